@@ -1,0 +1,108 @@
+#pragma once
+// The lists, tables and properties layer ([MS-PST] 2.3): heap-on-node, BTree-on-heap,
+// property contexts and table contexts, written through the node database.
+//
+// Values are carried in their stored form: `bytes` holds exactly what [MS-PST] stores for the
+// type (little-endian integers, UTF-16LE strings without terminator, the multi-valued layouts
+// of 2.3.3.4). The builders decide where each value goes (inline, heap, subnode) by its size.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pst/core/types.h"
+#include "pst/ndb/node_database.h"
+
+namespace pst::ltp {
+
+// Property types ([MS-OXCDATA] 2.11.1) used by the engine.
+enum PropType : uint16_t {
+    kPtypInteger16 = 0x0002,
+    kPtypInteger32 = 0x0003,
+    kPtypFloating64 = 0x0005,
+    kPtypBoolean = 0x000B,
+    kPtypInteger64 = 0x0014,
+    kPtypString = 0x001F,
+    kPtypTime = 0x0040,
+    kPtypGuid = 0x0048,
+    kPtypBinary = 0x0102,
+    kPtypMultipleInteger32 = 0x1003,
+    kPtypMultipleString = 0x101F,
+    kPtypMultipleBinary = 0x1102,
+};
+
+struct Value {
+    uint16_t type = 0;
+    std::vector<uint8_t> bytes;
+};
+
+// Constructors of stored forms.
+Value int16Value(int16_t v);
+Value int32Value(int32_t v);
+Value int64Value(int64_t v);
+Value boolValue(bool v);
+Value float64Value(double v);
+Value timeValue(uint64_t filetime);              // 100-ns ticks since 1601-01-01 UTC
+Value stringValue(std::string_view utf8);        // stored as UTF-16LE
+Value binaryValue(std::vector<uint8_t> bytes);
+Value guidValue(const uint8_t (&guid)[16]);
+Value multiStringValue(const std::vector<std::string>& utf8);
+Value multiInt32Value(const std::vector<int32_t>& values);
+Value multiBinaryValue(const std::vector<std::vector<uint8_t>>& values);
+
+using PropertyMap = std::map<uint16_t, Value>;   // property id -> value (tag = id << 16 | type)
+
+// Hands out subnode NIDs (NID_TYPE_LTP) unique within one node.
+class SubnodeNids {
+public:
+    Nid next();
+private:
+    uint32_t index_ = 0;
+};
+
+// What building a property or table context produced: the node's data tree (reference owned
+// by the holder) and the subnodes its large values went into (to be placed into the node's
+// subnode tree, alongside any further subnodes the caller adds).
+struct BuiltNode {
+    Bid data = 0;
+    std::vector<ndb::SubnodeEntry> subnodes;
+};
+
+// Writes a property context holding exactly these properties.
+BuiltNode writePropertyContext(ndb::NodeDatabase& db, const PropertyMap& props, SubnodeNids& nids);
+
+// A table context: fixed columns, rows keyed by a row id (dwRowID), kept in memory between writes.
+// PidTagLtpRowId (0x67F2) and PidTagLtpRowVer (0x67F3) are always columns 0 and 1.
+struct Column {
+    uint32_t tag = 0;    // id << 16 | type
+};
+
+class Table {
+public:
+    explicit Table(std::vector<Column> columns);
+    const std::vector<Column>& columns() const;
+
+    // Inserts or replaces the row with this id; values for tags that are not columns are ignored,
+    // columns without a value read as absent (cell-existence bit clear).
+    void setRow(uint32_t rowId, const std::map<uint32_t, Value>& cells);
+    void removeRow(uint32_t rowId);
+    size_t rowCount() const;
+
+    BuiltNode write(ndb::NodeDatabase& db, SubnodeNids& nids) const;
+
+private:
+    struct Impl;
+    std::shared_ptr<Impl> impl_;
+};
+
+// Readers, used by the engine's tests and by anything that must look at a stored node.
+PropertyMap readPropertyContext(ndb::NodeDatabase& db, Bid data, Bid subnodes);
+struct TableContents {
+    std::vector<Column> columns;
+    std::vector<std::pair<uint32_t, std::map<uint32_t, Value>>> rows;   // in row-index order
+};
+TableContents readTableContext(ndb::NodeDatabase& db, Bid data, Bid subnodes);
+
+}  // namespace pst::ltp

@@ -1,0 +1,115 @@
+#pragma once
+// The node database: the lowest layer of a PST file that knows about nodes ([MS-PST] 2.2).
+// It owns the file, the allocation maps, the BBT and NBT, blocks, data trees and subnode trees,
+// and the commit that makes a new state of the file durable.
+//
+// Contract with the layers above:
+//  * Data written through writeBlocks/writeData/writeSubnodeTree goes to disk at once, into
+//    space no committed structure uses. The caller receives the root BID and owns ONE reference
+//    to that tree; it hands the reference on to putNode (or to another subnode tree), or gives it
+//    back with release().
+//  * putNode inserts or replaces a top-level node. A replaced node's old data and subnode trees
+//    are released; their space becomes reusable only after the next commit is on disk.
+//  * commit() writes B-tree pages, maps and finally the header. After it returns, the file on
+//    disk is a valid store holding exactly the nodes put so far. Until it returns, the file on
+//    disk is the previous commit, whole.
+//  * Every failure throws zentra::Error (kErrStoreCreate, kErrStoreWrite, kErrDiskFull, ...).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pst/core/types.h"
+
+namespace pst::ndb {
+
+// The seam through which every byte reaches the disk; tests inject failures here.
+class FileSeam {
+public:
+    virtual ~FileSeam() = default;
+    virtual void writeAt(uint64_t offset, std::span<const uint8_t> bytes) = 0;
+    virtual void readAt(uint64_t offset, std::span<uint8_t> bytes) = 0;
+    virtual void truncate(uint64_t size) = 0;   // grow or shrink
+    virtual void sync() = 0;                    // make all earlier writes durable
+    virtual uint64_t size() = 0;
+};
+
+// Opens a new file for writing; throws kErrStoreCreate if the path exists or cannot be created.
+std::unique_ptr<FileSeam> createPosixFile(const std::string& path);
+
+struct SubnodeEntry {   // one SLENTRY
+    Nid nid = 0;
+    Bid data = 0;       // root of the subnode's data tree (reference handed over)
+    Bid subnodes = 0;   // root of the subnode's own subnode tree, or 0 (reference handed over)
+};
+
+struct NodeInfo {
+    Nid nid = 0;
+    Bid data = 0;
+    Bid subnodes = 0;
+    Nid parent = 0;
+};
+
+enum class Encoding { None, Permute };
+
+struct Options {
+    Encoding encoding = Encoding::Permute;
+    // Test hook: when set, used instead of createPosixFile(path).
+    std::function<std::unique_ptr<FileSeam>(const std::string& path)> openFile;
+};
+
+class NodeDatabase {
+public:
+    // Creates a new, empty file (no nodes) and keeps it open. Nothing is durable before commit().
+    static std::unique_ptr<NodeDatabase> create(const std::string& path, const Options& options = {});
+
+    virtual ~NodeDatabase() = default;
+
+    // A data tree whose leaf blocks hold exactly these payloads, in order (each 1..8176 bytes).
+    // One payload gives a plain data block; more give an XBLOCK (or XXBLOCK) over them.
+    // Heap-on-node data uses this, because each heap page must be its own block.
+    virtual Bid writeBlocks(const std::vector<std::vector<uint8_t>>& payloads) = 0;
+
+    // A data tree holding these bytes, split into full 8176-byte blocks (the last one shorter).
+    // Empty input returns 0 (no tree).
+    virtual Bid writeData(std::span<const uint8_t> bytes) = 0;
+
+    // A subnode tree (SLBLOCK, or SIBLOCK over SLBLOCKs) over these entries, in any order.
+    // Empty input returns 0. The tree takes over the entries' references.
+    virtual Bid writeSubnodeTree(std::vector<SubnodeEntry> entries) = 0;
+
+    // One more reference to an existing tree, so two owners can share it (e.g. a table template).
+    virtual void addRef(Bid root) = 0;
+    // Gives back one reference; a tree whose last reference goes is freed at the next commit.
+    virtual void release(Bid root) = 0;
+
+    // Inserts or replaces a top-level node, taking over the references of data and subnodes.
+    virtual void putNode(Nid nid, Bid data, Bid subnodes, Nid parent) = 0;
+    virtual void removeNode(Nid nid) = 0;
+    virtual std::optional<NodeInfo> findNode(Nid nid) const = 0;
+
+    // Reads a whole data tree back (leaf payloads concatenated); leafBlocks gives them one by one.
+    virtual std::vector<uint8_t> readData(Bid root) = 0;
+    virtual std::vector<std::vector<uint8_t>> readBlocks(Bid root) = 0;
+    virtual std::vector<SubnodeEntry> readSubnodeTree(Bid root) = 0;
+
+    // Bytes a data or subnode tree occupies as stored: the sum of the cb of every block in it,
+    // internal blocks included. 0 for 0.
+    virtual uint64_t treeSize(Bid root) = 0;
+
+    // The nidIndex counters of the header (rgnid): the next free index for a NID type, raised.
+    virtual Nid allocateNid(NidType type) = 0;
+
+    // Makes everything put so far durable; header written last. Safe to call any number of times.
+    virtual void commit() = 0;
+    // commit() and close the file. The object is unusable afterwards.
+    virtual void close() = 0;
+
+    virtual uint64_t fileSize() const = 0;
+    virtual const std::string& path() const = 0;
+};
+
+}  // namespace pst::ndb
