@@ -1,0 +1,53 @@
+#pragma once
+// The flexible grid on a QTableView: the FlexGrid members over a GridModel. The current cell
+// (Row, Col) is the view's current, selected cell. Rows have one fixed height so that adding
+// a row never measures the others; widths are kept in twips and shown at 15 twips per pixel.
+#include <QTableView>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/grid_model.h"
+
+namespace platform {
+
+class FlexGridWidget : public QTableView, public FlexGrid {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultColWidthTwips = 960;
+    static constexpr int kRowHeightTwips = 240;
+
+    explicit FlexGridWidget(QWidget* parent = nullptr);
+
+    int rows() const override { return model_.rows(); }
+    void setRows(int n) override;
+    int cols() const override { return model_.cols(); }
+    void setCols(int n) override;
+    int fixedRows() const override { return model_.fixedRows(); }
+    void setFixedRows(int n) override { model_.setFixedRows(n); }
+    int colWidth(int col) const override;
+    void setColWidth(int col, int twips) override;
+    int row() const override { return row_; }
+    void setRow(int r) override;
+    int col() const override { return col_; }
+    void setCol(int c) override;
+    QString text() const override;
+    void setText(const QString& t) override;
+    void clear() override { model_.clearCells(); }
+
+    GridModel& gridModel() { return model_; }
+
+private:
+    void checkRow(int r) const;
+    void checkCol(int c) const;
+    void showCurrentCell();
+    void followUserClick(const QModelIndex& current);
+    void clampCurrent();
+
+    GridModel model_;
+    std::vector<int> widthsTwips_{kDefaultColWidthTwips};
+    int row_ = 0;
+    int col_ = 0;
+    bool syncing_ = false;
+};
+
+}  // namespace platform

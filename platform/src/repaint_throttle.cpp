@@ -1,0 +1,53 @@
+#include "platform/repaint_throttle.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace platform {
+
+RepaintThrottle::RepaintThrottle(int intervalMs, QObject* parent) : QObject(parent), intervalMs_(intervalMs) {
+    releaseTimer_.setSingleShot(true);
+    connect(&releaseTimer_, &QTimer::timeout, this, &RepaintThrottle::releaseHeld);
+}
+
+RepaintThrottle::~RepaintThrottle() {
+    if (filtering_ && QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+void RepaintThrottle::processEventsOnce() {
+    auto* app = QCoreApplication::instance();
+    if (!app) return;
+    const bool repaintDue = !sinceRepaint_.isValid() || sinceRepaint_.elapsed() >= intervalMs_;
+    if (repaintDue) {
+        releaseHeld();               // earlier held-back repaints go out with this pass
+        sinceRepaint_.start();
+        QCoreApplication::processEvents();
+        return;
+    }
+    filtering_ = true;
+    app->installEventFilter(this);
+    QCoreApplication::processEvents();
+    app->removeEventFilter(this);
+    filtering_ = false;
+    if (!held_.isEmpty()) releaseTimer_.start(intervalMs_);
+}
+
+bool RepaintThrottle::eventFilter(QObject* watched, QEvent* event) {
+    // The widget repaint manager asks for a repaint with one UpdateRequest per window and
+    // posts no second one until it is delivered: holding it back holds back the repaint.
+    if (filtering_ && event->type() == QEvent::UpdateRequest && watched->isWidgetType()) {
+        if (!held_.contains(watched)) held_.append(watched);
+        ++heldBack_;
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void RepaintThrottle::releaseHeld() {
+    releaseTimer_.stop();
+    const auto held = std::exchange(held_, {});
+    for (const QPointer<QObject>& target : held)
+        if (target) QCoreApplication::postEvent(target, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+}
+
+}  // namespace platform

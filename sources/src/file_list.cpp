@@ -1,0 +1,52 @@
+#include "sources/file_list.h"
+
+namespace sources {
+namespace {
+
+constexpr int kListColumnTwips = 10000;
+const char* const kAppTitle = "Zentra vCard Importer";
+
+}  // namespace
+
+FileList::FileList(platform::FlexGrid& grid, platform::TextControl& countLabel)
+    : grid_(grid), countLabel_(countLabel) {}
+
+void FileList::AddFileToList(const QString& path) {
+    // The list is empty when its one row has an empty first cell; a list of one file also has
+    // one row, so only that cell tells them apart.
+    bool empty = false;
+    if (grid_.rows() == 1) {
+        grid_.setRow(0);
+        grid_.setCol(0);
+        empty = grid_.text().isEmpty();
+    }
+    if (empty) {
+        grid_.setCols(1);
+        grid_.setFixedRows(0);
+        grid_.setColWidth(0, kListColumnTwips);
+    } else {
+        grid_.setRows(grid_.rows() + 1);
+    }
+    grid_.setRow(grid_.rows() - 1);
+    grid_.setCol(0);
+    grid_.setText(path);
+    countLabel_.setCaption(QString::number(grid_.rows()) + QStringLiteral(" files"));
+}
+
+void FileList::ResetFileList() {
+    grid_.setRows(1);
+    grid_.clear();
+    countLabel_.setCaption(QStringLiteral("0 files"));
+}
+
+void FileList::cmdClear1_Click(platform::UiServices& ui) {
+    grid_.setRow(0);
+    grid_.setCol(0);
+    if (grid_.text().isEmpty()) return;
+    const int answer = ui.msgBox(QStringLiteral("Do you want to clear all the files in the list\r\n Proceed?"),
+                                 platform::vbYesNo | platform::vbQuestion | platform::vbDefaultButton1,
+                                 QString::fromLatin1(kAppTitle));
+    if (answer == platform::vbYes) ResetFileList();
+}
+
+}  // namespace sources
