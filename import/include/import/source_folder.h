@@ -1,0 +1,25 @@
+#pragma once
+// Names the import run derives: the folder a listed file mirrors into, and the run stamp.
+#include <QDateTime>
+#include <QString>
+
+namespace importrun {
+
+enum class PathStyle { Posix, Windows };
+#ifdef _WIN32
+constexpr PathStyle kNativePathStyle = PathStyle::Windows;
+#else
+constexpr PathStyle kNativePathStyle = PathStyle::Posix;
+#endif
+
+// The folder holding a listed file, relative to its root and without a trailing separator,
+// with components joined by "\" (the store's separator): /home/ann/cards/bob.vcf gives
+// home\ann\cards; C:\Users\ann\bob.vcf gives Users\ann; \\server\share\x\y.vcf gives x.
+// A path without a root (no drive colon, no leading "/") is an index error (9); a file lying
+// directly in a root is an invalid-call error (5).
+QString SourceRelativeFolder(const QString& cellText, PathStyle style = kNativePathStyle);
+
+// "d.m.YY H.m.ss": 6 December 2026 09:05:07 gives "6.12.26 9.5.07".
+QString RunStamp(const QDateTime& localTime);
+
+}  // namespace importrun

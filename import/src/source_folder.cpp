@@ -1,0 +1,68 @@
+#include "import/source_folder.h"
+
+#include <QStringList>
+
+#include "import/string_arrays.h"
+#include "zentra/error.h"
+
+namespace importrun {
+namespace {
+
+// Leading and trailing blanks only, as the classic Trim does (tabs and newlines stay).
+QString trimSpaces(const QString& s) {
+    qsizetype begin = 0, end = s.size();
+    while (begin < end && s[begin] == u' ') ++begin;
+    while (end > begin && s[end - 1] == u' ') --end;
+    return s.mid(begin, end - begin);
+}
+
+[[noreturn]] void noRoot() { throw zentra::Error(zentra::kErrSubscriptOutOfRange, "Subscript out of range"); }
+
+// What follows the root: "Users\ann\bob.vcf" for C:\Users\ann\bob.vcf.
+QString belowWindowsRoot(const QString& path) {
+    if (path.startsWith(QStringLiteral("\\\\"))) {   // \\server\share\rest
+        const qsizetype serverEnd = path.indexOf(u'\\', 2);
+        const qsizetype shareEnd = serverEnd < 0 ? -1 : path.indexOf(u'\\', serverEnd + 1);
+        if (shareEnd < 0) noRoot();
+        return path.mid(shareEnd + 1);
+    }
+    const QStringList pieces = path.split(u':');
+    if (pieces.size() < 2) noRoot();
+    return trimSpaces(pieces[1]).mid(1);   // drop the separator after the drive colon
+}
+
+QString belowPosixRoot(const QString& path) {
+    if (!path.startsWith(u'/')) noRoot();
+    qsizetype start = 0;
+    while (start < path.size() && path[start] == u'/') ++start;
+    return path.mid(start);
+}
+
+}  // namespace
+
+QString SourceRelativeFolder(const QString& cellText, PathStyle style) {
+    const QString path = trimSpaces(cellText);
+    const bool windows = style == PathStyle::Windows;
+    const QChar separator = windows ? u'\\' : u'/';
+    const QString rest = windows ? belowWindowsRoot(path) : belowPosixRoot(path);
+    if (rest.isEmpty()) throw zentra::Error(zentra::kErrInvalidCall, "Invalid procedure call or argument");
+    const QString folderPart = registry::GetFolderPart(rest, separator);
+    if (folderPart.isEmpty()) throw zentra::Error(zentra::kErrInvalidCall, "Invalid procedure call or argument");
+    QString folder = folderPart.left(folderPart.size() - 1);
+    if (!windows) folder.replace(u'/', u'\\');
+    return folder;
+}
+
+QString RunStamp(const QDateTime& t) {
+    const QDate d = t.date();
+    const QTime time = t.time();
+    return QStringLiteral("%1.%2.%3 %4.%5.%6")
+        .arg(d.day())
+        .arg(d.month())
+        .arg(d.year() % 100, 2, 10, QLatin1Char('0'))
+        .arg(time.hour())
+        .arg(time.minute())
+        .arg(time.second(), 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace importrun
