@@ -4,7 +4,8 @@
 # code 77 means a tool they need is missing and the test is reported as skipped.
 set(ZENTRA_RES_DIR ${PROJECT_SOURCE_DIR}/app/resources)
 set(ZENTRA_RES_CHECKS ${CMAKE_CURRENT_LIST_DIR}/resources)
-set(ZENTRA_PYTHON /usr/bin/python3)
+# -B: the checks import modules from the source tree and must not leave bytecode there.
+set(ZENTRA_PYTHON /usr/bin/python3 -B)
 
 add_test(NAME resources_manifest
   COMMAND ${ZENTRA_PYTHON} ${ZENTRA_RES_CHECKS}/check_manifest.py ${ZENTRA_RES_DIR})

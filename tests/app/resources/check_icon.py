@@ -97,7 +97,7 @@ class Regeneration(unittest.TestCase):
     def test_generator_reproduces_the_committed_files_byte_for_byte(self):
         generator = os.path.join(RESOURCES, "tools", "make_icons.py")
         with tempfile.TemporaryDirectory() as out:
-            subprocess.run([sys.executable, generator, "--out-dir", out], check=True, timeout=300)
+            subprocess.run([sys.executable, "-B", generator, "--out-dir", out], check=True, timeout=300)
             produced = sorted(os.path.relpath(os.path.join(d, f), out)
                               for d, _, files in os.walk(out) for f in files)
             expected = sorted([NAME + ".ico"] + [os.path.relpath(_png_path(out, s), out) for s in DESKTOP_SIZES])

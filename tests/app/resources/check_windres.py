@@ -91,7 +91,10 @@ class CompiledResources(unittest.TestCase):
     def setUpClass(cls):
         cls.work = tempfile.mkdtemp()
         rc = os.path.join(RESOURCES, "zentra-vcard-importer.rc")
-        base = [WINDRES, "--preprocessor=cpp", "--input-format=rc", rc]
+        # Without MinGW's gcc, windres needs another preprocessor; given one, it passes only the
+        # file name, so the options it would give gcc (C language, RC_INVOKED) are added here.
+        base = [WINDRES, "--preprocessor=cpp", "--preprocessor-arg=-xc",
+                "--preprocessor-arg=-DRC_INVOKED", "--input-format=rc", rc]
         # Run from an unrelated folder: the embedded files must be found next to the script.
         for fmt, out in (("res", "out.res"), ("coff", "out.o")):
             result = subprocess.run(base + ["--output-format=" + fmt, "-o", out], cwd=cls.work,
