@@ -46,6 +46,14 @@ struct SubnodeEntry {   // one SLENTRY
     Bid subnodes = 0;   // root of the subnode's own subnode tree, or 0 (reference handed over)
 };
 
+// One BBT entry as the database holds it (tests and diagnostics).
+struct BlockInfo {
+    Bid bid = 0;
+    uint64_t ib = 0;     // file offset
+    uint16_t cb = 0;     // stored payload bytes
+    uint16_t cRef = 0;   // 1 + references from nodes, subnode entries and data trees
+};
+
 struct NodeInfo {
     Nid nid = 0;
     Bid data = 0;
@@ -97,10 +105,14 @@ public:
     virtual std::vector<SubnodeEntry> readSubnodeTree(Bid root) = 0;
 
     // Bytes a data or subnode tree occupies as stored: the sum of the cb of every block in it,
-    // internal blocks included. 0 for 0.
+    // internal blocks included. 0 for 0. For a subnode tree this counts the SLBLOCK/SIBLOCK
+    // blocks and, below them, every subnode's data tree and nested subnode tree.
     virtual uint64_t treeSize(Bid root) = 0;
 
     // The nidIndex counters of the header (rgnid): the next free index for a NID type, raised.
+    // rgnid holds the last index handed out (Outlook's blank file: 0x400 for folders, so the
+    // first folder NID is 0x8022). putNode also raises the counter of a NID's type to its
+    // index, so fixed NIDs and NIDs derived from another type's index are never handed out.
     virtual Nid allocateNid(NidType type) = 0;
 
     // Makes everything put so far durable; header written last. Safe to call any number of times.
@@ -110,6 +122,11 @@ public:
 
     virtual uint64_t fileSize() const = 0;
     virtual const std::string& path() const = 0;
+
+    // Diagnostics over the current (pending) state, for tests and tools.
+    virtual std::optional<BlockInfo> findBlock(Bid) const { return std::nullopt; }
+    virtual size_t nodeCount() const { return 0; }
+    virtual size_t blockCount() const { return 0; }
 };
 
 }  // namespace pst::ndb

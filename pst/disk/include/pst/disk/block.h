@@ -1,0 +1,88 @@
+#pragma once
+// Blocks ([MS-PST] 2.2.2.8): BLOCKTRAILER, XBLOCK / XXBLOCK, SLBLOCK / SLENTRY and
+// SIBLOCK / SIENTRY, with [MS-PST]'s field names. A block occupies blockSizeOnDisk(cb) bytes:
+// cb payload bytes, zero padding, then the 16-byte trailer at the end.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "pst/core/types.h"
+#include "pst/disk/layout.h"
+
+namespace pst::disk {
+
+struct BLOCKTRAILER {   // 16 bytes
+    static constexpr size_t kSize = 16;
+    uint16_t cb = 0;
+    uint16_t wSig = 0;
+    uint32_t dwCRC = 0;
+    Bid bid = 0;
+    void serialize(std::span<uint8_t> out) const;
+    static BLOCKTRAILER parse(std::span<const uint8_t> in);
+};
+
+// The whole on-disk image of a block at file offset ib: payload (already encoded when it is an
+// encoded data block), padding, trailer with the signature and the CRC of the cb stored bytes.
+std::vector<uint8_t> buildBlock(std::span<const uint8_t> storedPayload, uint64_t ib, Bid bid);
+// The trailer of a block image (its last 16 bytes).
+BLOCKTRAILER blockTrailerOf(std::span<const uint8_t> blockImage);
+// True when the trailer's cb fits, the CRC matches the first cb bytes and wSig matches ib/bid.
+bool blockTrailerValid(std::span<const uint8_t> blockImage, uint64_t ib);
+
+struct XBLOCK {   // XBLOCK (cLevel 1) and XXBLOCK (cLevel 2)
+    static constexpr size_t kHeaderSize = 8;
+    static constexpr size_t kMaxEntries = (kMaxBlockPayload - kHeaderSize) / 8;   // 1021
+    uint8_t btype = kBtypeXBlock;
+    uint8_t cLevel = 1;
+    uint16_t cEnt = 0;   // set from rgbid by serialize
+    uint32_t lcbTotal = 0;
+    std::vector<Bid> rgbid;
+    std::vector<uint8_t> serialize() const;
+    static XBLOCK parse(std::span<const uint8_t> payload);
+};
+
+struct SLENTRY {   // 24 bytes
+    static constexpr size_t kSize = 24;
+    uint64_t nid = 0;
+    Bid bidData = 0;
+    Bid bidSub = 0;
+};
+
+struct SIENTRY {   // 16 bytes
+    static constexpr size_t kSize = 16;
+    uint64_t nid = 0;
+    Bid bid = 0;
+};
+
+struct SLBLOCK {
+    static constexpr size_t kHeaderSize = 8;
+    static constexpr size_t kMaxEntries = (kMaxBlockPayload - kHeaderSize) / SLENTRY::kSize;   // 340
+    uint8_t btype = kBtypeSubnode;
+    uint8_t cLevel = 0;
+    uint16_t cEnt = 0;
+    uint32_t dwPadding = 0;
+    std::vector<SLENTRY> rgentries;
+    std::vector<uint8_t> serialize() const;
+    static SLBLOCK parse(std::span<const uint8_t> payload);
+};
+
+struct SIBLOCK {
+    static constexpr size_t kHeaderSize = 8;
+    static constexpr size_t kMaxEntries = (kMaxBlockPayload - kHeaderSize) / SIENTRY::kSize;   // 510
+    uint8_t btype = kBtypeSubnode;
+    uint8_t cLevel = 1;
+    uint16_t cEnt = 0;
+    uint32_t dwPadding = 0;
+    std::vector<SIENTRY> rgentries;
+    std::vector<uint8_t> serialize() const;
+    static SIBLOCK parse(std::span<const uint8_t> payload);
+};
+
+// The btype and cLevel of an internal block's payload (its first two bytes).
+struct InternalBlockKind {
+    uint8_t btype = 0;
+    uint8_t cLevel = 0;
+};
+InternalBlockKind internalBlockKind(std::span<const uint8_t> payload);
+
+}  // namespace pst::disk

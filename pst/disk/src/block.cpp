@@ -1,0 +1,159 @@
+#include "pst/disk/block.h"
+
+#include <algorithm>
+#include <string>
+
+#include "pst/core/crc.h"
+#include "pst/core/le_codec.h"
+#include "pst/core/signature.h"
+#include "zentra/error.h"
+
+namespace pst::disk {
+
+using namespace pst::core;
+
+namespace {
+
+[[noreturn]] void corrupt(const std::string& what) { throw zentra::Error(zentra::kErrStoreCorrupt, what); }
+
+void checkHeader(std::span<const uint8_t> payload, uint8_t btype, uint8_t cLevel, const char* name) {
+    if (payload.size() < 8) corrupt(std::string(name) + " shorter than its 8-byte header");
+    if (payload[0] != btype || payload[1] != cLevel)
+        corrupt(std::string(name) + " has btype " + std::to_string(payload[0]) + " / cLevel " +
+                std::to_string(payload[1]));
+}
+
+}  // namespace
+
+void BLOCKTRAILER::serialize(std::span<uint8_t> out) const {
+    writeLe16(out, 0, cb);
+    writeLe16(out, 2, wSig);
+    writeLe32(out, 4, dwCRC);
+    writeLe64(out, 8, bid);
+}
+
+BLOCKTRAILER BLOCKTRAILER::parse(std::span<const uint8_t> in) {
+    BLOCKTRAILER t;
+    t.cb = readLe16(in, 0);
+    t.wSig = readLe16(in, 2);
+    t.dwCRC = readLe32(in, 4);
+    t.bid = readLe64(in, 8);
+    return t;
+}
+
+std::vector<uint8_t> buildBlock(std::span<const uint8_t> storedPayload, uint64_t ib, Bid bid) {
+    if (storedPayload.empty() || storedPayload.size() > kMaxBlockPayload)
+        throw zentra::Error(zentra::kErrInvalidArgument,
+                            "block payload of " + std::to_string(storedPayload.size()) + " bytes (1.." +
+                                std::to_string(kMaxBlockPayload) + " allowed)");
+    const uint32_t cb = static_cast<uint32_t>(storedPayload.size());
+    std::vector<uint8_t> image(blockSizeOnDisk(cb), 0);
+    std::copy(storedPayload.begin(), storedPayload.end(), image.begin());
+    BLOCKTRAILER t;
+    t.cb = static_cast<uint16_t>(cb);
+    t.wSig = computeSignature(ib, bid);
+    t.dwCRC = computeCrc(storedPayload);
+    t.bid = bid;
+    t.serialize(std::span<uint8_t>(image).last(BLOCKTRAILER::kSize));
+    return image;
+}
+
+BLOCKTRAILER blockTrailerOf(std::span<const uint8_t> image) {
+    if (image.size() < BLOCKTRAILER::kSize) corrupt("block image shorter than its trailer");
+    return BLOCKTRAILER::parse(image.last(BLOCKTRAILER::kSize));
+}
+
+bool blockTrailerValid(std::span<const uint8_t> image, uint64_t ib) {
+    const BLOCKTRAILER t = blockTrailerOf(image);
+    if (blockSizeOnDisk(t.cb) != image.size()) return false;
+    return t.wSig == computeSignature(ib, t.bid) && t.dwCRC == computeCrc(image.first(t.cb));
+}
+
+std::vector<uint8_t> XBLOCK::serialize() const {
+    if (rgbid.empty() || rgbid.size() > kMaxEntries) corrupt("XBLOCK with " + std::to_string(rgbid.size()) + " entries");
+    std::vector<uint8_t> out(kHeaderSize + 8 * rgbid.size());
+    std::span<uint8_t> s(out);
+    writeU8(s, 0, btype);
+    writeU8(s, 1, cLevel);
+    writeLe16(s, 2, static_cast<uint16_t>(rgbid.size()));
+    writeLe32(s, 4, lcbTotal);
+    for (size_t i = 0; i < rgbid.size(); ++i) writeLe64(s, kHeaderSize + 8 * i, rgbid[i]);
+    return out;
+}
+
+XBLOCK XBLOCK::parse(std::span<const uint8_t> payload) {
+    if (payload.size() < 2 || payload[0] != kBtypeXBlock || (payload[1] != 1 && payload[1] != 2))
+        corrupt("not an XBLOCK/XXBLOCK");
+    XBLOCK x;
+    x.cLevel = payload[1];
+    x.cEnt = readLe16(payload, 2);
+    x.lcbTotal = readLe32(payload, 4);
+    for (size_t i = 0; i < x.cEnt; ++i) x.rgbid.push_back(readLe64(payload, kHeaderSize + 8 * i));
+    return x;
+}
+
+std::vector<uint8_t> SLBLOCK::serialize() const {
+    if (rgentries.empty() || rgentries.size() > kMaxEntries)
+        corrupt("SLBLOCK with " + std::to_string(rgentries.size()) + " entries");
+    std::vector<uint8_t> out(kHeaderSize + SLENTRY::kSize * rgentries.size());
+    std::span<uint8_t> s(out);
+    writeU8(s, 0, btype);
+    writeU8(s, 1, cLevel);
+    writeLe16(s, 2, static_cast<uint16_t>(rgentries.size()));
+    writeLe32(s, 4, dwPadding);
+    for (size_t i = 0; i < rgentries.size(); ++i) {
+        const size_t o = kHeaderSize + SLENTRY::kSize * i;
+        writeLe64(s, o, rgentries[i].nid);
+        writeLe64(s, o + 8, rgentries[i].bidData);
+        writeLe64(s, o + 16, rgentries[i].bidSub);
+    }
+    return out;
+}
+
+SLBLOCK SLBLOCK::parse(std::span<const uint8_t> payload) {
+    checkHeader(payload, kBtypeSubnode, 0, "SLBLOCK");
+    SLBLOCK b;
+    b.cEnt = readLe16(payload, 2);
+    b.dwPadding = readLe32(payload, 4);
+    for (size_t i = 0; i < b.cEnt; ++i) {
+        const size_t o = kHeaderSize + SLENTRY::kSize * i;
+        b.rgentries.push_back({readLe64(payload, o), readLe64(payload, o + 8), readLe64(payload, o + 16)});
+    }
+    return b;
+}
+
+std::vector<uint8_t> SIBLOCK::serialize() const {
+    if (rgentries.empty() || rgentries.size() > kMaxEntries)
+        corrupt("SIBLOCK with " + std::to_string(rgentries.size()) + " entries");
+    std::vector<uint8_t> out(kHeaderSize + SIENTRY::kSize * rgentries.size());
+    std::span<uint8_t> s(out);
+    writeU8(s, 0, btype);
+    writeU8(s, 1, cLevel);
+    writeLe16(s, 2, static_cast<uint16_t>(rgentries.size()));
+    writeLe32(s, 4, dwPadding);
+    for (size_t i = 0; i < rgentries.size(); ++i) {
+        const size_t o = kHeaderSize + SIENTRY::kSize * i;
+        writeLe64(s, o, rgentries[i].nid);
+        writeLe64(s, o + 8, rgentries[i].bid);
+    }
+    return out;
+}
+
+SIBLOCK SIBLOCK::parse(std::span<const uint8_t> payload) {
+    checkHeader(payload, kBtypeSubnode, 1, "SIBLOCK");
+    SIBLOCK b;
+    b.cEnt = readLe16(payload, 2);
+    b.dwPadding = readLe32(payload, 4);
+    for (size_t i = 0; i < b.cEnt; ++i) {
+        const size_t o = kHeaderSize + SIENTRY::kSize * i;
+        b.rgentries.push_back({readLe64(payload, o), readLe64(payload, o + 8)});
+    }
+    return b;
+}
+
+InternalBlockKind internalBlockKind(std::span<const uint8_t> payload) {
+    if (payload.size() < 2) corrupt("internal block shorter than 2 bytes");
+    return {payload[0], payload[1]};
+}
+
+}  // namespace pst::disk

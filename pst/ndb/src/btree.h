@@ -1,0 +1,248 @@
+#pragma once
+// The in-memory image of one of the two B-trees (NBT or BBT), page for page as it is on disk.
+//
+// Every node knows where its committed copy lives. A change marks the node dirty; commit()
+// writes dirty nodes bottom-up to NEW pages (copy-on-write), so only the changed paths are
+// rewritten, and hands the pages they replace to retirePage, which must keep them out of
+// reuse until the new header is durable. Leaves all sit at the same depth: the tree only
+// grows at the root. Splits that follow an append at the right edge keep the left page
+// full, so ascending keys (BIDs, new NIDs) pack pages densely.
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "pst/disk/page.h"
+
+namespace pst::ndb {
+
+struct PageSink {
+    std::function<uint64_t()> allocatePage;                      // 512-aligned free offset
+    std::function<Bid()> nextPageBid;
+    std::function<void(uint64_t ib, const disk::PageBytes&)> writePage;
+    std::function<void(uint64_t ib)> retirePage;
+};
+
+template <class Traits>
+class BTree {
+public:
+    using Entry = typename Traits::Entry;
+
+    BTree() : root_(std::make_unique<Node>()) {}
+
+    const Entry* find(uint64_t key) const {
+        const Node* n = root_.get();
+        while (n->level > 0) {
+            const size_t i = childIndex(*n, key);
+            if (i == npos) return nullptr;
+            n = n->children[i].get();
+        }
+        auto it = lowerBound(n->entries, key);
+        return (it != n->entries.end() && Traits::key(*it) == key) ? &*it : nullptr;
+    }
+
+    // Replaces the entry in place (the key must exist); marks the path dirty.
+    bool update(const Entry& e) {
+        Node* n = root_.get();
+        std::vector<Node*> path;
+        while (true) {
+            path.push_back(n);
+            if (n->level == 0) break;
+            const size_t i = childIndex(*n, Traits::key(e));
+            if (i == npos) return false;
+            n = n->children[i].get();
+        }
+        auto it = lowerBound(n->entries, Traits::key(e));
+        if (it == n->entries.end() || Traits::key(*it) != Traits::key(e)) return false;
+        *it = e;
+        for (Node* p : path) p->dirty = true;
+        return true;
+    }
+
+    // Inserts or replaces.
+    void insert(const Entry& e) {
+        auto split = insertInto(*root_, e);
+        if (split) {
+            auto newRoot = std::make_unique<Node>();
+            newRoot->level = static_cast<uint8_t>(root_->level + 1);
+            newRoot->keys = {firstKey(*root_), firstKey(*split)};
+            newRoot->children.push_back(std::move(root_));
+            newRoot->children.push_back(std::move(split));
+            root_ = std::move(newRoot);
+        }
+        ++count_;   // corrected by insertInto on replacement
+    }
+
+    bool erase(uint64_t key) {
+        if (!eraseFrom(*root_, key)) return false;
+        --count_;
+        while (root_->level > 0 && root_->children.size() <= 1) {
+            if (root_->children.empty()) {
+                retire(*root_);
+                root_ = std::make_unique<Node>();
+                break;
+            }
+            std::unique_ptr<Node> child = std::move(root_->children[0]);
+            retire(*root_);
+            root_ = std::move(child);
+        }
+        return true;
+    }
+
+    template <class F>
+    void forEach(F&& f) const { walk(*root_, f); }
+
+    size_t size() const { return count_; }
+    unsigned levels() const { return root_->level + 1u; }
+
+    // Writes every dirty page to a new place; returns the root's BREF.
+    disk::BREF commit(const PageSink& sink) {
+        for (uint64_t ib : retired_) sink.retirePage(ib);
+        retired_.clear();
+        writeNode(*root_, sink);
+        return root_->onDisk;
+    }
+
+private:
+    static constexpr size_t npos = static_cast<size_t>(-1);
+
+    struct Node {
+        uint8_t level = 0;
+        std::vector<Entry> entries;                  // leaves
+        std::vector<uint64_t> keys;                  // intermediate: first key of each child
+        std::vector<std::unique_ptr<Node>> children;
+        disk::BREF onDisk{};                         // bid 0: never written
+        bool dirty = true;
+    };
+
+    static auto lowerBound(std::vector<Entry>& v, uint64_t key) {
+        return std::lower_bound(v.begin(), v.end(), key,
+                                [](const Entry& a, uint64_t k) { return Traits::key(a) < k; });
+    }
+    static auto lowerBound(const std::vector<Entry>& v, uint64_t key) {
+        return std::lower_bound(v.begin(), v.end(), key,
+                                [](const Entry& a, uint64_t k) { return Traits::key(a) < k; });
+    }
+
+    // The last child whose first key is <= key, or npos if key precedes them all.
+    static size_t childIndex(const Node& n, uint64_t key) {
+        auto it = std::upper_bound(n.keys.begin(), n.keys.end(), key);
+        if (it == n.keys.begin()) return npos;
+        return static_cast<size_t>(it - n.keys.begin()) - 1;
+    }
+
+    static uint64_t firstKey(const Node& n) { return n.level == 0 ? Traits::key(n.entries.front()) : n.keys.front(); }
+    static size_t capacity(const Node& n) { return n.level == 0 ? Traits::kLeafMax : disk::BTPAGE::kIntermediateMax; }
+
+    std::unique_ptr<Node> insertInto(Node& n, const Entry& e) {
+        n.dirty = true;
+        size_t pos;
+        if (n.level == 0) {
+            auto it = lowerBound(n.entries, Traits::key(e));
+            if (it != n.entries.end() && Traits::key(*it) == Traits::key(e)) {
+                *it = e;
+                --count_;
+                return nullptr;
+            }
+            pos = static_cast<size_t>(it - n.entries.begin());
+            n.entries.insert(it, e);
+        } else {
+            size_t i = childIndex(n, Traits::key(e));
+            if (i == npos) i = 0;
+            auto split = insertInto(*n.children[i], e);
+            n.keys[i] = firstKey(*n.children[i]);
+            if (!split) return nullptr;
+            pos = i + 1;
+            n.keys.insert(n.keys.begin() + pos, firstKey(*split));
+            n.children.insert(n.children.begin() + pos, std::move(split));
+        }
+        const size_t count = n.level == 0 ? n.entries.size() : n.children.size();
+        if (count <= capacity(n)) return nullptr;
+        // Appending at the right edge: keep the left page full. Otherwise split in half.
+        const size_t keepLeft = (pos == count - 1) ? capacity(n) : count / 2;
+        auto right = std::make_unique<Node>();
+        right->level = n.level;
+        if (n.level == 0) {
+            right->entries.assign(n.entries.begin() + keepLeft, n.entries.end());
+            n.entries.resize(keepLeft);
+        } else {
+            right->keys.assign(n.keys.begin() + keepLeft, n.keys.end());
+            n.keys.resize(keepLeft);
+            for (size_t k = keepLeft; k < n.children.size(); ++k) right->children.push_back(std::move(n.children[k]));
+            n.children.resize(keepLeft);
+        }
+        return right;
+    }
+
+    bool eraseFrom(Node& n, uint64_t key) {
+        if (n.level == 0) {
+            auto it = lowerBound(n.entries, key);
+            if (it == n.entries.end() || Traits::key(*it) != key) return false;
+            n.entries.erase(it);
+            n.dirty = true;
+            return true;
+        }
+        const size_t i = childIndex(n, key);
+        if (i == npos) return false;
+        Node& child = *n.children[i];
+        if (!eraseFrom(child, key)) return false;
+        n.dirty = true;
+        const bool empty = child.level == 0 ? child.entries.empty() : child.children.empty();
+        if (empty) {
+            retire(child);
+            n.children.erase(n.children.begin() + i);
+            n.keys.erase(n.keys.begin() + i);
+        } else {
+            n.keys[i] = firstKey(child);
+        }
+        return true;
+    }
+
+    void retire(const Node& n) {
+        if (n.onDisk.bid != 0) retired_.push_back(n.onDisk.ib);
+    }
+
+    void writeNode(Node& n, const PageSink& sink) {
+        if (!n.dirty) return;
+        for (auto& c : n.children) writeNode(*c, sink);
+        disk::BTPAGE page;
+        page.cLevel = n.level;
+        if (n.level == 0) {
+            page.cEntMax = Traits::kLeafMax;
+            page.cbEnt = Traits::kLeafCbEnt;
+            page.cEnt = static_cast<uint8_t>(n.entries.size());
+            for (size_t i = 0; i < n.entries.size(); ++i) Traits::serialize(n.entries[i], page.entry(i));
+        } else {
+            page.cEntMax = disk::BTPAGE::kIntermediateMax;
+            page.cbEnt = disk::BTENTRY::kSize;
+            page.cEnt = static_cast<uint8_t>(n.children.size());
+            for (size_t i = 0; i < n.children.size(); ++i)
+                disk::BTENTRY{n.keys[i], n.children[i]->onDisk}.serialize(page.entry(i));
+        }
+        disk::PageBytes bytes{};
+        page.serializeBody(bytes);
+        const uint64_t ib = sink.allocatePage();
+        const Bid bid = sink.nextPageBid();
+        disk::sealPage(bytes, Traits::kPtype, ib, bid);
+        sink.writePage(ib, bytes);
+        if (n.onDisk.bid != 0) sink.retirePage(n.onDisk.ib);
+        n.onDisk = disk::BREF{bid, ib};
+        n.dirty = false;
+    }
+
+    template <class F>
+    static void walk(const Node& n, F& f) {
+        if (n.level == 0) {
+            for (const Entry& e : n.entries) f(e);
+        } else {
+            for (const auto& c : n.children) walk(*c, f);
+        }
+    }
+
+    std::unique_ptr<Node> root_;
+    std::vector<uint64_t> retired_;
+    size_t count_ = 0;
+};
+
+}  // namespace pst::ndb

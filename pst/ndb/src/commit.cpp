@@ -1,0 +1,120 @@
+// The commit: makes the pending state durable as a new, complete store.
+//
+// Invariants (each one is what keeps the previous commit readable if we stop half-way):
+//  1. New blocks and B-tree pages only ever go to space that is free in the last committed
+//     state AND not freed since; nothing the on-disk header reaches is overwritten.
+//  2. Space released since the last commit stays unavailable until the header that no longer
+//     references it is durable (SpaceMap::commitDone after the final sync).
+//  3. Order: blocks (already written) and new B-tree pages -> fsync -> [if the new AMaps would
+//     mark free anything the old AMaps mark used: the old header again with fAMapValid = 0,
+//     fsync] -> AMap/PMap/FMap/DList pages -> fsync -> new header with fresh CRCs and
+//     fAMapValid = 2 -> fsync. A crash before the last write leaves the previous store, with
+//     AMaps that are either still right for it or flagged invalid (readers rebuild them).
+//  4. Only dirty B-tree paths and AMaps of changed spans are rewritten, so a commit costs
+//     O(changes), not O(file).
+#include <string>
+
+#include "node_database_impl.h"
+#include "zentra/error.h"
+
+namespace pst::ndb {
+
+using zentra::Error;
+using namespace pst::disk;
+
+void NodeDatabaseImpl::commit() {
+    guarded("while committing", [&] {
+        PageSink sink;
+        sink.allocatePage = [&] { return allocate(kPageSize, kPageSize); };
+        sink.nextPageBid = [&] { return header_.bidNextP++; };
+        sink.writePage = [&](uint64_t ib, const PageBytes& page) { file_->writeAt(ib, page); };
+        sink.retirePage = [&](uint64_t ib) { space_.free(ib, kPageSize); };
+        const BREF nbtRoot = nbt_.commit(sink);
+        const BREF bbtRoot = bbt_.commit(sink);
+        file_->sync();
+
+        if (headerOnDisk_ && space_.clearsCommittedBits()) {
+            writeHeader(kAMapInvalid, header_.root.BREFNBT, header_.root.BREFBBT);
+            file_->sync();
+        }
+        writeMaps();
+        file_->sync();
+
+        writeHeader(kAMapValid2, nbtRoot, bbtRoot);
+        file_->sync();
+        headerOnDisk_ = true;
+        space_.commitDone();
+    });
+}
+
+void NodeDatabaseImpl::writeMaps() {
+    std::vector<size_t> dirty = space_.dirtySpans();
+    std::vector<uint64_t> fmapsToWrite;
+    for (size_t span : dirty) {
+        MAPPAGE amap;
+        amap.rgbMapBits = space_.amapBits(span);
+        PageBytes page{};
+        amap.serializeBody(page);
+        const uint64_t ib = amapOffset(span);
+        sealPage(page, kPtypeAMap, ib, ib);
+        file_->writeAt(ib, page);
+
+        if (SpaceMap::spanHasPMap(span)) {
+            // PMaps are deprecated; like current Outlook we mark every page as taken, so no
+            // old client allocates from them. Their content never changes, but rewriting one
+            // with its span is cheap and keeps a new span's PMap valid.
+            MAPPAGE pmap;
+            pmap.rgbMapBits.fill(0xFF);
+            PageBytes p{};
+            pmap.serializeBody(p);
+            const uint64_t pib = ib + kPageSize;
+            sealPage(p, kPtypePMap, pib, pib);
+            file_->writeAt(pib, p);
+        }
+        if (auto fmap = SpaceMap::fmapOffsetFor(span); fmap && (fmapsToWrite.empty() || fmapsToWrite.back() != *fmap))
+            fmapsToWrite.push_back(*fmap);
+    }
+    for (uint64_t fib : fmapsToWrite) {
+        const size_t firstSpan = (fib - kFMapOffsetInSpan - kFirstAMapOffset) / kAMapSpan;
+        MAPPAGE fmap;
+        for (size_t i = 0; i < kAMapsPerFMap && firstSpan + i < space_.spanCount(); ++i)
+            fmap.rgbMapBits[i] = space_.longestFreeRun(firstSpan + i);
+        PageBytes p{};
+        fmap.serializeBody(p);
+        sealPage(p, kPtypeFMap, fib, fib);
+        file_->writeAt(fib, p);
+    }
+    if (!dlistOnDisk_) {
+        // An empty density list, as current Outlook writes it; readers then fall back to the AMaps.
+        DLISTPAGE dlist;
+        PageBytes p{};
+        dlist.serializeBody(p);
+        sealPage(p, kPtypeDL, kDListOffset, header_.bidNextP++);
+        file_->writeAt(kDListOffset, p);
+        dlistOnDisk_ = true;
+    }
+}
+
+void NodeDatabaseImpl::writeHeader(uint8_t fAMapValid, const BREF& nbt, const BREF& bbt) {
+    // The counters are always the live ones: they only grow, so they are right for the previous
+    // state too (every BID and NID it uses lies below them).
+    HEADER h = header_;
+    ++h.dwUnique;
+    if (fAMapValid == kAMapValid2) {
+        h.root.ibFileEof = space_.fileEof();
+        h.root.ibAMapLast = amapOffset(space_.spanCount() - 1);
+        h.root.cbAMapFree = space_.cbAMapFree();
+        h.root.cbPMapFree = 0;
+        h.root.BREFNBT = nbt;
+        h.root.BREFBBT = bbt;
+    }
+    h.root.fAMapValid = fAMapValid;
+    std::array<uint8_t, HEADER::kSize> bytes{};
+    h.serialize(bytes);
+    sealHeader(bytes);
+    file_->writeAt(0, bytes);
+    header_.dwUnique = h.dwUnique;
+    if (fAMapValid == kAMapValid2) header_.root = h.root;
+}
+
+}  // namespace pst::ndb

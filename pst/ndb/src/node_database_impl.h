@@ -1,0 +1,83 @@
+#pragma once
+// The node database behind the NodeDatabase interface. Its parts live in separate files:
+// node_database.cpp (life cycle, nodes, NIDs), data_trees.cpp (blocks, data and subnode
+// trees, references, readers) and commit.cpp (B-tree pages, maps, header).
+#include "btree.h"
+#include "index_entries.h"
+#include "pst/disk/header.h"
+#include "pst/ndb/node_database.h"
+#include "space_map.h"
+#include "zentra/error.h"
+
+namespace pst::ndb {
+
+class NodeDatabaseImpl final : public NodeDatabase {
+public:
+    NodeDatabaseImpl(std::string path, Options options, std::unique_ptr<FileSeam> file);
+
+    Bid writeBlocks(const std::vector<std::vector<uint8_t>>& payloads) override;
+    Bid writeData(std::span<const uint8_t> bytes) override;
+    Bid writeSubnodeTree(std::vector<SubnodeEntry> entries) override;
+    void addRef(Bid root) override;
+    void release(Bid root) override;
+    void putNode(Nid nid, Bid data, Bid subnodes, Nid parent) override;
+    void removeNode(Nid nid) override;
+    std::optional<NodeInfo> findNode(Nid nid) const override;
+    std::vector<uint8_t> readData(Bid root) override;
+    std::vector<std::vector<uint8_t>> readBlocks(Bid root) override;
+    std::vector<SubnodeEntry> readSubnodeTree(Bid root) override;
+    uint64_t treeSize(Bid root) override;
+    Nid allocateNid(NidType type) override;
+    void commit() override;
+    void close() override;
+    uint64_t fileSize() const override;
+    const std::string& path() const override { return path_; }
+
+    std::optional<BlockInfo> findBlock(Bid bid) const override;
+    size_t nodeCount() const override { return nbt_.size(); }
+    size_t blockCount() const override { return bbt_.size(); }
+
+private:
+    // Runs `work` on a usable database; a failure leaves it unusable, because the in-memory
+    // state may no longer match anything on disk.
+    template <class F>
+    auto guarded(const char* what, F&& work) -> decltype(work()) {
+        checkUsable();
+        try {
+            return work();
+        } catch (const zentra::Error& e) {
+            // Argument errors are detected before anything changes; anything else may have
+            // left the in-memory index ahead of the file.
+            if (e.number() != zentra::kErrInvalidArgument) broken_ = true;
+            throw e.withContext(std::string(what) + " " + path_);
+        }
+    }
+    void checkUsable() const;
+
+    Bid writeBlock(std::span<const uint8_t> payload, bool internal);
+    Bid writeDataTree(const std::vector<Bid>& leaves, const std::vector<uint32_t>& sizes);
+    uint64_t allocate(uint32_t bytes, uint32_t align);
+    BbtRecord requireBlock(Bid bid, const char* role) const;
+    std::vector<uint8_t> readBlockPayload(const BbtRecord& r);
+    void collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>& out, int depth);
+    void freeTree(Bid root);
+    void releaseRef(Bid bid);
+    uint64_t treeBytes(Bid bid, int depth);
+
+    void writeMaps();
+    void writeHeader(uint8_t fAMapValid, const disk::BREF& nbt, const disk::BREF& bbt);
+
+    std::string path_;
+    Options options_;
+    std::unique_ptr<FileSeam> file_;
+    disk::HEADER header_;           // live counters and the last committed ROOT
+    bool headerOnDisk_ = false;
+    bool dlistOnDisk_ = false;
+    bool broken_ = false;
+    bool closed_ = false;
+    SpaceMap space_;
+    BTree<NbtTraits> nbt_;
+    BTree<BbtTraits> bbt_;
+};
+
+}  // namespace pst::ndb

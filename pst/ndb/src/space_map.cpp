@@ -1,0 +1,181 @@
+#include "space_map.h"
+
+#include <algorithm>
+#include <bit>
+#include <string>
+
+#include "zentra/error.h"
+
+namespace pst::ndb {
+
+using namespace pst::disk;
+
+namespace {
+
+constexpr uint32_t kUnits = static_cast<uint32_t>(kAMapUnitsPerPage);
+constexpr uint32_t kPageUnits = kPageSize / kBlockAlign;
+
+bool testBit(const std::array<uint64_t, SpaceMap::kWords>& b, uint32_t u) { return (b[u / 64] >> (u % 64)) & 1; }
+void setBit(std::array<uint64_t, SpaceMap::kWords>& b, uint32_t u) { b[u / 64] |= uint64_t{1} << (u % 64); }
+void clearBit(std::array<uint64_t, SpaceMap::kWords>& b, uint32_t u) { b[u / 64] &= ~(uint64_t{1} << (u % 64)); }
+
+// First unit >= from whose bit equals `value`, or kUnits.
+uint32_t nextWithValue(const std::array<uint64_t, SpaceMap::kWords>& b, uint32_t from, bool value) {
+    while (from < kUnits) {
+        uint64_t word = value ? b[from / 64] : ~b[from / 64];
+        word >>= (from % 64);
+        if (word != 0) return std::min(kUnits, from + static_cast<uint32_t>(std::countr_zero(word)));
+        from = (from / 64 + 1) * 64;
+    }
+    return kUnits;
+}
+
+}  // namespace
+
+SpaceMap::SpaceMap() { addSpan(); }
+
+std::optional<uint64_t> SpaceMap::fmapOffsetFor(size_t span) {
+    if (span < kAMapsCoveredByHeaderFM) return std::nullopt;
+    const size_t fmapSpan = kAMapsCoveredByHeaderFM + (span - kAMapsCoveredByHeaderFM) / kAMapsPerFMap * kAMapsPerFMap;
+    return amapOffset(fmapSpan) + kFMapOffsetInSpan;
+}
+
+void SpaceMap::addSpan() {
+    const size_t index = spans_.size();
+    if (index >= kFirstAMapNeedingFPMap)
+        throw zentra::Error(zentra::kErrStoreWrite,
+                            "the store would grow past " + std::to_string(amapOffset(index)) +
+                                " bytes, the largest size this writer supports (no FPMap pages)");
+    Span s;
+    markRange(s, 0, kPageUnits);                               // the AMap page
+    if (spanHasPMap(index)) markRange(s, kPageUnits, kPageUnits);
+    if (spanHasFMap(index)) markRange(s, kFMapOffsetInSpan / kBlockAlign, kPageUnits);
+    spans_.push_back(s);
+}
+
+void SpaceMap::markRange(Span& s, uint32_t first, uint32_t count) {
+    for (uint32_t u = first; u < first + count; ++u) {
+        setBit(s.allocated, u);
+        if (!testBit(s.unavailable, u)) {
+            setBit(s.unavailable, u);
+            ++s.unavailableCount;
+        }
+    }
+    s.dirty = true;
+    if (first <= s.firstMaybeFree && first + count > s.firstMaybeFree) s.firstMaybeFree = first + count;
+}
+
+std::optional<uint32_t> SpaceMap::findRun(const Span& s, uint32_t units, uint32_t alignUnits) const {
+    uint32_t u = s.firstMaybeFree;
+    while (true) {
+        u = nextWithValue(s.unavailable, u, false);
+        u = (u + alignUnits - 1) / alignUnits * alignUnits;
+        if (u + units > kUnits) return std::nullopt;
+        const uint32_t busy = nextWithValue(s.unavailable, u, true);
+        if (busy >= u + units) return u;
+        u = busy + 1;
+    }
+}
+
+uint64_t SpaceMap::allocate(uint32_t bytes, uint32_t align) {
+    const uint32_t units = (bytes + kBlockAlign - 1) / kBlockAlign;
+    const uint32_t alignUnits = std::max<uint32_t>(1, align / kBlockAlign);
+    for (size_t i = firstSpanWithRoom_;; ++i) {
+        if (i == spans_.size()) addSpan();
+        Span& s = spans_[i];
+        if (kUnits - s.unavailableCount < units) {
+            if (i == firstSpanWithRoom_ && s.unavailableCount == kUnits) ++firstSpanWithRoom_;
+            continue;
+        }
+        if (auto u = findRun(s, units, alignUnits)) {
+            markRange(s, *u, units);
+            return amapOffset(i) + uint64_t{*u} * kBlockAlign;
+        }
+    }
+}
+
+void SpaceMap::free(uint64_t offset, uint32_t bytes) {
+    if (offset < kFirstAMapOffset) throw zentra::Error(zentra::kErrStoreCorrupt, "freeing space below the first AMap");
+    const size_t span = (offset - kFirstAMapOffset) / kAMapSpan;
+    const uint32_t first = static_cast<uint32_t>((offset - amapOffset(span)) / kBlockAlign);
+    const uint32_t units = (bytes + kBlockAlign - 1) / kBlockAlign;
+    if (span >= spans_.size() || first + units > kUnits)
+        throw zentra::Error(zentra::kErrStoreCorrupt, "freeing space outside the file at " + std::to_string(offset));
+    Span& s = spans_[span];
+    for (uint32_t u = first; u < first + units; ++u) {
+        if (!testBit(s.allocated, u))
+            throw zentra::Error(zentra::kErrStoreCorrupt, "freeing unallocated space at " + std::to_string(offset));
+        clearBit(s.allocated, u);
+    }
+    s.dirty = true;
+    pendingFree_.push_back({offset, bytes});
+}
+
+void SpaceMap::commitDone() {
+    for (const Range& r : pendingFree_) {
+        const size_t span = (r.offset - kFirstAMapOffset) / kAMapSpan;
+        Span& s = spans_[span];
+        const uint32_t first = static_cast<uint32_t>((r.offset - amapOffset(span)) / kBlockAlign);
+        const uint32_t units = (r.bytes + kBlockAlign - 1) / kBlockAlign;
+        for (uint32_t u = first; u < first + units; ++u) {
+            // The range may have been allocated again only if it was reusable, which it was not.
+            clearBit(s.unavailable, u);
+            --s.unavailableCount;
+        }
+        s.firstMaybeFree = std::min(s.firstMaybeFree, first);
+        firstSpanWithRoom_ = std::min(firstSpanWithRoom_, span);
+    }
+    pendingFree_.clear();
+    for (Span& s : spans_) {
+        s.onDisk = s.allocated;
+        s.dirty = false;
+        s.neverWritten = false;
+    }
+}
+
+uint64_t SpaceMap::cbAMapFree() const {
+    uint64_t freeUnits = 0;
+    for (const Span& s : spans_)
+        for (uint64_t w : s.allocated) freeUnits += 64 - std::popcount(w);
+    return freeUnits * kBlockAlign;
+}
+
+std::array<uint8_t, kPageDataSize> SpaceMap::amapBits(size_t span) const {
+    std::array<uint8_t, kPageDataSize> out{};
+    const Span& s = spans_.at(span);
+    for (uint32_t u = 0; u < kUnits; ++u)
+        if (testBit(s.allocated, u)) out[u / 8] |= static_cast<uint8_t>(0x80 >> (u % 8));
+    return out;
+}
+
+uint8_t SpaceMap::longestFreeRun(size_t span) const {
+    const Span& s = spans_.at(span);
+    uint32_t best = 0;
+    uint32_t u = 0;
+    while (u < kUnits && best < 255) {
+        const uint32_t start = nextWithValue(s.allocated, u, false);
+        if (start >= kUnits) break;
+        const uint32_t end = nextWithValue(s.allocated, start, true);
+        best = std::max(best, end - start);
+        u = end;
+    }
+    return static_cast<uint8_t>(std::min<uint32_t>(best, 255));
+}
+
+std::vector<size_t> SpaceMap::dirtySpans() const {
+    std::vector<size_t> out;
+    for (size_t i = 0; i < spans_.size(); ++i)
+        if (spans_[i].dirty || spans_[i].neverWritten) out.push_back(i);
+    return out;
+}
+
+bool SpaceMap::clearsCommittedBits() const {
+    for (const Span& s : spans_) {
+        if (s.neverWritten) continue;
+        for (size_t w = 0; w < kWords; ++w)
+            if (s.onDisk[w] & ~s.allocated[w]) return true;
+    }
+    return false;
+}
+
+}  // namespace pst::ndb

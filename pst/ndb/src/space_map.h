@@ -1,0 +1,78 @@
+#pragma once
+// Free-space bookkeeping in units of 64 bytes, one bitmap per AMap span.
+//
+// Two views per span:
+//  * allocated:   what the AMap page must show after the next commit (live blocks, live pages,
+//                 the map pages themselves);
+//  * unavailable: allocated, plus space freed since the last commit. Freed space still belongs
+//                 to the state on disk until the next header is durable, so it is not handed out
+//                 again before commitDone().
+// The file grows in whole spans; each new span starts with its AMap page, every 8th also holds a
+// PMap, and spans 128 + 496k hold an FMap.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "pst/disk/layout.h"
+
+namespace pst::ndb {
+
+class SpaceMap {
+public:
+    static constexpr size_t kWords = disk::kAMapUnitsPerPage / 64;   // 62
+
+    SpaceMap();   // one span
+
+    // An offset for `bytes` (a multiple of 64) aligned to `align` (64 or 512); adds spans when
+    // nothing fits. Throws kErrStoreWrite past the largest size this writer supports.
+    uint64_t allocate(uint32_t bytes, uint32_t align);
+    // Marks the range free for the next AMap; it becomes reusable after commitDone().
+    void free(uint64_t offset, uint32_t bytes);
+    // The new state is durable: freed space may be reused, and the AMaps on disk are current.
+    void commitDone();
+
+    uint64_t spanCount() const { return spans_.size(); }
+    uint64_t fileEof() const { return disk::amapOffset(spans_.size()); }
+    uint64_t cbAMapFree() const;
+
+    // The 496 bytes of the AMap page of a span (bits most significant first).
+    std::array<uint8_t, disk::kPageDataSize> amapBits(size_t span) const;
+    // The longest run of free units in a span, capped at 255 (one FMap byte).
+    uint8_t longestFreeRun(size_t span) const;
+    // Spans whose AMap must be rewritten at the next commit.
+    std::vector<size_t> dirtySpans() const;
+    // True when the next AMaps would mark free some unit the AMaps on disk mark allocated.
+    bool clearsCommittedBits() const;
+
+    static bool spanHasPMap(size_t span) { return span % disk::kAMapsPerPMap == 0; }
+    static bool spanHasFMap(size_t span) {
+        return span >= disk::kAMapsCoveredByHeaderFM &&
+               (span - disk::kAMapsCoveredByHeaderFM) % disk::kAMapsPerFMap == 0;
+    }
+    // The FMap page covering a span's AMap, if any (offset of the FMap page).
+    static std::optional<uint64_t> fmapOffsetFor(size_t span);
+
+private:
+    using Bits = std::array<uint64_t, kWords>;
+    struct Span {
+        Bits allocated{};
+        Bits unavailable{};
+        Bits onDisk{};          // the AMap bits last written to the file
+        bool dirty = true;
+        bool neverWritten = true;
+        uint32_t unavailableCount = 0;
+        uint32_t firstMaybeFree = 0;
+    };
+
+    void addSpan();
+    std::optional<uint32_t> findRun(const Span& s, uint32_t units, uint32_t alignUnits) const;
+    void markRange(Span& s, uint32_t first, uint32_t count);
+
+    std::vector<Span> spans_;
+    struct Range { uint64_t offset; uint32_t bytes; };
+    std::vector<Range> pendingFree_;
+    size_t firstSpanWithRoom_ = 0;
+};
+
+}  // namespace pst::ndb
