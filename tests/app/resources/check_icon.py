@@ -106,6 +106,20 @@ class Regeneration(unittest.TestCase):
                 self.assertTrue(filecmp.cmp(os.path.join(out, rel), os.path.join(RESOURCES, rel), shallow=False),
                                 "%s differs from the committed file; run make_icons.py and commit" % rel)
 
+    def test_generator_refuses_art_it_cannot_draw(self):
+        # A shape the renderer ignored would make the committed icon silently differ from the art.
+        generator = os.path.join(RESOURCES, "tools", "make_icons.py")
+        with tempfile.TemporaryDirectory() as out:
+            svg = os.path.join(out, "art.svg")
+            with open(svg, "w") as f:
+                f.write('<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 256 256">'
+                        '<path d="M0 0 L10 10"/></svg>')
+            result = subprocess.run([sys.executable, "-B", generator, "--svg", svg, "--out-dir", out],
+                                    capture_output=True, text=True, timeout=60)
+            self.assertNotEqual(result.returncode, 0)
+            self.assertIn("unsupported SVG element <path>", result.stderr)
+            self.assertFalse(os.path.exists(os.path.join(out, NAME + ".ico")))
+
 
 if __name__ == "__main__":
     if len(sys.argv) != 3 or sys.argv[1] not in ("layout", "regenerate"):
