@@ -1,0 +1,51 @@
+#pragma once
+// Property contexts ([MS-PST] 2.3.3) and table contexts (2.3.4) as the folder-level checks need
+// them, after their internal consistency has been checked.
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "heap.h"
+
+namespace pstcheck {
+
+// A node's heap together with its subnodes, so HNIDs can be resolved either way.
+struct LtpNode {
+    const Image* img = nullptr;
+    Heap heap;
+    std::map<uint32_t, SubnodeEntry> subnodes;
+    Where where;
+
+    // The bytes an HNID stands for: a heap item, or a subnode's whole data tree.
+    std::optional<std::vector<uint8_t>> hnidBytes(uint32_t hnid) const;
+};
+
+struct PcView {
+    std::shared_ptr<LtpNode> node;
+    struct Prop { uint16_t type = 0; uint32_t value = 0; };
+    std::map<uint16_t, Prop> props;
+
+    std::optional<int32_t> int32(uint16_t id) const;
+    std::optional<bool> boolean(uint16_t id) const;
+    std::optional<std::vector<uint8_t>> binary(uint16_t id) const;
+    std::optional<std::u16string> string(uint16_t id) const;
+};
+
+struct TcView {
+    std::shared_ptr<LtpNode> node;
+    std::vector<uint32_t> rowIds;  // in row-matrix order
+};
+
+struct LtpIndex {
+    std::map<uint32_t, PcView> pcs;  // top-level PC nodes by NID
+    std::map<uint32_t, TcView> tcs;  // top-level TC nodes by NID
+};
+
+// Checks the HN, BTH and PC/TC structure of every node (and subnode) that holds one.
+void checkLtp(Image& img, LtpIndex& out);
+
+std::string toUtf8(const std::u16string& s);
+
+}  // namespace pstcheck

@@ -1,0 +1,325 @@
+#include "ltp.h"
+
+#include <set>
+
+namespace pstcheck {
+
+std::string toUtf8(const std::u16string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        uint32_t c = s[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size()) c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+        if (c < 0x80) out += static_cast<char>(c);
+        else if (c < 0x800) { out += static_cast<char>(0xC0 | (c >> 6)); out += static_cast<char>(0x80 | (c & 0x3F)); }
+        else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12)); out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18)); out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)); out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::optional<std::vector<uint8_t>> LtpNode::hnidBytes(uint32_t hnid) const {
+    if ((hnid & 0x1F) == 0) {
+        auto item = heap.item(hnid);
+        if (!item) return std::nullopt;
+        return std::vector<uint8_t>(item->begin(), item->end());
+    }
+    auto it = subnodes.find(hnid);
+    if (it == subnodes.end()) return std::nullopt;
+    auto blocks = img->dataTree(it->second.bidData);
+    if (!blocks) return std::nullopt;
+    std::vector<uint8_t> out;
+    for (auto& b : *blocks) out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
+std::optional<int32_t> PcView::int32(uint16_t id) const {
+    auto it = props.find(id);
+    if (it == props.end() || it->second.type != 0x0003) return std::nullopt;
+    return static_cast<int32_t>(it->second.value);
+}
+
+std::optional<bool> PcView::boolean(uint16_t id) const {
+    auto it = props.find(id);
+    if (it == props.end() || it->second.type != 0x000B) return std::nullopt;
+    return (it->second.value & 0xFF) != 0;
+}
+
+std::optional<std::vector<uint8_t>> PcView::binary(uint16_t id) const {
+    auto it = props.find(id);
+    if (it == props.end()) return std::nullopt;
+    if (it->second.value == 0) return std::vector<uint8_t>{};
+    return node->hnidBytes(it->second.value);
+}
+
+std::optional<std::u16string> PcView::string(uint16_t id) const {
+    auto it = props.find(id);
+    if (it == props.end() || it->second.type != 0x001F) return std::nullopt;
+    auto bytes = binary(id);
+    if (!bytes) return std::nullopt;
+    std::u16string s;
+    for (size_t i = 0; i + 1 < bytes->size(); i += 2) s += static_cast<char16_t>((*bytes)[i] | ((*bytes)[i + 1] << 8));
+    return s;
+}
+
+namespace {
+
+enum class Kind { None, Pc, Tc };
+
+// Which structure a node of this NID should hold ([MS-PST] 2.4).
+Kind expectedKind(uint32_t nid) {
+    if (nid == 0x21 || nid == 0x61) return Kind::Pc;
+    switch (nidType(nid)) {
+        case kNidNormalFolder: case kNidSearchFolder: case kNidNormalMessage:
+        case kNidAttachment: case kNidAssocMessage:
+            return Kind::Pc;
+        case 0x0B: case 0x0C: case kNidHierarchyTable: case kNidContentsTable: case kNidAssocContentsTable:
+        case kNidSearchContentsTable: case kNidAttachmentTable: case kNidRecipientTable:
+            return Kind::Tc;
+        default:
+            return Kind::None;
+    }
+}
+
+size_t fixedSize(uint16_t type) {
+    switch (type) {
+        case 0x0005: case 0x0006: case 0x0007: case 0x0014: case 0x0040: return 8;
+        case 0x0048: return 16;
+        default: return 0;
+    }
+}
+
+bool inlineType(uint16_t type) {
+    return type == 0x0002 || type == 0x0003 || type == 0x0004 || type == 0x000A || type == 0x000B;
+}
+
+bool variableType(uint16_t type) {
+    return type == 0x001E || type == 0x001F || type == 0x0102 || type == 0x000D || type == 0x00FB ||
+           type == 0x00FD || type == 0x00FE || (type & 0x1000);
+}
+
+class LtpChecker {
+public:
+    LtpChecker(Image& img, LtpIndex& out) : img_(img), out_(out) {}
+
+    void run() {
+        for (const auto& [nid, e] : img_.nbt) {
+            const BbtEntry* b = img_.block(e.bidData);
+            Where where{"node " + hex(nid), b ? std::optional<uint64_t>(b->ib) : std::nullopt};
+            checkNode(nid, e.bidData, e.bidSub, where, 0, true);
+        }
+    }
+
+private:
+    void checkNode(uint32_t nid, uint64_t bidData, uint64_t bidSub, const Where& where, int depth, bool topLevel) {
+        Kind kind = expectedKind(nid);
+        if (bidData == 0 || depth > 4) return;
+        auto pages = img_.dataTree(bidData);
+        if (!pages || pages->empty()) return;  // reported by the block checks
+        if (kind == Kind::None) {
+            // Other node kinds are streams; check them only when they carry a heap.
+            if ((*pages)[0].size() < 4 || (*pages)[0][2] != 0xEC) return;
+            uint8_t sig = (*pages)[0][3];
+            kind = sig == 0xBC ? Kind::Pc : sig == 0x7C ? Kind::Tc : Kind::None;
+            if (kind == Kind::None) return;
+        }
+        auto node = std::make_shared<LtpNode>();
+        node->img = &img_;
+        node->where = where;
+        auto subs = img_.subnodes(bidSub);
+        if (subs) node->subnodes = std::move(*subs);
+        auto heap = parseHeap(img_, std::move(*pages), where);
+        if (!heap) return;
+        node->heap = std::move(*heap);
+        const uint8_t wantSig = kind == Kind::Pc ? 0xBC : 0x7C;
+        if (kind == Kind::Tc && node->heap.clientSig == 0xAC) {
+            // Outlook writes some search tables in the undocumented 0xAC table form.
+            img_.sink.warn("hn.client_sig", where.offset, where.name + ": table of the undocumented type 0xac is not checked");
+            return;
+        }
+        if (node->heap.clientSig != wantSig) {
+            img_.sink.error("hn.client_sig", where.offset, where.name + ": bClientSig " + hex(node->heap.clientSig) +
+                                                                ", expected " + hex(wantSig));
+            return;
+        }
+        if (kind == Kind::Pc) {
+            auto pc = checkPc(node);
+            if (pc && topLevel) out_.pcs[nid] = std::move(*pc);
+        } else {
+            auto tc = checkTc(node);
+            if (tc && topLevel) out_.tcs[nid] = std::move(*tc);
+        }
+        // Attachments, recipient and attachment tables and embedded messages live in subnodes.
+        for (const auto& [snid, se] : node->subnodes) {
+            if (expectedKind(snid) == Kind::None || snid == 0x21 || snid == 0x61) continue;
+            const BbtEntry* b = img_.block(se.bidData);
+            Where sw{where.name + " / subnode " + hex(snid), b ? std::optional<uint64_t>(b->ib) : std::nullopt};
+            checkNode(snid, se.bidData, se.bidSub, sw, depth + 1, false);
+        }
+    }
+
+    std::optional<PcView> checkPc(const std::shared_ptr<LtpNode>& node) {
+        const Where& w = node->where;
+        auto records = readBth(img_, node->heap, node->heap.hidUserRoot, 2, 6, w);
+        if (!records) return std::nullopt;
+        PcView pc{node, {}};
+        for (const auto& r : *records) {
+            uint16_t id = static_cast<uint16_t>(r.key), type = u16(r.data, 0);
+            uint32_t value = u32(r.data, 2);
+            pc.props[id] = {type, value};
+            const std::string prop = w.name + ": property " + hex(id) + " type " + hex(type);
+            if (inlineType(type)) continue;
+            if (size_t n = fixedSize(type)) {
+                auto item = node->heap.item(value);
+                if (!item || item->size() != n)
+                    img_.sink.error("pc.value", w.offset, prop + ": HID " + hex(value) + " is not a " + std::to_string(n) + "-byte heap item");
+                continue;
+            }
+            if (!variableType(type)) {
+                img_.sink.warn("pc.type", w.offset, prop + " is of an unknown type");
+                continue;
+            }
+            checkHnid(*node, value, prop, "pc.value");
+            if (type == 0x001F) {
+                auto bytes = node->hnidBytes(value);
+                if (bytes && bytes->size() % 2) img_.sink.error("pc.value", w.offset, prop + ": odd-length UTF-16 string");
+            }
+        }
+        return pc;
+    }
+
+    void checkHnid(const LtpNode& node, uint32_t hnid, const std::string& what, const char* code) {
+        if (hnid == 0) return;  // an empty value
+        if ((hnid & 0x1F) == 0) {
+            if (!node.heap.validHid(hnid))
+                img_.sink.error(code, node.where.offset, what + ": HID " + hex(hnid) + " is not an allocation of the heap");
+            return;
+        }
+        if (!node.subnodes.count(hnid))
+            img_.sink.error(code, node.where.offset, what + ": subnode " + hex(hnid) + " does not exist");
+        else if (!node.hnidBytes(hnid))
+            img_.sink.error(code, node.where.offset, what + ": subnode " + hex(hnid) + " has no readable data");
+    }
+
+    std::optional<TcView> checkTc(const std::shared_ptr<LtpNode>& node) {
+        const Where& w = node->where;
+        Sink& s = img_.sink;
+        auto info = node->heap.item(node->heap.hidUserRoot);
+        if (!info || info->size() < 22 || (*info)[0] != 0x7C) {
+            s.error("tc.info", w.offset, w.name + ": TCINFO missing or not of type 0x7c");
+            return std::nullopt;
+        }
+        Bytes ti = *info;
+        size_t cCols = ti[1];
+        uint16_t ib4 = u16(ti, 2), ib2 = u16(ti, 4), ib1 = u16(ti, 6), ibBm = u16(ti, 8);
+        uint32_t hidRowIndex = u32(ti, 10), hnidRows = u32(ti, 14);
+        if (ti.size() != 22 + 8 * cCols) {
+            s.error("tc.info", w.offset, w.name + ": TCINFO of " + std::to_string(ti.size()) + " bytes for " + std::to_string(cCols) + " columns");
+            return std::nullopt;
+        }
+        if (!(ib4 <= ib2 && ib2 <= ib1 && ib1 <= ibBm) || ibBm != ib1 + (cCols + 7) / 8)
+            s.error("tc.info", w.offset, w.name + ": rgib " + std::to_string(ib4) + "/" + std::to_string(ib2) + "/" +
+                                             std::to_string(ib1) + "/" + std::to_string(ibBm) + " is inconsistent");
+        const size_t rowSize = ibBm;
+        struct Col { uint32_t tag; uint16_t ib; uint8_t cb, bit; };
+        std::vector<Col> cols;
+        std::set<uint8_t> bits;
+        for (size_t i = 0; i < cCols; ++i) {
+            Col c{u32(ti, 22 + 8 * i), u16(ti, 26 + 8 * i), ti[28 + 8 * i], ti[29 + 8 * i]};
+            const std::string col = w.name + ": column " + hex(c.tag);
+            if (!cols.empty() && c.tag <= cols.back().tag) s.error("tc.columns", w.offset, col + " is out of tag order");
+            bool inGroup = (c.cb == 8 || c.cb == 4) ? c.ib + c.cb <= ib4
+                         : c.cb == 2 ? (c.ib >= ib4 && c.ib + 2 <= ib2)
+                         : c.cb == 1 ? (c.ib >= ib2 && c.ib + 1 <= ib1) : false;
+            if (!inGroup) s.error("tc.columns", w.offset, col + ": ibData " + std::to_string(c.ib) + "/cbData " +
+                                                                         std::to_string(c.cb) + " lies outside its column group");
+            if (c.bit >= cCols || !bits.insert(c.bit).second)
+                s.error("tc.columns", w.offset, col + ": iBit " + std::to_string(c.bit) + " is out of range or repeated");
+            if ((c.tag == 0x67F20003 && (c.ib != 0 || c.bit != 0)) || (c.tag == 0x67F30003 && (c.ib != 4 || c.bit != 1)))
+                s.error("tc.columns", w.offset, col + ": row id/version column is not at its fixed place");
+            cols.push_back(c);
+        }
+
+        // Rows: none, in one heap item, or in a subnode's data tree (whole rows per block).
+        std::vector<std::vector<uint8_t>> rows;
+        if (hnidRows != 0) {
+            std::vector<std::vector<uint8_t>> chunks;
+            if ((hnidRows & 0x1F) == 0) {
+                auto item = node->heap.item(hnidRows);
+                if (!item) {
+                    s.error("tc.rows", w.offset, w.name + ": hnidRows " + hex(hnidRows) + " is not a heap allocation");
+                    return std::nullopt;
+                }
+                chunks.emplace_back(item->begin(), item->end());
+            } else {
+                auto it = node->subnodes.find(hnidRows);
+                auto blocks = it == node->subnodes.end() ? std::nullopt : img_.dataTree(it->second.bidData);
+                if (!blocks) {
+                    s.error("tc.rows", w.offset, w.name + ": row subnode " + hex(hnidRows) + " is missing or unreadable");
+                    return std::nullopt;
+                }
+                chunks = std::move(*blocks);
+            }
+            for (const auto& ch : chunks) {
+                if (rowSize == 0 || ch.size() % rowSize != 0) {
+                    s.error("tc.rows", w.offset, w.name + ": row data of " + std::to_string(ch.size()) +
+                                                     " bytes is not a whole number of " + std::to_string(rowSize) + "-byte rows");
+                    return std::nullopt;
+                }
+                for (size_t off = 0; off < ch.size(); off += rowSize) rows.emplace_back(ch.begin() + off, ch.begin() + off + rowSize);
+            }
+        }
+
+        std::vector<BthRecord> index;
+        if (hidRowIndex != 0) {
+            auto r = readBth(img_, node->heap, hidRowIndex, 4, 4, w);
+            if (!r) return std::nullopt;
+            index = std::move(*r);
+        }
+        if (index.size() != rows.size())
+            s.error("tc.rowindex", w.offset, w.name + ": row index has " + std::to_string(index.size()) + " entries for " +
+                                                 std::to_string(rows.size()) + " rows");
+        std::vector<bool> seen(rows.size(), false);
+        for (const auto& r : index) {
+            uint32_t rowIndex = u32(r.data, 0);
+            if (rowIndex >= rows.size() || seen[rowIndex]) {
+                s.error("tc.rowindex", w.offset, w.name + ": row id " + hex(r.key) + " maps to row " + std::to_string(rowIndex) +
+                                                     ", which is out of range or mapped twice");
+                continue;
+            }
+            seen[rowIndex] = true;
+            if (u32(rows[rowIndex], 0) != r.key)
+                s.error("tc.rowindex", w.offset, w.name + ": row " + std::to_string(rowIndex) + " holds id " +
+                                                     hex(u32(rows[rowIndex], 0)) + ", the index says " + hex(r.key));
+        }
+
+        TcView tc{node, {}};
+        const bool cebFits = ib1 + (cCols + 7) / 8 <= rowSize;
+        for (const auto& row : rows) {
+            tc.rowIds.push_back(u32(row, 0));
+            Bytes rb(row);
+            for (const auto& c : cols) {
+                if (!cebFits) break;
+                if (c.bit >= cCols || c.ib + c.cb > ib1) continue;
+                bool present = (rb[ib1 + c.bit / 8] >> (7 - c.bit % 8)) & 1;
+                uint16_t type = c.tag & 0xFFFF;
+                if (present && c.cb == 4 && variableType(type))
+                    checkHnid(*node, u32(rb, c.ib), w.name + ": row " + hex(u32(rb, 0)) + " column " + hex(c.tag), "tc.cell");
+            }
+        }
+        return tc;
+    }
+
+    Image& img_;
+    LtpIndex& out_;
+};
+
+}  // namespace
+
+void checkLtp(Image& img, LtpIndex& out) { LtpChecker(img, out).run(); }
+
+}  // namespace pstcheck
