@@ -58,7 +58,11 @@ using PropertyMap = std::map<uint16_t, Value>;   // property id -> value (tag = 
 class SubnodeNids {
 public:
     Nid next();
+    // How many ids were handed out; an id is never reused while this only grows.
+    uint32_t issued() const { return index_; }
 private:
+    friend class Table;   // a table that shares its previous trees skips the ids they use
+
     uint32_t index_ = 0;
 };
 
@@ -89,8 +93,14 @@ public:
     void setRow(uint32_t rowId, const std::map<uint32_t, Value>& cells);
     void removeRow(uint32_t rowId);
     size_t rowCount() const;
+    bool hasRow(uint32_t rowId) const;
 
+    // Writes the table. When nothing changed since the previous write to the same database,
+    // and `nids` is in the state it was in then, the previous trees are shared (addRef) instead
+    // of written again; that requires the previous result to be still referenced (normally by
+    // the node it was put into). Call forgetWrittenTrees() when that node was removed.
     BuiltNode write(ndb::NodeDatabase& db, SubnodeNids& nids) const;
+    void forgetWrittenTrees();
 
 private:
     struct Impl;

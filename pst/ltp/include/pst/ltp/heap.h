@@ -1,0 +1,91 @@
+#pragma once
+// Heap-on-node ([MS-PST] 2.3.1): items of up to 3,580 bytes packed into pages, each page one
+// data block of the node. HeapBuilder lays the pages out in memory (a pure byte builder: the
+// caller hands the pages to NodeDatabase::writeBlocks); HeapReader parses stored pages back.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "pst/core/types.h"
+
+namespace pst::ltp {
+
+constexpr uint32_t kMaxHeapItem = 3580;     // largest single allocation
+constexpr uint8_t kHeapSignature = 0xEC;    // HNHDR.bSig
+constexpr uint8_t kClientSigTable = 0x7C;   // bTypeTC
+constexpr uint8_t kClientSigBth = 0xB5;     // bTypeBTH
+constexpr uint8_t kClientSigProperties = 0xBC;  // bTypePC
+
+// Sizes of the page headers.
+constexpr uint32_t kHnHdrSize = 12;         // HNHDR: ibHnpm, bSig, bClientSig, hidUserRoot, rgbFillLevel
+constexpr uint32_t kHnPageHdrSize = 2;      // HNPAGEHDR: ibHnpm
+constexpr uint32_t kHnBitmapHdrSize = 66;   // HNBITMAPHDR: ibHnpm, rgbFillLevel[64]
+
+// HID layout (2.3.1.1): 5 bits type 0, 11 bits 1-based index, 16 bits block index.
+constexpr Hid makeHid(uint32_t blockIndex, uint32_t oneBasedIndex) {
+    return (blockIndex << 16) | (oneBasedIndex << 5);
+}
+constexpr uint32_t hidBlockIndex(Hid hid) { return hid >> 16; }
+constexpr uint32_t hidItemIndex(Hid hid) { return (hid >> 5) & 0x7FF; }
+constexpr bool hnidIsHid(Hnid hnid) { return (hnid & 0x1F) == 0; }
+
+// Page header kind by block index: 0 HNHDR, 8, 136, 264, ... HNBITMAPHDR, others HNPAGEHDR.
+uint32_t heapPageHeaderSize(uint32_t blockIndex);
+// The 4-bit fill level for a page with this many free bytes (2.3.1.2).
+uint8_t heapFillLevel(uint32_t freeBytes);
+
+class HeapBuilder {
+public:
+    explicit HeapBuilder(uint8_t clientSig);
+
+    // A new item holding these bytes (at most kMaxHeapItem; zero-length items are allowed).
+    Hid allocate(std::span<const uint8_t> bytes);
+    // A new zero-filled item, to be filled through item() once its contents are known.
+    Hid reserve(uint32_t size);
+    std::span<uint8_t> item(Hid hid);
+
+    void setUserRoot(Hid hid) { userRoot_ = hid; }
+    size_t pageCount() const { return pages_.size(); }
+
+    // The pages as block payloads, headers, page maps and fill levels complete.
+    std::vector<std::vector<uint8_t>> finish() const;
+
+private:
+    struct Page {
+        std::vector<uint8_t> bytes;       // header space, then the items back to back
+        std::vector<uint16_t> offsets;    // start of every item, plus the end of the last one
+    };
+    Page& pageWithRoomFor(uint32_t size);
+    static uint32_t pageSizeWith(const Page& page, uint32_t extraItemBytes, uint32_t extraItems);
+
+    uint8_t clientSig_;
+    Hid userRoot_ = 0;
+    std::vector<Page> pages_;
+};
+
+class HeapReader {
+public:
+    // Parses the pages; throws zentra::Error(kErrStoreCorrupt) when a page map is inconsistent.
+    explicit HeapReader(std::vector<std::vector<uint8_t>> pages);
+
+    uint8_t clientSig() const { return clientSig_; }
+    Hid userRoot() const { return userRoot_; }
+    size_t pageCount() const { return pages_.size(); }
+    // The item's bytes; throws kErrStoreCorrupt for an HID that names no item.
+    std::span<const uint8_t> item(Hid hid) const;
+    // Fill level stored for a page (from the HNHDR or the covering HNBITMAPHDR).
+    uint8_t storedFillLevel(uint32_t blockIndex) const;
+    // Number of items in a page.
+    uint32_t itemCount(uint32_t blockIndex) const;
+
+private:
+    struct Page {
+        std::vector<uint8_t> bytes;
+        std::vector<uint16_t> offsets;
+    };
+    uint8_t clientSig_ = 0;
+    Hid userRoot_ = 0;
+    std::vector<Page> pages_;
+};
+
+}  // namespace pst::ltp

@@ -1,0 +1,59 @@
+#pragma once
+// Table context structures ([MS-PST] 2.3.4): the column layout of a row (TCOLDESC) and the TCINFO
+// header. Pure functions, shared by the table writer and reader.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "pst/core/types.h"
+
+namespace pst::ltp {
+
+struct Column;
+
+constexpr uint32_t kTagLtpRowId = 0x67F20003;    // PidTagLtpRowId, PtypInteger32
+constexpr uint32_t kTagLtpRowVer = 0x67F30003;   // PidTagLtpRowVer, PtypInteger32
+constexpr uint8_t kTcInfoType = 0x7C;
+constexpr uint32_t kTcInfoHeaderSize = 22;       // bType, cCols, rgib[4], hidRowIndex, hnidRows, hidIndex
+constexpr uint32_t kTcolDescSize = 8;            // tag, ibData, cbData, iBit
+
+struct ColumnDesc {   // one TCOLDESC
+    uint32_t tag = 0;
+    uint16_t ibData = 0;
+    uint8_t cbData = 0;
+    uint8_t iBit = 0;
+};
+
+struct TableLayout {
+    std::vector<ColumnDesc> columns;   // sorted by tag, as TCOLDESCs are stored
+    uint16_t rgib[4] = {0, 0, 0, 0};   // TCI_4b, TCI_2b, TCI_1b, TCI_bm (= row size)
+    uint32_t rowSize() const { return rgib[3]; }
+    uint32_t cebOffset() const { return rgib[2]; }
+};
+
+// Width of a cell of this type in a row: 8 (Integer64, Time, Floating64, Currency), 4 (Integer32,
+// Floating32, ErrorCode, and the HNID of every variable-size type, Guid included), 2 (Integer16)
+// or 1 (Boolean).
+uint32_t tableCellSize(uint16_t type);
+// Whether the cell holds an HNID to the value rather than the value itself.
+bool tableCellIsHnid(uint16_t type);
+
+// Lays out the columns: PidTagLtpRowId at offset 0 / bit 0, PidTagLtpRowVer at offset 4 / bit 1
+// (both added when missing), then the 8-byte, 4-byte, 2-byte and 1-byte cells, then the CEB.
+// Throws kErrInvalidArgument for more than 255 columns or one property id with two types.
+TableLayout layoutTable(const std::vector<Column>& columns);
+
+struct TcInfo {
+    TableLayout layout;
+    Hid hidRowIndex = 0;
+    Hnid hnidRows = 0;
+};
+std::vector<uint8_t> encodeTcInfo(const TcInfo& info);
+// Throws kErrStoreCorrupt when the header is malformed or its columns do not fit the row.
+TcInfo decodeTcInfo(std::span<const uint8_t> bytes);
+
+// The CEB bit for iBit, most significant bit first.
+inline bool cellExists(const uint8_t* ceb, uint32_t iBit) { return ceb[iBit / 8] & (0x80 >> (iBit % 8)); }
+inline void setCellExists(uint8_t* ceb, uint32_t iBit) { ceb[iBit / 8] |= static_cast<uint8_t>(0x80 >> (iBit % 8)); }
+
+}  // namespace pst::ltp

@@ -1,0 +1,88 @@
+// Property context ([MS-PST] 2.3.3): a BTH with 2-byte property ids as keys and 6-byte
+// {wPropType, dwValueHnid} entries, on a heap with client signature bTypePC.
+#include <string>
+
+#include "little_endian.h"
+#include "pst/ltp/bth.h"
+#include "pst/ltp/ltp.h"
+#include "pst/ltp/values.h"
+#include "value_store.h"
+#include "zentra/error.h"
+
+namespace pst::ltp {
+namespace {
+
+constexpr uint8_t kPcKeySize = 2;
+constexpr uint8_t kPcEntrySize = 6;
+
+void checkValueShape(uint16_t id, const Value& value) {
+    uint32_t size = fixedValueSize(value.type);
+    uint32_t element = multiValueElementSize(value.type);
+    bool ok = size ? value.bytes.size() == size : element ? value.bytes.size() % element == 0 : true;
+    if (!ok) {
+        throw zentra::Error(zentra::kErrInvalidArgument,
+                            "property 0x" + std::to_string(id) + " of type " + std::to_string(value.type) +
+                                " has " + std::to_string(value.bytes.size()) + " bytes");
+    }
+}
+
+}  // namespace
+
+BuiltNode writePropertyContext(ndb::NodeDatabase& db, const PropertyMap& props, SubnodeNids& nids) {
+    HeapBuilder heap(kClientSigProperties);
+    Hid header = heap.reserve(kBthHeaderSize);   // HID 0x20, as Outlook places it
+    ValuePlacer placer(db, heap, nids);
+
+    std::vector<uint8_t> records;
+    records.reserve(props.size() * (kPcKeySize + kPcEntrySize));
+    for (const auto& [id, value] : props) {
+        checkValueShape(id, value);
+        uint32_t size = fixedValueSize(value.type);
+        uint32_t hnid = 0;
+        if (size != 0 && size <= 4) {
+            // Small fixed values live in the record itself, zero-extended to 4 bytes.
+            for (uint32_t i = 0; i < size; ++i) hnid |= uint32_t(value.bytes[i]) << (8 * i);
+        } else {
+            hnid = placer.place(value.bytes);
+        }
+        le::append16(records, id);
+        le::append16(records, value.type);
+        le::append32(records, hnid);
+    }
+    writeBth(heap, kPcKeySize, kPcEntrySize, records, header);
+    heap.setUserRoot(header);
+
+    BuiltNode built;
+    built.data = db.writeBlocks(heap.finish());
+    built.subnodes = placer.take();
+    return built;
+}
+
+PropertyMap readPropertyContext(ndb::NodeDatabase& db, Bid data, Bid subnodes) {
+    HeapReader heap(db.readBlocks(data));
+    if (heap.clientSig() != kClientSigProperties)
+        throw zentra::Error(zentra::kErrStoreCorrupt, "node is not a property context (client signature " +
+                                                          std::to_string(heap.clientSig()) + ")");
+    ValueSource source(db, heap, subnodes);
+    std::vector<uint8_t> records = readBthRecords(heap, heap.userRoot(), kPcKeySize, kPcEntrySize);
+
+    PropertyMap props;
+    for (size_t off = 0; off < records.size(); off += kPcKeySize + kPcEntrySize) {
+        const uint8_t* r = records.data() + off;
+        uint16_t id = le::get16(r);
+        Value value;
+        value.type = le::get16(r + 2);
+        uint32_t hnid = le::get32(r + 4);
+        uint32_t size = fixedValueSize(value.type);
+        if (size != 0 && size <= 4) {
+            value.bytes.resize(size);
+            for (uint32_t i = 0; i < size; ++i) value.bytes[i] = static_cast<uint8_t>(hnid >> (8 * i));
+        } else {
+            value.bytes = source.read(hnid);
+        }
+        props.emplace(id, std::move(value));
+    }
+    return props;
+}
+
+}  // namespace pst::ltp

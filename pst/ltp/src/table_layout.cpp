@@ -1,0 +1,105 @@
+// Column layout and TCINFO of a table context ([MS-PST] 2.3.4.1, 2.3.4.2, 2.3.4.4).
+#include "pst/ltp/table_layout.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+#include "little_endian.h"
+#include "pst/ltp/ltp.h"
+#include "pst/ltp/values.h"
+#include "zentra/error.h"
+
+namespace pst::ltp {
+namespace {
+
+[[noreturn]] void corrupt(const std::string& what) {
+    throw zentra::Error(zentra::kErrStoreCorrupt, "table context: " + what);
+}
+
+}  // namespace
+
+uint32_t tableCellSize(uint16_t type) {
+    if (tableCellIsHnid(type)) return 4;
+    return fixedValueSize(type);
+}
+
+bool tableCellIsHnid(uint16_t type) {
+    uint32_t size = fixedValueSize(type);
+    return size == 0 || size > 8;   // variable-size types and Guid
+}
+
+TableLayout layoutTable(const std::vector<Column>& columns) {
+    std::map<uint16_t, uint32_t> byId;   // property id -> tag, without the row id and version
+    for (const Column& column : columns) {
+        uint16_t id = static_cast<uint16_t>(column.tag >> 16);
+        if (id == (kTagLtpRowId >> 16) || id == (kTagLtpRowVer >> 16)) continue;
+        auto [it, inserted] = byId.emplace(id, column.tag);
+        if (!inserted && it->second != column.tag)
+            throw zentra::Error(zentra::kErrInvalidArgument, "table column id " + std::to_string(id) + " has two types");
+    }
+    if (byId.size() + 2 > 255) throw zentra::Error(zentra::kErrInvalidArgument, "a table holds at most 255 columns");
+
+    TableLayout layout;
+    layout.columns.push_back({kTagLtpRowId, 0, 4, 0});
+    layout.columns.push_back({kTagLtpRowVer, 4, 4, 1});
+    uint32_t offset = 8;
+    uint8_t bit = 2;
+    // Widest cells first keeps every 8-byte cell 8-aligned after the two fixed 4-byte cells.
+    for (uint32_t width : {8u, 4u, 2u, 1u}) {
+        for (const auto& [id, tag] : byId) {
+            if (tableCellSize(static_cast<uint16_t>(tag)) != width) continue;
+            layout.columns.push_back({tag, static_cast<uint16_t>(offset), static_cast<uint8_t>(width), bit++});
+            offset += width;
+        }
+        if (width == 4) layout.rgib[0] = static_cast<uint16_t>(offset);
+        if (width == 2) layout.rgib[1] = static_cast<uint16_t>(offset);
+        if (width == 1) layout.rgib[2] = static_cast<uint16_t>(offset);
+    }
+    layout.rgib[3] = static_cast<uint16_t>(offset + (layout.columns.size() + 7) / 8);
+    std::sort(layout.columns.begin(), layout.columns.end(),
+              [](const ColumnDesc& a, const ColumnDesc& b) { return a.tag < b.tag; });
+    return layout;
+}
+
+std::vector<uint8_t> encodeTcInfo(const TcInfo& info) {
+    std::vector<uint8_t> out;
+    out.reserve(kTcInfoHeaderSize + kTcolDescSize * info.layout.columns.size());
+    out.push_back(kTcInfoType);
+    out.push_back(static_cast<uint8_t>(info.layout.columns.size()));
+    for (uint16_t ib : info.layout.rgib) le::append16(out, ib);
+    le::append32(out, info.hidRowIndex);
+    le::append32(out, info.hnidRows);
+    le::append32(out, 0);   // hidIndex: deprecated, zero in new files
+    for (const ColumnDesc& c : info.layout.columns) {
+        le::append32(out, c.tag);
+        le::append16(out, c.ibData);
+        out.push_back(c.cbData);
+        out.push_back(c.iBit);
+    }
+    return out;
+}
+
+TcInfo decodeTcInfo(std::span<const uint8_t> bytes) {
+    if (bytes.size() < kTcInfoHeaderSize) corrupt("TCINFO too short");
+    if (bytes[0] != kTcInfoType) corrupt("TCINFO type is not 0x7C");
+    TcInfo info;
+    const uint32_t cCols = bytes[1];
+    for (int i = 0; i < 4; ++i) info.layout.rgib[i] = le::get16(bytes.data() + 2 + 2 * i);
+    info.hidRowIndex = le::get32(bytes.data() + 10);
+    info.hnidRows = le::get32(bytes.data() + 14);
+    if (bytes.size() < kTcInfoHeaderSize + kTcolDescSize * cCols) corrupt("TCINFO shorter than its columns");
+    const uint16_t* rgib = info.layout.rgib;
+    if (!(rgib[0] <= rgib[1] && rgib[1] <= rgib[2] && rgib[2] <= rgib[3]) || rgib[3] < rgib[2] + (cCols + 7) / 8)
+        corrupt("TCINFO group offsets out of order");
+    for (uint32_t i = 0; i < cCols; ++i) {
+        const uint8_t* d = bytes.data() + kTcInfoHeaderSize + kTcolDescSize * i;
+        ColumnDesc c{le::get32(d), le::get16(d + 4), d[6], d[7]};
+        if (c.ibData + c.cbData > rgib[2] || c.iBit >= 8u * (rgib[3] - rgib[2])) corrupt("column outside the row");
+        if (!info.layout.columns.empty() && info.layout.columns.back().tag >= c.tag) corrupt("columns not sorted by tag");
+        info.layout.columns.push_back(c);
+    }
+    return info;
+}
+
+}  // namespace pst::ltp

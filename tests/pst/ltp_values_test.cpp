@@ -1,0 +1,104 @@
+// Stored forms of property values: integer and float encodings, UTF-8 <-> UTF-16LE with
+// replacement of malformed input, and both multi-valued layouts.
+#include <gtest/gtest.h>
+
+#include "pst/ltp/ltp.h"
+#include "pst/ltp/values.h"
+#include "zentra/error.h"
+
+namespace pst::ltp {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes utf16(std::u16string_view s) {
+    Bytes out;
+    for (char16_t c : s) {
+        out.push_back(static_cast<uint8_t>(c));
+        out.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    return out;
+}
+
+TEST(StoredValues, FixedTypesAreLittleEndianOfTheirSize) {
+    EXPECT_EQ(int16Value(-2).bytes, (Bytes{0xFE, 0xFF}));
+    EXPECT_EQ(int32Value(0x01020304).bytes, (Bytes{4, 3, 2, 1}));
+    EXPECT_EQ(int64Value(-1).bytes, Bytes(8, 0xFF));
+    EXPECT_EQ(boolValue(true).bytes, Bytes{1});
+    EXPECT_EQ(boolValue(false).bytes, Bytes{0});
+    EXPECT_EQ(float64Value(1.0).bytes, (Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
+    EXPECT_EQ(timeValue(0x01D0000000000001ull).bytes, (Bytes{1, 0, 0, 0, 0, 0, 0xD0, 0x01}));
+    const uint8_t guid[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    EXPECT_EQ(guidValue(guid).bytes.size(), 16u);
+    EXPECT_EQ(guidValue(guid).type, kPtypGuid);
+    EXPECT_EQ(int32Value(0).type, kPtypInteger32);
+    EXPECT_EQ(fixedValueSize(kPtypBoolean), 1u);
+    EXPECT_EQ(fixedValueSize(kPtypString), 0u);
+    EXPECT_EQ(multiValueElementSize(kPtypMultipleInteger32), 4u);
+    EXPECT_TRUE(isMultiVariable(kPtypMultipleString));
+    EXPECT_FALSE(isMultiVariable(kPtypMultipleInteger32));
+}
+
+TEST(StoredValues, StringsAreUtf16WithoutTerminator) {
+    EXPECT_EQ(stringValue("Ab").bytes, (Bytes{'A', 0, 'b', 0}));
+    EXPECT_EQ(stringValue("").bytes, Bytes{});
+    EXPECT_EQ(stringValue("\xC3\xA9\xE2\x82\xAC").bytes, utf16(u"\u00E9\u20AC"));
+    // U+1F600 becomes a surrogate pair.
+    EXPECT_EQ(stringValue("\xF0\x9F\x98\x80").bytes, utf16(u"\xD83D\xDE00"));
+    EXPECT_EQ(stringValue("x").type, kPtypString);
+    for (std::string s : {"Zo\xC3\xAB \xF0\x9F\x98\x80 \xE6\x9D\xB1", "plain", ""}) {
+        EXPECT_EQ(utf8FromUtf16le(stringValue(s).bytes), s);
+    }
+}
+
+TEST(StoredValues, MalformedUtf8BecomesReplacementCharacters) {
+    struct Case { std::string in; std::u16string out; };
+    const Case cases[] = {
+        {"a\x80" "b", u"a\uFFFDb"},                // lone continuation byte
+        {"a\xC3", u"a\uFFFD"},                     // truncated at the end
+        {"\xC0\x80", u"\uFFFD\uFFFD"},             // overlong NUL (C0 is never a lead byte)
+        {"\xE0\x80\x80z", u"\uFFFDz"},             // overlong three-byte form
+        {"\xED\xA0\x80", u"\uFFFD"},               // UTF-16 surrogate encoded in UTF-8
+        {"\xF5\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // beyond U+10FFFF
+        {"\xE2\x82z", u"\uFFFDz"},                 // sequence cut by an ASCII byte
+        {"\xFF", u"\uFFFD"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(stringValue(c.in).bytes, utf16(c.out)) << c.in;
+}
+
+TEST(StoredValues, Utf16ToUtf8ReplacesUnpairedSurrogates) {
+    EXPECT_EQ(utf8FromUtf16le(utf16(u"\xD800x")), "\xEF\xBF\xBDx");
+    EXPECT_EQ(utf8FromUtf16le(utf16(u"\xDC00")), "\xEF\xBF\xBD");
+    EXPECT_EQ(utf8FromUtf16le(Bytes{'a', 0, 'b'}), "a\xEF\xBF\xBD");   // odd trailing byte
+}
+
+TEST(StoredValues, MultiValuedLayouts) {
+    Value strings = multiStringValue({"ab", "", "c"});
+    EXPECT_EQ(strings.type, kPtypMultipleString);
+    // ulCount 3, offsets 16, 20, 20, then "ab" and "c" in UTF-16.
+    EXPECT_EQ(strings.bytes, (Bytes{3, 0, 0, 0, 16, 0, 0, 0, 20, 0, 0, 0, 20, 0, 0, 0, 'a', 0, 'b', 0, 'c', 0}));
+    auto items = unpackMultiValue(strings.type, strings.bytes);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(utf8FromUtf16le(items[0]), "ab");
+    EXPECT_TRUE(items[1].empty());
+    EXPECT_EQ(utf8FromUtf16le(items[2]), "c");
+
+    Value ints = multiInt32Value({1, -1});
+    EXPECT_EQ(ints.bytes, (Bytes{1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(unpackMultiValue(ints.type, ints.bytes).size(), 2u);
+
+    Value binaries = multiBinaryValue({{1, 2, 3}, {4}});
+    EXPECT_EQ(binaries.type, kPtypMultipleBinary);
+    auto bins = unpackMultiValue(binaries.type, binaries.bytes);
+    ASSERT_EQ(bins.size(), 2u);
+    EXPECT_EQ(bins[0], (Bytes{1, 2, 3}));
+    EXPECT_EQ(bins[1], Bytes{4});
+
+    EXPECT_EQ(multiStringValue({}).bytes, (Bytes{0, 0, 0, 0}));
+    EXPECT_THROW(unpackMultiValue(kPtypMultipleInteger32, Bytes{1, 2, 3}), zentra::Error);
+    EXPECT_THROW(unpackMultiValue(kPtypMultipleBinary, Bytes{2, 0, 0, 0, 12, 0, 0, 0, 99, 0, 0, 0}), zentra::Error);
+    EXPECT_THROW(unpackMultiValue(kPtypMultipleBinary, Bytes{9, 0, 0, 0}), zentra::Error);
+}
+
+}  // namespace
+}  // namespace pst::ltp
