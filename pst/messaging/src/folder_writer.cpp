@@ -1,0 +1,103 @@
+// Writing folders at commit: each folder whose state changed gets its property context and
+// the tables that changed rewritten. An empty table shares the data block of its template
+// (one more reference), as Outlook does, instead of writing a copy.
+#include "pst/messaging/property_tags.h"
+#include "pst/messaging/table_templates.h"
+#include "store_state.h"
+#include "zentra/error.h"
+
+namespace pst::messaging {
+
+FolderState& Store::State::folderOrThrow(Nid nid) {
+    auto it = folders.find(nid);
+    if (it == folders.end()) throw zentra::Error(zentra::kErrFolderNotFound, "no folder with NID " + std::to_string(nid));
+    return it->second;
+}
+
+const FolderState& Store::State::folderOrThrow(Nid nid) const {
+    return const_cast<Store::State*>(this)->folderOrThrow(nid);
+}
+
+void Store::State::requireOpen() const {
+    if (!open) throw zentra::Error(zentra::kErrStoreDetached, "the store \"" + displayName + "\" is closed");
+}
+
+void Store::State::putPropertyContext(Nid nid, const ltp::PropertyMap& props, Nid parent) {
+    ltp::SubnodeNids nids;
+    ltp::BuiltNode built = ltp::writePropertyContext(*db, props, nids);
+    db->putNode(nid, built.data, db->writeSubnodeTree(std::move(built.subnodes)), parent);
+}
+
+void Store::State::putTable(Nid nid, const ltp::Table& table, TemplateKind kind) {
+    if (table.rowCount() == 0) {
+        Bid shared = templateData.at(kind);
+        db->addRef(shared);
+        db->putNode(nid, shared, 0, 0);
+        return;
+    }
+    ltp::SubnodeNids nids;
+    ltp::BuiltNode built = table.write(*db, nids);
+    db->putNode(nid, built.data, db->writeSubnodeTree(std::move(built.subnodes)), 0);
+}
+
+std::map<uint32_t, ltp::Value> Store::State::hierarchyRow(const FolderState& f) {
+    std::map<uint32_t, ltp::Value> row;
+    row[tag(prop::kLtpRowId, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(f.nid));
+    row[tag(prop::kLtpRowVer, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(++rowVersion));
+    row[tag(prop::kDisplayName, ltp::kPtypString)] = ltp::stringValue(f.name);
+    row[tag(prop::kContentCount, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(f.contentCount));
+    row[tag(prop::kContentUnreadCount, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(f.unreadCount));
+    row[tag(prop::kSubfolders, ltp::kPtypBoolean)] = ltp::boolValue(!f.children.empty());
+    if (!f.containerClass.empty())
+        row[tag(prop::kContainerClass, ltp::kPtypString)] = ltp::stringValue(f.containerClass);
+    return row;
+}
+
+void Store::State::refreshRowInParent(const FolderState& f) {
+    if (f.parent == f.nid) return;   // the root folder is nobody's child
+    FolderState& parent = folderOrThrow(f.parent);
+    parent.hierarchy->setRow(f.nid, hierarchyRow(f));
+    parent.hierarchyDirty = true;
+}
+
+ltp::PropertyMap Store::State::folderProperties(const FolderState& f) const {
+    ltp::PropertyMap props = f.extraProperties;
+    props[prop::kDisplayName] = ltp::stringValue(f.name);
+    props[prop::kContentCount] = ltp::int32Value(static_cast<int32_t>(f.contentCount));
+    props[prop::kContentUnreadCount] = ltp::int32Value(static_cast<int32_t>(f.unreadCount));
+    props[prop::kSubfolders] = ltp::boolValue(!f.children.empty());
+    if (!f.containerClass.empty()) props[prop::kContainerClass] = ltp::stringValue(f.containerClass);
+    return props;
+}
+
+void Store::State::writeDirtyFolders() {
+    for (auto& [nid, f] : folders) {
+        if (f.pcDirty) {
+            putPropertyContext(nid, folderProperties(f), f.parent);
+            f.pcDirty = false;
+        }
+        if (f.isSearchFolder) {
+            if (f.contentsDirty) {
+                putTable(searchContentsTableOf(nid), ltp::Table(searchContentsTableColumns()),
+                         TemplateKind::SearchContents);
+                f.contentsDirty = false;
+            }
+            f.hierarchyDirty = f.assocNeeded = false;
+            continue;
+        }
+        if (f.hierarchyDirty) {
+            putTable(hierarchyTableOf(nid), *f.hierarchy, TemplateKind::Hierarchy);
+            f.hierarchyDirty = false;
+        }
+        if (f.contentsDirty) {
+            putTable(contentsTableOf(nid), *f.contents, TemplateKind::Contents);
+            f.contentsDirty = false;
+        }
+        if (f.assocNeeded) {
+            putTable(assocContentsTableOf(nid), ltp::Table(assocContentsTableColumns()), TemplateKind::AssocContents);
+            f.assocNeeded = false;
+        }
+    }
+}
+
+}  // namespace pst::messaging

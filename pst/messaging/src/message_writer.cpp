@@ -1,0 +1,149 @@
+// Writing one message ([MS-PST] 2.4.5): its property context, a subnode tree with the
+// recipient table (always, template columns, no rows), the attachment table and one
+// attachment object per attachment, and its row in the folder's contents table.
+//
+// PidTagMessageSize is the size the message takes on disk (data tree plus subnode tree), which
+// readers and scanpst compare. The value is inline in the PC, so the PC's size does not depend
+// on it: the PC is written once to measure, then again with the measured value.
+#include <chrono>
+
+#include "pst/core/le_codec.h"
+#include "pst/messaging/property_tags.h"
+#include "pst/messaging/table_templates.h"
+#include "store_state.h"
+#include "zentra/error.h"
+
+namespace pst::messaging {
+namespace {
+
+constexpr int32_t kMsgFlagRead = 0x01;
+constexpr int32_t kMsgFlagHasAttach = 0x10;
+constexpr int32_t kAttachByValue = 1;
+
+uint64_t nowFiletime() {
+    using namespace std::chrono;
+    // 100-ns ticks between 1601-01-01 and 1970-01-01.
+    constexpr uint64_t kEpochDelta = 116444736000000000ULL;
+    auto ticks = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100;
+    return kEpochDelta + static_cast<uint64_t>(ticks);
+}
+
+std::vector<uint8_t> randomSearchKey() {
+    StoreUid key = randomStoreUid();
+    return {key.begin(), key.end()};
+}
+
+// The cells of a table row copied from an object's properties, for the table's columns.
+std::map<uint32_t, ltp::Value> copiedCells(const std::vector<ltp::Column>& columns, const ltp::PropertyMap& props,
+                                           Nid rowId, uint32_t rowVersion) {
+    std::map<uint32_t, ltp::Value> cells;
+    for (const ltp::Column& c : columns) {
+        auto it = props.find(tagId(c.tag));
+        if (it != props.end() && it->second.type == tagType(c.tag)) cells[c.tag] = it->second;
+    }
+    cells[tag(prop::kLtpRowId, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(rowId));
+    cells[tag(prop::kLtpRowVer, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(rowVersion));
+    return cells;
+}
+
+void releaseEntries(ndb::NodeDatabase& db, const std::vector<ndb::SubnodeEntry>& entries) {
+    for (const auto& e : entries) {
+        if (e.data) db.release(e.data);
+        if (e.subnodes) db.release(e.subnodes);
+    }
+}
+
+// Writes a property context whose size property (sizeId) holds the bytes the object takes on
+// disk. extraSubnodes go into its subnode tree as well. Returns the node's data and subnodes.
+std::pair<Bid, Bid> writeSizedObject(ndb::NodeDatabase& db, ltp::PropertyMap props, uint16_t sizeId,
+                                     std::vector<ndb::SubnodeEntry> extraSubnodes) {
+    props[sizeId] = ltp::int32Value(0);
+    ltp::SubnodeNids firstNids;
+    ltp::BuiltNode first = ltp::writePropertyContext(db, props, firstNids);
+    std::vector<ndb::SubnodeEntry> entries = first.subnodes;
+    entries.insert(entries.end(), extraSubnodes.begin(), extraSubnodes.end());
+    Bid subnodes = db.writeSubnodeTree(std::move(entries));
+    uint64_t size = db.treeSize(first.data) + db.treeSize(subnodes);
+    if (size > 0x7FFFFFFF) throw zentra::Error(zentra::kErrInvalidArgument, "an object larger than 2 GB");
+
+    props[sizeId] = ltp::int32Value(static_cast<int32_t>(size));
+    ltp::SubnodeNids secondNids;   // hands out the same subnode NIDs as the first pass
+    ltp::BuiltNode second = ltp::writePropertyContext(db, props, secondNids);
+    releaseEntries(db, second.subnodes);   // the first pass's copies are already in the tree
+    db.release(first.data);
+    return {second.data, subnodes};
+}
+
+}  // namespace
+
+Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
+                      const std::vector<AttachmentData>& attachments) {
+    State& s = *state_;
+    s.requireOpen();
+    FolderState& folder = s.folderOrThrow(folderNid);
+    if (folder.isSearchFolder)
+        throw zentra::Error(zentra::kErrInvalidArgument, "messages cannot be added to a search folder");
+    auto cls = properties.find(prop::kMessageClass);
+    if (cls == properties.end() || cls->second.type != ltp::kPtypString)
+        throw zentra::Error(zentra::kErrInvalidArgument, "a message needs PidTagMessageClass");
+
+    ltp::PropertyMap props = properties;
+    uint64_t now = nowFiletime();
+    props.try_emplace(prop::kMessageFlags, ltp::int32Value(kMsgFlagRead));
+    props.try_emplace(prop::kMessageStatus, ltp::int32Value(0));
+    props.try_emplace(prop::kCreationTime, ltp::timeValue(now));
+    props.try_emplace(prop::kLastModificationTime, ltp::timeValue(now));
+    props.try_emplace(prop::kSearchKey, ltp::binaryValue(randomSearchKey()));
+    const ltp::Value& given = props[prop::kMessageFlags];
+    if (given.type != ltp::kPtypInteger32 || given.bytes.size() != 4)
+        throw zentra::Error(zentra::kErrInvalidArgument, "PidTagMessageFlags must be a 32-bit integer");
+    auto flags = static_cast<int32_t>(core::readLe32(given.bytes, 0));
+    if (!attachments.empty()) flags |= kMsgFlagHasAttach;
+    props[prop::kMessageFlags] = ltp::int32Value(flags);
+    props[prop::kHasAttachments] = ltp::boolValue(!attachments.empty());
+
+    ndb::NodeDatabase& db = *s.db;
+    std::vector<ndb::SubnodeEntry> subnodes;
+    {
+        ltp::SubnodeNids nids;
+        ltp::BuiltNode recipients = ltp::Table(recipientTableColumns()).write(db, nids);
+        subnodes.push_back({nid::kRecipientTable, recipients.data, db.writeSubnodeTree(std::move(recipients.subnodes))});
+    }
+    if (!attachments.empty()) {
+        std::vector<ltp::Column> columns = attachmentTableColumns();
+        ltp::Table table(columns);
+        for (size_t i = 0; i < attachments.size(); ++i) {
+            Nid attachNid = makeNid(kNidTypeAttachment, static_cast<uint32_t>(i + 1));
+            ltp::PropertyMap a = attachments[i].properties;
+            a.try_emplace(prop::kAttachMethod, ltp::int32Value(kAttachByValue));
+            a.try_emplace(prop::kRenderingPosition, ltp::int32Value(-1));
+            auto [data, sub] = writeSizedObject(db, a, prop::kAttachSize, {});
+            a[prop::kAttachSize] = ltp::int32Value(static_cast<int32_t>(db.treeSize(data) + db.treeSize(sub)));
+            subnodes.push_back({attachNid, data, sub});
+            table.setRow(attachNid, copiedCells(columns, a, attachNid, ++s.rowVersion));
+        }
+        ltp::SubnodeNids nids;
+        ltp::BuiltNode built = table.write(db, nids);
+        subnodes.push_back({nid::kAttachmentTable, built.data, db.writeSubnodeTree(std::move(built.subnodes))});
+    }
+
+    Nid nid = 0;
+    do {
+        nid = db.allocateNid(kNidTypeNormalMessage);
+    } while (db.findNode(nid));
+    auto [data, sub] = writeSizedObject(db, props, prop::kMessageSize, std::move(subnodes));
+    db.putNode(nid, data, sub, folderNid);
+    props[prop::kMessageSize] = ltp::int32Value(static_cast<int32_t>(db.treeSize(data) + db.treeSize(sub)));
+
+    folder.contents->setRow(nid, copiedCells(contentsTableColumns(), props, nid, ++s.rowVersion));
+    folder.contentCount += 1;
+    if ((flags & kMsgFlagRead) == 0) folder.unreadCount += 1;
+    folder.contentsDirty = true;
+    folder.pcDirty = true;
+    s.refreshRowInParent(folder);
+
+    if (s.options.commitEveryMessages != 0 && ++s.messagesSinceCommit >= s.options.commitEveryMessages) commit();
+    return nid;
+}
+
+}  // namespace pst::messaging

@@ -1,0 +1,200 @@
+#include "pst/messaging/store.h"
+
+#include "pst/messaging/case_folding.h"
+#include "pst/messaging/property_tags.h"
+#include "pst/messaging/table_templates.h"
+#include "store_state.h"
+#include "zentra/error.h"
+
+namespace pst::messaging {
+namespace {
+
+// PidTagValidFolderMask bits ([MS-PST] 2.4.3.1): IPM subtree, wastebasket and finder are valid.
+constexpr int32_t kFolderIpmSubtreeValid = 0x01;
+constexpr int32_t kFolderIpmWastebasketValid = 0x08;
+constexpr int32_t kFolderFinderValid = 0x80;
+
+FolderState& addSpecialFolder(Store::State& s, Nid nid, Nid parent, std::string name, bool search = false) {
+    FolderState& f = s.folders[nid];
+    f.nid = nid;
+    f.parent = parent;
+    f.name = std::move(name);
+    f.isSearchFolder = search;
+    if (!search) {
+        f.hierarchy = std::make_unique<ltp::Table>(hierarchyTableColumns());
+        f.contents = std::make_unique<ltp::Table>(contentsTableColumns());
+    }
+    return f;
+}
+
+void linkChild(Store::State& s, FolderState& parent, FolderState& child) {
+    parent.children.push_back(child.nid);
+    parent.childByKey.emplace(caseBlindKey(child.name), child.nid);
+    parent.pcDirty = true;
+    parent.hierarchyDirty = true;
+    parent.hierarchy->setRow(child.nid, s.hierarchyRow(child));
+}
+
+void writeTemplates(Store::State& s) {
+    const std::pair<Nid, std::vector<ltp::Column>> templates[] = {
+        {nid::kHierarchyTableTemplate, hierarchyTableColumns()},
+        {nid::kContentsTableTemplate, contentsTableColumns()},
+        {nid::kAssocContentsTableTemplate, assocContentsTableColumns()},
+        {nid::kSearchContentsTableTemplate, searchContentsTableColumns()},
+        {nid::kRecipientTable, recipientTableColumns()},
+        {nid::kAttachmentTable, attachmentTableColumns()},
+    };
+    for (const auto& [templateNid, columns] : templates) {
+        ltp::SubnodeNids nids;
+        ltp::BuiltNode built = ltp::Table(columns).write(*s.db, nids);
+        s.db->putNode(templateNid, built.data, s.db->writeSubnodeTree(std::move(built.subnodes)), 0);
+        if (templateNid == nid::kHierarchyTableTemplate) s.templateData[TemplateKind::Hierarchy] = built.data;
+        if (templateNid == nid::kContentsTableTemplate) s.templateData[TemplateKind::Contents] = built.data;
+        if (templateNid == nid::kAssocContentsTableTemplate) s.templateData[TemplateKind::AssocContents] = built.data;
+        if (templateNid == nid::kSearchContentsTableTemplate) s.templateData[TemplateKind::SearchContents] = built.data;
+    }
+}
+
+void writeMessageStore(Store::State& s) {
+    ltp::PropertyMap props;
+    props[prop::kRecordKey] = ltp::binaryValue({s.uid.begin(), s.uid.end()});
+    props[prop::kDisplayName] = ltp::stringValue(s.displayName);
+    props[prop::kValidFolderMask] =
+        ltp::int32Value(kFolderIpmSubtreeValid | kFolderIpmWastebasketValid | kFolderFinderValid);
+    props[prop::kIpmSubTreeEntryId] = ltp::binaryValue(makeEntryId(s.uid, nid::kIpmSubtree));
+    props[prop::kIpmWastebasketEntryId] = ltp::binaryValue(makeEntryId(s.uid, nid::kDeletedItems));
+    props[prop::kFinderEntryId] = ltp::binaryValue(makeEntryId(s.uid, nid::kSearchRoot));
+    props[prop::kPstPassword] = ltp::int32Value(0);   // non-zero would make Outlook ask for one
+    s.putPropertyContext(nid::kMessageStore, props, 0);
+}
+
+}  // namespace
+
+Store::Store(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+Store::~Store() {
+    if (state_ && state_->open) {
+        try {
+            close();
+        } catch (...) {
+            // The file stays at its last commit, which is a valid store.
+        }
+    }
+}
+
+std::unique_ptr<Store> Store::create(const std::string& path, const std::string& displayName,
+                                     const StoreOptions& options) {
+    auto s = std::make_unique<State>();
+    s->db = ndb::NodeDatabase::create(path, options.database);
+    s->displayName = displayName;
+    s->uid = options.uid ? *options.uid : randomStoreUid();
+    s->options = options;
+
+    writeTemplates(*s);
+    writeMessageStore(*s);
+    s->db->putNode(nid::kSearchManagementQueue, 0, 0, 0);
+    s->db->putNode(nid::kSearchActivityList, 0, 0, 0);
+
+    FolderState& root = addSpecialFolder(*s, nid::kRootFolder, nid::kRootFolder, "");
+    FolderState& ipm = addSpecialFolder(*s, nid::kIpmSubtree, nid::kRootFolder, "Top of Personal Folders");
+    FolderState& searchRoot = addSpecialFolder(*s, nid::kSearchRoot, nid::kRootFolder, "Search Root");
+    FolderState& spam = addSpecialFolder(*s, nid::kSpamSearchFolder, nid::kRootFolder, "SPAM Search Folder 2", true);
+    FolderState& deleted = addSpecialFolder(*s, nid::kDeletedItems, nid::kIpmSubtree, "Deleted Items");
+    linkChild(*s, root, ipm);
+    linkChild(*s, root, searchRoot);
+    linkChild(*s, root, spam);
+    linkChild(*s, ipm, deleted);
+
+    auto store = std::unique_ptr<Store>(new Store(std::move(s)));
+    store->commit();
+    return store;
+}
+
+const std::string& Store::path() const { return state_->db->path(); }
+const std::string& Store::displayName() const { return state_->displayName; }
+const StoreUid& Store::uid() const { return state_->uid; }
+bool Store::isOpen() const { return state_->open; }
+Nid Store::rootFolder() const { return nid::kRootFolder; }
+Nid Store::ipmSubtree() const { return nid::kIpmSubtree; }
+Nid Store::deletedItems() const { return nid::kDeletedItems; }
+Nid Store::searchRoot() const { return nid::kSearchRoot; }
+NameToIdMap& Store::nameToIdMap() { return state_->names; }
+ndb::NodeDatabase& Store::database() { return *state_->db; }
+
+std::vector<uint8_t> Store::entryIdOf(Nid nid) const { return makeEntryId(state_->uid, nid); }
+
+std::optional<Nid> Store::nidFromEntryId(std::span<const uint8_t> entryId) const {
+    auto parsed = parseEntryId(entryId);
+    if (!parsed || parsed->uid != state_->uid) return std::nullopt;
+    return parsed->nid;
+}
+
+bool Store::hasFolder(Nid nid) const { return state_->folders.count(nid) != 0; }
+
+FolderInfo Store::folder(Nid nid) const {
+    const FolderState& f = state_->folderOrThrow(nid);
+    return {f.nid, f.parent, f.name, f.containerClass, f.contentCount, f.unreadCount, !f.children.empty(),
+            f.isSearchFolder};
+}
+
+std::vector<FolderInfo> Store::subfolders(Nid parent) const {
+    std::vector<FolderInfo> out;
+    for (Nid child : state_->folderOrThrow(parent).children) out.push_back(folder(child));
+    return out;
+}
+
+std::optional<Nid> Store::findSubfolder(Nid parent, std::string_view name) const {
+    const FolderState& f = state_->folderOrThrow(parent);
+    auto it = f.childByKey.find(caseBlindKey(name));
+    if (it == f.childByKey.end()) return std::nullopt;
+    return it->second;
+}
+
+Nid Store::createFolder(Nid parentNid, const std::string& name, const std::string& containerClass) {
+    State& s = *state_;
+    s.requireOpen();
+    FolderState& parent = s.folderOrThrow(parentNid);
+    if (parent.isSearchFolder)
+        throw zentra::Error(zentra::kErrInvalidArgument, "a search folder cannot hold folders: \"" + parent.name + "\"");
+    if (name.empty()) throw zentra::Error(zentra::kErrInvalidArgument, "a folder name cannot be empty");
+    if (auto existing = parent.childByKey.find(caseBlindKey(name)); existing != parent.childByKey.end()) {
+        throw zentra::Error(zentra::kErrFolderExists, "a folder named \"" + s.folders.at(existing->second).name +
+                                                          "\" already exists in \"" + parent.name + "\"");
+    }
+    // The header's counter can hand out an index whose nodes already exist (the fixed folders
+    // of a new store sit at indexes the counter has not passed yet); skip those.
+    Nid nid = 0;
+    do {
+        nid = s.db->allocateNid(kNidTypeNormalFolder);
+    } while (s.folders.count(nid) || s.db->findNode(nid) || s.db->findNode(hierarchyTableOf(nid)) ||
+             s.db->findNode(contentsTableOf(nid)) || s.db->findNode(assocContentsTableOf(nid)));
+
+    FolderState& f = addSpecialFolder(s, nid, parentNid, name);
+    f.containerClass = containerClass;
+    bool hadChildren = !parent.children.empty();
+    linkChild(s, parent, f);
+    if (!hadChildren) s.refreshRowInParent(parent);   // PidTagSubfolders changed in the parent's row
+    return nid;
+}
+
+void Store::commit() {
+    State& s = *state_;
+    s.requireOpen();
+    s.writeDirtyFolders();
+    if (s.names.dirty()) {
+        s.putPropertyContext(nid::kNameToIdMap, s.names.toProperties(), 0);
+        s.names.markClean();
+    }
+    s.db->commit();
+    s.messagesSinceCommit = 0;
+}
+
+void Store::close() {
+    State& s = *state_;
+    s.requireOpen();
+    commit();
+    s.open = false;
+    s.db->close();
+}
+
+}  // namespace pst::messaging

@@ -1,0 +1,65 @@
+#pragma once
+// The in-memory side of an open store, shared by the store, folder and message code.
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "pst/ltp/ltp.h"
+#include "pst/messaging/store.h"
+#include "pst/ndb/node_database.h"
+
+namespace pst::messaging {
+
+struct FolderState {
+    Nid nid = 0;
+    Nid parent = 0;
+    std::string name;
+    std::string containerClass;
+    ltp::PropertyMap extraProperties;   // written into the PC as they are (e.g. a comment)
+    bool isSearchFolder = false;
+    uint32_t contentCount = 0;
+    uint32_t unreadCount = 0;
+    std::vector<Nid> children;                         // creation order
+    std::unordered_map<std::string, Nid> childByKey;   // case-blind name -> child
+    std::unique_ptr<ltp::Table> hierarchy;             // rows: one per child
+    std::unique_ptr<ltp::Table> contents;              // rows: one per message
+    // What the next commit must (re)write.
+    bool pcDirty = true;
+    bool hierarchyDirty = true;
+    bool contentsDirty = true;
+    bool assocNeeded = true;
+};
+
+// Which template an empty table of a new folder shares its data block with.
+enum class TemplateKind { Hierarchy, Contents, AssocContents, SearchContents };
+
+struct Store::State {
+    std::unique_ptr<ndb::NodeDatabase> db;
+    std::string displayName;
+    StoreUid uid{};
+    StoreOptions options;
+    bool open = true;
+    std::map<Nid, FolderState> folders;
+    std::map<TemplateKind, Bid> templateData;   // data block of each template node
+    NameToIdMap names;
+    uint32_t rowVersion = 0;                    // PidTagLtpRowVer of the next row written
+    uint32_t messagesSinceCommit = 0;
+
+    FolderState& folderOrThrow(Nid nid);
+    const FolderState& folderOrThrow(Nid nid) const;
+    void requireOpen() const;
+
+    // Node writing helpers used at commit and at creation.
+    void putPropertyContext(Nid nid, const ltp::PropertyMap& props, Nid parent);
+    void putTable(Nid nid, const ltp::Table& table, TemplateKind kind);
+
+    // The hierarchy row a folder has in its parent's hierarchy table.
+    std::map<uint32_t, ltp::Value> hierarchyRow(const FolderState& folder);
+    void refreshRowInParent(const FolderState& folder);
+    ltp::PropertyMap folderProperties(const FolderState& folder) const;
+    void writeDirtyFolders();
+};
+
+}  // namespace pst::messaging
