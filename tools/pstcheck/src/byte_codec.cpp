@@ -50,6 +50,12 @@ uint32_t pstCrc(Bytes data) {
     return crc;
 }
 
+std::vector<uint8_t> permuteEncode(Bytes data) {
+    std::vector<uint8_t> out(data.size());
+    for (size_t i = 0; i < data.size(); ++i) out[i] = kEncode[data[i]];
+    return out;
+}
+
 std::vector<uint8_t> permuteDecode(Bytes data) {
     static const auto table = makeDecodeTable();
     std::vector<uint8_t> out(data.size());

@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "pstcheck/codec.h"
+
 namespace pstcheck {
 
 using Bytes = std::span<const uint8_t>;
@@ -29,16 +31,10 @@ inline uint64_t uKey(Bytes b, size_t off, size_t width) {
     return v;
 }
 
-// CRC-32 of polynomial 0xEDB88320 started at 0 with no final inversion ([MS-PST] 5.3).
-uint32_t pstCrc(Bytes data);
-
 // [MS-PST] 5.5: signature of a page or block from its offset and id.
 inline uint16_t computeSig(uint64_t ib, uint64_t bid) {
     uint64_t x = ib ^ bid;
     return static_cast<uint16_t>(((x >> 16) ^ x) & 0xFFFF);
 }
-
-// Decodes bytes written with NDB_CRYPT_PERMUTE ([MS-PST] 5.1).
-std::vector<uint8_t> permuteDecode(Bytes data);
 
 }  // namespace pstcheck
