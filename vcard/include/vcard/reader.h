@@ -1,0 +1,68 @@
+#pragma once
+// Reading vCard files: a streaming reader that hands out one card at a time, so memory stays
+// proportional to the card being read, and convenience functions for buffers and callbacks.
+//
+//   vcard::Reader reader = vcard::Reader::openFile(path);   // throws zentra::Error on open
+//   vcard::Card card;
+//   while (reader.next(card)) { ... }
+//
+// Nothing in a file's content throws: problems become warnings on the card they belong to.
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vcard/card.h"
+
+namespace vcard {
+
+struct ReaderOptions {
+    // A logical line (a property with its folded continuations) longer than this is dropped with
+    // a warning; its card is kept. Large enough for big inline photos.
+    std::size_t maxLineBytes = 128u << 20;
+    // Cards nested inside AGENT properties deeper than this are not read (with a warning).
+    int maxAgentDepth = 4;
+    // Used for 8-bit text without a CHARSET parameter that is not valid UTF-8 (iconv name).
+    std::string fallbackCharset = "WINDOWS-1252";
+    // Size of each read from a file.
+    std::size_t chunkBytes = 64u << 10;
+};
+
+class ByteSource;   // where the bytes come from (file or memory)
+class CardAssembler;
+
+class Reader {
+public:
+    // Opens a file for reading. Throws zentra::Error (file not found, permission denied, ...)
+    // with the path and the reason.
+    static Reader openFile(const std::filesystem::path& path, ReaderOptions options = {});
+    // Reads from a buffer. The bytes are copied chunk by chunk; the buffer must outlive the reader.
+    static Reader fromBuffer(std::string_view bytes, ReaderOptions options = {});
+
+    Reader(Reader&&) noexcept;
+    Reader& operator=(Reader&&) noexcept;
+    ~Reader();
+
+    // Fills `card` with the next card and returns true, or returns false at the end of input.
+    bool next(Card& card);
+
+    // Problems not tied to a card (text after the last card, read errors), in input order.
+    const std::vector<Warning>& fileWarnings() const;
+
+private:
+    explicit Reader(std::unique_ptr<CardAssembler> assembler);
+    std::unique_ptr<CardAssembler> assembler_;
+};
+
+// Every card of a buffer.
+std::vector<Card> parseBuffer(std::string_view bytes, const ReaderOptions& options = {});
+
+// Calls `onCard` for each card of a file, in file order; returns the number of cards.
+// Throws zentra::Error only when the file cannot be opened.
+std::size_t parseFile(const std::filesystem::path& path, const std::function<void(Card&&)>& onCard,
+                      const ReaderOptions& options = {});
+
+}  // namespace vcard

@@ -1,0 +1,149 @@
+#include "byte_source.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "utf8.h"
+#include "zentra/error.h"
+
+namespace vcard {
+
+namespace {
+
+long errorNumberFor(int err) {
+    switch (err) {
+    case ENOENT: return zentra::kErrFileNotFound;
+    case ENOTDIR: return zentra::kErrPathNotFound;
+    case EACCES:
+    case EPERM: return zentra::kErrPermissionDenied;
+    default: return zentra::kErrDeviceIO;
+    }
+}
+
+}  // namespace
+
+FileSource::FileSource(const std::filesystem::path& path) : path_(path.string()) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw zentra::Error(zentra::kErrPathNotFound, path_ + ": is a folder, not a vCard file");
+    file_ = std::fopen(path_.c_str(), "rb");
+    if (!file_) {
+        const int err = errno;
+        throw zentra::Error(errorNumberFor(err), path_ + ": " + std::strerror(err));
+    }
+}
+
+FileSource::~FileSource() {
+    if (file_) std::fclose(file_);
+}
+
+std::size_t FileSource::read(std::string& out, std::size_t max) {
+    if (!file_ || max == 0) return 0;
+    const std::size_t old = out.size();
+    out.resize(old + max);
+    const std::size_t got = std::fread(out.data() + old, 1, max, file_);
+    out.resize(old + got);
+    if (got == 0 && std::ferror(file_)) {
+        error_ = path_ + ": read error: " + std::strerror(errno);
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    return got;
+}
+
+std::size_t MemorySource::read(std::string& out, std::size_t max) {
+    const std::size_t n = std::min(max, bytes_.size() - pos_);
+    out.append(bytes_.data() + pos_, n);
+    pos_ += n;
+    return n;
+}
+
+DecodingSource::DecodingSource(ByteSource& source, std::size_t chunkBytes)
+    : source_(source), chunkBytes_(chunkBytes < 16 ? 16 : chunkBytes) {}
+
+// A BOM decides; without one, ASCII text in UTF-16 shows as zero bytes in every other position
+// of the first line ("B\0E\0G\0..." or "\0B\0E\0G...").
+void DecodingSource::sniff() {
+    sniffed_ = true;
+    while (pending_.size() < 64 && source_.read(pending_, 64 - pending_.size()) > 0) {}
+    const auto* b = reinterpret_cast<const unsigned char*>(pending_.data());
+    const std::size_t n = pending_.size();
+    if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        pending_.erase(0, 3);
+        return;
+    }
+    if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
+        encoding_ = FileEncoding::Utf16LE;
+        pending_.erase(0, 2);
+        return;
+    }
+    if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
+        encoding_ = FileEncoding::Utf16BE;
+        pending_.erase(0, 2);
+        return;
+    }
+    std::size_t pairs = 0, zeroLow = 0, zeroHigh = 0;
+    for (std::size_t i = 0; i + 1 < n && pairs < 16; i += 2, ++pairs) {
+        if (b[i] == 0 && b[i + 1] != 0) ++zeroHigh;   // big-endian ASCII
+        if (b[i] != 0 && b[i + 1] == 0) ++zeroLow;    // little-endian ASCII
+    }
+    if (pairs >= 4 && zeroLow == pairs) encoding_ = FileEncoding::Utf16LE;
+    else if (pairs >= 4 && zeroHigh == pairs) encoding_ = FileEncoding::Utf16BE;
+}
+
+std::size_t DecodingSource::read(std::string& out) {
+    if (!sniffed_) sniff();
+    if (encoding_ == FileEncoding::Bytes) {
+        if (!pending_.empty()) {
+            const std::size_t n = pending_.size();
+            out.append(pending_);
+            pending_.clear();
+            return n;
+        }
+        return source_.read(out, chunkBytes_);
+    }
+    scratch_.swap(pending_);
+    pending_.clear();
+    const std::size_t got = source_.read(scratch_, chunkBytes_);
+    if (scratch_.empty()) return 0;
+    if (got == 0 && scratch_.size() == 1) {   // dangling odd byte at the end
+        scratch_.clear();
+        out.append("\xEF\xBF\xBD");
+        return 3;
+    }
+    const std::size_t even = scratch_.size() & ~std::size_t(1);
+    if (even < scratch_.size()) pending_.assign(1, scratch_.back());
+    const std::size_t before = out.size();
+    transcodeUtf16(std::string_view(scratch_.data(), even), out);
+    scratch_.clear();
+    if (got == 0 && highSurrogate_) {
+        highSurrogate_ = 0;
+        appendUtf8(out, 0xFFFD);
+    }
+    // A chunk that held only half a surrogate pair appends nothing; keep reading.
+    if (out.size() == before && got > 0) return read(out);
+    return out.size() - before;
+}
+
+void DecodingSource::transcodeUtf16(std::string_view in, std::string& out) {
+    const auto* b = reinterpret_cast<const unsigned char*>(in.data());
+    const bool le = encoding_ == FileEncoding::Utf16LE;
+    for (std::size_t i = 0; i + 1 < in.size(); i += 2) {
+        const unsigned unit = le ? (b[i] | (b[i + 1] << 8)) : ((b[i] << 8) | b[i + 1]);
+        if (highSurrogate_) {
+            if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
+                highSurrogate_ = 0;
+                continue;
+            }
+            appendUtf8(out, 0xFFFD);
+            highSurrogate_ = 0;
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) highSurrogate_ = unit;
+        else if (unit >= 0xDC00 && unit <= 0xDFFF) appendUtf8(out, 0xFFFD);
+        else if (unit == 0xFEFF && out.empty()) continue;   // stray BOM at the start
+        else appendUtf8(out, unit);
+    }
+}
+
+}  // namespace vcard

@@ -1,0 +1,69 @@
+#pragma once
+// Where a reader's bytes come from, and the whole-file encoding step in front of the line
+// splitter: UTF-8 BOM removed, UTF-16 (with or without BOM) transcoded to UTF-8 while reading.
+#include <cstddef>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vcard {
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Appends up to `max` bytes to `out`; returns the number appended, 0 at the end.
+    // A read error ends the input and leaves its reason in error().
+    virtual std::size_t read(std::string& out, std::size_t max) = 0;
+    const std::string& error() const { return error_; }
+
+protected:
+    std::string error_;
+};
+
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(const std::filesystem::path& path);   // throws zentra::Error
+    ~FileSource() override;
+    std::size_t read(std::string& out, std::size_t max) override;
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string path_;
+};
+
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    std::size_t read(std::string& out, std::size_t max) override;
+
+private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+};
+
+enum class FileEncoding { Bytes, Utf16LE, Utf16BE };
+
+// Reads from a source and hands out UTF-8 (UTF-16 input) or the bytes as they are (everything
+// else, with a UTF-8 BOM removed). The encoding is decided from the first bytes.
+class DecodingSource {
+public:
+    DecodingSource(ByteSource& source, std::size_t chunkBytes);
+    std::size_t read(std::string& out);     // appends one chunk; 0 at the end
+    FileEncoding encoding() const { return encoding_; }
+    const std::string& error() const { return source_.error(); }
+
+private:
+    void sniff();
+    void transcodeUtf16(std::string_view in, std::string& out);
+
+    ByteSource& source_;
+    std::size_t chunkBytes_;
+    bool sniffed_ = false;
+    FileEncoding encoding_ = FileEncoding::Bytes;
+    std::string pending_;        // bytes read but not yet handed out (sniffing, odd UTF-16 byte)
+    unsigned highSurrogate_ = 0; // UTF-16 high surrogate waiting for its partner
+    std::string scratch_;
+};
+
+}  // namespace vcard

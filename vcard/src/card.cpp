@@ -1,0 +1,138 @@
+// Card: generic look-ups and the name, organisation and simple text accessors.
+#include "vcard/card.h"
+
+#include "content_line.h"
+
+namespace vcard {
+
+namespace {
+
+std::string cleanedLabel(std::string_view label) {
+    label = trimmed(label);
+    if (label.size() >= 8 && label.substr(0, 4) == "_$!<" && label.substr(label.size() - 4) == ">!$_")
+        label = label.substr(4, label.size() - 8);
+    return std::string(label);
+}
+
+std::string trimmedCopy(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n')) s.remove_suffix(1);
+    return std::string(s);
+}
+
+}  // namespace
+
+bool Typed::hasType(std::string_view lowerType) const {
+    for (const std::string& t : types)
+        if (t == lowerType) return true;
+    return false;
+}
+
+std::string Card::version() const {
+    for (const Property& p : properties) {
+        if (p.name != "VERSION") continue;
+        std::string v(trimmed(p.rawValue));
+        if (v == "4" || v == "3" || v == "2") v += v == "2" ? ".1" : ".0";
+        return v;
+    }
+    return std::string();
+}
+
+const Property* Card::first(std::string_view upperName) const {
+    for (const Property& p : properties)
+        if (p.name == upperName && (p.isBinary || !trimmed(p.value).empty())) return &p;
+    return nullptr;
+}
+
+std::vector<const Property*> Card::all(std::string_view upperName) const {
+    std::vector<const Property*> out;
+    for (const Property& p : properties)
+        if (p.name == upperName) out.push_back(&p);
+    return out;
+}
+
+std::string Card::firstValue(std::string_view upperName) const {
+    const Property* p = first(upperName);
+    return p ? trimmedCopy(p->value) : std::string();
+}
+
+std::string Card::groupLabel(std::string_view group) const {
+    if (group.empty()) return std::string();
+    for (const Property& p : properties)
+        if (p.name == "X-ABLABEL" && equalsNoCase(p.group, group)) return cleanedLabel(p.value);
+    return std::string();
+}
+
+std::string Card::formattedName() const { return firstValue("FN"); }
+
+std::optional<StructuredName> Card::name() const {
+    const Property* p = first("N");
+    if (!p) return std::nullopt;
+    StructuredName n;
+    n.family = p->component(0);
+    n.given = p->component(1);
+    n.additional = p->component(2);
+    n.prefixes = p->component(3);
+    n.suffixes = p->component(4);
+    return n;
+}
+
+std::vector<std::string> Card::nicknames() const {
+    std::vector<std::string> out;
+    for (const Property* p : all("NICKNAME"))
+        for (const auto& list : p->components)
+            for (const std::string& v : list)
+                if (!v.empty()) out.push_back(v);
+    return out;
+}
+
+std::optional<Organization> Card::organization() const {
+    const Property* p = first("ORG");
+    if (!p) return std::nullopt;
+    Organization org;
+    org.name = trimmedCopy(p->component(0));
+    for (std::size_t i = 1; i < p->components.size(); ++i) {
+        std::string unit = trimmedCopy(p->component(i));
+        if (!unit.empty()) org.units.push_back(std::move(unit));
+    }
+    return org;
+}
+
+std::string Card::title() const { return firstValue("TITLE"); }
+std::string Card::role() const { return firstValue("ROLE"); }
+
+std::string Card::kind() const {
+    std::string k = toLower(firstValue("KIND"));
+    if (k.empty() && equalsNoCase(firstValue("X-ABSHOWAS"), "COMPANY")) k = "org";
+    return k;
+}
+
+std::vector<std::string> Card::notes() const {
+    std::vector<std::string> out;
+    for (const Property* p : all("NOTE")) {
+        std::string note = trimmedCopy(p->value);
+        if (!note.empty()) out.push_back(std::move(note));
+    }
+    return out;
+}
+
+std::vector<std::string> Card::categories() const {
+    std::vector<std::string> out;
+    for (const Property* p : all("CATEGORIES"))
+        for (const auto& list : p->components)
+            for (const std::string& v : list)
+                if (!v.empty()) out.push_back(v);
+    return out;
+}
+
+std::string Card::classification() const { return toUpper(firstValue("CLASS")); }
+std::string Card::uid() const { return firstValue("UID"); }
+std::string Card::revision() const { return firstValue("REV"); }
+std::string Card::productId() const { return firstValue("PRODID"); }
+
+int Card::defaultPostalAddress() const {
+    const std::string v = firstValue("X-MS-OL-DEFAULT-POSTAL-ADDRESS");
+    return v.size() == 1 && v[0] >= '1' && v[0] <= '3' ? v[0] - '0' : 0;
+}
+
+}  // namespace vcard

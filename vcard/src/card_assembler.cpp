@@ -1,0 +1,191 @@
+#include "card_assembler.h"
+
+#include "content_line.h"
+#include "property_decoder.h"
+
+namespace vcard {
+
+namespace {
+
+// Names that mark text outside BEGIN/END as a card's content rather than junk.
+bool isCardPropertyName(const std::string& n) {
+    static const char* const names[] = {"FN", "N", "TEL", "EMAIL", "ADR", "ORG", "NOTE", "TITLE",
+                                        "URL", "BDAY", "NICKNAME", "UID", "PHOTO", "LABEL", "CATEGORIES",
+                                        "VERSION"};
+    for (const char* name : names)
+        if (n == name) return true;
+    return false;
+}
+
+bool isBeginCard(const Property& p) { return p.name == "BEGIN" && equalsNoCase(trimmed(p.rawValue), "VCARD"); }
+
+}  // namespace
+
+CardAssembler::CardAssembler(std::unique_ptr<ByteSource> source, const ReaderOptions& options, int level)
+    : source_(std::move(source)),
+      options_(options),
+      level_(level),
+      decoding_(*source_, options.chunkBytes),
+      physical_(decoding_, options.maxLineBytes),
+      logical_(physical_, options.maxLineBytes),
+      charsets_(options.fallbackCharset) {}
+
+bool CardAssembler::next(Card& out) {
+    while (ready_.empty() && !finished_) {
+        if (logical_.next(line_)) process(line_);
+        else finish();
+    }
+    if (ready_.empty()) return false;
+    out = std::move(ready_.front());
+    ready_.pop_front();
+    return true;
+}
+
+void CardAssembler::warnHere(std::size_t line, const std::string& property, std::string message) {
+    if (stack_.empty()) fileWarnings_.push_back(Warning{line, property, std::move(message)});
+    else stack_.back().card.warnings.push_back(Warning{line, property, std::move(message)});
+}
+
+void CardAssembler::process(LogicalLine& line) {
+    if (line.tooLong) {
+        warnHere(line.number, "", "line longer than " + std::to_string(options_.maxLineBytes) +
+                                      " bytes; property dropped");
+        return;
+    }
+    Property p;
+    std::string problem;
+    if (!parseContentLine(std::move(line.text), line.number, p, problem)) {
+        if (skipDepth_ == 0) warnHere(line.number, "", problem);
+        return;
+    }
+    const bool isBegin = isBeginCard(p);
+    const bool isEnd = p.name == "END" && equalsNoCase(trimmed(p.rawValue), "VCARD");
+    if (skipDepth_ > 0) {
+        if (isBegin) ++skipDepth_;
+        else if (isEnd) --skipDepth_;
+        return;
+    }
+    if (isBegin) {
+        if (!stack_.empty() && stack_.back().implicit) close(false);
+        if (!stack_.empty() && levelOfNewCard() > options_.maxAgentDepth) {
+            warnHere(p.line, "", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
+                                     " levels deep are skipped");
+            skipDepth_ = 1;
+            return;
+        }
+        begin(p.line, false);
+        return;
+    }
+    if (isEnd) {
+        if (stack_.empty()) fileWarnings_.push_back(Warning{p.line, "END", "END:VCARD without BEGIN:VCARD; ignored"});
+        else close(true);
+        return;
+    }
+    if (p.name == "END" || p.name == "BEGIN") {
+        warnHere(p.line, p.name, p.name + ":" + std::string(trimmed(p.rawValue)) + " is not a vCard boundary; ignored");
+        return;
+    }
+    if (stack_.empty()) {
+        if (!isCardPropertyName(p.name)) {
+            fileWarnings_.push_back(Warning{p.line, p.name, "text outside a card ignored"});
+            return;
+        }
+        begin(p.line, true);
+        stack_.back().card.warnings.push_back(
+            Warning{p.line, p.name, "properties without BEGIN:VCARD read as a card"});
+    }
+    // 2.1 inline agent on one line: AGENT:BEGIN:VCARD, the card's lines follow.
+    if (p.name == "AGENT" && equalsNoCase(trimmed(p.rawValue), "BEGIN:VCARD")) {
+        p.rawValue.clear();
+        stack_.back().card.properties.push_back(std::move(p));
+        if (levelOfNewCard() > options_.maxAgentDepth) {
+            warnHere(line.number, "AGENT", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
+                                               " levels deep are skipped");
+            skipDepth_ = 1;
+            return;
+        }
+        begin(line.number, false);
+        stack_.back().agent = true;
+        return;
+    }
+    stack_.back().card.properties.push_back(std::move(p));
+}
+
+void CardAssembler::begin(std::size_t line, bool implicit) {
+    Frame frame;
+    frame.implicit = implicit;
+    frame.card.firstLine = line;
+    if (!stack_.empty() && !implicit) {
+        // A card inside a card: it belongs to an AGENT property written just before it;
+        // otherwise it is a card of its own (some phones nest cards without AGENT).
+        const Card& outer = stack_.back().card;
+        if (!outer.properties.empty() && outer.properties.back().name == "AGENT" &&
+            trimmed(outer.properties.back().rawValue).empty()) {
+            frame.agent = true;
+        } else {
+            stack_.back().card.warnings.push_back(
+                Warning{line, "BEGIN", "card nested inside a card without AGENT; read as a separate card"});
+        }
+    }
+    stack_.push_back(std::move(frame));
+}
+
+void CardAssembler::close(bool complete) {
+    Frame frame = std::move(stack_.back());
+    stack_.pop_back();
+    frame.card.complete = complete;
+    finalize(frame.card, levelOfNewCard());
+    if (frame.agent && !stack_.empty()) {
+        stack_.back().card.agents.push_back(std::move(frame.card));
+    } else if (!stack_.empty()) {
+        nestedDone_.push_back(std::move(frame.card));
+    } else {
+        ready_.push_back(std::move(frame.card));
+        for (Card& nested : nestedDone_) ready_.push_back(std::move(nested));
+        nestedDone_.clear();
+    }
+}
+
+void CardAssembler::finish() {
+    finished_ = true;
+    if (!decoding_.error().empty()) warnHere(0, "", decoding_.error());
+    while (!stack_.empty()) {
+        Frame& top = stack_.back();
+        if (!top.implicit)
+            top.card.warnings.push_back(
+                Warning{0, "END", "END:VCARD missing; card read up to the end of the file"});
+        close(false);
+    }
+}
+
+void CardAssembler::finalize(Card& card, int level) {
+    const std::string version = card.version();
+    DecodeContext context;
+    context.charsets = &charsets_;
+    context.unicodeFile = decoding_.encoding() != FileEncoding::Bytes;
+    context.v21 = !version.empty() && version[0] == '2';
+    context.rules = context.v21 ? EscapeRules::V21 : EscapeRules::V30;
+    if (version.empty())
+        card.warnings.push_back(Warning{card.firstLine, "VERSION", "card has no VERSION; read as 3.0/4.0"});
+    for (Property& p : card.properties) {
+        decodeProperty(p, context, card.warnings);
+        if (p.name == "AGENT" && startsWithNoCase(trimmed(p.value), "BEGIN:VCARD")) readAgentText(card, p, level);
+    }
+    if (!card.first("FN") && !card.first("N"))
+        card.warnings.push_back(Warning{card.firstLine, "", "card has neither FN nor N"});
+}
+
+// 3.0 writes the agent's card as an escaped text value: read it as a file of its own.
+void CardAssembler::readAgentText(Card& card, const Property& agent, int level) {
+    if (level + 1 > options_.maxAgentDepth) {
+        card.warnings.push_back(Warning{agent.line, "AGENT", "cards nested more than " +
+                                                                 std::to_string(options_.maxAgentDepth) +
+                                                                 " levels deep are skipped"});
+        return;
+    }
+    CardAssembler inner(std::make_unique<MemorySource>(agent.value), options_, level + 1);
+    Card nested;
+    while (inner.next(nested)) card.agents.push_back(std::move(nested));
+}
+
+}  // namespace vcard

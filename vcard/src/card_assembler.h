@@ -1,0 +1,56 @@
+#pragma once
+// Groups logical lines into cards: BEGIN/END framing with nesting (AGENT cards and cards nested
+// without AGENT), stray text, missing BEGIN or END, and the per-card decoding step once the
+// card's VERSION is known (it may come last).
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "byte_source.h"
+#include "charset.h"
+#include "line_reader.h"
+#include "vcard/reader.h"
+
+namespace vcard {
+
+class CardAssembler {
+public:
+    // `level` is the nesting level of the cards read here (0 for a file, deeper for the text
+    // of a 3.0 AGENT value).
+    CardAssembler(std::unique_ptr<ByteSource> source, const ReaderOptions& options, int level);
+    bool next(Card& out);
+    const std::vector<Warning>& fileWarnings() const { return fileWarnings_; }
+
+private:
+    struct Frame {
+        Card card;
+        bool agent = false;      // belongs to the AGENT property of the card below it
+        bool implicit = false;   // opened by properties with no BEGIN:VCARD before them
+    };
+
+    void process(LogicalLine& line);
+    void begin(std::size_t line, bool implicit);
+    void close(bool complete);
+    void finish();
+    void finalize(Card& card, int level);
+    void readAgentText(Card& card, const Property& agent, int level);
+    void warnHere(std::size_t line, const std::string& property, std::string message);
+    int levelOfNewCard() const { return level_ + static_cast<int>(stack_.size()); }
+
+    std::unique_ptr<ByteSource> source_;
+    ReaderOptions options_;
+    int level_;
+    DecodingSource decoding_;
+    PhysicalLineReader physical_;
+    LogicalLineReader logical_;
+    CharsetDecoder charsets_;
+    std::vector<Frame> stack_;
+    std::deque<Card> ready_;
+    std::vector<Card> nestedDone_;   // cards nested without AGENT, emitted after their outer card
+    std::vector<Warning> fileWarnings_;
+    int skipDepth_ = 0;              // inside cards nested too deeply: skipped
+    bool finished_ = false;
+    LogicalLine line_;
+};
+
+}  // namespace vcard

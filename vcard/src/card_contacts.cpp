@@ -1,0 +1,192 @@
+// Card: e-mail addresses, phones, postal addresses, web pages and instant messaging.
+#include "content_line.h"
+#include "text_escapes.h"
+#include "vcard/card.h"
+
+namespace vcard {
+
+namespace {
+
+std::string trimmedCopy(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n')) s.remove_suffix(1);
+    return std::string(s);
+}
+
+void fill(const Card& card, const Property& p, Typed& t) {
+    for (std::string& type : p.types())
+        if (type != "pref") t.types.push_back(std::move(type));
+    t.preference = p.preference();
+    t.label = card.groupLabel(p.group);
+    t.property = p.name;
+    t.line = p.line;
+}
+
+// "tel:+1-555-555-5555;ext=5555" -> "+1-555-555-5555 x5555"
+std::string phoneNumber(std::string_view value) {
+    std::string v = trimmedCopy(value);
+    if (startsWithNoCase(v, "tel:")) v.erase(0, 4);
+    const std::string lower = toLower(v);
+    if (const std::size_t ext = lower.find(";ext="); ext != std::string::npos) {
+        std::string extension = v.substr(ext + 5);
+        extension = extension.substr(0, extension.find(';'));
+        v = v.substr(0, ext) + " x" + extension;
+    } else if (startsWithNoCase(value, "tel:")) {
+        v = v.substr(0, v.find(';'));   // other URI parameters are not part of the number
+    }
+    return v;
+}
+
+std::string typesKey(const Property& p) {
+    std::string key;
+    for (const std::string& t : p.types())
+        if (t != "pref" && t != "encoding" && t != "quoted-printable") key += t + ",";
+    return key;
+}
+
+struct ImName {
+    const char* property;
+    const char* service;
+};
+
+const ImName kImProperties[] = {
+    {"X-AIM", "aim"},         {"X-ICQ", "icq"},           {"X-JABBER", "jabber"},   {"X-MSN", "msn"},
+    {"X-YAHOO", "yahoo"},     {"X-SKYPE", "skype"},       {"X-SKYPE-USERNAME", "skype"},
+    {"X-GTALK", "gtalk"},     {"X-GOOGLE-TALK", "gtalk"}, {"X-QQ", "qq"},           {"X-MS-IMADDRESS", "im"},
+    {"X-SIP", "sip"},         {"X-GADUGADU", "gadugadu"}, {"X-GROUPWISE", "groupwise"},
+    {"X-TWITTER", "twitter"}, {"X-WEBEX", "webex"},
+};
+
+}  // namespace
+
+std::vector<Email> Card::emails() const {
+    std::vector<Email> out;
+    for (const Property& p : properties) {
+        if (p.name != "EMAIL" || p.hasType("tlx")) continue;
+        std::string address = trimmedCopy(p.value);
+        if (startsWithNoCase(address, "mailto:")) address.erase(0, 7);
+        if (address.empty()) continue;
+        Email e;
+        fill(*this, p, e);
+        e.address = std::move(address);
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+std::vector<Phone> Card::phones() const {
+    std::vector<Phone> out;
+    for (const Property& p : properties) {
+        const bool telex = p.name == "EMAIL" && p.hasType("tlx");
+        if (p.name != "TEL" && p.name != "X-MS-TEL" && !telex) continue;
+        Phone phone;
+        phone.number = phoneNumber(p.value);
+        if (phone.number.empty()) continue;
+        fill(*this, p, phone);
+        out.push_back(std::move(phone));
+    }
+    return out;
+}
+
+std::vector<Address> Card::addresses() const {
+    std::vector<Address> out;
+    std::vector<std::string> keys;   // type set of each address, to match LABEL properties
+    std::vector<std::string> groups;
+    for (const Property& p : properties) {
+        if (p.name != "ADR") continue;
+        Address a;
+        fill(*this, p, a);
+        a.poBox = p.component(0, ", ");
+        a.extended = p.component(1, ", ");
+        a.street = p.component(2, ", ");
+        a.locality = p.component(3, ", ");
+        a.region = p.component(4, ", ");
+        a.postalCode = p.component(5, ", ");
+        a.country = p.component(6, ", ");
+        // 4.0 LABEL parameter; writers use RFC 6868 carets (decoded already) or backslash escapes.
+        a.labelText = trimmedCopy(unescapeText(p.parameterValue("LABEL"), EscapeRules::V30));
+        if (a.poBox.empty() && a.extended.empty() && a.street.empty() && a.locality.empty() &&
+            a.region.empty() && a.postalCode.empty() && a.country.empty() && a.labelText.empty())
+            continue;
+        keys.push_back(typesKey(p));
+        groups.push_back(toLower(p.group));
+        out.push_back(std::move(a));
+    }
+    // LABEL properties (2.1/3.0) go to the address of the same group, else of the same types,
+    // else (when either has no types) to the first address still without a label.
+    for (const Property& p : properties) {
+        if (p.name != "LABEL") continue;
+        std::string text = trimmedCopy(p.value);
+        if (text.empty()) continue;
+        const std::string key = typesKey(p);
+        const std::string group = toLower(p.group);
+        std::size_t target = out.size();
+        for (std::size_t i = 0; i < out.size() && target == out.size(); ++i)
+            if (out[i].labelText.empty() && !group.empty() && groups[i] == group) target = i;
+        for (std::size_t i = 0; i < out.size() && target == out.size(); ++i)
+            if (out[i].labelText.empty() && keys[i] == key) target = i;
+        for (std::size_t i = 0; i < out.size() && target == out.size(); ++i)
+            if (out[i].labelText.empty() && !out[i].labelOnly && (key.empty() || keys[i].empty())) target = i;
+        if (target < out.size()) {
+            out[target].labelText = std::move(text);
+            continue;
+        }
+        Address a;
+        fill(*this, p, a);
+        a.labelText = std::move(text);
+        a.labelOnly = true;
+        keys.push_back(key);
+        groups.push_back(group);
+        out.push_back(std::move(a));
+    }
+    return out;
+}
+
+std::vector<Url> Card::urls() const {
+    std::vector<Url> out;
+    for (const Property& p : properties) {
+        if (p.name != "URL") continue;
+        Url u;
+        u.url = trimmedCopy(p.value);
+        if (u.url.empty()) continue;
+        fill(*this, p, u);
+        out.push_back(std::move(u));
+    }
+    return out;
+}
+
+std::vector<InstantMessaging> Card::instantMessaging() const {
+    std::vector<InstantMessaging> out;
+    for (const Property& p : properties) {
+        std::string service;
+        bool isImpp = p.name == "IMPP";
+        for (const ImName& im : kImProperties)
+            if (p.name == im.property) service = im.service;
+        // KDE's legacy X-messaging/aim-All style names.
+        if (startsWithNoCase(p.name, "X-MESSAGING/")) {
+            service = toLower(p.name.substr(12));
+            if (const std::size_t dash = service.find('-'); dash != std::string::npos) service.resize(dash);
+        }
+        if (!isImpp && service.empty()) continue;
+        InstantMessaging im;
+        im.uri = trimmedCopy(p.value);
+        if (im.uri.empty()) continue;
+        fill(*this, p, im);
+        im.handle = im.uri;
+        const std::size_t colon = im.uri.find(':');
+        const bool hasScheme = colon != std::string::npos && colon > 0 &&
+                               im.uri.find_first_of("@/ ") > colon;
+        if (hasScheme) {
+            im.handle = im.uri.substr(colon + 1);
+            if (im.handle.rfind("//", 0) == 0) im.handle.erase(0, 2);
+            if (isImpp) service = toLower(im.uri.substr(0, colon));
+        }
+        if (const std::string declared = p.parameterValue("X-SERVICE-TYPE"); !declared.empty())
+            service = toLower(declared);
+        im.service = service.empty() ? "im" : service;
+        out.push_back(std::move(im));
+    }
+    return out;
+}
+
+}  // namespace vcard

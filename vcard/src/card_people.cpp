@@ -1,0 +1,190 @@
+// Card: dates, gender, related people, photo and position.
+#include <cstdlib>
+
+#include "content_line.h"
+#include "vcard/card.h"
+
+namespace vcard {
+
+namespace {
+
+const char* relationFor(const std::string& name) {
+    static const struct { const char* property; const char* kind; } table[] = {
+        {"X-SPOUSE", "spouse"},       {"X-MS-SPOUSE", "spouse"},       {"X-EVOLUTION-SPOUSE", "spouse"},
+        {"X-KADDRESSBOOK-X-SPOUSESNAME", "spouse"},
+        {"X-MANAGER", "manager"},     {"X-MS-MANAGER", "manager"},     {"X-EVOLUTION-MANAGER", "manager"},
+        {"X-KADDRESSBOOK-X-MANAGERSNAME", "manager"},
+        {"X-ASSISTANT", "assistant"}, {"X-MS-ASSISTANT", "assistant"}, {"X-EVOLUTION-ASSISTANT", "assistant"},
+        {"X-KADDRESSBOOK-X-ASSISTANTSNAME", "assistant"},
+        {"X-MS-CHILD", "child"},      {"X-CHILD", "child"},            {"X-CHILDREN", "child"},
+    };
+    for (const auto& row : table)
+        if (name == row.property) return row.kind;
+    return nullptr;
+}
+
+std::string imageTypeFromMagic(std::string_view b) {
+    if (b.size() >= 3 && b.substr(0, 3) == "\xFF\xD8\xFF") return "image/jpeg";
+    if (b.size() >= 8 && b.substr(0, 8) == "\x89PNG\r\n\x1A\n") return "image/png";
+    if (b.size() >= 6 && (b.substr(0, 6) == "GIF87a" || b.substr(0, 6) == "GIF89a")) return "image/gif";
+    if (b.size() >= 2 && b.substr(0, 2) == "BM") return "image/bmp";
+    if (b.size() >= 12 && b.substr(0, 4) == "RIFF" && b.substr(8, 4) == "WEBP") return "image/webp";
+    return std::string();
+}
+
+std::string declaredImageType(const Property& p) {
+    std::string t = toLower(trimmed(p.parameterValue("MEDIATYPE")));
+    if (t.empty() && startsWithNoCase(trimmed(p.rawValue), "data:")) {
+        const std::string_view raw = trimmed(p.rawValue);
+        const std::size_t end = raw.find_first_of(";,");
+        t = toLower(raw.substr(5, end == std::string_view::npos ? std::string_view::npos : end - 5));
+    }
+    if (t.empty()) {
+        for (const std::string& type : p.types()) {
+            if (type.find('/') != std::string::npos) return type;
+            if (type == "jpeg" || type == "jpg") return "image/jpeg";
+            if (type == "png" || type == "gif" || type == "bmp" || type == "tiff" || type == "webp")
+                return "image/" + type;
+        }
+    }
+    return t;
+}
+
+std::optional<Date> dateOf(const Property& p) {
+    std::optional<Date> d = parseDate(p.value);
+    if (d && d->year != 0) {
+        const std::string omit = p.parameterValue("X-APPLE-OMIT-YEAR");
+        if (!omit.empty() && std::atoi(omit.c_str()) == d->year) d->year = 0;
+    }
+    return d;
+}
+
+bool parseNumber(std::string_view s, double& out) {
+    const std::string text(trimmed(s));
+    if (text.empty()) return false;
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return end && *end == '\0';
+}
+
+}  // namespace
+
+std::optional<Date> Card::birthday() const {
+    for (const Property* p : all("BDAY"))
+        if (auto d = dateOf(*p)) return d;
+    return std::nullopt;
+}
+
+std::optional<Date> Card::anniversary() const {
+    for (const Property& p : properties) {
+        const std::string& n = p.name;
+        const bool direct = n == "ANNIVERSARY" || n == "X-MS-ANNIVERSARY" || n == "X-EVOLUTION-ANNIVERSARY" ||
+                            n == "X-ANNIVERSARY" || n == "X-KADDRESSBOOK-X-ANNIVERSARY";
+        const bool apple = n == "X-ABDATE" && equalsNoCase(groupLabel(p.group), "Anniversary");
+        if (direct || apple) {
+            if (auto d = dateOf(p)) return d;
+        }
+        // X-ANDROID-CUSTOM:vnd.android.cursor.item/contact_event;<date>;<type>;... (type 1 = anniversary)
+        if (n == "X-ANDROID-CUSTOM" && p.components.size() >= 3 &&
+            p.component(0) == "vnd.android.cursor.item/contact_event" && p.component(2) == "1") {
+            if (auto d = parseDate(p.component(1))) return d;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Gender> Card::gender() const {
+    if (const Property* p = first("GENDER")) {
+        Gender g;
+        const std::string sex = toUpper(trimmed(p->component(0)));
+        if (sex.size() == 1 && std::string_view("MFONU").find(sex[0]) != std::string_view::npos) g.sex = sex[0];
+        g.identity = p->component(1);
+        return g;
+    }
+    if (const Property* p = first("X-GENDER")) {
+        Gender g;
+        const std::string v = toLower(trimmed(p->value));
+        if (v == "male" || v == "m") g.sex = 'M';
+        else if (v == "female" || v == "f") g.sex = 'F';
+        else g.identity = std::string(trimmed(p->value));
+        return g;
+    }
+    return std::nullopt;
+}
+
+std::vector<Related> Card::related() const {
+    std::vector<Related> out;
+    for (const Property& p : properties) {
+        std::string name(trimmed(p.value));
+        if (name.empty()) continue;
+        if (p.name == "RELATED") {
+            std::string kind = "related";
+            for (const std::string& t : p.types())
+                if (t != "pref") { kind = t; break; }
+            out.push_back(Related{kind, name, p.name});
+        } else if (p.name == "X-ABRELATEDNAMES") {
+            const std::string label = toLower(groupLabel(p.group));
+            out.push_back(Related{label.empty() ? "related" : label, name, p.name});
+        } else if (const char* kind = relationFor(p.name)) {
+            out.push_back(Related{kind, name, p.name});
+        } else if (p.name == "AGENT" && !startsWithNoCase(name, "BEGIN:VCARD")) {
+            out.push_back(Related{"agent", name, p.name});
+        }
+    }
+    for (const Card& agent : agents) {
+        std::string fn = agent.formattedName();
+        if (fn.empty()) {
+            if (auto n = agent.name()) fn = n->given.empty() ? n->family : n->given + " " + n->family;
+        }
+        if (!fn.empty()) out.push_back(Related{"agent", fn, "AGENT"});
+    }
+    return out;
+}
+
+std::optional<Photo> Card::photo() const {
+    for (const Property* p : all("PHOTO")) {
+        if (!p->isBinary || p->bytes.empty()) continue;
+        Photo photo;
+        photo.bytes = p->bytes;
+        photo.mediaType = imageTypeFromMagic(photo.bytes);
+        if (photo.mediaType.empty()) photo.mediaType = declaredImageType(*p);
+        return photo;
+    }
+    for (const Property* p : all("PHOTO")) {
+        if (p->isBinary || trimmed(p->value).empty()) continue;
+        if (!p->parameter("ENCODING") || p->parameterValue("ENCODING").empty()) {
+            Photo photo;
+            photo.url = std::string(trimmed(p->value));
+            photo.mediaType = declaredImageType(*p);
+            return photo;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Geo> Card::geo() const {
+    const Property* p = first("GEO");
+    if (!p) return std::nullopt;
+    std::string_view v = trimmed(p->value);
+    if (startsWithNoCase(v, "geo:")) v.remove_prefix(4);
+    v = v.substr(0, v.find(';'));   // geo: URI parameters (;u=...)
+    std::string_view lat, lon;
+    if (p->components.size() >= 2) {
+        Geo g;
+        if (parseNumber(p->component(0), g.latitude) && parseNumber(p->component(1), g.longitude) &&
+            g.latitude >= -90 && g.latitude <= 90 && g.longitude >= -180 && g.longitude <= 180)
+            return g;
+        return std::nullopt;
+    }
+    const std::size_t comma = v.find(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    Geo g;
+    const std::string_view rest = v.substr(comma + 1);
+    if (!parseNumber(v.substr(0, comma), g.latitude) ||
+        !parseNumber(rest.substr(0, rest.find(',')), g.longitude))
+        return std::nullopt;
+    if (g.latitude < -90 || g.latitude > 90 || g.longitude < -180 || g.longitude > 180) return std::nullopt;
+    return g;
+}
+
+}  // namespace vcard

@@ -1,0 +1,144 @@
+#include "content_line.h"
+
+#include "line_reader.h"
+
+namespace vcard {
+
+namespace {
+
+char upperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char lowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool isNameChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '/' || c == '.' || c == '+' || u >= 0x80;
+}
+
+// Splits a TYPE value at every comma (4.0 writes quoted lists: TYPE="voice,home") and removes
+// the quotes around values.
+void addValues(Property& out, const std::string& name, std::string_view value, bool splitCommas) {
+    std::string piece;
+    auto flush = [&] {
+        if (!piece.empty()) addParameterValue(out, name, std::move(piece));
+        piece.clear();
+    };
+    for (const char c : value) {
+        if (c == '"') {
+            continue;
+        } else if (c == ',' && splitCommas) {
+            flush();
+        } else {
+            piece.push_back(c);
+        }
+    }
+    flush();
+}
+
+// Bare 2.1 parameter names that are really ENCODING values.
+bool isEncodingWord(const std::string& upper) {
+    return upper == "QUOTED-PRINTABLE" || upper == "BASE64" || upper == "8BIT" || upper == "7BIT" || upper == "B";
+}
+
+void parseParameter(Property& out, std::string_view token) {
+    token = trimmed(token);
+    if (token.empty()) return;
+    const std::size_t eq = token.find('=');
+    if (eq == std::string_view::npos) {   // bare 2.1 parameter: TEL;HOME;VOICE
+        const std::string word = toUpper(token);
+        if (isEncodingWord(word)) addParameterValue(out, "ENCODING", std::string(token));
+        else if (startsWithNoCase(word, "CHARSET")) return;   // "CHARSET" with no value: ignore
+        else addValues(out, "TYPE", token, true);
+        return;
+    }
+    const std::string name = toUpper(trimmed(token.substr(0, eq)));
+    if (name.empty()) return;
+    addValues(out, name, trimmed(token.substr(eq + 1)), name == "TYPE");
+}
+
+}  // namespace
+
+std::string toUpper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = upperChar(c);
+    return out;
+}
+
+std::string toLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = lowerChar(c);
+    return out;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upperChar(a[i]) != upperChar(b[i])) return false;
+    return true;
+}
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && equalsNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+void addParameterValue(Property& property, std::string_view upperName, std::string value) {
+    for (Parameter& p : property.parameters) {
+        if (p.name == upperName) {
+            p.values.push_back(std::move(value));
+            return;
+        }
+    }
+    property.parameters.push_back(Parameter{std::string(upperName), {}});
+    property.parameters.back().values.push_back(std::move(value));
+}
+
+bool parseContentLine(std::string&& line, std::size_t number, Property& out, std::string& problem) {
+    const std::size_t colon = findValueColon(line);
+    if (colon == std::string::npos) {
+        problem = "line is not a property (no ':'); ignored";
+        return false;
+    }
+    const std::string_view header(line.data(), colon);
+    const std::size_t semi = header.find(';');
+    std::string_view fullName = trimmed(header.substr(0, semi));
+    if (fullName.empty()) {
+        problem = "line has no property name; ignored";
+        return false;
+    }
+    for (const char c : fullName) {
+        if (!isNameChar(c)) {
+            problem = "line is not a property (bad name); ignored";
+            return false;
+        }
+    }
+    out.line = number;
+    out.group.clear();
+    if (const std::size_t dot = fullName.find('.'); dot != std::string_view::npos && dot + 1 < fullName.size()) {
+        out.group.assign(fullName.substr(0, dot));
+        fullName.remove_prefix(dot + 1);
+    }
+    out.name = toUpper(fullName);
+    out.parameters.clear();
+    if (semi != std::string_view::npos) {
+        bool quoted = false;
+        std::size_t start = semi + 1;
+        for (std::size_t i = start; i <= header.size(); ++i) {
+            if (i < header.size() && header[i] == '"') quoted = !quoted;
+            if (i == header.size() || (header[i] == ';' && !quoted)) {
+                parseParameter(out, header.substr(start, i - start));
+                start = i + 1;
+            }
+        }
+    }
+    out.rawValue = std::move(line);
+    out.rawValue.erase(0, colon + 1);
+    return true;
+}
+
+}  // namespace vcard

@@ -1,0 +1,233 @@
+#include "line_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vcard {
+
+namespace {
+
+bool isBlank(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool containsIgnoreCase(std::string_view hay, std::string_view needle) {
+    if (needle.size() > hay.size()) return false;
+    for (std::size_t i = 0; i + needle.size() <= hay.size(); ++i)
+        if (equalsIgnoreCase(hay.substr(i, needle.size()), needle)) return true;
+    return false;
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+bool isBase64Text(std::string_view s) {
+    for (const char c : s) {
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                        c == '+' || c == '/' || c == '=' || c == ' ' || c == '\t';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// What the name and parameters say about how the value continues.
+struct ValueKind {
+    bool quotedPrintable = false;
+    bool base64 = false;
+    bool address = false;   // ADR / LABEL: a trailing backslash may continue the value
+};
+
+ValueKind classify(std::string_view header) {
+    ValueKind kind;
+    const std::size_t semi = header.find(';');
+    std::string_view name = header.substr(0, semi);
+    if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
+    kind.address = equalsIgnoreCase(name, "ADR") || equalsIgnoreCase(name, "LABEL");
+    if (semi == std::string_view::npos) return kind;
+    const std::string_view params = header.substr(semi);
+    kind.quotedPrintable = containsIgnoreCase(params, "QUOTED-PRINTABLE");
+    kind.base64 = containsIgnoreCase(params, "BASE64") || containsIgnoreCase(params, "ENCODING=B;") ||
+                  (params.size() >= 10 && equalsIgnoreCase(params.substr(params.size() - 10), "ENCODING=B"));
+    return kind;
+}
+
+}  // namespace
+
+std::size_t findValueColon(std::string_view line) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"') quoted = !quoted;
+        else if (c == ':' && !quoted) return i;
+    }
+    // An unbalanced quote: fall back to the first colon at all.
+    return line.find(':');
+}
+
+PhysicalLineReader::PhysicalLineReader(DecodingSource& source, std::size_t maxLineBytes)
+    : source_(source), maxLineBytes_(maxLineBytes) {}
+
+bool PhysicalLineReader::fill() {
+    if (eof_) return false;
+    if (pos_ > 0) {   // keep only the unread tail
+        buffer_.erase(0, pos_);
+        pos_ = 0;
+    }
+    if (source_.read(buffer_) == 0) {
+        eof_ = true;
+        return false;
+    }
+    return true;
+}
+
+bool PhysicalLineReader::next(PhysicalLine& line) {
+    std::size_t scanFrom = pos_;
+    bool skipping = false;   // inside an over-long line: discard until its end
+    for (;;) {
+        const char* begin = buffer_.data() + scanFrom;
+        const char* end = buffer_.data() + buffer_.size();
+        const char* hit = std::find_if(begin, end, [](char c) { return c == '\n' || c == '\r'; });
+        if (hit != end) {
+            const std::size_t eol = static_cast<std::size_t>(hit - buffer_.data());
+            if (*hit == '\r' && eol + 1 == buffer_.size() && !eof_) {
+                // CR at the end of the buffer: look at the next chunk for its LF.
+                const std::size_t rel = eol - pos_;
+                fill();   // moves the unread tail to the front, even at the end of input
+                scanFrom = pos_ + rel;
+                continue;
+            }
+            std::size_t nextPos = eol + 1;
+            if (*hit == '\r' && nextPos < buffer_.size() && buffer_[nextPos] == '\n') ++nextPos;
+            ++lineNumber_;
+            line.number = lineNumber_;
+            line.tooLong = skipping || eol - pos_ > maxLineBytes_;
+            line.text = line.tooLong ? std::string_view() : std::string_view(buffer_.data() + pos_, eol - pos_);
+            pos_ = nextPos;
+            return true;
+        }
+        if (buffer_.size() - pos_ > maxLineBytes_) {   // drop what we have of an over-long line
+            skipping = true;
+            buffer_.clear();
+            pos_ = 0;
+        }
+        const std::size_t rel = buffer_.size() - pos_;
+        if (!fill()) {
+            if (buffer_.size() == pos_ && !skipping) return false;
+            ++lineNumber_;
+            line.number = lineNumber_;
+            line.tooLong = skipping;
+            line.text = skipping ? std::string_view() : std::string_view(buffer_.data() + pos_, buffer_.size() - pos_);
+            pos_ = buffer_.size();
+            return true;
+        }
+        scanFrom = pos_ + rel;
+    }
+}
+
+LogicalLineReader::LogicalLineReader(PhysicalLineReader& physical, std::size_t maxLineBytes)
+    : physical_(physical), maxLineBytes_(maxLineBytes) {}
+
+bool LogicalLineReader::peek() {
+    if (havePeek_) return true;
+    if (atEnd_) return false;
+    if (!physical_.next(lookahead_)) {
+        atEnd_ = true;
+        return false;
+    }
+    havePeek_ = true;
+    return true;
+}
+
+bool LogicalLineReader::next(LogicalLine& out) {
+    // Skip blank lines between properties.
+    for (;;) {
+        if (!peek()) return false;
+        if (!lookahead_.tooLong && isBlank(lookahead_.text)) {
+            consume();
+            continue;
+        }
+        break;
+    }
+    out.number = lookahead_.number;
+    out.tooLong = lookahead_.tooLong;
+    const std::string_view first = lookahead_.text;
+    const std::size_t start = first.find_first_not_of(" \t");   // lenient about indented lines
+    out.text.assign(start == std::string_view::npos ? std::string_view() : first.substr(start));
+    consume();
+
+    std::size_t colon = out.tooLong ? std::string::npos : findValueColon(out.text);
+    ValueKind kind = colon == std::string::npos ? ValueKind{} : classify(std::string_view(out.text).substr(0, colon));
+    auto append = [&](std::string_view piece) {
+        if (out.tooLong) return;
+        if (out.text.size() + piece.size() > maxLineBytes_) {
+            out.tooLong = true;
+            out.text.clear();
+            out.text.shrink_to_fit();
+            return;
+        }
+        out.text.append(piece);
+        if (colon == std::string::npos) {
+            colon = findValueColon(out.text);
+            if (colon != std::string::npos) kind = classify(std::string_view(out.text).substr(0, colon));
+        }
+    };
+
+    while (peek()) {
+        const PhysicalLine& next = lookahead_;
+        // A huge line cannot be inspected any more; it is reported on its own.
+        if (next.tooLong) break;
+        const std::string_view text = next.text;
+        const bool valueSeen = colon != std::string::npos;
+        // Blank lines may sit between a line and its folded continuation (iOS writes CR CR LF,
+        // which splits into a line and an empty one); a blank line ends nothing by itself.
+        if (isBlank(text) && !(valueSeen && kind.quotedPrintable && !out.text.empty() && out.text.back() == '=')) {
+            consume();
+            continue;
+        }
+        // Quoted-printable soft break: the next line continues the value whatever it starts with.
+        if (valueSeen && kind.quotedPrintable && !out.tooLong && !out.text.empty() && out.text.back() == '=' &&
+            !equalsIgnoreCase(trim(text), "END:VCARD")) {
+            out.text.pop_back();
+            append(text);
+            consume();
+            continue;
+        }
+        if (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {   // folding
+            append(text.substr(1));
+            consume();
+            continue;
+        }
+        // Unindented 2.1 base64 lines: anything made only of base64 characters.
+        if (valueSeen && kind.base64 && !text.empty() && !isBlank(text) && isBase64Text(text)) {
+            append(text);
+            consume();
+            continue;
+        }
+        // Android writes address lines ending in a backslash followed by a raw line break.
+        if (valueSeen && kind.address && !out.text.empty() && out.text.back() == '\\' && !isBlank(text) &&
+            text.find(':') == std::string_view::npos) {
+            out.text.back() = '\n';
+            append(text);
+            consume();
+            continue;
+        }
+        break;
+    }
+    return true;
+}
+
+}  // namespace vcard

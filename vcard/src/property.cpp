@@ -1,0 +1,63 @@
+#include "vcard/property.h"
+
+#include <cstdlib>
+
+#include "content_line.h"
+
+namespace vcard {
+
+const Parameter* Property::parameter(std::string_view upperName) const {
+    for (const Parameter& p : parameters)
+        if (p.name == upperName) return &p;
+    return nullptr;
+}
+
+std::string Property::parameterValue(std::string_view upperName) const {
+    const Parameter* p = parameter(upperName);
+    return p && !p->values.empty() ? p->values.front() : std::string();
+}
+
+bool Property::hasType(std::string_view type) const {
+    const Parameter* p = parameter("TYPE");
+    if (!p) return false;
+    for (const std::string& v : p->values)
+        if (equalsNoCase(trimmed(v), type)) return true;
+    return false;
+}
+
+std::vector<std::string> Property::types() const {
+    std::vector<std::string> out;
+    const Parameter* p = parameter("TYPE");
+    if (!p) return out;
+    for (const std::string& v : p->values) {
+        std::string t = toLower(trimmed(v));
+        if (t.empty()) continue;
+        bool seen = false;
+        for (const std::string& o : out) seen = seen || o == t;
+        if (!seen) out.push_back(std::move(t));
+    }
+    return out;
+}
+
+int Property::preference() const {
+    const std::string pref = parameterValue("PREF");
+    if (!pref.empty()) {
+        const int v = std::atoi(pref.c_str());
+        if (v >= 1 && v <= 100) return v;
+        return 1;   // PREF with an odd value still marks a preference
+    }
+    return hasType("pref") ? 1 : 0;
+}
+
+std::string Property::component(std::size_t index, std::string_view listSeparator) const {
+    if (index >= components.size()) return std::string();
+    std::string out;
+    for (const std::string& v : components[index]) {
+        if (v.empty()) continue;
+        if (!out.empty()) out.append(listSeparator);
+        out += v;
+    }
+    return out;
+}
+
+}  // namespace vcard

@@ -1,0 +1,120 @@
+#include "text_escapes.h"
+
+namespace vcard {
+
+namespace {
+
+// Unescapes one piece of a structured or list value.
+std::string unescapePiece(std::string_view piece, EscapeRules rules) {
+    if (rules == EscapeRules::V30) return unescapeText(piece, rules);
+    std::string out;
+    out.reserve(piece.size());
+    for (std::size_t i = 0; i < piece.size(); ++i) {
+        const char c = piece[i];
+        if (c == '\\' && i + 1 < piece.size()) {
+            const char n = piece[i + 1];
+            if (n == ';' || n == ',' || n == '\\' || n == ':') {
+                out.push_back(n);
+                ++i;
+                continue;
+            }
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string unescapeText(std::string_view text, EscapeRules rules) {
+    if (rules == EscapeRules::V21 || text.find('\\') == std::string_view::npos) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' || i + 1 == text.size()) {
+            out.push_back(c);
+            continue;
+        }
+        const char n = text[++i];
+        out.push_back(n == 'n' || n == 'N' ? '\n' : n);
+    }
+    return out;
+}
+
+std::vector<std::vector<std::string>> splitStructured(std::string_view text, EscapeRules rules, bool lists) {
+    std::vector<std::vector<std::string>> components(1);
+    std::size_t start = 0;
+    auto endPiece = [&](std::size_t end) {
+        components.back().push_back(unescapePiece(text.substr(start, end - start), rules));
+        start = end + 1;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\\') {
+            ++i;
+        } else if (c == ';') {
+            endPiece(i);
+            components.emplace_back();
+        } else if (c == ',' && lists) {
+            endPiece(i);
+        }
+    }
+    endPiece(text.size());
+    // A component holding only an empty piece is an empty list.
+    for (auto& list : components)
+        if (list.size() == 1 && list.front().empty()) list.clear();
+    return components;
+}
+
+std::vector<std::string> splitList(std::string_view text, EscapeRules rules, bool semicolonToo) {
+    std::vector<std::string> values;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] == '\\') {
+            if (i + 1 < text.size()) ++i;
+            continue;
+        }
+        if (i == text.size() || text[i] == ',' || (semicolonToo && text[i] == ';')) {
+            std::string piece = unescapePiece(text.substr(start, i - start), rules);
+            std::size_t b = piece.find_first_not_of(" \t");
+            std::size_t e = piece.find_last_not_of(" \t");
+            if (b != std::string::npos) values.push_back(piece.substr(b, e - b + 1));
+            start = i + 1;
+        }
+    }
+    return values;
+}
+
+std::string decodeCarets(std::string_view text) {
+    if (text.find('^') == std::string_view::npos) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '^' && i + 1 < text.size()) {
+            const char n = text[i + 1];
+            if (n == 'n' || n == 'N') { out.push_back('\n'); ++i; continue; }
+            if (n == '^') { out.push_back('^'); ++i; continue; }
+            if (n == '\'') { out.push_back('"'); ++i; continue; }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+void normalizeNewlines(std::string& text) {
+    if (text.find('\r') == std::string::npos) return;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out.push_back('\n');
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    text.swap(out);
+}
+
+}  // namespace vcard

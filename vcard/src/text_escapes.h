@@ -1,0 +1,30 @@
+#pragma once
+// Backslash escapes and the splitting of structured and list values, per vCard version, and
+// the RFC 6868 caret escapes of parameter values.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vcard {
+
+// 2.1 knows only a few escapes; 3.0 and 4.0 share theirs.
+enum class EscapeRules { V21, V30 };
+
+// A plain text value. 3.0/4.0: \n \N newline, \\ \, \; and any other "\x" as x (Gmail writes
+// "http\://"). 2.1: backslashes are literal.
+std::string unescapeText(std::string_view text, EscapeRules rules);
+
+// A structured value: split on unescaped ';', then (when `lists`) each component on unescaped
+// ',', then unescape each piece. 2.1 resolves \; \, \\ \: and keeps other backslashes.
+std::vector<std::vector<std::string>> splitStructured(std::string_view text, EscapeRules rules, bool lists);
+
+// A list value (CATEGORIES, NICKNAME): split on unescaped ',' (and ';' when `semicolonToo`).
+std::vector<std::string> splitList(std::string_view text, EscapeRules rules, bool semicolonToo);
+
+// RFC 6868: ^n newline, ^^ caret, ^' double quote; other carets stay.
+std::string decodeCarets(std::string_view text);
+
+// CRLF and bare CR become LF.
+void normalizeNewlines(std::string& text);
+
+}  // namespace vcard
