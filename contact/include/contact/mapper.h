@@ -1,0 +1,45 @@
+#pragma once
+// From a parsed vCard to an Outlook contact item: every field of the card that a contact has a
+// place for, the rest of what matters to the person in the notes under "More contact details:",
+// and nothing technical (PRODID, REV, UID, vendor ids).
+//
+//   contact::MapOptions options;
+//   options.now = contact::fileTimeNow();
+//   contact::ContactItem item = contact::mapCard(card, options);
+//   contact::importFile(path, options, [&](contact::ContactItem&& item) { ... });
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+#include "contact/properties.h"
+#include "vcard/card.h"
+#include "vcard/reader.h"
+
+namespace contact {
+
+struct MapOptions {
+    // Import time written as creation and last-modification time (FILETIME, UTC).
+    FileTime now;
+    // Quality used when a photo that is not JPEG is re-encoded as JPEG (1..100).
+    int jpegQuality = 90;
+    // Options of the vCard reader used by importFile.
+    vcard::ReaderOptions reader;
+};
+
+ContactItem mapCard(const vcard::Card& card, const MapOptions& options);
+
+// Maps every card of a vCard file, in file order, one ContactItem per card (with the card's
+// parser warnings), handing each to `onItem` as soon as it is mapped. Returns the number of cards.
+// Throws zentra::Error: the reader's error when the file cannot be opened, and
+// kErrImportFailed "no vCard found in <path>" when the file holds no card at all.
+std::size_t importFile(const std::filesystem::path& path, const MapOptions& options,
+                       const std::function<void(ContactItem&&)>& onItem);
+
+// The current time as FILETIME.
+FileTime fileTimeNow();
+
+// 00:00 UTC of a calendar date as FILETIME (year 1601..30827).
+FileTime fileTimeOfDate(int year, int month, int day);
+
+}  // namespace contact

@@ -1,0 +1,47 @@
+// mapCard: one card to one contact item, family by family; importFile: every card of a file.
+#include "contact/mapper.h"
+
+#include "mapping_context.h"
+#include "zentra/error.h"
+
+namespace contact {
+
+ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
+    ContactItem item;
+    for (const vcard::Warning& w : card.warnings)
+        item.warnings.push_back(Warning{Warning::Source::Parser, w.line, w.property, w.message});
+
+    detail::MappingContext ctx{card, options, item, {}, {}};
+    ctx.set(tag::kMessageClass, std::string("IPM.Contact"));
+    detail::mapNames(ctx);
+    detail::mapPhones(ctx);    // before e-mail: fax numbers also become fax addresses
+    detail::mapEmails(ctx);
+    detail::mapAddresses(ctx);
+    detail::mapDates(ctx);
+    detail::mapPersonal(ctx);
+    detail::mapPhoto(ctx);
+    detail::mapNotes(ctx);     // last: the other mappers add to its details block
+
+    int32_t flags = kMessageFlagRead;
+    if (!item.attachments.empty()) flags |= kMessageFlagHasAttach;
+    ctx.set(tag::kMessageFlags, flags);
+    ctx.set(tag::kCreationTime, options.now);
+    ctx.set(tag::kLastModificationTime, options.now);
+    return item;
+}
+
+std::size_t importFile(const std::filesystem::path& path, const MapOptions& options,
+                       const std::function<void(ContactItem&&)>& onItem) {
+    vcard::Reader reader = vcard::Reader::openFile(path, options.reader);
+    std::size_t count = 0;
+    for (;;) {
+        vcard::Card card;
+        if (!reader.next(card)) break;
+        ++count;
+        onItem(mapCard(card, options));
+    }
+    if (count == 0) throw zentra::Error(zentra::kErrImportFailed, "no vCard found in " + path.string());
+    return count;
+}
+
+}  // namespace contact

@@ -1,0 +1,117 @@
+// Property keys, values and the ordered property list.
+#include "contact/properties.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace contact {
+
+namespace {
+
+// {xxxxxxxx-0000-0000-C000-000000000046} with the given Data1, in stored byte order.
+constexpr Guid mapiGuid(uint32_t data1) {
+    return Guid{static_cast<uint8_t>(data1), static_cast<uint8_t>(data1 >> 8), static_cast<uint8_t>(data1 >> 16),
+                static_cast<uint8_t>(data1 >> 24), 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00,
+                0x00, 0x46};
+}
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+}  // namespace
+
+const Guid kPsetidAddress = mapiGuid(0x00062004);
+const Guid kPsetidCommon = mapiGuid(0x00062008);
+const Guid kPsPublicStrings = mapiGuid(0x00020329);
+
+std::string guidText(const Guid& g) {
+    char text[40];
+    std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g[3],
+                  g[2], g[1], g[0], g[5], g[4], g[7], g[6], g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
+    return text;
+}
+
+PropertyType typeOf(const Value& value) {
+    static constexpr PropertyType kTypes[] = {PropertyType::String,   PropertyType::Integer16,
+                                              PropertyType::Integer32, PropertyType::Boolean,
+                                              PropertyType::Time,     PropertyType::Binary,
+                                              PropertyType::MultipleInteger32, PropertyType::MultipleString};
+    static_assert(std::variant_size_v<Value> == std::size(kTypes));
+    return kTypes[value.index()];
+}
+
+PropertyKey PropertyKey::tagged(uint16_t id) {
+    PropertyKey k;
+    k.kind_ = Kind::Tagged;
+    k.id_ = id;
+    return k;
+}
+
+PropertyKey PropertyKey::named(const Guid& set, uint32_t lid) {
+    PropertyKey k;
+    k.kind_ = Kind::NamedId;
+    k.set_ = set;
+    k.lid_ = lid;
+    return k;
+}
+
+PropertyKey PropertyKey::named(const Guid& set, std::string name) {
+    PropertyKey k;
+    k.kind_ = Kind::NamedString;
+    k.set_ = set;
+    k.name_ = std::move(name);
+    return k;
+}
+
+bool PropertyKey::operator==(const PropertyKey& o) const {
+    if (kind_ != o.kind_) return false;
+    switch (kind_) {
+        case Kind::Tagged: return id_ == o.id_;
+        case Kind::NamedId: return set_ == o.set_ && lid_ == o.lid_;
+        case Kind::NamedString: return set_ == o.set_ && equalsIgnoringCase(name_, o.name_);
+    }
+    return false;
+}
+
+std::string PropertyKey::describe() const {
+    char number[16];
+    switch (kind_) {
+        case Kind::Tagged:
+            std::snprintf(number, sizeof number, "0x%04X", id_);
+            return number;
+        case Kind::NamedId:
+            std::snprintf(number, sizeof number, "0x%04X", lid_);
+            return guidText(set_) + "/" + number;
+        case Kind::NamedString: return guidText(set_) + "/" + name_;
+    }
+    return std::string();
+}
+
+void PropertyList::set(const PropertyKey& key, Value value) {
+    for (Property& p : items_) {
+        if (p.key == key) {
+            p.value = std::move(value);
+            return;
+        }
+    }
+    items_.push_back(Property{key, std::move(value)});
+}
+
+bool PropertyList::remove(const PropertyKey& key) {
+    const auto it = std::find_if(items_.begin(), items_.end(), [&](const Property& p) { return p.key == key; });
+    if (it == items_.end()) return false;
+    items_.erase(it);
+    return true;
+}
+
+const Property* PropertyList::find(const PropertyKey& key) const {
+    for (const Property& p : items_)
+        if (p.key == key) return &p;
+    return nullptr;
+}
+
+}  // namespace contact
