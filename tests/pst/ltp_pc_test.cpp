@@ -171,7 +171,7 @@ TEST(PropertyContext, FailedWriteReleasesItsSubnodes) {
 
 TEST(PropertyContext, ReaderRejectsOtherClientSignatures) {
     FakeNodeDatabase db;
-    Table table({});
+    Table table(std::vector<Column>{});
     SubnodeNids nids;
     BuiltNode tc = table.write(db, nids);
     EXPECT_THROW(readPropertyContext(db, tc.data, 0), zentra::Error);

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 
+#include "ltp_fake_db.h"
 #include "ltp_file_reader_db.h"
+#include "pst/ltp/heap.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/table_layout.h"
 #include "pst/ltp/values.h"
@@ -66,6 +68,41 @@ TEST(OutlookSamples, RootFolderHierarchyTable) {
     EXPECT_TRUE(rowIds.count(0x8042));
 }
 
+// A table built on Outlook's own contents-table template layout keeps that layout exactly.
+TEST(OutlookSamples, TableWithOutlooksTemplateLayout) {
+    std::string path = samplePath("Empty.pst");
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "sample stores not available: " << path;
+    test::FileReaderDatabase file(path);
+    auto node = file.findNode(0x60E);
+    ASSERT_TRUE(node);
+    HeapReader heap(file.readBlocks(node->data));
+    TcInfo outlook = decodeTcInfo(heap.item(heap.userRoot()));
+    ASSERT_EQ(outlook.layout.columns.size(), 28u);
+
+    Table table = Table::withLayout(outlook.layout);
+    table.setRow(0x200024, {{0x001A001F, stringValue("IPM.Contact")}, {0x0E080003, int32Value(4096)},
+                            {0x0057000B, boolValue(true)}});
+    test::FakeNodeDatabase db;
+    SubnodeNids nids;
+    BuiltNode built = table.write(db, nids);
+    HeapReader ours(db.readBlocks(built.data));
+    TcInfo written = decodeTcInfo(ours.item(ours.userRoot()));
+    ASSERT_EQ(written.layout.columns.size(), outlook.layout.columns.size());
+    for (size_t i = 0; i < outlook.layout.columns.size(); ++i) {
+        const ColumnDesc &a = outlook.layout.columns[i], &b = written.layout.columns[i];
+        EXPECT_EQ(a.tag, b.tag);
+        EXPECT_EQ(a.ibData, b.ibData);
+        EXPECT_EQ(a.cbData, b.cbData);
+        EXPECT_EQ(a.iBit, b.iBit);
+    }
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(written.layout.rgib[i], outlook.layout.rgib[i]);
+    TableContents back = readTableContext(db, built.data, 0);
+    ASSERT_EQ(back.rows.size(), 1u);
+    EXPECT_EQ(back.rows[0].second.at(0x0057000B).bytes, std::vector<uint8_t>{1});
+    EXPECT_EQ(text(back.rows[0].second.at(0x001A001F)), "IPM.Contact");
+    EXPECT_EQ(back.rows[0].second.size(), 5u);
+}
+
 TEST(OutlookSamples, EveryPropertyAndTableNodeOfEverySampleDecodes) {
     for (const char* name : {"Empty.pst", "dist-list.pst", "sample1.pst", "submessage.pst", "test_unicode.pst"}) {
         std::string path = samplePath(name);
@@ -86,6 +123,14 @@ TEST(OutlookSamples, EveryPropertyAndTableNodeOfEverySampleDecodes) {
             if (pc) {
                 EXPECT_NO_THROW(readPropertyContext(db, info.data, info.subnodes));
                 ++pcs;
+                // Recipient and attachment tables of messages live in their subnodes.
+                if (info.subnodes && (type == kNidTypeNormalMessage || type == kNidTypeAssocMessage)) {
+                    for (const auto& e : db.readSubnodeTree(info.subnodes)) {
+                        if (e.nid != 0x692 && e.nid != 0x671) continue;
+                        EXPECT_NO_THROW(readTableContext(db, e.data, e.subnodes));
+                        ++tcs;
+                    }
+                }
             } else {
                 EXPECT_NO_THROW(readTableContext(db, info.data, info.subnodes));
                 ++tcs;

@@ -137,6 +137,34 @@ TEST(TableLayoutTest, FixedColumnsGroupsAndCeb) {
     EXPECT_EQ(layoutTable(tooMany).columns.size(), 255u);
 }
 
+TEST(TableLayoutTest, GivenLayoutsAreCheckedBeforeUse) {
+    TableLayout good = layoutTable(kColumns);
+    EXPECT_NO_THROW(Table::withLayout(good));
+    auto broken = [&](auto change) {
+        TableLayout l = good;
+        change(l);
+        return l;
+    };
+    auto find = [](TableLayout& l, uint32_t tag) -> ColumnDesc& {
+        for (auto& c : l.columns) if (c.tag == tag) return c;
+        throw std::logic_error("no column");
+    };
+    EXPECT_THROW(Table::withLayout(broken([&](TableLayout& l) { find(l, kTagLtpRowVer).ibData = 8; })), zentra::Error);
+    EXPECT_THROW(Table::withLayout(broken([&](TableLayout& l) { find(l, kTagLtpRowVer).iBit = 5; })), zentra::Error);
+    EXPECT_THROW(Table::withLayout(broken([&](TableLayout& l) { find(l, 0x0E070003).ibData = find(l, 0x0E080003).ibData; })),
+                 zentra::Error);   // two cells on the same bytes
+    EXPECT_THROW(Table::withLayout(broken([&](TableLayout& l) { find(l, 0x0E070003).cbData = 8; })), zentra::Error);
+    EXPECT_THROW(Table::withLayout(broken([&](TableLayout& l) { find(l, 0x360A000B).ibData = 8; })), zentra::Error);   // 1-byte cell in the 4-byte group
+    EXPECT_THROW(Table::withLayout(broken([&](TableLayout& l) { find(l, 0x0E070003).iBit = find(l, 0x0E080003).iBit; })),
+                 zentra::Error);
+    EXPECT_THROW(Table::withLayout(broken([&](TableLayout& l) { l.rgib[3] = l.rgib[2] + 1; })), zentra::Error);   // CEB too small
+    EXPECT_THROW(Table::withLayout(broken([&](TableLayout& l) { std::swap(l.columns[0], l.columns[1]); })), zentra::Error);
+    EXPECT_THROW(Table::withLayout(broken([&](TableLayout& l) {
+                     std::erase_if(l.columns, [](const ColumnDesc& c) { return c.tag == kTagLtpRowVer; });
+                 })),
+                 zentra::Error);   // no row version column
+}
+
 TEST(TableContext, EmptyTableHasNoRowsAndAnEmptyIndex) {
     FakeNodeDatabase db;
     Table table(kColumns);
@@ -329,6 +357,40 @@ TEST(TableContext, ReaderRejectsRowsOutsideTheMatrix) {
     ASSERT_TRUE(patched);
     Bid damaged = db.writeBlocks(pages);
     EXPECT_THROW(readTableContext(db, damaged, 0), zentra::Error);
+}
+
+// Damaged stored tables and property contexts must fail with an error, never crash or hang.
+TEST(TableContext, DamagedNodesFailCleanly) {
+    FakeNodeDatabase db;
+    Table table(kColumns);
+    for (uint32_t i = 0; i < 40; ++i) table.setRow(0x24 + 32 * i, cellsFor(i));
+    Written tc = writeTable(db, table);
+    SubnodeNids nids;
+    PropertyMap props{{0x3001, stringValue("name")}, {0x0E08, int64Value(5)}, {0x8000, multiStringValue({"a", "b"})}};
+    BuiltNode pc = writePropertyContext(db, props, nids);
+    const auto tcPages = db.readBlocks(tc.built.data);
+    const auto pcPages = db.readBlocks(pc.data);
+
+    std::mt19937 random(777);   // fixed random start
+    int failures = 0;
+    for (int round = 0; round < 3000; ++round) {
+        bool isTable = round % 2;
+        auto pages = isTable ? tcPages : pcPages;
+        for (int flips = 1 + random() % 4; flips > 0; --flips) {
+            auto& page = pages[random() % pages.size()];
+            page[random() % page.size()] ^= static_cast<uint8_t>(1 + random() % 255);
+        }
+        Bid damaged = db.writeBlocks(pages);
+        try {
+            if (isTable) readTableContext(db, damaged, tc.subnodes);
+            else readPropertyContext(db, damaged, 0);
+        } catch (const zentra::Error& e) {
+            EXPECT_EQ(e.number(), zentra::kErrStoreCorrupt) << e.what();
+            ++failures;
+        }
+        db.release(damaged);
+    }
+    EXPECT_GT(failures, 300);   // most damage is detected; the rest changed only values
 }
 
 }  // namespace

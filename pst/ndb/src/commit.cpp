@@ -1,16 +1,16 @@
 // The commit: makes the pending state durable as a new, complete store.
 //
-// Invariants (each one is what keeps the previous commit readable if we stop half-way):
+// Invariants (each one keeps the previous commit readable if we stop half-way):
 //  1. New blocks and B-tree pages only ever go to space that is free in the last committed
 //     state AND not freed since; nothing the on-disk header reaches is overwritten.
 //  2. Space released since the last commit stays unavailable until the header that no longer
 //     references it is durable (SpaceMap::commitDone after the final sync).
-//  3. Order: blocks (already written) and new B-tree pages -> fsync -> [if the new AMaps would
-//     mark free anything the old AMaps mark used: the old header again with fAMapValid = 0,
-//     fsync] -> AMap/PMap/FMap/DList pages -> fsync -> new header with fresh CRCs and
-//     fAMapValid = 2 -> fsync. A crash before the last write leaves the previous store, with
-//     AMaps that are either still right for it or flagged invalid (readers rebuild them).
-//  4. Only dirty B-tree paths and AMaps of changed spans are rewritten, so a commit costs
+//  3. The AMaps written before the header mark everything either state uses (see SpaceMap),
+//     so at every moment the AMaps on disk are right for the header on disk: no window in
+//     which they must be flagged invalid, and the header is written exactly once.
+//  4. Order: blocks (written earlier) and new B-tree pages, AMap/PMap/FMap/DList pages ->
+//     fsync -> header with fresh CRCs, fAMapValid = 2 and dwUnique + 1 -> fsync.
+//  5. Only dirty B-tree paths and the AMaps of changed spans are rewritten, so a commit costs
 //     O(changes), not O(file).
 #include <string>
 
@@ -31,18 +31,10 @@ void NodeDatabaseImpl::commit() {
         sink.retirePage = [&](uint64_t ib) { space_.free(ib, kPageSize); };
         const BREF nbtRoot = nbt_.commit(sink);
         const BREF bbtRoot = bbt_.commit(sink);
-        file_->sync();
-
-        if (headerOnDisk_ && space_.clearsCommittedBits()) {
-            writeHeader(kAMapInvalid, header_.root.BREFNBT, header_.root.BREFBBT);
-            file_->sync();
-        }
         writeMaps();
         file_->sync();
-
-        writeHeader(kAMapValid2, nbtRoot, bbtRoot);
+        writeHeader(nbtRoot, bbtRoot);
         file_->sync();
-        headerOnDisk_ = true;
         space_.commitDone();
     });
 }
@@ -59,10 +51,9 @@ void NodeDatabaseImpl::writeMaps() {
         sealPage(page, kPtypeAMap, ib, ib);
         file_->writeAt(ib, page);
 
-        if (SpaceMap::spanHasPMap(span)) {
+        if (SpaceMap::spanHasPMap(span) && space_.spanNeverWritten(span)) {
             // PMaps are deprecated; like current Outlook we mark every page as taken, so no
-            // old client allocates from them. Their content never changes, but rewriting one
-            // with its span is cheap and keeps a new span's PMap valid.
+            // old client allocates from them. Their content never changes.
             MAPPAGE pmap;
             pmap.rgbMapBits.fill(0xFF);
             PageBytes p{};
@@ -95,26 +86,22 @@ void NodeDatabaseImpl::writeMaps() {
     }
 }
 
-void NodeDatabaseImpl::writeHeader(uint8_t fAMapValid, const BREF& nbt, const BREF& bbt) {
-    // The counters are always the live ones: they only grow, so they are right for the previous
-    // state too (every BID and NID it uses lies below them).
+void NodeDatabaseImpl::writeHeader(const BREF& nbt, const BREF& bbt) {
     HEADER h = header_;
     ++h.dwUnique;
-    if (fAMapValid == kAMapValid2) {
-        h.root.ibFileEof = space_.fileEof();
-        h.root.ibAMapLast = amapOffset(space_.spanCount() - 1);
-        h.root.cbAMapFree = space_.cbAMapFree();
-        h.root.cbPMapFree = 0;
-        h.root.BREFNBT = nbt;
-        h.root.BREFBBT = bbt;
-    }
-    h.root.fAMapValid = fAMapValid;
+    h.root.ibFileEof = space_.fileEof();
+    h.root.ibAMapLast = amapOffset(space_.spanCount() - 1);
+    h.root.cbAMapFree = space_.cbAMapFree();
+    h.root.cbPMapFree = 0;
+    h.root.BREFNBT = nbt;
+    h.root.BREFBBT = bbt;
+    h.root.fAMapValid = kAMapValid2;
     std::array<uint8_t, HEADER::kSize> bytes{};
     h.serialize(bytes);
     sealHeader(bytes);
     file_->writeAt(0, bytes);
     header_.dwUnique = h.dwUnique;
-    if (fAMapValid == kAMapValid2) header_.root = h.root;
+    header_.root = h.root;
 }
 
 }  // namespace pst::ndb

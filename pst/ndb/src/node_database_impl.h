@@ -65,13 +65,12 @@ private:
     uint64_t treeBytes(Bid bid, int depth);
 
     void writeMaps();
-    void writeHeader(uint8_t fAMapValid, const disk::BREF& nbt, const disk::BREF& bbt);
+    void writeHeader(const disk::BREF& nbt, const disk::BREF& bbt);
 
     std::string path_;
     Options options_;
     std::unique_ptr<FileSeam> file_;
     disk::HEADER header_;           // live counters and the last committed ROOT
-    bool headerOnDisk_ = false;
     bool dlistOnDisk_ = false;
     bool broken_ = false;
     bool closed_ = false;

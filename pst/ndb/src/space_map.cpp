@@ -107,36 +107,34 @@ void SpaceMap::free(uint64_t offset, uint32_t bytes) {
             throw zentra::Error(zentra::kErrStoreCorrupt, "freeing unallocated space at " + std::to_string(offset));
         clearBit(s.allocated, u);
     }
-    s.dirty = true;
     pendingFree_.push_back({offset, bytes});
 }
 
 void SpaceMap::commitDone() {
+    for (Span& s : spans_) {
+        s.dirty = false;
+        s.neverWritten = false;
+    }
     for (const Range& r : pendingFree_) {
         const size_t span = (r.offset - kFirstAMapOffset) / kAMapSpan;
         Span& s = spans_[span];
         const uint32_t first = static_cast<uint32_t>((r.offset - amapOffset(span)) / kBlockAlign);
         const uint32_t units = (r.bytes + kBlockAlign - 1) / kBlockAlign;
         for (uint32_t u = first; u < first + units; ++u) {
-            // The range may have been allocated again only if it was reusable, which it was not.
             clearBit(s.unavailable, u);
             --s.unavailableCount;
         }
+        s.dirty = true;   // its AMap still shows the range as used
         s.firstMaybeFree = std::min(s.firstMaybeFree, first);
         firstSpanWithRoom_ = std::min(firstSpanWithRoom_, span);
     }
     pendingFree_.clear();
-    for (Span& s : spans_) {
-        s.onDisk = s.allocated;
-        s.dirty = false;
-        s.neverWritten = false;
-    }
 }
 
 uint64_t SpaceMap::cbAMapFree() const {
     uint64_t freeUnits = 0;
     for (const Span& s : spans_)
-        for (uint64_t w : s.allocated) freeUnits += 64 - std::popcount(w);
+        for (uint64_t w : s.unavailable) freeUnits += 64 - std::popcount(w);
     return freeUnits * kBlockAlign;
 }
 
@@ -144,7 +142,7 @@ std::array<uint8_t, kPageDataSize> SpaceMap::amapBits(size_t span) const {
     std::array<uint8_t, kPageDataSize> out{};
     const Span& s = spans_.at(span);
     for (uint32_t u = 0; u < kUnits; ++u)
-        if (testBit(s.allocated, u)) out[u / 8] |= static_cast<uint8_t>(0x80 >> (u % 8));
+        if (testBit(s.unavailable, u)) out[u / 8] |= static_cast<uint8_t>(0x80 >> (u % 8));
     return out;
 }
 
@@ -153,9 +151,9 @@ uint8_t SpaceMap::longestFreeRun(size_t span) const {
     uint32_t best = 0;
     uint32_t u = 0;
     while (u < kUnits && best < 255) {
-        const uint32_t start = nextWithValue(s.allocated, u, false);
+        const uint32_t start = nextWithValue(s.unavailable, u, false);
         if (start >= kUnits) break;
-        const uint32_t end = nextWithValue(s.allocated, start, true);
+        const uint32_t end = nextWithValue(s.unavailable, start, true);
         best = std::max(best, end - start);
         u = end;
     }
@@ -167,15 +165,6 @@ std::vector<size_t> SpaceMap::dirtySpans() const {
     for (size_t i = 0; i < spans_.size(); ++i)
         if (spans_[i].dirty || spans_[i].neverWritten) out.push_back(i);
     return out;
-}
-
-bool SpaceMap::clearsCommittedBits() const {
-    for (const Span& s : spans_) {
-        if (s.neverWritten) continue;
-        for (size_t w = 0; w < kWords; ++w)
-            if (s.onDisk[w] & ~s.allocated[w]) return true;
-    }
-    return false;
 }
 
 }  // namespace pst::ndb

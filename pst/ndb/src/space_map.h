@@ -2,11 +2,14 @@
 // Free-space bookkeeping in units of 64 bytes, one bitmap per AMap span.
 //
 // Two views per span:
-//  * allocated:   what the AMap page must show after the next commit (live blocks, live pages,
-//                 the map pages themselves);
+//  * allocated:   live blocks, live pages and the map pages themselves;
 //  * unavailable: allocated, plus space freed since the last commit. Freed space still belongs
 //                 to the state on disk until the next header is durable, so it is not handed out
 //                 again before commitDone().
+// The AMaps a commit writes show `unavailable`: they then hold for the previous state and the
+// new one alike, so they never have to be flagged invalid while the header is rewritten. The
+// space freed before that commit shows as used until the following commit clears it (close()
+// runs that extra commit, so a closed file's AMaps are exact).
 // The file grows in whole spans; each new span starts with its AMap page, every 8th also holds a
 // PMap, and spans 128 + 496k hold an FMap.
 #include <array>
@@ -42,8 +45,7 @@ public:
     uint8_t longestFreeRun(size_t span) const;
     // Spans whose AMap must be rewritten at the next commit.
     std::vector<size_t> dirtySpans() const;
-    // True when the next AMaps would mark free some unit the AMaps on disk mark allocated.
-    bool clearsCommittedBits() const;
+    bool spanNeverWritten(size_t span) const { return spans_.at(span).neverWritten; }
 
     static bool spanHasPMap(size_t span) { return span % disk::kAMapsPerPMap == 0; }
     static bool spanHasFMap(size_t span) {
@@ -58,7 +60,6 @@ private:
     struct Span {
         Bits allocated{};
         Bits unavailable{};
-        Bits onDisk{};          // the AMap bits last written to the file
         bool dirty = true;
         bool neverWritten = true;
         uint32_t unavailableCount = 0;

@@ -1,0 +1,159 @@
+// Messages: the node and its subnodes (recipient table always, attachment table and objects
+// when there are attachments), PidTagMessageSize equal to what the node takes on disk, the
+// folder's contents-table row copied from the message, counts in the folder and its parent's
+// hierarchy row, and the periodic commit.
+#include <gtest/gtest.h>
+
+#include "messaging_support.h"
+#include "pst/messaging/table_templates.h"
+
+using namespace pst;
+using namespace pst::messaging;
+using namespace messaging_test;
+
+namespace {
+
+ltp::PropertyMap contactProps(const std::string& subject) {
+    ltp::PropertyMap p;
+    p[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
+    p[prop::kSubject] = ltp::stringValue(subject);
+    p[prop::kImportance] = ltp::int32Value(1);
+    return p;
+}
+
+std::optional<ndb::SubnodeEntry> subnode(FileNodes& file, Bid tree, Nid nid) {
+    for (const auto& e : file.readSubnodeTree(tree))
+        if (e.nid == nid) return e;
+    return std::nullopt;
+}
+
+}  // namespace
+
+TEST(MessagingMessages, MessageNodeHasRecipientTableSizeAndContentsRow) {
+    ScratchDir dir;
+    std::string path = dir.file("message.pst");
+    Nid folder, message;
+    {
+        auto store = Store::create(path, "messages");
+        folder = store->createFolder(store->ipmSubtree(), "Contacts", "IPF.Contact");
+        message = store->addMessage(folder, contactProps("Ann Example"));
+        EXPECT_EQ(store->folder(folder).contentCount, 1u);
+        store->close();
+    }
+    FileNodes file(path);
+    EXPECT_EQ(file.reader().verify(), std::vector<std::string>{});
+    auto node = file.findNode(message);
+    ASSERT_TRUE(node.has_value());
+    EXPECT_EQ(nidType(message), kNidTypeNormalMessage);
+    EXPECT_EQ(node->parent, folder);
+
+    ltp::PropertyMap pc = file.pc(message);
+    EXPECT_EQ(text(pc.at(prop::kMessageClass)), "IPM.Contact");
+    for (uint16_t required : {prop::kMessageFlags, prop::kMessageSize, prop::kMessageStatus, prop::kCreationTime,
+                              prop::kLastModificationTime, prop::kSearchKey})
+        EXPECT_TRUE(pc.count(required)) << "missing property 0x" << std::hex << required;
+    EXPECT_EQ(static_cast<uint64_t>(int32(pc.at(prop::kMessageSize))),
+              file.dataTreeSize(node->data) + file.subnodeTreeSize(node->subnodes));
+
+    auto recipients = subnode(file, node->subnodes, nid::kRecipientTable);
+    ASSERT_TRUE(recipients.has_value());
+    ltp::TableContents rt = ltp::readTableContext(file, recipients->data, recipients->subnodes);
+    EXPECT_EQ(columnTags(rt), columnTags(recipientTableColumns()));
+    EXPECT_TRUE(rt.rows.empty());
+    EXPECT_FALSE(subnode(file, node->subnodes, nid::kAttachmentTable).has_value());
+
+    ltp::TableContents contents = file.table(contentsTableOf(folder));
+    ASSERT_EQ(rowIds(contents), std::vector<uint32_t>{message});
+    EXPECT_EQ(text(*cell(contents, message, 0x001A001F)), "IPM.Contact");
+    EXPECT_EQ(text(*cell(contents, message, 0x0037001F)), "Ann Example");
+    EXPECT_EQ(cell(contents, message, 0x0E080003)->bytes, pc.at(prop::kMessageSize).bytes);
+    EXPECT_EQ(cell(contents, message, 0x0E070003)->bytes, pc.at(prop::kMessageFlags).bytes);
+
+    EXPECT_EQ(int32(file.pc(folder).at(prop::kContentCount)), 1);
+    EXPECT_EQ(int32(*cell(file.table(0x802D), folder, 0x36020003)), 1);   // the parent's copy
+}
+
+TEST(MessagingMessages, AttachmentsGetTableRowsObjectsAndTheFlag) {
+    ScratchDir dir;
+    std::string path = dir.file("attach.pst");
+    Nid message;
+    const std::vector<uint8_t> photo(20000, 0x5A);   // beyond one heap item: goes to a subnode
+    {
+        auto store = Store::create(path, "attach");
+        Nid folder = store->createFolder(store->ipmSubtree(), "Contacts", "IPF.Contact");
+        AttachmentData a;
+        a.properties[prop::kAttachDataBinary] = ltp::binaryValue(photo);
+        a.properties[prop::kAttachFilename] = ltp::stringValue("photo.jpg");
+        message = store->addMessage(folder, contactProps("With photo"), {a});
+        store->close();
+    }
+    FileNodes file(path);
+    EXPECT_EQ(file.reader().verify(), std::vector<std::string>{});
+    auto node = file.findNode(message);
+    ltp::PropertyMap pc = file.pc(message);
+    EXPECT_EQ(int32(pc.at(prop::kMessageFlags)) & 0x10, 0x10);
+    EXPECT_EQ(pc.at(prop::kHasAttachments).bytes, std::vector<uint8_t>{1});
+
+    auto table = subnode(file, node->subnodes, nid::kAttachmentTable);
+    ASSERT_TRUE(table.has_value());
+    ltp::TableContents at = ltp::readTableContext(file, table->data, table->subnodes);
+    EXPECT_EQ(columnTags(at), columnTags(attachmentTableColumns()));
+    ASSERT_EQ(at.rows.size(), 1u);
+    Nid attachNid = at.rows[0].first;
+    EXPECT_EQ(nidType(attachNid), kNidTypeAttachment);
+
+    auto object = subnode(file, node->subnodes, attachNid);
+    ASSERT_TRUE(object.has_value());
+    ltp::PropertyMap apc = ltp::readPropertyContext(file, object->data, object->subnodes);
+    EXPECT_EQ(apc.at(prop::kAttachDataBinary).bytes, photo);
+    EXPECT_EQ(int32(apc.at(prop::kAttachMethod)), 1);
+    EXPECT_EQ(int32(apc.at(prop::kRenderingPosition)), -1);
+    EXPECT_EQ(static_cast<uint64_t>(int32(apc.at(prop::kAttachSize))),
+              file.dataTreeSize(object->data) + file.subnodeTreeSize(object->subnodes));
+    EXPECT_EQ(text(*cell(at, attachNid, 0x3704001F)), "photo.jpg");
+    EXPECT_EQ(cell(at, attachNid, 0x0E200003)->bytes, apc.at(prop::kAttachSize).bytes);
+}
+
+TEST(MessagingMessages, UnreadMessagesCountAndMessageClassIsRequired) {
+    ScratchDir dir;
+    auto store = Store::create(dir.file("unread.pst"), "unread");
+    Nid folder = store->createFolder(store->ipmSubtree(), "Inbox", "IPF.Note");
+    ltp::PropertyMap unread = contactProps("new");
+    unread[prop::kMessageFlags] = ltp::int32Value(0);
+    store->addMessage(folder, unread);
+    store->addMessage(folder, contactProps("read"));
+    EXPECT_EQ(store->folder(folder).contentCount, 2u);
+    EXPECT_EQ(store->folder(folder).unreadCount, 1u);
+
+    ltp::PropertyMap noClass;
+    noClass[prop::kSubject] = ltp::stringValue("x");
+    try {
+        store->addMessage(folder, noClass);
+        FAIL() << "a message without class was written";
+    } catch (const zentra::Error& e) {
+        EXPECT_EQ(e.number(), zentra::kErrInvalidArgument);
+    }
+    EXPECT_THROW(store->addMessage(0x2223, contactProps("x")), zentra::Error);   // search folder
+    EXPECT_EQ(store->folder(folder).contentCount, 2u);
+    store->close();
+}
+
+TEST(MessagingMessages, PeriodicCommitMakesMessagesDurableWithoutClose) {
+    ScratchDir dir;
+    std::string path = dir.file("periodic.pst");
+    StoreOptions options;
+    options.commitEveryMessages = 5;
+    auto store = Store::create(path, "periodic", options);
+    Nid folder = store->createFolder(store->ipmSubtree(), "Contacts", "IPF.Contact");
+    for (int i = 0; i < 12; ++i) store->addMessage(folder, contactProps("c" + std::to_string(i)));
+    {
+        // Ten messages are committed (two periodic commits); the last two are not yet.
+        FileNodes file(path);
+        EXPECT_EQ(file.table(contentsTableOf(folder)).rows.size(), 10u);
+        EXPECT_EQ(int32(file.pc(folder).at(prop::kContentCount)), 10);
+        EXPECT_EQ(file.reader().verify(), std::vector<std::string>{});
+    }
+    store->close();
+    FileNodes file(path);
+    EXPECT_EQ(file.table(contentsTableOf(folder)).rows.size(), 12u);
+}

@@ -1,0 +1,190 @@
+// A new store: every node [MS-PST] 2.7.1 requires, the message store's properties and entry
+// ids, the fixed folders and their hierarchy rows, the table templates, read back from the
+// closed file through the node database's reader and the LTP readers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "messaging_support.h"
+#include "pst/messaging/table_templates.h"
+
+using namespace pst;
+using namespace pst::messaging;
+using namespace messaging_test;
+
+namespace {
+
+constexpr uint32_t kDisplayNameTag = 0x3001001F;
+
+std::string createEmptyStore(const ScratchDir& dir, const std::string& displayName = "Zentra Contacts") {
+    std::string path = dir.file("empty.pst");
+    StoreOptions options;
+    options.uid = fixedUid();
+    auto store = Store::create(path, displayName, options);
+    store->close();
+    return path;
+}
+
+}  // namespace
+
+TEST(MessagingStoreCreate, WritesEveryMandatoryNodeWithItsParent) {
+    ScratchDir dir;
+    FileNodes file(createEmptyStore(dir));
+    const std::pair<Nid, Nid> expected[] = {
+        {0x21, 0},      {0x61, 0},      {0x122, 0x122}, {0x12D, 0},     {0x12E, 0},     {0x12F, 0},
+        {0x1E1, 0},     {0x201, 0},     {0x60D, 0},     {0x60E, 0},     {0x60F, 0},     {0x610, 0},
+        {0x671, 0},     {0x692, 0},     {0x2223, 0x122}, {0x8022, 0x122}, {0x802D, 0},  {0x802E, 0},
+        {0x802F, 0},    {0x8042, 0x122}, {0x804D, 0},   {0x804E, 0},    {0x804F, 0},    {0x8062, 0x8022},
+        {0x806D, 0},    {0x806E, 0},    {0x806F, 0},
+    };
+    for (auto [nid, parent] : expected) {
+        auto node = file.findNode(nid);
+        ASSERT_TRUE(node.has_value()) << "missing node 0x" << std::hex << nid;
+        EXPECT_EQ(node->parent, parent) << "parent of node 0x" << std::hex << nid;
+    }
+    // The search management queue and activity list are empty nodes.
+    EXPECT_EQ(file.findNode(0x1E1)->data, 0u);
+    EXPECT_EQ(file.findNode(0x201)->data, 0u);
+    EXPECT_EQ(file.reader().verify(), std::vector<std::string>{});
+}
+
+TEST(MessagingStoreCreate, MessageStoreHoldsRecordKeyNameAndEntryIds) {
+    ScratchDir dir;
+    FileNodes file(createEmptyStore(dir, "Zentra Contacts : Created - 6.12.26 9.5.07"));
+    ltp::PropertyMap store = file.pc(nid::kMessageStore);
+    StoreUid uid = fixedUid();
+    EXPECT_EQ(store.at(prop::kRecordKey).bytes, std::vector<uint8_t>(uid.begin(), uid.end()));
+    EXPECT_EQ(text(store.at(prop::kDisplayName)), "Zentra Contacts : Created - 6.12.26 9.5.07");
+    EXPECT_EQ(int32(store.at(prop::kPstPassword)), 0);
+    EXPECT_EQ(int32(store.at(prop::kValidFolderMask)), 0x89);
+
+    auto expectEntryId = [&](uint16_t id, Nid target) {
+        std::vector<uint8_t> want = {0, 0, 0, 0};
+        want.insert(want.end(), uid.begin(), uid.end());
+        for (int i = 0; i < 4; ++i) want.push_back(static_cast<uint8_t>(target >> (8 * i)));
+        EXPECT_EQ(store.at(id).bytes, want) << "property 0x" << std::hex << id;
+    };
+    expectEntryId(prop::kIpmSubTreeEntryId, 0x8022);
+    expectEntryId(prop::kIpmWastebasketEntryId, 0x8062);
+    expectEntryId(prop::kFinderEntryId, 0x8042);
+}
+
+TEST(MessagingStoreCreate, NameToIdMapStartsWithBucketCountOnly) {
+    ScratchDir dir;
+    FileNodes file(createEmptyStore(dir));
+    ltp::PropertyMap map = file.pc(nid::kNameToIdMap);
+    ASSERT_EQ(map.size(), 1u);
+    EXPECT_EQ(int32(map.at(prop::kNameidBucketCount)), 251);
+}
+
+TEST(MessagingStoreCreate, FixedFoldersHaveTheirNamesCountsAndHierarchyRows) {
+    ScratchDir dir;
+    FileNodes file(createEmptyStore(dir));
+    struct Expected { Nid nid; const char* name; bool subfolders; };
+    const Expected folders[] = {{0x122, "", true}, {0x8022, "Top of Personal Folders", true},
+                                {0x8042, "Search Root", false}, {0x2223, "SPAM Search Folder 2", false},
+                                {0x8062, "Deleted Items", false}};
+    for (const auto& f : folders) {
+        ltp::PropertyMap pc = file.pc(f.nid);
+        EXPECT_EQ(text(pc.at(prop::kDisplayName)), f.name);
+        EXPECT_EQ(int32(pc.at(prop::kContentCount)), 0);
+        EXPECT_EQ(int32(pc.at(prop::kContentUnreadCount)), 0);
+        EXPECT_EQ(pc.at(prop::kSubfolders).bytes, std::vector<uint8_t>{f.subfolders ? uint8_t(1) : uint8_t(0)});
+    }
+
+    ltp::TableContents root = file.table(0x12D);
+    std::vector<uint32_t> rootRows = rowIds(root);
+    std::sort(rootRows.begin(), rootRows.end());
+    EXPECT_EQ(rootRows, (std::vector<uint32_t>{0x2223, 0x8022, 0x8042}));
+    EXPECT_EQ(text(*cell(root, 0x8022, kDisplayNameTag)), "Top of Personal Folders");
+    EXPECT_EQ(text(*cell(root, 0x2223, kDisplayNameTag)), "SPAM Search Folder 2");
+    EXPECT_EQ(cell(root, 0x8022, 0x360A000B)->bytes, std::vector<uint8_t>{1});
+    EXPECT_EQ(int32(*cell(root, 0x8042, 0x67F20003)), 0x8042);
+
+    ltp::TableContents ipm = file.table(0x802D);
+    EXPECT_EQ(rowIds(ipm), std::vector<uint32_t>{0x8062});
+    EXPECT_EQ(text(*cell(ipm, 0x8062, kDisplayNameTag)), "Deleted Items");
+    EXPECT_TRUE(file.table(0x806D).rows.empty());
+    EXPECT_TRUE(file.table(0x804D).rows.empty());
+}
+
+TEST(MessagingStoreCreate, TemplatesAndEmptyFolderTablesCarryTheTemplateColumns) {
+    ScratchDir dir;
+    FileNodes file(createEmptyStore(dir));
+    const std::pair<Nid, std::vector<ltp::Column>> templates[] = {
+        {0x60D, hierarchyTableColumns()}, {0x60E, contentsTableColumns()}, {0x60F, assocContentsTableColumns()},
+        {0x610, searchContentsTableColumns()}, {0x692, recipientTableColumns()}, {0x671, attachmentTableColumns()},
+        {0x806D, hierarchyTableColumns()}, {0x802E, contentsTableColumns()}, {0x804F, assocContentsTableColumns()},
+    };
+    for (const auto& [nid, columns] : templates) {
+        ltp::TableContents t = file.table(nid);
+        EXPECT_EQ(columnTags(t), columnTags(columns)) << "node 0x" << std::hex << nid;
+        EXPECT_TRUE(t.rows.empty()) << "node 0x" << std::hex << nid;
+    }
+    EXPECT_EQ(hierarchyTableColumns().size(), 13u);
+    EXPECT_EQ(contentsTableColumns().size(), 28u);
+    EXPECT_EQ(recipientTableColumns().size(), 14u);
+    EXPECT_EQ(attachmentTableColumns().size(), 6u);
+}
+
+TEST(MessagingStoreCreate, RefusesAPathThatExistsAndLeavesItAlone) {
+    ScratchDir dir;
+    std::string path = dir.file("taken.pst");
+    { std::ofstream(path) << "not a store"; }
+    try {
+        Store::create(path, "x");
+        FAIL() << "creating over an existing file succeeded";
+    } catch (const zentra::Error& e) {
+        EXPECT_EQ(e.number(), zentra::kErrStoreCreate);
+        EXPECT_NE(e.description().find(path), std::string::npos) << e.description();
+    }
+    std::ifstream in(path);
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "not a store");
+}
+
+TEST(MessagingStoreCreate, EntryIdsRoundTripOnlyForTheirOwnStore) {
+    ScratchDir dir;
+    StoreOptions options;
+    options.uid = fixedUid();
+    auto store = Store::create(dir.file("ids.pst"), "ids", options);
+    std::vector<uint8_t> id = store->entryIdOf(0x8062);
+    ASSERT_EQ(id.size(), 24u);
+    EXPECT_EQ(store->nidFromEntryId(id), std::optional<Nid>(0x8062));
+
+    std::vector<uint8_t> foreign = id;
+    foreign[4] ^= 0xFF;   // another store's UID
+    EXPECT_EQ(store->nidFromEntryId(foreign), std::nullopt);
+    std::vector<uint8_t> flagged = id;
+    flagged[0] = 1;       // rgbFlags must be zero
+    EXPECT_EQ(store->nidFromEntryId(flagged), std::nullopt);
+    EXPECT_EQ(store->nidFromEntryId(std::vector<uint8_t>(id.begin(), id.end() - 1)), std::nullopt);
+
+    EXPECT_EQ(toHex(std::vector<uint8_t>{0x00, 0xAB, 0x7F}), "00AB7F");
+    EXPECT_EQ(fromHex("00ab7F"), (std::optional<std::vector<uint8_t>>(std::vector<uint8_t>{0x00, 0xAB, 0x7F})));
+    EXPECT_EQ(fromHex("0G"), std::nullopt);
+    EXPECT_EQ(fromHex("123"), std::nullopt);
+    store->close();
+}
+
+TEST(MessagingStoreCreate, TwoStoresGetDifferentRandomUids) {
+    ScratchDir dir;
+    auto a = Store::create(dir.file("a.pst"), "a");
+    auto b = Store::create(dir.file("b.pst"), "b");
+    EXPECT_NE(a->uid(), b->uid());
+    a->close();
+    b->close();
+}
+
+TEST(MessagingStoreCreate, ACallOnAClosedStoreFails) {
+    ScratchDir dir;
+    auto store = Store::create(dir.file("closed.pst"), "closed");
+    store->close();
+    try {
+        store->createFolder(store->ipmSubtree(), "late", "IPF.Contact");
+        FAIL() << "a closed store accepted a folder";
+    } catch (const zentra::Error& e) {
+        EXPECT_EQ(e.number(), zentra::kErrStoreDetached);
+    }
+}

@@ -1,0 +1,11 @@
+zentra_add_test(NAME ndb_data_trees_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_data_trees_test.cpp
+  LIBS zentra_pst_ndb)
+zentra_add_test(NAME ndb_btree_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_btree_test.cpp
+  LIBS zentra_pst_ndb
+  TIMEOUT 300)
+zentra_add_test(NAME ndb_commit_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_commit_test.cpp
+  LIBS zentra_pst_ndb
+  TIMEOUT 300)
