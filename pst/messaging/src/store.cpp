@@ -27,12 +27,16 @@ FolderState& addSpecialFolder(Store::State& s, Nid nid, Nid parent, std::string 
     return f;
 }
 
+// Adds child below parent, with its hierarchy row. When it is the parent's first child, the
+// parent's PidTagSubfolders changes, and so does the copy in the grandparent's row.
 void linkChild(Store::State& s, FolderState& parent, FolderState& child) {
+    bool firstChild = parent.children.empty();
     parent.children.push_back(child.nid);
     parent.childByKey.emplace(caseBlindKey(child.name), child.nid);
     parent.pcDirty = true;
     parent.hierarchyDirty = true;
     parent.hierarchy->setRow(child.nid, s.hierarchyRow(child));
+    if (firstChild) s.refreshRowInParent(parent);
 }
 
 void writeTemplates(Store::State& s) {
@@ -171,9 +175,7 @@ Nid Store::createFolder(Nid parentNid, const std::string& name, const std::strin
 
     FolderState& f = addSpecialFolder(s, nid, parentNid, name);
     f.containerClass = containerClass;
-    bool hadChildren = !parent.children.empty();
     linkChild(s, parent, f);
-    if (!hadChildren) s.refreshRowInParent(parent);   // PidTagSubfolders changed in the parent's row
     return nid;
 }
 
