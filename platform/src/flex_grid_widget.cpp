@@ -26,10 +26,18 @@ FlexGridWidget::FlexGridWidget(QWidget* parent) : QTableView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setShowGrid(true);
+    setTabKeyNavigation(false);   // Tab moves to the next control, not the next cell
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { followUserClick(current); });
     showCurrentCell();
+}
+
+void FlexGridWidget::setGridLineColor(const QColor& colour) {
+    // The line colour is a style hint that styles take from different palette roles; a style
+    // sheet naming only this colour sets it under every style.
+    gridLineColor_ = colour;
+    setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; }").arg(colour.name()));
 }
 
 void FlexGridWidget::checkRow(int r) const {

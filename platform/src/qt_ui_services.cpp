@@ -27,7 +27,7 @@ void QtUiServices::setMousePointer(int pointer) {
 }
 
 QUrl urlForTarget(const QString& target) {
-    const QUrl url(target, QUrl::StrictMode);
+    const QUrl url(target, QUrl::TolerantMode);
     if (url.isValid() && url.scheme().size() > 1) return url;   // "C:" is a drive, not a scheme
     return QUrl::fromLocalFile(QDir::fromNativeSeparators(target));
 }

@@ -35,6 +35,8 @@ public:
     void clear() override { model_.clearCells(); }
 
     GridModel& gridModel() { return model_; }
+    void setGridLineColor(const QColor& colour);
+    QColor gridLineColor() const { return gridLineColor_; }
 
 private:
     void checkRow(int r) const;
@@ -44,6 +46,7 @@ private:
     void clampCurrent();
 
     GridModel model_;
+    QColor gridLineColor_;
     std::vector<int> widthsTwips_{kDefaultColWidthTwips};
     int row_ = 0;
     int col_ = 0;

@@ -1,14 +1,12 @@
 #pragma once
 // The window's Qt widgets as the control members the commands use.
+#include <QGroupBox>
+#include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
+#include <QWidget>
 
 #include "platform/controls.h"
-
-class QAbstractButton;
-class QGroupBox;
-class QLabel;
-class QProgressBar;
-class QWidget;
 
 namespace platform {
 

@@ -1,0 +1,25 @@
+#pragma once
+// The program's name, version and texts, set on the application at start and shown by the
+// window; the Windows version resource carries the same values.
+#include <QString>
+
+namespace app {
+
+inline constexpr const char* kApplicationTitle = "Zentra vCard Importer";      // message box titles
+inline constexpr const char* kWindowCaption = "Zentra vCard Importer (.vcf)";
+inline constexpr const char* kVersionText = "4.01";
+inline constexpr const char* kNumericVersion = "4.1.0.0";
+inline constexpr const char* kDescription = "Import vCard Contacts to Outlook";
+inline constexpr const char* kExecutableName = "zentra-vcard-importer";
+
+QString copyrightLine();
+
+// Application name, display name and version, for dialogs and the desktop.
+void applyApplicationInfo();
+
+// The help manual installed beside the program: <program folder>/../share/doc/<name>/manual.html
+QString helpManualPath();
+// The same as a file URL, the target the Help command opens.
+QString helpManualTarget();
+
+}  // namespace app

@@ -1,0 +1,23 @@
+# The window program: layout, commands, XPStyle and application info, offscreen.
+set(ZENTRA_APP_TEST_MAIN ${CMAKE_CURRENT_LIST_DIR}/../platform/support/gui_test_main.cpp)
+
+zentra_add_test(NAME app_window_layout_test GUI
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/frm_step1_layout_test.cpp ${ZENTRA_APP_TEST_MAIN}
+  LIBS zentra_app Qt6::Test)
+
+zentra_add_test(NAME app_window_commands_test GUI
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/frm_step1_commands_test.cpp ${ZENTRA_APP_TEST_MAIN}
+  LIBS zentra_app Qt6::Test)
+
+add_library(zentra_xp_style_probe MODULE ${CMAKE_CURRENT_LIST_DIR}/xp_style_probe_library.cpp)
+set_target_properties(zentra_xp_style_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+zentra_add_test(NAME app_xp_style_test GUI
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/xp_style_test.cpp ${ZENTRA_APP_TEST_MAIN}
+  LIBS zentra_app Qt6::Test ${CMAKE_DL_LIBS})
+add_dependencies(app_xp_style_test zentra_xp_style_probe)
+target_compile_definitions(app_xp_style_test PRIVATE
+  ZENTRA_XP_STYLE_PROBE="$<TARGET_FILE:zentra_xp_style_probe>")
+
+zentra_add_test(NAME app_info_test GUI
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_info_test.cpp ${ZENTRA_APP_TEST_MAIN}
+  LIBS zentra_app)

@@ -1,0 +1,95 @@
+// QtUiServices apart from its dialogs: the pointer, one pass of the event loop, and targets.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include "platform/qt_ui_services.h"
+
+namespace {
+
+using namespace platform;
+
+class PaintCounter : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+class EventCounter : public QObject {
+public:
+    int received = 0;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) {
+            ++received;
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+TEST(QtUiServicesPointer, HourglassIsOneOverrideUntilSetBack) {
+    QtUiServices ui;
+    ASSERT_EQ(QApplication::overrideCursor(), nullptr);
+    ui.setMousePointer(vbHourglass);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_EQ(ui.mousePointer(), vbHourglass);
+    ui.setMousePointer(vbHourglass);   // a setting, not a stack
+    ui.setMousePointer(vbDefault);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(ui.mousePointer(), vbDefault);
+    ui.setMousePointer(vbDefault);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(QtUiServicesDoEvents, DeliversPendingEventsOnEveryCall) {
+    QtUiServices ui;
+    EventCounter receiver;
+    for (int i = 1; i <= 200; ++i) {
+        QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+        ui.doEvents();
+        ASSERT_EQ(receiver.received, i) << "event of pass " << i << " waited";
+    }
+}
+
+TEST(QtUiServicesDoEvents, RepaintsAreCoalescedButNoneIsLost) {
+    PaintCounter widget;
+    widget.resize(100, 50);
+    widget.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    QTest::qWait(50);
+    QtUiServices ui;
+    widget.paints = 0;
+    QElapsedTimer clock;
+    clock.start();
+    const int passes = 2000;
+    for (int i = 0; i < passes; ++i) {
+        widget.update();
+        ui.doEvents();
+    }
+    const qint64 elapsed = clock.elapsed();
+    // At most one repaint per 16 ms interval (plus the first), far fewer than the passes.
+    EXPECT_LE(widget.paints, elapsed / 16 + 2) << "paints " << widget.paints << " in " << elapsed << " ms";
+    // The last update is painted once control is back in the event loop.
+    const int before = widget.paints;
+    QTest::qWait(60);
+    EXPECT_GT(widget.paints, before);
+}
+
+TEST(QtUiServicesTargets, PathsBecomeFileUrlsAndAddressesStay) {
+    EXPECT_EQ(urlForTarget("https://example.org/help"), QUrl("https://example.org/help"));
+    EXPECT_EQ(urlForTarget("/usr/share/doc/x/manual.html"), QUrl::fromLocalFile("/usr/share/doc/x/manual.html"));
+    EXPECT_EQ(urlForTarget("file:///tmp/a b.html").toLocalFile(), "/tmp/a b.html");
+    EXPECT_TRUE(urlForTarget("C:\\Help\\manual.html").isLocalFile());
+    QtUiServices ui;
+    EXPECT_FALSE(ui.openUrl(""));
+}
+
+}  // namespace
