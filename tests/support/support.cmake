@@ -1,0 +1,14 @@
+# The reader harness tests use to read back PST files with the independent readers. Tests link
+# it by target name (zentra_test_readers); it links nothing of the project's own PST engine.
+add_library(zentra_test_readers STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/json_value.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/process_runner.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/reader_common.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/libpst_reader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/libpff_reader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/script_readers.cpp
+)
+target_include_directories(zentra_test_readers PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_compile_definitions(zentra_test_readers PRIVATE
+  ZENTRA_TEST_SUPPORT_DIR="${CMAKE_CURRENT_LIST_DIR}"
+  ZENTRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
