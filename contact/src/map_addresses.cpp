@@ -44,10 +44,8 @@ struct Fields {
 
 // "Street\r\nCity, State  PostalCode\r\nCountry", Outlook's own block, missing parts left out.
 std::string compositeOf(const Fields& f) {
-    std::string cityLine = f.city;
-    const std::string statePostal = joined({f.state, f.postalCode}, "  ");
-    if (!cityLine.empty() && !statePostal.empty()) cityLine += ", ";
-    cityLine += statePostal;
+    // A missing part takes its separator with it: "City  PostalCode", "State  PostalCode".
+    const std::string cityLine = joined({joined({f.city, f.state}, ", "), f.postalCode}, "  ");
     return joined({f.street, f.poBox, cityLine, f.country}, "\r\n");
 }
 

@@ -1,0 +1,8 @@
+# Contact mapping tests: the property model, then the card-to-contact mapping family by family.
+zentra_add_test(NAME contact_model_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/contact_model_test.cpp
+  LIBS zentra_contact)
+zentra_add_test(NAME contact_mapping_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/names_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/email_test.cpp
+  LIBS zentra_contact)
