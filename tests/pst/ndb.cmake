@@ -9,3 +9,9 @@ zentra_add_test(NAME ndb_commit_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_commit_test.cpp
   LIBS zentra_pst_ndb
   TIMEOUT 300)
+zentra_add_test(NAME ndb_store_reader_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_store_reader_test.cpp
+  LIBS zentra_pst_ndb)
+zentra_add_test(NAME ndb_libpff_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_libpff_test.cpp
+  LIBS zentra_pst_ndb)
