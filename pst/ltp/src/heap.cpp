@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "hex.h"
 #include "little_endian.h"
 #include "zentra/error.h"
 
@@ -96,7 +97,7 @@ Hid HeapBuilder::allocate(std::span<const uint8_t> bytes) {
 std::span<uint8_t> HeapBuilder::item(Hid hid) {
     uint32_t block = hidBlockIndex(hid), index = hidItemIndex(hid);
     if (!hnidIsHid(hid) || block >= pages_.size() || index == 0 || index >= pages_[block].offsets.size())
-        throw zentra::Error(zentra::kErrInvalidArgument, "no heap item " + std::to_string(hid));
+        throw zentra::Error(zentra::kErrInvalidArgument, "no heap item " + hexString(hid));
     Page& page = pages_[block];
     return {page.bytes.data() + page.offsets[index - 1],
             static_cast<size_t>(page.offsets[index] - page.offsets[index - 1])};
@@ -173,7 +174,7 @@ HeapReader::HeapReader(std::vector<std::vector<uint8_t>> pages) {
 std::span<const uint8_t> HeapReader::item(Hid hid) const {
     uint32_t block = hidBlockIndex(hid), index = hidItemIndex(hid);
     if (!hnidIsHid(hid) || block >= pages_.size() || index == 0 || index >= pages_[block].offsets.size())
-        corrupt("HID " + std::to_string(hid) + " names no item");
+        corrupt("HID " + hexString(hid) + " names no item");
     const Page& page = pages_[block];
     return {page.bytes.data() + page.offsets[index - 1],
             static_cast<size_t>(page.offsets[index] - page.offsets[index - 1])};

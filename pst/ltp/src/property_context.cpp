@@ -2,6 +2,7 @@
 // {wPropType, dwValueHnid} entries, on a heap with client signature bTypePC.
 #include <string>
 
+#include "hex.h"
 #include "little_endian.h"
 #include "pst/ltp/bth.h"
 #include "pst/ltp/ltp.h"
@@ -21,7 +22,7 @@ void checkValueShape(uint16_t id, const Value& value) {
     bool ok = size ? value.bytes.size() == size : element ? value.bytes.size() % element == 0 : true;
     if (!ok) {
         throw zentra::Error(zentra::kErrInvalidArgument,
-                            "property 0x" + std::to_string(id) + " of type " + std::to_string(value.type) +
+                            "property " + hexString(id) + " of type " + hexString(value.type) +
                                 " has " + std::to_string(value.bytes.size()) + " bytes");
     }
 }
@@ -62,7 +63,7 @@ PropertyMap readPropertyContext(ndb::NodeDatabase& db, Bid data, Bid subnodes) {
     HeapReader heap(db.readBlocks(data));
     if (heap.clientSig() != kClientSigProperties)
         throw zentra::Error(zentra::kErrStoreCorrupt, "node is not a property context (client signature " +
-                                                          std::to_string(heap.clientSig()) + ")");
+                                                          hexString(heap.clientSig()) + ")");
     ValueSource source(db, heap, subnodes);
     std::vector<uint8_t> records = readBthRecords(heap, heap.userRoot(), kPcKeySize, kPcEntrySize);
 

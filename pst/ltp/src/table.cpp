@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "hex.h"
 #include "little_endian.h"
 #include "pst/ltp/bth.h"
 #include "pst/ltp/ltp.h"
@@ -38,13 +39,20 @@ struct Table::Impl {
     std::optional<Written> written;
 };
 
-Table::Table(std::vector<Column> columns) : impl_(std::make_shared<Impl>()) {
-    impl_->layout = layoutTable(columns);
-    for (size_t i = 0; i < impl_->layout.columns.size(); ++i) {
-        impl_->columns.push_back({impl_->layout.columns[i].tag});
-        impl_->columnByTag.emplace(impl_->layout.columns[i].tag, i);
+std::shared_ptr<Table::Impl> Table::makeImpl(const TableLayout& layout) {
+    validateLayout(layout);
+    auto impl = std::make_shared<Table::Impl>();
+    impl->layout = layout;
+    for (size_t i = 0; i < layout.columns.size(); ++i) {
+        impl->columns.push_back({layout.columns[i].tag});
+        impl->columnByTag.emplace(layout.columns[i].tag, i);
     }
+    return impl;
 }
+
+Table::Table(std::vector<Column> columns) : impl_(makeImpl(layoutTable(columns))) {}
+Table::Table(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Table Table::withLayout(const TableLayout& layout) { return Table(makeImpl(layout)); }
 
 const std::vector<Column>& Table::columns() const { return impl_->columns; }
 size_t Table::rowCount() const { return impl_->rows.size(); }
@@ -72,7 +80,7 @@ void Table::setRow(uint32_t rowId, const std::map<uint32_t, Value>& cells) {
             std::copy(value.bytes.begin(), value.bytes.end(), row.fixed.begin() + column.ibData);
         } else {
             throw zentra::Error(zentra::kErrInvalidArgument,
-                                "table cell " + std::to_string(tag) + " needs " + std::to_string(column.cbData) +
+                                "table cell " + hexString(tag) + " needs " + std::to_string(column.cbData) +
                                     " bytes, got " + std::to_string(value.bytes.size()));
         }
         setCellExists(ceb, column.iBit);

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "hex.h"
 #include "little_endian.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/values.h"
@@ -36,7 +37,7 @@ TableLayout layoutTable(const std::vector<Column>& columns) {
         if (id == (kTagLtpRowId >> 16) || id == (kTagLtpRowVer >> 16)) continue;
         auto [it, inserted] = byId.emplace(id, column.tag);
         if (!inserted && it->second != column.tag)
-            throw zentra::Error(zentra::kErrInvalidArgument, "table column id " + std::to_string(id) + " has two types");
+            throw zentra::Error(zentra::kErrInvalidArgument, "table column id " + hexString(id) + " has two types");
     }
     if (byId.size() + 2 > 255) throw zentra::Error(zentra::kErrInvalidArgument, "a table holds at most 255 columns");
 
@@ -60,6 +61,38 @@ TableLayout layoutTable(const std::vector<Column>& columns) {
     std::sort(layout.columns.begin(), layout.columns.end(),
               [](const ColumnDesc& a, const ColumnDesc& b) { return a.tag < b.tag; });
     return layout;
+}
+
+void validateLayout(const TableLayout& layout) {
+    auto invalid = [](const std::string& what) {
+        throw zentra::Error(zentra::kErrInvalidArgument, "table layout: " + what);
+    };
+    const auto& cols = layout.columns;
+    const uint16_t* rgib = layout.rgib;
+    if (cols.size() > 255) invalid("more than 255 columns");
+    if (!(rgib[0] <= rgib[1] && rgib[1] <= rgib[2] && rgib[2] <= rgib[3]))
+        invalid("group offsets out of order");
+    if (static_cast<size_t>(rgib[3] - rgib[2]) < (cols.size() + 7) / 8) invalid("CEB too small for the columns");
+    std::vector<bool> usedBytes(rgib[2], false), usedBits(8u * (rgib[3] - rgib[2]), false);
+    bool rowId = false, rowVer = false;
+    for (size_t i = 0; i < cols.size(); ++i) {
+        const ColumnDesc& c = cols[i];
+        const std::string name = "column " + hexString(c.tag);
+        if (i > 0 && cols[i - 1].tag >= c.tag) invalid("columns not sorted by tag");
+        if (c.cbData != tableCellSize(static_cast<uint16_t>(c.tag))) invalid(name + " has the wrong width");
+        uint32_t groupStart = c.cbData >= 4 ? 0 : c.cbData == 2 ? rgib[0] : rgib[1];
+        uint32_t groupEnd = c.cbData >= 4 ? rgib[0] : c.cbData == 2 ? rgib[1] : rgib[2];
+        if (c.ibData < groupStart || c.ibData + c.cbData > groupEnd) invalid(name + " lies outside its group");
+        for (uint32_t b = c.ibData; b < c.ibData + c.cbData; ++b) {
+            if (usedBytes[b]) invalid(name + " overlaps another column");
+            usedBytes[b] = true;
+        }
+        if (c.iBit >= usedBits.size() || usedBits[c.iBit]) invalid(name + " has a CEB bit out of range or taken");
+        usedBits[c.iBit] = true;
+        if (c.tag == kTagLtpRowId) rowId = c.ibData == 0 && c.iBit == 0;
+        if (c.tag == kTagLtpRowVer) rowVer = c.ibData == 4 && c.iBit == 1;
+    }
+    if (!rowId || !rowVer) invalid("PidTagLtpRowId and PidTagLtpRowVer must sit at offsets 0 and 4, bits 0 and 1");
 }
 
 std::vector<uint8_t> encodeTcInfo(const TcInfo& info) {

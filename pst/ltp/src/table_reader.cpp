@@ -2,6 +2,7 @@
 // existing cell resolved to its stored value.
 #include <string>
 
+#include "hex.h"
 #include "little_endian.h"
 #include "pst/ltp/bth.h"
 #include "pst/ltp/ltp.h"
@@ -21,7 +22,7 @@ namespace {
 TableContents readTableContext(ndb::NodeDatabase& db, Bid data, Bid subnodes) {
     HeapReader heap(db.readBlocks(data));
     if (heap.clientSig() != kClientSigTable)
-        corrupt("client signature " + std::to_string(heap.clientSig()) + " is not 0x7C");
+        corrupt("client signature " + hexString(heap.clientSig()) + " is not 0x7C");
     ValueSource source(db, heap, subnodes);
     TcInfo info = decodeTcInfo(heap.item(heap.userRoot()));
     const uint32_t rowSize = info.layout.rowSize();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "hex.h"
 #include "zentra/error.h"
 
 namespace pst::ltp {
@@ -42,7 +43,7 @@ ValueSource::ValueSource(ndb::NodeDatabase& db, const HeapReader& heap, Bid subn
 Bid ValueSource::subnodeData(Nid nid) const {
     auto it = subnodes_.find(nid);
     if (it == subnodes_.end())
-        throw zentra::Error(zentra::kErrStoreCorrupt, "value refers to missing subnode " + std::to_string(nid));
+        throw zentra::Error(zentra::kErrStoreCorrupt, "value refers to missing subnode " + hexString(nid));
     return it->second;
 }
 

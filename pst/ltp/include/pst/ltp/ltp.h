@@ -83,9 +83,14 @@ struct Column {
     uint32_t tag = 0;    // id << 16 | type
 };
 
+struct TableLayout;
+
 class Table {
 public:
     explicit Table(std::vector<Column> columns);
+    // A table with exactly this row layout (e.g. the offsets and bits Outlook uses for a table
+    // template); throws kErrInvalidArgument unless it is a valid layout (see validateLayout).
+    static Table withLayout(const TableLayout& layout);
     const std::vector<Column>& columns() const;
 
     // Inserts or replaces the row with this id; values for tags that are not columns are ignored,
@@ -104,6 +109,8 @@ public:
 
 private:
     struct Impl;
+    explicit Table(std::shared_ptr<Impl> impl);
+    static std::shared_ptr<Impl> makeImpl(const TableLayout& layout);
     std::shared_ptr<Impl> impl_;
 };
 

@@ -43,6 +43,11 @@ bool tableCellIsHnid(uint16_t type);
 // Throws kErrInvalidArgument for more than 255 columns or one property id with two types.
 TableLayout layoutTable(const std::vector<Column>& columns);
 
+// Checks a layout given from outside: row id and version in their fixed places, tags sorted,
+// widths matching types, every cell inside its group without overlap, distinct CEB bits that
+// fit the CEB. Throws zentra::Error(kErrInvalidArgument) naming the first problem.
+void validateLayout(const TableLayout& layout);
+
 struct TcInfo {
     TableLayout layout;
     Hid hidRowIndex = 0;
