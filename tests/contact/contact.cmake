@@ -5,4 +5,6 @@ zentra_add_test(NAME contact_model_test
 zentra_add_test(NAME contact_mapping_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/names_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/email_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/phones_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/addresses_test.cpp
   LIBS zentra_contact)
