@@ -8,14 +8,6 @@
 namespace importrun {
 namespace {
 
-// Leading and trailing blanks only, as the classic Trim does (tabs and newlines stay).
-QString trimSpaces(const QString& s) {
-    qsizetype begin = 0, end = s.size();
-    while (begin < end && s[begin] == u' ') ++begin;
-    while (end > begin && s[end - 1] == u' ') --end;
-    return s.mid(begin, end - begin);
-}
-
 [[noreturn]] void noRoot() { throw zentra::Error(zentra::kErrSubscriptOutOfRange, "Subscript out of range"); }
 
 // What follows the root: "Users\ann\bob.vcf" for C:\Users\ann\bob.vcf.
@@ -28,7 +20,7 @@ QString belowWindowsRoot(const QString& path) {
     }
     const QStringList pieces = path.split(u':');
     if (pieces.size() < 2) noRoot();
-    return trimSpaces(pieces[1]).mid(1);   // drop the separator after the drive colon
+    return TrimSpaces(pieces[1]).mid(1);   // drop the separator after the drive colon
 }
 
 QString belowPosixRoot(const QString& path) {
@@ -40,8 +32,15 @@ QString belowPosixRoot(const QString& path) {
 
 }  // namespace
 
+QString TrimSpaces(const QString& s) {
+    qsizetype begin = 0, end = s.size();
+    while (begin < end && s[begin] == u' ') ++begin;
+    while (end > begin && s[end - 1] == u' ') --end;
+    return s.mid(begin, end - begin);
+}
+
 QString SourceRelativeFolder(const QString& cellText, PathStyle style) {
-    const QString path = trimSpaces(cellText);
+    const QString path = TrimSpaces(cellText);
     const bool windows = style == PathStyle::Windows;
     const QChar separator = windows ? u'\\' : u'/';
     const QString rest = windows ? belowWindowsRoot(path) : belowPosixRoot(path);

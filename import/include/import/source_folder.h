@@ -19,6 +19,9 @@ constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 // directly in a root is an invalid-call error (5).
 QString SourceRelativeFolder(const QString& cellText, PathStyle style = kNativePathStyle);
 
+// Leading and trailing blanks removed (other white space kept), as the classic Trim does.
+QString TrimSpaces(const QString& text);
+
 // "d.m.YY H.m.ss": 6 December 2026 09:05:07 gives "6.12.26 9.5.07".
 QString RunStamp(const QDateTime& localTime);
 

@@ -1,0 +1,58 @@
+#include "import/open_mapi_folder.h"
+
+#include "mailstore/mail_client.h"
+#include "platform/component_registry.h"
+
+namespace importrun {
+
+using zentra::mailstore::Application;
+using zentra::mailstore::Folder;
+using zentra::mailstore::Namespace;
+
+// Every step runs under skip-on-failure: a failing call leaves the walk where it was.
+std::shared_ptr<Folder> OpenMAPIFolder(const QString& szPath) {
+    std::shared_ptr<Folder> current;
+    std::shared_ptr<Application> app;
+    std::shared_ptr<Namespace> mapi;
+    try {
+        app = platform::createObject<Application>("Outlook.Application");
+    } catch (...) {
+    }
+
+    QString rest = szPath;
+    if (rest.startsWith(u'\\')) {
+        rest.remove(0, 1);
+    } else {
+        try {
+            if (app) current = app->ActiveExplorer()->CurrentFolder();
+        } catch (...) {
+        }
+    }
+
+    while (!rest.isEmpty()) {
+        QString component;
+        const qsizetype cut = rest.indexOf(u'\\');
+        if (cut >= 0) {
+            component = rest.left(cut);
+            rest = rest.mid(cut + 1);
+        } else {
+            component = rest;
+            rest.clear();
+        }
+        try {
+            const std::string name = component.toStdString();
+            if (!current) {
+                if (!app) continue;
+                mapi = app->GetNamespace("MAPI");
+                current = mapi->Folders()->Item(name);
+            } else {
+                current = current->Folders()->Item(name);
+            }
+        } catch (...) {
+            // Not found: keep the last folder found and look the next component up there.
+        }
+    }
+    return current;
+}
+
+}  // namespace importrun

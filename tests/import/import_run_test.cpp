@@ -1,0 +1,209 @@
+#include "import/import_run.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+#include "import/source_folder.h"
+#include "platform/component_registry.h"
+#include "readers.h"
+#include "run_fixture.h"
+
+using importrun::ImportRun;
+using importtest::RunStage;
+using platform::vbExclamation;
+using platform::vbInformation;
+
+namespace {
+
+const QString kOutlookError =
+    QStringLiteral("Outlook Session Creation Error !\r\nCheck if Outlook is installed and configured.\r\n"
+                   "For more details visit this link : ") +
+    importrun::kSupportArticle;
+
+// The store folder a source folder mirrors into, as readers show paths ("a/b").
+std::string mirrored(const QString& sourceFolder) {
+    return importrun::SourceRelativeFolder(sourceFolder + "/x.vcf").replace(u'\\', u'/').toStdString();
+}
+
+void expectStructurallySound(const QString& pst) {
+    auto check = zentra::readers::runProcess({ZENTRA_BINARY_DIR "/bin/pstcheck", pst.toStdString()},
+                                             std::chrono::seconds(120));
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+}
+
+}  // namespace
+
+TEST_F(RunStage, CancelledPickerEndsSilentlyWithoutSessionOrFile) {
+    files.AddFileToList(vcf("a/one.vcf", "One"));
+    ui.folderAnswers = {""};
+    bar1.setValue(42);
+    ImportRun run(ui, nullptr, widgets(), state, policy());
+    auto result = run.CmdExtractDBX_Click();
+    EXPECT_FALSE(result.started);
+    EXPECT_EQ(ui.folderTitles, QStringList{"Choose Folder to Save..."});
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(state.session, nullptr);
+    EXPECT_TRUE(state.destinationFolder.isEmpty());
+    EXPECT_EQ(bar1.value(), 42.0f);
+    EXPECT_TRUE(QDir(dest_.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(importCommand.enabled());
+    EXPECT_TRUE(addCommand.enabled());
+}
+
+TEST_F(RunStage, MirrorsSourceFoldersAsContactsFoldersAndShowsProgress) {
+    const QString root = sources_.path();
+    files.AddFileToList(vcf("a/b/first.vcf", "First"));
+    files.AddFileToList(vcf("a/b/second \u00e9 file.vcf", "Second"));
+    files.AddFileToList(vcf("x/b/third.vcf", "Third"));   // same leaf name under another parent
+    files.AddFileToList(vcf("a/fourth.vcf", "Fourth"));
+    ui.folderAnswers = {dest_.path()};
+    std::vector<float> barValues;
+    importrun::RunPolicy p = policy();
+    p.onFileDone = [&](int, int) { barValues.push_back(bar1.value()); };
+    ImportRun run(ui, nullptr, widgets(), state, p);
+    auto result = run.CmdExtractDBX_Click();
+
+    EXPECT_EQ(result.storePath, expectedStorePath());
+    EXPECT_TRUE(QFileInfo::exists(expectedStorePath()));
+    EXPECT_EQ(state.destinationFolder, dest_.path() + "/");
+    EXPECT_EQ(state.storeDisplayName, "Zentra Contacts : Created - 6.12.26 9.5.08");
+    EXPECT_EQ(state.session, nullptr);
+    EXPECT_EQ(result.filesDone, 4);
+    EXPECT_EQ(frame.caption(), "Details : Converting - (4 of 4) file(s)");
+    EXPECT_EQ(label.caption(), "Importing Contacts... from (" + importrun::SourceRelativeFolder(root + "/a/x.vcf") + ")");
+    ASSERT_EQ(barValues.size(), 4u);
+    EXPECT_EQ(barValues[0], 25.0f);
+    EXPECT_EQ(barValues[3], 100.0f);
+    EXPECT_EQ(bar1.min(), 0.0f);
+    EXPECT_EQ(bar1.max(), 100.0f);
+    EXPECT_EQ(bar2.max(), 100.0f);
+    EXPECT_EQ(bar2.value(), 0.0f);
+    EXPECT_FALSE(importCommand.enabled());   // left disabled by the loop
+    EXPECT_TRUE(addCommand.enabled());       // given back after the run
+    EXPECT_TRUE(clearCommand.enabled());
+
+    // The folder list holds every folder and its ancestors once, sorted.
+    for (size_t i = 1; i < state.folderList.size(); ++i) EXPECT_LT(state.folderList[i - 1], state.folderList[i]);
+
+    expectStructurallySound(expectedStorePath());
+    auto view = zentra::readers::readWithPypff(expectedStorePath().toStdString());
+    ASSERT_TRUE(view.ok) << view.error;
+    for (const QString& folder : {root + "/a", root + "/a/b", root + "/x", root + "/x/b"}) {
+        const auto* f = view.folderAt(mirrored(folder));
+        ASSERT_NE(f, nullptr) << mirrored(folder);
+        EXPECT_EQ(f->containerClass.value_or(""), "IPF.Contact");
+    }
+}
+
+TEST_F(RunStage, ThreeFilesMoveTheBarInSinglePrecisionThirds) {
+    for (int i = 0; i < 3; ++i) files.AddFileToList(vcf(QString("p/%1.vcf").arg(i), "P"));
+    ui.folderAnswers = {dest_.path() + "/"};
+    std::vector<float> values;
+    auto p = policy();
+    p.onFileDone = [&](int, int) { values.push_back(bar1.value()); };
+    ImportRun(ui, nullptr, widgets(), state, p).CmdExtractDBX_Click();
+    ASSERT_EQ(values.size(), 3u);
+    EXPECT_EQ(values[0], static_cast<float>(1.0 / 3 * 100));
+    EXPECT_EQ(values[1], static_cast<float>(2.0 / 3 * 100));
+    EXPECT_EQ(values[2], 100.0f);
+    EXPECT_TRUE(QFileInfo::exists(expectedStorePath()));   // no doubled separator
+}
+
+TEST_F(RunStage, EmptyListEndsWithOutlookErrorAndLeavesTheStoreOnDisk) {
+    files.AddFileToList(vcf("a/one.vcf", "One"));
+    files.ResetFileList();
+    ui.folderAnswers = {dest_.path()};
+    auto result = ImportRun(ui, nullptr, widgets(), state, policy()).CmdExtractDBX_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt, kOutlookError);
+    EXPECT_EQ(ui.boxes[0].style, vbInformation);
+    EXPECT_EQ(ui.boxes[0].title, "Outlook Error");
+    EXPECT_TRUE(result.storeCreated);
+    EXPECT_TRUE(QFileInfo::exists(expectedStorePath()));
+    EXPECT_NE(state.session, nullptr);   // nothing is rolled back on this path
+    EXPECT_TRUE(importCommand.enabled());
+    // The store was attached and stays so; detach it and check the file is a valid empty store.
+    zentra::mailstore::Profile::instance().detachAll();
+    expectStructurallySound(expectedStorePath());
+}
+
+TEST_F(RunStage, FileDirectlyUnderTheRootEndsBeforeAnyFolderIsCreated) {
+    files.AddFileToList(vcf("a/one.vcf", "One"));
+    files.AddFileToList("/bob.vcf");
+    ui.folderAnswers = {dest_.path()};
+    auto result = ImportRun(ui, nullptr, widgets(), state, policy()).CmdExtractDBX_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt, kOutlookError);
+    EXPECT_EQ(result.filesDone, 0);
+    zentra::mailstore::Profile::instance().detachAll();
+    auto view = zentra::readers::readWithPypff(expectedStorePath().toStdString());
+    ASSERT_TRUE(view.ok) << view.error;
+    for (const auto& path : view.ipmPaths()) EXPECT_TRUE(path.empty() || path == "Deleted Items") << path;
+}
+
+TEST_F(RunStage, SessionThatCannotBeCreatedShowsTheOutlookError) {
+    files.AddFileToList(vcf("a/one.vcf", "One"));
+    ui.folderAnswers = {dest_.path()};
+    platform::ComponentOverride broken("Redemption.RDOSession", [] () -> std::shared_ptr<platform::Component> {
+        throw zentra::Error(zentra::kErrCannotCreateObject, "ActiveX component can't create object");
+    });
+    auto result = ImportRun(ui, nullptr, widgets(), state, policy()).CmdExtractDBX_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt, kOutlookError);
+    EXPECT_FALSE(result.storeCreated);
+    EXPECT_TRUE(QDir(dest_.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(RunStage, UnwritableDestinationNamesThePathAndTheReason) {
+    files.AddFileToList(vcf("a/one.vcf", "One"));
+    ui.folderAnswers = {dest_.path() + "/no/such/folder"};
+    auto result = ImportRun(ui, nullptr, widgets(), state, policy()).CmdExtractDBX_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].style, vbExclamation);
+    EXPECT_EQ(ui.boxes[0].title, "Zentra vCard Importer");
+    EXPECT_TRUE(ui.boxes[0].prompt.startsWith("The contacts file could not be created:\r\n" + dest_.path() +
+                                              "/no/such/folder/ZentraContacts"))
+        << ui.boxes[0].prompt.toStdString();
+    EXPECT_FALSE(result.storeCreated);
+}
+
+TEST_F(RunStage, ASecondRunStartedFromInsideTheFirstDoesNothing) {
+    files.AddFileToList(vcf("a/one.vcf", "One"));
+    files.AddFileToList(vcf("a/two.vcf", "Two"));
+    ui.folderAnswers = {dest_.path()};
+    ImportRun run(ui, nullptr, widgets(), state, policy());
+    int nested = 0;
+    bool commandsDisabledInside = true;
+    ui.onDoEvents = [&] {
+        if (!run.running()) return;
+        commandsDisabledInside = commandsDisabledInside && !addCommand.enabled() && !clearCommand.enabled();
+        auto inner = run.CmdExtractDBX_Click();
+        if (!inner.started) ++nested;
+    };
+    auto result = run.CmdExtractDBX_Click();
+    ui.onDoEvents = nullptr;
+    EXPECT_GT(nested, 0);
+    EXPECT_TRUE(commandsDisabledInside);
+    EXPECT_EQ(ui.folderTitles.size(), 1);   // the nested clicks never reached the picker
+    EXPECT_EQ(result.filesDone, 2);
+    EXPECT_TRUE(addCommand.enabled());
+}
+
+TEST_F(RunStage, StopRequestedMidRunWindsUpWithAValidStore) {
+    for (int i = 0; i < 5; ++i) files.AddFileToList(vcf(QString("s/%1.vcf").arg(i), "S"));
+    ui.folderAnswers = {dest_.path()};
+    ImportRun* self = nullptr;
+    auto stopAfterTwo = policy();
+    stopAfterTwo.onFileDone = [&](int done, int) {
+        if (done == 2) self->requestStop();
+    };
+    ImportRun stopping(ui, nullptr, widgets(), state, stopAfterTwo);
+    self = &stopping;
+    auto result = stopping.CmdExtractDBX_Click();
+    EXPECT_EQ(result.filesDone, 2);
+    EXPECT_EQ(frame.caption(), "Details : Converting - (2 of 5) file(s)");
+    EXPECT_EQ(state.session, nullptr);   // logged off
+    EXPECT_TRUE(zentra::mailstore::Profile::instance().stores().empty());
+    expectStructurallySound(expectedStorePath());
+}
