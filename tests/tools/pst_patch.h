@@ -2,6 +2,7 @@
 // A PST file in memory that tests damage on purpose: little-endian field access, a walk of the
 // NBT and BBT down to the file offsets of their leaf entries, and CRC repair for the header,
 // pages and blocks where a damage is meant to stay otherwise consistent.
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>

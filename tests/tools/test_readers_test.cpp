@@ -154,6 +154,26 @@ TEST_F(ReaderHarnessTest, RefusalsAndComplaintsAreFailures) {
     EXPECT_FALSE(pst.error.empty());
 }
 
+TEST_F(ReaderHarnessTest, HangingReaderIsStoppedByTheTimeout) {
+    // A BBT cb that disagrees with the block (page CRC repaired) sends pst-extractor into an
+    // endless loop.
+    std::string badBbt = damagedCopy("bbt.pst", [](pstpatch::PstFile& p) {
+        auto needle = pstcheck::permuteEncode(pstpatch::utf16("contact1@rjohnson.id.au"));
+        size_t at = pstpatch::find(p.bytes, needle);
+        for (const auto& [bid, b] : p.bbt())
+            if (b.ib <= at && at < b.ib + b.cb) {
+                p.set(b.entryOffset + 16, 2, b.cb - 4);
+                p.fixPageCrc(b.pageIb);
+            }
+    });
+    ReaderOptions quick;
+    quick.timeout = std::chrono::seconds(5);
+    ReaderView ex = readWithPstExtractor(badBbt, quick);
+    if (ex.skipped) GTEST_SKIP() << ex.error;
+    EXPECT_FALSE(ex.ok);
+    EXPECT_NE(ex.error.find("did not finish in time"), std::string::npos) << ex.error;
+}
+
 TEST_F(ReaderHarnessTest, MissingFileIsReportedByEveryReader) {
     for (const ReaderView& view : readWithAll((tmp / "absent.pst").string())) {
         if (view.skipped) continue;
