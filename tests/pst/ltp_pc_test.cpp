@@ -102,6 +102,10 @@ TEST(PropertyContext, ValuesArePlacedInlineInTheHeapOrInSubnodes) {
             case 0x0017: EXPECT_EQ(r.hnid, 0xFFFEu); break;    // zero-extended, not sign-extended
             case 0x360A: EXPECT_EQ(r.hnid, 1u); break;
             case 0x3604: EXPECT_EQ(r.hnid, 0u); break;
+            case 0x3002:
+            case 0x6002:   // empty string and binary: HNID 0, as Outlook writes them
+                EXPECT_EQ(r.hnid, 0u);
+                break;
             case 0x8009:
             case 0x800A:
                 EXPECT_EQ(nidType(r.hnid), kNidTypeLtp);

@@ -23,7 +23,10 @@ struct Table::Impl {
         std::vector<std::pair<uint16_t, std::vector<uint8_t>>> variable;   // ibData -> stored value
     };
     struct Written {
+        // The database is recognised by address and file path together, so a later database
+        // that happens to reuse the address of a closed one is not mistaken for it.
         const ndb::NodeDatabase* db = nullptr;
+        std::string path;
         uint64_t version = 0;
         uint32_t nidsBefore = 0, nidsAfter = 0;
         BuiltNode built;
@@ -143,7 +146,8 @@ BuiltNode share(ndb::NodeDatabase& db, const BuiltNode& built) {
 
 BuiltNode Table::write(ndb::NodeDatabase& db, SubnodeNids& nids) const {
     Impl& t = *impl_;
-    if (t.written && t.written->db == &db && t.written->version == t.version && t.written->nidsBefore == nids.index_) {
+    if (t.written && t.written->db == &db && t.written->path == db.path() && t.written->version == t.version &&
+        t.written->nidsBefore == nids.index_) {
         BuiltNode shared = share(db, t.written->built);
         nids.index_ = t.written->nidsAfter;
         return shared;
@@ -206,7 +210,7 @@ BuiltNode Table::write(ndb::NodeDatabase& db, SubnodeNids& nids) const {
     BuiltNode built;
     built.data = db.writeBlocks(heap.finish());
     built.subnodes = placer.take();
-    t.written = Impl::Written{&db, t.version, nidsBefore, nids.index_, built};
+    t.written = Impl::Written{&db, db.path(), t.version, nidsBefore, nids.index_, built};
     return built;
 }
 

@@ -24,6 +24,8 @@ ValuePlacer::~ValuePlacer() {
 }
 
 Hnid ValuePlacer::place(std::span<const uint8_t> bytes) {
+    // Outlook stores an empty string or binary as HNID 0 rather than as an empty heap item.
+    if (bytes.empty()) return 0;
     if (bytes.size() <= kMaxHeapItem) return heap_.allocate(bytes);
     return adoptSubnode(db_.writeData(bytes));
 }
@@ -48,7 +50,7 @@ Bid ValueSource::subnodeData(Nid nid) const {
 }
 
 std::vector<uint8_t> ValueSource::read(Hnid hnid) const {
-    if (hnid == 0) return {};   // some writers store an empty value as HNID 0
+    if (hnid == 0) return {};   // an empty value
     if (hnidIsHid(hnid)) {
         std::span<const uint8_t> item = heap_.item(hnid);
         return {item.begin(), item.end()};
