@@ -64,6 +64,21 @@ TEST(HeapLayout, ItemSizeLimitIs3580) {
     }
 }
 
+TEST(HeapLayout, APageHoldsAtMost2047Items) {
+    // hidIndex has 11 bits: tiny items still open a new page after 2,047 of them.
+    HeapBuilder heap(kClientSigBth);
+    std::vector<Hid> hids;
+    for (int i = 0; i < 3000; ++i) hids.push_back(heap.allocate(bytesOf(1, static_cast<uint8_t>(i))));
+    EXPECT_EQ(hids[2046], makeHid(0, 2047));
+    EXPECT_EQ(hids[2047], makeHid(1, 1));
+    auto pages = heap.finish();
+    ASSERT_EQ(pages.size(), 2u);
+    HeapReader reader(pages);
+    EXPECT_EQ(reader.itemCount(0), 2047u);
+    EXPECT_EQ(reader.itemCount(1), 953u);
+    for (int i = 0; i < 3000; i += 111) EXPECT_EQ(reader.item(hids[i])[0], static_cast<uint8_t>(i));
+}
+
 TEST(HeapLayout, FillLevelBoundaries) {
     EXPECT_EQ(heapFillLevel(8176), 0);
     EXPECT_EQ(heapFillLevel(3584), 0);

@@ -212,6 +212,22 @@ TEST(TableContext, OneRowLivesInTheHeapWithItsCellExistenceBits) {
     expectRowsMatch(readTableContext(db, w.built.data, 0), {{0x8022, cells}}, 17);
 }
 
+TEST(TableContext, RowsMoveToASubnodeWhenTheyNoLongerFitOneHeapItem) {
+    // 74-byte rows: 48 rows (3,552 bytes) fit one 3,580-byte item, 49 do not.
+    for (uint32_t rows : {48u, 49u}) {
+        FakeNodeDatabase db;
+        Table table(kColumns);
+        std::map<uint32_t, Cells> expected;
+        for (uint32_t i = 0; i < rows; ++i) table.setRow(0x24 + 32 * i, expected[0x24 + 32 * i] = cellsFor(i));
+        Written w = writeTable(db, table);
+        TcInfo info = rawInfo(db, w.built.data);
+        ASSERT_EQ(info.layout.rowSize(), 74u);
+        EXPECT_EQ(hnidIsHid(info.hnidRows), rows == 48) << rows;
+        EXPECT_EQ(w.built.subnodes.size(), rows == 48 ? 0u : 1u);
+        expectRowsMatch(readTableContext(db, w.built.data, w.subnodes), expected, 17);
+    }
+}
+
 TEST(TableContext, ThousandRowsGoToASubnodeOfFullBlocks) {
     FakeNodeDatabase db;
     Table table(kColumns);
