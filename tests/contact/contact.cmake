@@ -1,10 +1,15 @@
 # Contact mapping tests: the property model, then the card-to-contact mapping family by family.
 zentra_add_test(NAME contact_model_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/contact_model_test.cpp
-  LIBS zentra_contact)
+  LIBS zentra_contact ${ZENTRA_STB_LIBRARY})
 zentra_add_test(NAME contact_mapping_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/names_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/email_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/phones_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/addresses_test.cpp
-  LIBS zentra_contact)
+          ${CMAKE_CURRENT_LIST_DIR}/dates_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/photo_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/notes_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/personal_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/import_test.cpp
+  LIBS zentra_contact ${ZENTRA_STB_LIBRARY})

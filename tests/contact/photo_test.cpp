@@ -1,0 +1,107 @@
+// The contact photo: JPEG kept byte for byte, other formats re-encoded as JPEG, damaged data
+// reported, links not followed.
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+
+#include "mapping_helpers.h"
+
+namespace contact::testing {
+namespace {
+
+void collect(void* context, void* data, int size) { static_cast<std::string*>(context)->append(static_cast<char*>(data), size); }
+
+// A 2x2 image: red, green / blue, transparent.
+const unsigned char kPixels[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 0, 0, 0, 0};
+
+std::string tinyPng() {
+    std::string png;
+    stbi_write_png_to_func(collect, &png, 2, 2, 4, kPixels, 8);
+    return png;
+}
+
+std::string tinyJpeg() {
+    std::string jpeg;
+    stbi_write_jpg_to_func(collect, &jpeg, 2, 2, 4, kPixels, 95);
+    return jpeg;
+}
+
+const Attachment* photoOf(const ContactItem& item) {
+    return item.attachments.size() == 1 ? &item.attachments.front() : nullptr;
+}
+
+void expectPhotoProperties(const ContactItem& item) {
+    const Attachment* photo = photoOf(item);
+    ASSERT_NE(photo, nullptr);
+    const PropertyList& p = photo->properties;
+    EXPECT_EQ(p.get<bool>(tagKey(tag::kAttachmentContactPhoto)) ? *p.get<bool>(tagKey(tag::kAttachmentContactPhoto)) : false, true);
+    EXPECT_EQ(*p.get<int32_t>(tagKey(tag::kAttachMethod)), 1);
+    EXPECT_EQ(*p.get<std::string>(tagKey(tag::kAttachExtension)), ".jpg");
+    EXPECT_EQ(*p.get<std::string>(tagKey(tag::kAttachFilename)), "ContactPicture.jpg");
+    EXPECT_EQ(*p.get<std::string>(tagKey(tag::kAttachLongFilename)), "ContactPicture.jpg");
+    EXPECT_EQ(*p.get<std::string>(tagKey(tag::kDisplayName)), "ContactPicture.jpg");
+    EXPECT_EQ(*p.get<std::string>(tagKey(tag::kAttachMimeTag)), "image/jpeg");
+    EXPECT_TRUE(*p.get<bool>(tagKey(tag::kAttachmentHidden)));
+    EXPECT_EQ(*p.get<int32_t>(tagKey(tag::kRenderingPosition)), -1);
+    EXPECT_EQ(namedValue<bool>(item, lid::kHasPicture), true);
+    EXPECT_EQ(tagValue<bool>(item, tag::kHasAttachments), true);
+    EXPECT_EQ(tagValue<int32_t>(item, tag::kMessageFlags), 0x11);
+}
+
+std::string photoBytes(const ContactItem& item) {
+    const Attachment* photo = photoOf(item);
+    if (!photo) return std::string();
+    const Binary* data = photo->properties.get<Binary>(tagKey(tag::kAttachDataBinary));
+    return data ? data->bytes : std::string();
+}
+
+TEST(Photo, JpegIsKeptByteForByte) {
+    const std::string jpeg = tinyJpeg();
+    ASSERT_FALSE(jpeg.empty());
+    for (const std::string& line : {"PHOTO;ENCODING=b;TYPE=JPEG:" + base64(jpeg),
+                                    "PHOTO;ENCODING=BASE64;TYPE=image/png:" + base64(jpeg)}) {   // wrong label
+        const ContactItem item = mapLines("FN:A\n" + line + "\n");
+        expectPhotoProperties(item);
+        EXPECT_EQ(photoBytes(item), jpeg);
+    }
+    const ContactItem v4 = mapText(card("FN:A\nPHOTO:data:image/jpeg;base64," + base64(jpeg) + "\n", "4.0"));
+    EXPECT_EQ(photoBytes(v4), jpeg);
+}
+
+TEST(Photo, PngIsConvertedToJpegOverWhite) {
+    const ContactItem item = mapLines("FN:A\nPHOTO;ENCODING=b;TYPE=PNG:" + base64(tinyPng()) + "\n");
+    expectPhotoProperties(item);
+    const std::string jpeg = photoBytes(item);
+    ASSERT_GE(jpeg.size(), 3u);
+    EXPECT_EQ(jpeg.substr(0, 3), "\xFF\xD8\xFF");
+    int w = 0, h = 0, n = 0;
+    stbi_uc* rgb = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(jpeg.data()), static_cast<int>(jpeg.size()),
+                                         &w, &h, &n, 3);
+    ASSERT_NE(rgb, nullptr);
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(h, 2);
+    // JPEG is lossy and 2x2 shares chroma: check the transparent corner became light and the
+    // image as a whole kept its brightness rather than exact colours.
+    EXPECT_GT(rgb[9] + rgb[10] + rgb[11], 3 * 150);
+    EXPECT_LT(rgb[0] + rgb[1] + rgb[2], 3 * 200);
+    stbi_image_free(rgb);
+}
+
+TEST(Photo, UndecodableDataGivesAWarningAndNoPhoto) {
+    const ContactItem item = mapLines("FN:A\nPHOTO;ENCODING=b;TYPE=PNG:" + base64("this is no image at all") + "\n");
+    EXPECT_TRUE(item.attachments.empty());
+    EXPECT_FALSE(namedValue<bool>(item, lid::kHasPicture));
+    EXPECT_FALSE(tagValue<bool>(item, tag::kHasAttachments));
+    EXPECT_EQ(tagValue<int32_t>(item, tag::kMessageFlags), 0x01);
+    EXPECT_TRUE(hasWarningContaining(item, "photo could not be converted"));
+    EXPECT_EQ(tagText(item, tag::kDisplayName), "A");
+}
+
+TEST(Photo, LinkIsNotDownloaded) {
+    const ContactItem item = mapLines("FN:A\nPHOTO;VALUE=URL;TYPE=JPEG:http://example.com/a.jpg\n");
+    EXPECT_TRUE(item.attachments.empty());
+    EXPECT_FALSE(namedValue<bool>(item, lid::kHasPicture));
+    EXPECT_NE(body(item).find("Photo (link): http://example.com/a.jpg"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace contact::testing
