@@ -76,6 +76,24 @@ public:
         return b;
     }
 
+    // Every data block of a node's data tree, in order.
+    std::vector<BbtSlot> dataBlocksOf(uint32_t nid) const {
+        auto blocks = bbt();
+        std::vector<BbtSlot> out;
+        std::vector<uint64_t> todo = {nbt().at(nid).bidData};
+        while (!todo.empty()) {
+            BbtSlot b = blocks.at(todo.front());
+            todo.erase(todo.begin());
+            if (!(b.bid & 2)) {
+                out.push_back(b);
+                continue;
+            }
+            const uint64_t n = get(b.ib + 2, 2);
+            for (uint64_t i = 0; i < n; ++i) todo.insert(todo.begin() + i, get(b.ib + 8 + 8 * i, 8));
+        }
+        return out;
+    }
+
     // The data as a reader sees it, and a way to store it back in place (CRC fixed).
     std::vector<uint8_t> readData(const BbtSlot& b) const {
         std::vector<uint8_t> raw(bytes.begin() + b.ib, bytes.begin() + b.ib + b.cb);

@@ -20,13 +20,19 @@ protected:
     void SetUp() override {
         if (!fs::exists(kSamples / "dist-list.pst")) GTEST_SKIP() << "no sample stores in " << kSamples;
         pst = std::make_unique<PstFile>((kSamples / "dist-list.pst").string());
-        // The block holding the contact's e-mail address (its property context).
-        auto needle = pstpatch::utf16("contact1@rjohnson.id.au");
-        size_t at = pstpatch::find(pst->bytes, pstcheck::permuteEncode(needle));
-        ASSERT_NE(at, std::string::npos);
-        emailOffset = at;
-        for (const auto& [bid, b] : pst->bbt())
-            if (b.ib <= at && at < b.ib + b.cb) contactBlock = b;
+        // The contact message and the block of its property context that holds its e-mail address.
+        const auto email = pstpatch::utf16("contact1@rjohnson.id.au");
+        for (const auto& [nid, n] : pst->nbt()) {
+            if ((nid & 0x1F) != 0x04) continue;
+            for (const auto& b : pst->dataBlocksOf(nid)) {
+                auto data = pst->readData(b);
+                size_t at = pstpatch::find(data, email);
+                if (at == std::string::npos || pstpatch::find(data, pstpatch::utf16("IPM.Contact")) == std::string::npos) continue;
+                contactNid = nid;
+                contactBlock = b;
+                emailOffset = b.ib + at;
+            }
+        }
         ASSERT_NE(contactBlock.bid, 0u);
     }
 
@@ -43,6 +49,7 @@ protected:
 
     std::unique_ptr<PstFile> pst;
     size_t emailOffset = 0;
+    uint32_t contactNid = 0;
     pstpatch::BbtSlot contactBlock{};
 };
 
@@ -207,12 +214,9 @@ TEST_F(DamageTest, OverlappingBlocks) {
 TEST_F(DamageTest, FolderCountAndMessageParent) {
     auto original = pst->bytes;
     auto nodes = pst->nbt();
-    // The contact message: the type-4 node whose data block holds the e-mail address.
-    uint32_t message = 0;
-    for (const auto& [nid, n] : nodes)
-        if ((nid & 0x1F) == 0x04 && n.bidData == contactBlock.bid) message = nid;
-    ASSERT_NE(message, 0u);
+    const uint32_t message = contactNid;
     const uint32_t folder = nodes.at(message).nidParent;
+    ASSERT_EQ(folder & 0x1F, 0x02u);
 
     // PidTagContentCount of the contacts folder no longer matches its contents table.
     auto block = pst->dataBlockOf(folder);
@@ -223,6 +227,15 @@ TEST_F(DamageTest, FolderCountAndMessageParent) {
     data[at + 4] += 1;
     pst->writeData(block, data);
     expectCaught("folder.count");
+    expectCaught("folder.hierarchy_row");  // the parent's row for it still holds the old count
+
+    // The message's class changes, its contents-table row keeps the old one.
+    pst->bytes = original;
+    auto contactData = pst->readData(contactBlock);
+    size_t cls = pstpatch::find(contactData, pstpatch::utf16("IPM.Contact"));
+    contactData[cls + 20] = 'u';
+    pst->writeData(contactBlock, contactData);
+    expectCaught("folder.contents_row");
 
     // The message moves to another folder in the NBT only.
     pst->bytes = original;

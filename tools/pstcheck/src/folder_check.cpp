@@ -45,6 +45,30 @@ void compareRows(Image& img, const TcView& tc, const std::set<uint32_t>& expecte
     if (!extra.empty()) img.sink.error(code, tc.node->where.offset, what + " has rows for nodes that are not there: " + nidList(extra));
 }
 
+// Each row of a folder's hierarchy or contents table copies properties of the object it stands
+// for; a row that disagrees with its object is what scanpst reports as "row doesn't match".
+void compareRowValues(Image& img, const TcView& tc, const LtpIndex& ltp, const char* code, const std::string& what) {
+    for (size_t r = 0; r < tc.rows.size(); ++r) {
+        const uint32_t id = tc.rowIds[r];
+        auto obj = ltp.pcs.find(id);
+        if (obj == ltp.pcs.end()) continue;
+        for (const auto& col : tc.columns) {
+            const uint16_t propId = col.tag >> 16, type = col.tag & 0xFFFF;
+            if (propId == 0x67F2 || propId == 0x67F3) continue;  // the row's own id and version
+            auto prop = obj->second.props.find(propId);
+            if (prop == obj->second.props.end() || prop->second.type != type) continue;
+            auto cell = tc.cell(r, col);
+            auto value = obj->second.valueBytes(propId);
+            if (!cell || !value) continue;
+            if (*cell == *value) continue;
+            const std::string msg = what + ": row " + hex(id) + " column " + hex(col.tag) + " differs from the object's own value";
+            // Outlook itself lets the row's PidTagMessageSize lag behind the message (submessage.pst).
+            if (propId == 0x0E08) img.sink.warn(code, tc.node->where.offset, msg);
+            else img.sink.error(code, tc.node->where.offset, msg);
+        }
+    }
+}
+
 }  // namespace
 
 void checkMandatoryNodes(Image& img, const LtpIndex& ltp) {
@@ -122,8 +146,14 @@ void checkFolders(Image& img, const LtpIndex& ltp) {
         if (!hier || !contents || !fai) {
             s.error("folder.tables", std::nullopt, name + " lacks a readable hierarchy, contents or FAI table");
         }
-        if (hier) compareRows(img, *hier, childFolders[nid], "folder.hierarchy", name + "'s hierarchy table");
-        if (contents) compareRows(img, *contents, messages[nid], "folder.contents", name + "'s contents table");
+        if (hier) {
+            compareRows(img, *hier, childFolders[nid], "folder.hierarchy", name + "'s hierarchy table");
+            compareRowValues(img, *hier, ltp, "folder.hierarchy_row", name + "'s hierarchy table");
+        }
+        if (contents) {
+            compareRows(img, *contents, messages[nid], "folder.contents", name + "'s contents table");
+            compareRowValues(img, *contents, ltp, "folder.contents_row", name + "'s contents table");
+        }
         if (fai) compareRows(img, *fai, assocMessages[nid], "folder.fai", name + "'s FAI contents table");
         if (pc == ltp.pcs.end()) continue;
         auto count = pc->second.int32(kPidTagContentCount);

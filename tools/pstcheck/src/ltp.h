@@ -31,11 +31,26 @@ struct PcView {
     std::optional<bool> boolean(uint16_t id) const;
     std::optional<std::vector<uint8_t>> binary(uint16_t id) const;
     std::optional<std::u16string> string(uint16_t id) const;
+    // The value's bytes as a table cell would hold them (inline values in their own width).
+    std::optional<std::vector<uint8_t>> valueBytes(uint16_t id) const;
 };
 
 struct TcView {
+    struct Column {
+        uint32_t tag = 0;
+        uint16_t ib = 0;
+        uint8_t cb = 0, bit = 0;
+    };
     std::shared_ptr<LtpNode> node;
     std::vector<uint32_t> rowIds;  // in row-matrix order
+    std::vector<Column> columns;
+    std::vector<std::vector<uint8_t>> rows;
+    size_t cebOffset = 0;          // TCI_1b: where the cell-existence bitmap starts
+    bool cellsReadable = false;
+
+    // A cell's value (variable-size values resolved through the heap or subnodes); nothing
+    // when the cell does not exist.
+    std::optional<std::vector<uint8_t>> cell(size_t row, const Column& col) const;
 };
 
 struct LtpIndex {

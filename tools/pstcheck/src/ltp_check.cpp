@@ -68,6 +68,45 @@ std::optional<std::u16string> PcView::string(uint16_t id) const {
 
 namespace {
 
+bool variableType(uint16_t type);
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> PcView::valueBytes(uint16_t id) const {
+    auto it = props.find(id);
+    if (it == props.end()) return std::nullopt;
+    const uint16_t type = it->second.type;
+    const uint32_t v = it->second.value;
+    auto le = [v](size_t n) {
+        std::vector<uint8_t> out;
+        for (size_t i = 0; i < n; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        return out;
+    };
+    switch (type) {
+        case 0x000B: return le(1);
+        case 0x0002: return le(2);
+        case 0x0003: case 0x0004: case 0x000A: return le(4);
+        default: break;
+    }
+    if (variableType(type) && v == 0) return std::vector<uint8_t>{};
+    return node->hnidBytes(v);
+}
+
+std::optional<std::vector<uint8_t>> TcView::cell(size_t row, const Column& col) const {
+    if (!cellsReadable || row >= rows.size() || col.ib + col.cb > cebOffset) return std::nullopt;
+    const auto& r = rows[row];
+    if (!((r[cebOffset + col.bit / 8] >> (7 - col.bit % 8)) & 1)) return std::nullopt;
+    std::vector<uint8_t> bytes(r.begin() + col.ib, r.begin() + col.ib + col.cb);
+    if (col.cb == 4 && variableType(col.tag & 0xFFFF)) {
+        uint32_t hnid = u32(bytes, 0);
+        if (hnid == 0) return std::vector<uint8_t>{};
+        return node->hnidBytes(hnid);
+    }
+    return bytes;
+}
+
+namespace {
+
 enum class Kind { None, Pc, Tc };
 
 // Which structure a node of this NID should hold ([MS-PST] 2.4).
@@ -297,8 +336,12 @@ private:
                                                      hex(u32(rows[rowIndex], 0)) + ", the index says " + hex(r.key));
         }
 
-        TcView tc{node, {}};
+        TcView tc;
+        tc.node = node;
         const bool cebFits = ib1 + (cCols + 7) / 8 <= rowSize;
+        tc.cebOffset = ib1;
+        tc.cellsReadable = cebFits;
+        for (const auto& c : cols) tc.columns.push_back({c.tag, c.ib, c.cb, c.bit});
         for (const auto& row : rows) {
             tc.rowIds.push_back(u32(row, 0));
             Bytes rb(row);
@@ -311,6 +354,7 @@ private:
                     checkHnid(*node, u32(rb, c.ib), w.name + ": row " + hex(u32(rb, 0)) + " column " + hex(c.tag), "tc.cell");
             }
         }
+        tc.rows = std::move(rows);
         return tc;
     }
 
