@@ -335,6 +335,15 @@ TEST(TableContext, UnchangedRewriteSharesTheTreesAndAChangeWritesAnew) {
     EXPECT_GT(db.writeBlocksCalls, writes);
     EXPECT_NE(c.data, a.data);
 
+    // After the node holding the trees is gone, the table must not share them again.
+    Table copy = table;
+    copy.forgetWrittenTrees();
+    const int before = db.writeBlocksCalls;
+    SubnodeNids afterForget;
+    BuiltNode e = copy.write(db, afterForget);
+    EXPECT_GT(db.writeBlocksCalls, before);
+    EXPECT_NE(e.data, c.data);
+
     table.setRow(0x24, cellsFor(99));
     SubnodeNids fresh;
     BuiltNode d = table.write(db, fresh);
