@@ -78,7 +78,9 @@ struct BuiltNode {
 BuiltNode writePropertyContext(ndb::NodeDatabase& db, const PropertyMap& props, SubnodeNids& nids);
 
 // A table context: fixed columns, rows keyed by a row id (dwRowID), kept in memory between writes.
-// PidTagLtpRowId (0x67F2) and PidTagLtpRowVer (0x67F3) are always columns 0 and 1.
+// PidTagLtpRowId (0x67F2) and PidTagLtpRowVer (0x67F3) are always columns, with CEB bits 0 and 1
+// at row offsets 0 and 4. A row's version is the PidTagLtpRowVer value passed to setRow, or else
+// a per-table counter. Copies of a Table are independent (copy on write).
 struct Column {
     uint32_t tag = 0;    // id << 16 | type
 };
@@ -87,11 +89,11 @@ struct TableLayout;
 
 class Table {
 public:
-    explicit Table(std::vector<Column> columns);
+    explicit Table(std::vector<Column> columns);   // laid out by layoutTable()
     // A table with exactly this row layout (e.g. the offsets and bits Outlook uses for a table
     // template); throws kErrInvalidArgument unless it is a valid layout (see validateLayout).
     static Table withLayout(const TableLayout& layout);
-    const std::vector<Column>& columns() const;
+    const std::vector<Column>& columns() const;   // every column, in tag (TCOLDESC) order
 
     // Inserts or replaces the row with this id; values for tags that are not columns are ignored,
     // columns without a value read as absent (cell-existence bit clear).
@@ -114,11 +116,14 @@ private:
     std::shared_ptr<Impl> impl_;
 };
 
-// Readers, used by the engine's tests and by anything that must look at a stored node.
+// Readers, used by the engine's tests and by anything that must look at a stored node. They
+// throw zentra::Error(kErrStoreCorrupt) for malformed nodes. Empty variable-size values (stored
+// as HNID 0) read as empty bytes.
 PropertyMap readPropertyContext(ndb::NodeDatabase& db, Bid data, Bid subnodes);
 struct TableContents {
     std::vector<Column> columns;
-    std::vector<std::pair<uint32_t, std::map<uint32_t, Value>>> rows;   // in row-index order
+    // Sorted by row id, as the row index holds them; every existing cell, row id and version included.
+    std::vector<std::pair<uint32_t, std::map<uint32_t, Value>>> rows;
 };
 TableContents readTableContext(ndb::NodeDatabase& db, Bid data, Bid subnodes);
 
