@@ -5,6 +5,7 @@
 
 #include "import/open_mapi_folder.h"
 #include "import/source_folder.h"
+#include "mailstore/import_report.h"
 #include "platform/component_registry.h"
 #include "sources/add_commands.h"
 #include "zentra/error.h"
@@ -136,6 +137,7 @@ RunResult ImportRun::CmdExtractDBX_Click() {
                            kSupportArticle,
                        platform::vbInformation, QStringLiteral("Outlook Error"));
         }
+        result.setupFailed = true;
         return result;
     }
 
@@ -245,10 +247,16 @@ void ImportRun::importLoop(RunResult& result) {
             } catch (const std::exception& e) {
                 failure = describe(e);
             }
+            bool saved = false;
             try {
                 item->Save();
+                saved = true;
             } catch (const std::exception& e) {
                 if (failure.isEmpty()) failure = describe(e);
+            }
+            if (auto* report = dynamic_cast<zentra::mailstore::ImportReport*>(item.get()); report && saved) {
+                result.contacts += report->ContactCount();
+                result.warnings += static_cast<long>(report->Warnings().size());
             }
         }
         item.reset();

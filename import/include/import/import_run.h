@@ -58,7 +58,10 @@ struct RunResult {
     bool started = false;          // a destination was chosen
     bool storeCreated = false;
     QString storePath;
+    bool setupFailed = false;      // the run ended with the set-up error
     int filesDone = 0;             // rows handled by the loop
+    long contacts = 0;             // contacts the saved items reported (see ImportReport)
+    long warnings = 0;             // parser and mapping warnings they reported
     std::vector<FileFailure> failures;
     QString storeError;            // the store could not be completed (write error at detach)
 };

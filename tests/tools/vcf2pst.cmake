@@ -1,0 +1,7 @@
+if(ZENTRA_BUILD_GUI)
+  zentra_add_test(NAME vcf2pst_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/vcf2pst_test.cpp
+    LIBS zentra_test_readers Qt6::Core
+    TIMEOUT 600)
+  add_dependencies(vcf2pst_test zentra-vcf2pst pstcheck)
+endif()

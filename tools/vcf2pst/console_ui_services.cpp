@@ -1,0 +1,67 @@
+#include "console_ui_services.h"
+
+#include <csignal>
+#include <cstdio>
+
+#include "zentra/error.h"
+
+namespace vcf2pst {
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void handleInterrupt(int) { gInterrupted.store(true); }
+
+// The command line has no file-open dialog; files come as arguments.
+class NoFileDialog : public platform::CommonDialog {
+public:
+    void setFileName(const QString&) override {}
+    QString fileName() const override { return {}; }
+    void setFilter(const QString&) override {}
+    void setFlags(long) override {}
+    void setMaxFileSize(int) override {}
+    void showOpen() override { throw zentra::Error(zentra::kErrInvalidCall, "no file dialog on the command line"); }
+    int maxFilesHint() const override { return 0; }
+};
+
+}  // namespace
+
+void ConsoleUiServices::installInterruptHandler() {
+    std::signal(SIGINT, handleInterrupt);
+    std::signal(SIGTERM, handleInterrupt);
+}
+
+bool ConsoleUiServices::interrupted() { return gInterrupted.load(); }
+
+int ConsoleUiServices::msgBox(const QString& prompt, int style, const QString& title) {
+    messages_ << prompt;
+    const int icon = style & 0x70;
+    if (icon != 0) {
+        // Warnings and errors: the box's text, one line per line, under its title.
+        QString text = prompt;
+        text.replace("\r\n", "\n");
+        std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+    }
+    const int buttons = style & 7;
+    return buttons == platform::vbYesNo ? platform::vbNo : platform::vbOK;
+}
+
+platform::CommonDialog& ConsoleUiServices::fileDialog() {
+    static NoFileDialog dialog;
+    return dialog;
+}
+
+QString ConsoleUiServices::chooseFolder(QWidget*, const QString&) {
+    QString answer = nextFolder_;
+    nextFolder_.clear();
+    return answer;
+}
+
+void ConsoleUiServices::doEvents() {
+    if (gInterrupted.load() && !interruptHandled_ && onInterrupt_) {
+        interruptHandled_ = true;
+        onInterrupt_();
+    }
+}
+
+}  // namespace vcf2pst

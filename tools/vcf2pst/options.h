@@ -1,0 +1,30 @@
+#pragma once
+// The command line of zentra-vcf2pst:
+//   zentra-vcf2pst [-o FILE.pst | -d DIR] [--relative] [--quiet] SOURCE...
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace vcf2pst {
+
+struct Options {
+    QString outputFile;     // -o: exactly this file, display name = its base name
+    QString outputDir;      // -d: the time-stamped name in this folder (default: current folder)
+    bool relative = false;  // mirror folders below each SOURCE folder instead of below the root
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+    QStringList sources;
+};
+
+struct ParseResult {
+    std::optional<Options> options;
+    QString error;          // set when the command line is not usable
+};
+
+ParseResult parseOptions(const QStringList& args);   // args without the program name
+
+extern const char* const kUsage;
+extern const char* const kVersion;
+
+}  // namespace vcf2pst
