@@ -1,6 +1,9 @@
 // The commit: a valid store after every commit, freed space held back until the next header
 // is durable, only changed pages rewritten, no file ever overwritten, and a failure at any
 // write of a commit leaving the previous commit intact.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -342,5 +345,51 @@ TEST(Close, TheStoreIsUnusableAfterwards) {
         FAIL();
     } catch (const zentra::Error& e) {
         EXPECT_EQ(e.number(), zentra::kErrStoreDetached);
+    }
+}
+
+TEST(WriteErrors, TheSystemsReasonAndThePathReachTheCaller) {
+    // A file-size limit makes the growth of the file fail the way a full disk would, through
+    // the real POSIX file: the error names the path and the system's reason.
+    ndbtest::ScratchDir dir;
+    const std::string path = dir.file("limited.pst");
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = old;
+    limited.rlim_cur = 600000;   // two spans fit, a third does not
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    long number = 0;
+    std::string description;
+    {
+        auto db = NodeDatabase::create(path);
+        try {
+            for (uint32_t i = 0; i < 200; ++i) db->putNode(makeNid(kNidTypeLtp, 0x400 + i), db->writeData(ndbtest::pattern(8000, i)), 0, 0);
+        } catch (const zentra::Error& e) {
+            number = e.number();
+            description = e.description();
+        }
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(number, zentra::kErrStoreWrite);
+    EXPECT_NE(description.find(path), std::string::npos) << description;
+    EXPECT_NE(description.find("File too large"), std::string::npos) << description;
+}
+
+TEST(WriteErrors, DiskFullKeepsItsNumberThroughTheCommit) {
+    ndbtest::ScratchDir dir;
+    const std::string path = dir.file("full.pst");
+    auto plan = std::make_shared<ndbtest::FaultPlan>();
+    plan->errorNumber = zentra::kErrDiskFull;
+    auto db = NodeDatabase::create(path, ndbtest::faultyOptions(plan));
+    db->putNode(0x21, db->writeData(ndbtest::pattern(10, 1)), 0, 0);
+    plan->failAtWrite = plan->writes + 1;
+    try {
+        db->commit();
+        FAIL();
+    } catch (const zentra::Error& e) {
+        EXPECT_EQ(e.number(), zentra::kErrDiskFull);
+        EXPECT_NE(e.description().find("while committing " + path), std::string::npos) << e.description();
     }
 }
