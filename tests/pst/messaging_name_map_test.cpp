@@ -13,7 +13,6 @@ using namespace messaging_test;
 
 namespace {
 
-const Guid kPsetidAddress = parseGuid("00062004-0000-0000-C000-000000000046");
 const Guid kPsetidCommon = parseGuid("00062008-0000-0000-C000-000000000046");
 
 struct Record {
@@ -143,9 +142,12 @@ TEST(MessagingNameToIdMap, StoredMapReadsBackFromTheFile) {
     }
     FileNodes file(path);
     NameToIdMap back = NameToIdMap::fromProperties(file.pc(0x61));
-    EXPECT_EQ(back.size(), 3u + 0x200u);
+    EXPECT_EQ(back.size(), 5u + 0x200u);   // three every store starts with (Keywords among them)
     EXPECT_EQ(back.find(kPsetidAddress, 0x8083), std::optional<uint16_t>(email));
     EXPECT_EQ(back.find(kPsPublicStrings, "KEYWORDS"), std::optional<uint16_t>(keywords));
     EXPECT_EQ(back.find(kPsetidCommon, "X-ZENTRA-\xC3\xA4"), std::optional<uint16_t>(custom));
-    EXPECT_EQ(back.find(kPsetidAddress, 0x82FF), std::optional<uint16_t>(0x8000 + 3 + 0x1FF));
+    EXPECT_EQ(back.find(kPsetidAddress, 0x82FF), std::optional<uint16_t>(0x8000 + 5 + 0x1FF));
+    EXPECT_EQ(back.find(kPsetidAddress, kLidFileUnder), std::optional<uint16_t>(0x8000));
+    EXPECT_EQ(back.find(kPsPublicStrings, "keywords"), std::optional<uint16_t>(0x8002));
+    EXPECT_EQ(keywords, 0x8002);
 }

@@ -70,12 +70,19 @@ TEST(MessagingStoreCreate, MessageStoreHoldsRecordKeyNameAndEntryIds) {
     expectEntryId(prop::kFinderEntryId, 0x8042);
 }
 
-TEST(MessagingStoreCreate, NameToIdMapStartsWithBucketCountOnly) {
+TEST(MessagingStoreCreate, NameToIdMapStartsWithTheNamesEveryReaderNeeds) {
+    // [MS-PST] allows a map with the bucket count alone, but libpff refuses a map without
+    // entries and pst-extractor one without strings: the store starts with three names.
     ScratchDir dir;
     FileNodes file(createEmptyStore(dir));
-    ltp::PropertyMap map = file.pc(nid::kNameToIdMap);
-    ASSERT_EQ(map.size(), 1u);
-    EXPECT_EQ(int32(map.at(prop::kNameidBucketCount)), 251);
+    ltp::PropertyMap props = file.pc(nid::kNameToIdMap);
+    EXPECT_EQ(int32(props.at(prop::kNameidBucketCount)), 251);
+    EXPECT_EQ(props.at(prop::kNameidStreamEntry).bytes.size(), 3u * 8u);
+    EXPECT_FALSE(props.at(prop::kNameidStreamString).bytes.empty());
+    NameToIdMap map = NameToIdMap::fromProperties(props);
+    EXPECT_EQ(map.find(kPsetidAddress, kLidFileUnder), std::optional<uint16_t>(0x8000));
+    EXPECT_EQ(map.find(kPsetidAddress, kLidFileUnderId), std::optional<uint16_t>(0x8001));
+    EXPECT_EQ(map.find(kPsPublicStrings, kNameKeywords), std::optional<uint16_t>(0x8002));
 }
 
 TEST(MessagingStoreCreate, FixedFoldersHaveTheirNamesCountsAndHierarchyRows) {

@@ -59,6 +59,7 @@ Guid parseGuid(std::string_view text) {
 
 const Guid kPsMapi = parseGuid("00020328-0000-0000-C000-000000000046");
 const Guid kPsPublicStrings = parseGuid("00020329-0000-0000-C000-000000000046");
+const Guid kPsetidAddress = parseGuid("00062004-0000-0000-C000-000000000046");
 
 uint32_t nameidBucket(uint32_t hashedId, uint16_t guidAndKind) {
     return (hashedId ^ guidAndKind) % kNameidBucketCount;
@@ -123,7 +124,8 @@ std::optional<uint16_t> NameToIdMap::find(const Guid& guid, std::string_view nam
 ltp::PropertyMap NameToIdMap::toProperties() const {
     ltp::PropertyMap props;
     props[prop::kNameidBucketCount] = ltp::int32Value(static_cast<int32_t>(kNameidBucketCount));
-    if (entries_.empty()) return props;   // the minimal map of [MS-PST] 2.7.3.2
+    // The three streams are written even when empty: [MS-PST] 2.7.3.2 allows a map with the
+    // bucket count alone, but libpff refuses to open a store whose map has no entry stream.
 
     std::vector<uint8_t> guidStream, entryStream, stringStream;
     for (const Guid& g : guids_) guidStream.insert(guidStream.end(), g.begin(), g.end());

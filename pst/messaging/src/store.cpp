@@ -96,6 +96,12 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
 
     writeTemplates(*s);
     writeMessageStore(*s);
+    // libpff refuses a store whose name-to-ID map has no entries (the bare map [MS-PST] 2.7.3.2
+    // allows), and pst-extractor one whose string stream is empty. The map therefore starts with
+    // names a contacts store uses anyway: the File Under pair and the categories ("Keywords").
+    s->names.idFor(kPsetidAddress, kLidFileUnder);
+    s->names.idFor(kPsetidAddress, kLidFileUnderId);
+    s->names.idFor(kPsPublicStrings, kNameKeywords);
     s->db->putNode(nid::kSearchManagementQueue, 0, 0, 0);
     s->db->putNode(nid::kSearchActivityList, 0, 0, 0);
 

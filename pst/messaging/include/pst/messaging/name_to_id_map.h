@@ -27,6 +27,13 @@ Guid parseGuid(std::string_view text);
 
 extern const Guid kPsMapi;            // {00020328-0000-0000-C000-000000000046}, wGuid 1
 extern const Guid kPsPublicStrings;   // {00020329-0000-0000-C000-000000000046}, wGuid 2
+extern const Guid kPsetidAddress;     // {00062004-0000-0000-C000-000000000046}, contact properties
+
+// Named properties every new store registers ([MS-OXPROPS] PidLidFileUnder, PidLidFileUnderId,
+// PidNameKeywords), ids 0x8000, 0x8001 and 0x8002.
+constexpr uint32_t kLidFileUnder = 0x8005;
+constexpr uint32_t kLidFileUnderId = 0x8006;
+constexpr const char* kNameKeywords = "Keywords";
 
 constexpr uint32_t kNameidBucketCount = 251;
 constexpr uint16_t kFirstNamedPropId = 0x8000;
