@@ -1,0 +1,70 @@
+// The free-space map on its own: map pages reserved where [MS-PST] puts them, alignment,
+// deferred reuse, and a clean refusal where FPMap pages would be needed (about 2 GB).
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "pst/disk/layout.h"
+#include "space_map.h"
+#include "zentra/error.h"
+
+using namespace pst::ndb;
+using namespace pst::disk;
+
+namespace {
+bool amapMarks(const SpaceMap& m, size_t span, uint64_t offsetInSpan) {
+    const auto bits = m.amapBits(span);
+    const uint64_t unit = offsetInSpan / 64;
+    return (bits[unit / 8] >> (7 - unit % 8)) & 1;
+}
+}  // namespace
+
+TEST(SpaceMap, ReservesTheMapPagesOfEachSpan) {
+    SpaceMap m;
+    EXPECT_EQ(m.fileEof(), 0x4400u + kAMapSpan);
+    // Fill well past span 128 with full-size blocks; first fit puts a block right after the
+    // map pages of each span.
+    std::set<uint64_t> starts;
+    while (m.spanCount() < 130) starts.insert(m.allocate(8192, 64));
+    for (size_t span : {size_t{0}, size_t{1}, size_t{8}, size_t{127}, size_t{128}, size_t{129}}) {
+        EXPECT_TRUE(amapMarks(m, span, 0)) << "AMap page of span " << span;
+        EXPECT_FALSE(starts.count(amapOffset(span))) << span;
+        const uint64_t firstData = span == 128 ? 1536 : (span % 8 == 0 ? 1024 : 512);
+        EXPECT_TRUE(starts.count(amapOffset(span) + firstData)) << "span " << span;
+    }
+    EXPECT_TRUE(amapMarks(m, 128, 1024));   // the first FMap
+    EXPECT_EQ(SpaceMap::fmapOffsetFor(127), std::nullopt);
+    EXPECT_EQ(SpaceMap::fmapOffsetFor(128), amapOffset(128) + 1024);
+    EXPECT_EQ(SpaceMap::fmapOffsetFor(623), amapOffset(128) + 1024);
+    EXPECT_EQ(SpaceMap::fmapOffsetFor(624), amapOffset(624) + 1024);
+}
+
+TEST(SpaceMap, AlignsPagesAndHoldsFreedSpaceUntilCommitDone) {
+    SpaceMap m;
+    const uint64_t block = m.allocate(64, 64);
+    const uint64_t page = m.allocate(512, 512);
+    EXPECT_EQ(page % 512, 0u);
+    EXPECT_EQ(block % 64, 0u);
+    EXPECT_NE(block, page);
+    const uint64_t freeBefore = m.cbAMapFree();
+    m.free(block, 64);
+    // Still unavailable, and still marked in the next AMaps (the last commit may use it).
+    EXPECT_NE(m.allocate(64, 64), block);
+    EXPECT_EQ(m.cbAMapFree(), freeBefore - 64);
+    m.commitDone();
+    EXPECT_FALSE(m.dirtySpans().empty());   // the AMap must be rewritten to show the hole
+    EXPECT_EQ(m.allocate(64, 64), block);
+    EXPECT_THROW(m.free(block + 64 * 100, 64), zentra::Error);   // never allocated
+}
+
+TEST(SpaceMap, RefusesToGrowWhereFPMapsWouldBeNeeded) {
+    SpaceMap m;
+    try {
+        for (;;) m.allocate(253952 - 4096, 512);   // nearly a span each
+        FAIL();
+    } catch (const zentra::Error& e) {
+        EXPECT_EQ(e.number(), zentra::kErrStoreWrite);
+        EXPECT_NE(e.description().find("largest size"), std::string::npos) << e.description();
+    }
+    EXPECT_EQ(m.spanCount(), kFirstAMapNeedingFPMap);
+}
