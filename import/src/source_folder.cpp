@@ -23,6 +23,21 @@ QString belowWindowsRoot(const QString& path) {
     return TrimSpaces(pieces[1]).mid(1);   // drop the separator after the drive colon
 }
 
+// A folder name the store can hold: a "\" would read as a level separator in store paths,
+// so it becomes U+FF3C (fullwidth reverse solidus); a name longer than a store folder name
+// may be is cut and given a short hash of the whole name, so long siblings stay apart.
+QString storeFolderName(const QString& name) {
+    QString safe = name;
+    safe.replace(u'\\', QChar(0xFF3C));
+    if (safe.size() > kMaxStoreFolderName) {
+        uint32_t hash = 2166136261u;   // FNV-1a over the UTF-16 units: the same name, the same tag
+        for (QChar c : name) hash = (hash ^ c.unicode()) * 16777619u;
+        const QString tag = QString::number(hash, 16).rightJustified(8, u'0');
+        safe = safe.left(kMaxStoreFolderName - 9) + u'~' + tag;
+    }
+    return safe;
+}
+
 QString belowPosixRoot(const QString& path) {
     if (!path.startsWith(u'/')) noRoot();
     qsizetype start = 0;
@@ -48,7 +63,12 @@ QString SourceRelativeFolder(const QString& cellText, PathStyle style) {
     const QString folderPart = registry::GetFolderPart(rest, separator);
     if (folderPart.isEmpty()) throw zentra::Error(zentra::kErrInvalidCall, "Invalid procedure call or argument");
     QString folder = folderPart.left(folderPart.size() - 1);
-    if (!windows) folder.replace(u'/', u'\\');
+    if (!windows) {
+        // Components joined with the store's separator; empty ones (from "//") are dropped.
+        QStringList names;
+        for (const QString& name : folder.split(u'/', Qt::SkipEmptyParts)) names << storeFolderName(name);
+        folder = names.join(u'\\');
+    }
     return folder;
 }
 

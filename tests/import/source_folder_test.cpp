@@ -26,6 +26,23 @@ TEST(SourceRelativeFolder, PosixPathsDropTheRootAndJoinWithBackslash) {
     EXPECT_EQ(SourceRelativeFolder("/a:b/c d/\u00e9.vcf", PathStyle::Posix), "a:b\\c d");
 }
 
+TEST(SourceRelativeFolder, PosixNamesAreMadeStoreSafe) {
+    // A "\\" inside a Linux folder name must not become a second store level.
+    EXPECT_EQ(SourceRelativeFolder("/a\\b/c/x.vcf", PathStyle::Posix), QString("a\uFF3Cb\\c"));
+    // Doubled separators give no empty folder names.
+    EXPECT_EQ(SourceRelativeFolder("//home//ann///x.vcf", PathStyle::Posix), "home\\ann");
+    // Over-long names are cut to the store's limit; two names sharing a long prefix stay apart.
+    const QString longA = QString(300, u'a') + "1";
+    const QString longB = QString(300, u'a') + "2";
+    const QString a = SourceRelativeFolder("/" + longA + "/x.vcf", PathStyle::Posix);
+    const QString b = SourceRelativeFolder("/" + longB + "/x.vcf", PathStyle::Posix);
+    EXPECT_EQ(a.size(), importrun::kMaxStoreFolderName);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a, SourceRelativeFolder("/" + longA + "/y.vcf", PathStyle::Posix));   // stable
+    const QString exact = QString(255, u'e');
+    EXPECT_EQ(SourceRelativeFolder("/" + exact + "/y.vcf", PathStyle::Posix), exact);
+}
+
 TEST(SourceRelativeFolder, PosixFailuresMatchTheDriveRules) {
     EXPECT_EQ(errorNumberOf("/bob.vcf", PathStyle::Posix), zentra::kErrInvalidCall);
     EXPECT_EQ(errorNumberOf("relative/bob.vcf", PathStyle::Posix), zentra::kErrSubscriptOutOfRange);

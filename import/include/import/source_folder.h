@@ -15,8 +15,13 @@ constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 // The folder holding a listed file, relative to its root and without a trailing separator,
 // with components joined by "\" (the store's separator): /home/ann/cards/bob.vcf gives
 // home\ann\cards; C:\Users\ann\bob.vcf gives Users\ann; \\server\share\x\y.vcf gives x.
+// On POSIX paths, empty components are dropped and each name is made one the store can hold
+// (see kMaxStoreFolderName; a "\" in a name becomes U+FF3C).
 // A path without a root (no drive colon, no leading "/") is an index error (9); a file lying
 // directly in a root is an invalid-call error (5).
+// Longest folder name written to a store; longer source names are shortened with a hash.
+constexpr int kMaxStoreFolderName = 255;
+
 QString SourceRelativeFolder(const QString& cellText, PathStyle style = kNativePathStyle);
 
 // Leading and trailing blanks removed (other white space kept), as the classic Trim does.
