@@ -375,6 +375,24 @@ TEST(WriteErrors, TheSystemsReasonAndThePathReachTheCaller) {
     EXPECT_EQ(number, zentra::kErrStoreWrite);
     EXPECT_NE(description.find(path), std::string::npos) << description;
     EXPECT_NE(description.find("File too large"), std::string::npos) << description;
+
+    // A store that cannot even take its first span fails at once and leaves no file behind.
+    const std::string tiny = dir.file("tiny.pst");
+    limited.rlim_cur = 4096;
+    oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    try {
+        NodeDatabase::create(tiny);
+        number = 0;
+    } catch (const zentra::Error& e) {
+        number = e.number();
+        description = e.description();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(number, zentra::kErrStoreCreate) << description;
+    EXPECT_NE(description.find(tiny), std::string::npos) << description;
+    EXPECT_FALSE(fs::exists(tiny));
 }
 
 TEST(WriteErrors, DiskFullKeepsItsNumberThroughTheCommit) {

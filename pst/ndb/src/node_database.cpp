@@ -1,4 +1,5 @@
 // Life cycle, the node table and NID allocation of the node database.
+#include <cstdio>
 #include <string>
 
 #include "node_database_impl.h"
@@ -11,7 +12,14 @@ using zentra::Error;
 std::unique_ptr<NodeDatabase> NodeDatabase::create(const std::string& path, const Options& options) {
     std::unique_ptr<FileSeam> file = options.openFile ? options.openFile(path) : createPosixFile(path);
     if (!file) throw Error(zentra::kErrStoreCreate, "cannot create " + path);
-    return std::make_unique<NodeDatabaseImpl>(path, options, std::move(file));
+    try {
+        return std::make_unique<NodeDatabaseImpl>(path, options, std::move(file));
+    } catch (const Error&) {
+        // The file is ours (it did not exist a moment ago) and holds nothing yet: don't leave
+        // an empty husk behind.
+        if (!options.openFile) std::remove(path.c_str());
+        throw;
+    }
 }
 
 NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::unique_ptr<FileSeam> file)

@@ -12,7 +12,10 @@
 //    are released; their space becomes reusable only after the next commit is on disk.
 //  * commit() writes B-tree pages, maps and finally the header. After it returns, the file on
 //    disk is a valid store holding exactly the nodes put so far. Until it returns, the file on
-//    disk is the previous commit, whole.
+//    disk is the previous commit, whole. Space released since the previous commit still shows
+//    as used in the AMaps a commit writes (the previous state used it until this header landed);
+//    the next commit clears it, and close() ends with such a commit, so a closed file's AMaps
+//    are exact. Between commits they may only over-state what is used, which readers accept.
 //  * Every failure throws zentra::Error (kErrStoreCreate, kErrStoreWrite, kErrDiskFull, ...).
 #include <cstdint>
 #include <functional>
