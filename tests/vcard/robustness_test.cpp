@@ -1,0 +1,232 @@
+// Damaged and unusual input: stray text, missing BEGIN, END or VERSION, truncated cards,
+// over-long lines, many cards, garbage bytes, file errors, and the fuzzer's regression inputs.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "vcard_test_support.h"
+#include "zentra/error.h"
+
+using namespace vcard;
+using namespace vcard::testing;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMeasureMemory = false;   // ASan's quarantine makes resident size meaningless
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMeasureMemory = false;
+#else
+constexpr bool kMeasureMemory = true;
+#endif
+#else
+constexpr bool kMeasureMemory = true;
+#endif
+
+long maxResidentKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+std::filesystem::path tempFile(const std::string& name) {
+    return std::filesystem::temp_directory_path() / ("zentra-vcard-" + std::to_string(::getpid()) + "-" + name);
+}
+
+}  // namespace
+
+TEST(BrokenInput, StrayTextAndStrayEndAreReportedOutsideCards) {
+    const Parsed parsed = parseData("stray-and-truncated.vcf");
+    ASSERT_EQ(parsed.cards.size(), 2u);
+    const Card& first = parsed.cards[0];
+    EXPECT_EQ(first.formattedName(), "First");
+    EXPECT_EQ(first.version(), "2.1");   // VERSION after other properties still counts
+    EXPECT_TRUE(first.complete);
+    EXPECT_TRUE(hasWarning(parsed.fileWarnings, "", "not a property"));
+    EXPECT_TRUE(hasWarning(parsed.fileWarnings, "END", "without BEGIN"));
+}
+
+TEST(BrokenInput, TruncatedLastCardKeepsWhatItHasWithAWarning) {
+    const Parsed parsed = parseData("stray-and-truncated.vcf");
+    const Card& last = parsed.cards.at(1);
+    EXPECT_FALSE(last.complete);
+    EXPECT_EQ(last.formattedName(), "Truncated");
+    ASSERT_EQ(last.emails().size(), 1u);
+    ASSERT_EQ(last.notes().size(), 1u);
+    EXPECT_EQ(last.notes()[0], "cut off in the mid");
+    EXPECT_TRUE(hasWarning(last.warnings, "END", "missing"));
+}
+
+TEST(BrokenInput, PropertiesWithoutBeginAreReadAsACard) {
+    const Parsed parsed = parseData("no-begin.vcf");
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    EXPECT_EQ(parsed.cards[0].formattedName(), "Frank Dawson");
+    EXPECT_EQ(parsed.cards[0].version(), "3.0");
+    ASSERT_EQ(parsed.cards[0].emails().size(), 1u);
+    EXPECT_FALSE(parsed.cards[0].warnings.empty());
+}
+
+TEST(BrokenInput, MissingVersionWarnsAndUsesCurrentRules) {
+    const Parsed parsed = parseData("no-version.vcf");
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    EXPECT_EQ(parsed.cards[0].version(), "");
+    EXPECT_EQ(parsed.cards[0].notes().at(0), "a\nb");
+    EXPECT_TRUE(hasWarning(parsed.cards[0].warnings, "VERSION", "no VERSION"));
+}
+
+TEST(BrokenInput, CardWithoutNamesIsKeptWithAWarning) {
+    const Parsed parsed = parseText("BEGIN:VCARD\nVERSION:3.0\nEMAIL:only@example.org\nEND:VCARD\n");
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    EXPECT_TRUE(hasWarning(parsed.cards[0].warnings, "", "neither FN nor N"));
+    EXPECT_EQ(parsed.cards[0].emails().size(), 1u);
+}
+
+TEST(BrokenInput, GarbageEmptyAndBinaryInputGiveNoCards) {
+    EXPECT_TRUE(parseText("").cards.empty());
+    EXPECT_TRUE(parseText("\r\n\n   \r").cards.empty());
+    EXPECT_TRUE(parseText(std::string("\0\0\0\0\0\0\0\0\0", 9)).cards.empty());
+    std::mt19937 random(12345);
+    std::string noise(200000, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    const Parsed parsed = parseText(noise);
+    for (const Card& card : parsed.cards) EXPECT_FALSE(card.properties.empty() && card.warnings.empty());
+}
+
+TEST(BrokenInput, QuotedPrintableSoftBreakDoesNotSwallowEnd) {
+    const Parsed parsed = parseText(
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Q\r\nNOTE;ENCODING=QUOTED-PRINTABLE:dangling=\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:R\r\nEND:VCARD\r\n");
+    ASSERT_EQ(parsed.cards.size(), 2u);
+    EXPECT_TRUE(parsed.cards[0].complete);
+    EXPECT_EQ(parsed.cards[0].notes().at(0), "dangling");
+}
+
+TEST(MultipleCards, MixedVersionsKeepTheirOwnRulesAndOrder) {
+    const Parsed parsed = parseText(
+        "BEGIN:VCARD\nVERSION:4.0\nFN:A\nNOTE:x\\ny\nEND:VCARD\n"
+        "BEGIN:VCARD\nVERSION:2.1\nFN:B\nNOTE:x\\ny\nEND:VCARD\n"
+        "BEGIN:VCARD\nVERSION:3.0\nFN:C\nNOTE:x\\ny\nEND:VCARD\n");
+    ASSERT_EQ(parsed.cards.size(), 3u);
+    EXPECT_EQ(parsed.cards[0].formattedName(), "A");
+    EXPECT_EQ(parsed.cards[0].notes().at(0), "x\ny");
+    EXPECT_EQ(parsed.cards[1].formattedName(), "B");
+    EXPECT_EQ(parsed.cards[1].notes().at(0), "x\\ny");
+    EXPECT_EQ(parsed.cards[2].notes().at(0), "x\ny");
+}
+
+TEST(MultipleCards, AMillionTinyCardsStreamFromAFile) {
+    const auto path = tempFile("million.vcf");
+    {
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 0; i < 1000000; ++i) out << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Card " << i << "\r\nEND:VCARD\r\n";
+    }
+    const long before = maxResidentKb();
+    std::size_t seen = 0;
+    bool inOrder = true;
+    const std::size_t count = parseFile(path, [&](Card&& card) {
+        inOrder = inOrder && card.formattedName() == "Card " + std::to_string(seen);
+        ++seen;
+    });
+    const long grownKb = maxResidentKb() - before;
+    std::filesystem::remove(path);
+    EXPECT_EQ(count, 1000000u);
+    EXPECT_EQ(seen, 1000000u);
+    EXPECT_TRUE(inOrder);
+    if (kMeasureMemory) {
+        EXPECT_LT(grownKb, 16 * 1024) << "reading should not keep the cards";
+    }
+}
+
+TEST(Sizes, OverLongLineIsDroppedWithoutHoldingItAndTheCardSurvives) {
+    const auto path = tempFile("long-line.vcf");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Long\r\nNOTE:";
+        const std::string block(1 << 20, 'x');
+        for (int i = 0; i < 100; ++i) out << block;   // a 100 MB line
+        out << "\r\nEMAIL:after@example.org\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Next\r\nEND:VCARD\r\n";
+    }
+    ReaderOptions options;
+    options.maxLineBytes = 4u << 20;
+    const long before = maxResidentKb();
+    std::vector<Card> cards;
+    parseFile(path, [&](Card&& card) { cards.push_back(std::move(card)); }, options);
+    const long grownKb = maxResidentKb() - before;
+    std::filesystem::remove(path);
+    ASSERT_EQ(cards.size(), 2u);
+    EXPECT_EQ(cards[0].formattedName(), "Long");
+    EXPECT_TRUE(cards[0].notes().empty());
+    ASSERT_EQ(cards[0].emails().size(), 1u);
+    EXPECT_TRUE(hasWarning(cards[0].warnings, "", "longer than"));
+    EXPECT_EQ(cards[1].formattedName(), "Next");
+    if (kMeasureMemory) {
+        EXPECT_LT(grownKb, 32 * 1024);
+    }
+}
+
+TEST(Sizes, FoldedLineGrowingPastTheLimitIsDropped) {
+    std::string text = "BEGIN:VCARD\nVERSION:3.0\nFN:Folded\nNOTE:start\n";
+    for (int i = 0; i < 2000; ++i) text += " " + std::string(1000, 'y') + "\n";
+    text += "TEL:1\nEND:VCARD\n";
+    ReaderOptions options;
+    options.maxLineBytes = 100000;
+    const Parsed parsed = parseText(text, options);
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    EXPECT_TRUE(parsed.cards[0].notes().empty());
+    EXPECT_EQ(parsed.cards[0].phones().size(), 1u);
+    EXPECT_TRUE(hasWarning(parsed.cards[0].warnings, "", "longer than"));
+}
+
+TEST(Files, MissingFileThrowsErrorWithPathAndReason) {
+    const std::string path = "/nonexistent-folder/zentra/none.vcf";
+    try {
+        Reader::openFile(path);
+        FAIL() << "no error";
+    } catch (const zentra::Error& e) {
+        EXPECT_EQ(e.number(), zentra::kErrFileNotFound);
+        EXPECT_NE(e.description().find(path), std::string::npos);
+        EXPECT_NE(e.description().find("No such file"), std::string::npos);
+    }
+    EXPECT_THROW(parseFile(std::filesystem::temp_directory_path(), [](Card&&) {}), zentra::Error);
+}
+
+TEST(Files, ReadingAFileEqualsReadingItsBytes) {
+    for (const auto& entry : std::filesystem::directory_iterator(dataPath(""))) {
+        if (entry.path().extension() != ".vcf") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        const Parsed fromFile = parseData(entry.path().filename().string());
+        const Parsed fromBytes = parseText(readBytes(entry.path().string()));
+        ASSERT_EQ(fromFile.cards.size(), fromBytes.cards.size());
+        for (std::size_t i = 0; i < fromFile.cards.size(); ++i) {
+            ASSERT_EQ(fromFile.cards[i].properties.size(), fromBytes.cards[i].properties.size());
+            for (std::size_t k = 0; k < fromFile.cards[i].properties.size(); ++k) {
+                EXPECT_EQ(fromFile.cards[i].properties[k].value, fromBytes.cards[i].properties[k].value);
+                EXPECT_EQ(fromFile.cards[i].properties[k].bytes, fromBytes.cards[i].properties[k].bytes);
+            }
+        }
+    }
+}
+
+// Inputs that once crashed or hung the fuzz target; they must now parse quietly.
+TEST(FuzzRegressions, KeptInputsParse) {
+    const std::filesystem::path dir = dataPath("regress");
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (!entry.is_regular_file() || entry.path().filename() == "README.md") continue;
+        ++files;
+        ReaderOptions options;
+        options.maxLineBytes = 1 << 20;
+        const Parsed parsed = parseText(readBytes(entry.path().string()), options);
+        for (const Card& card : parsed.cards) {
+            (void)card.addresses();
+            (void)card.related();
+            (void)card.photo();
+        }
+    }
+    RecordProperty("files", static_cast<int>(files));
+}

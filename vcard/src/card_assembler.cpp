@@ -5,19 +5,21 @@
 
 namespace vcard {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // Names that mark text outside BEGIN/END as a card's content rather than junk.
 bool isCardPropertyName(const std::string& n) {
-    static const char* const names[] = {"FN", "N", "TEL", "EMAIL", "ADR", "ORG", "NOTE", "TITLE",
-                                        "URL", "BDAY", "NICKNAME", "UID", "PHOTO", "LABEL", "CATEGORIES",
-                                        "VERSION"};
-    for (const char* name : names)
+    static constexpr std::string_view names[] = {"FN", "N", "TEL", "EMAIL", "ADR", "ORG", "NOTE", "TITLE",
+                                                 "URL", "BDAY", "NICKNAME", "UID", "PHOTO", "LABEL", "CATEGORIES",
+                                                 "VERSION"};
+    for (const std::string_view name : names)
         if (n == name) return true;
     return false;
 }
 
-bool isBeginCard(const Property& p) { return p.name == "BEGIN" && equalsNoCase(trimmed(p.rawValue), "VCARD"); }
+bool isBeginCard(const Property& p) { return p.name == "BEGIN"sv && equalsNoCase(trimmed(p.rawValue), "VCARD"); }
 
 }  // namespace
 
@@ -36,6 +38,9 @@ bool CardAssembler::next(Card& out) {
         else finish();
     }
     if (ready_.empty()) return false;
+    // Keep the storage of the card the caller is done with for the next card we build.
+    out.properties.clear();
+    if (out.properties.capacity() > spareProperties_.capacity()) spareProperties_ = std::move(out.properties);
     out = std::move(ready_.front());
     ready_.pop_front();
     return true;
@@ -54,12 +59,12 @@ void CardAssembler::process(LogicalLine& line) {
     }
     Property p;
     std::string problem;
-    if (!parseContentLine(std::move(line.text), line.number, p, problem)) {
+    if (!parseContentLine(std::move(line.text), line.number, line.colon, p, problem)) {
         if (skipDepth_ == 0) warnHere(line.number, "", problem);
         return;
     }
     const bool isBegin = isBeginCard(p);
-    const bool isEnd = p.name == "END" && equalsNoCase(trimmed(p.rawValue), "VCARD");
+    const bool isEnd = p.name == "END"sv && equalsNoCase(trimmed(p.rawValue), "VCARD");
     if (skipDepth_ > 0) {
         if (isBegin) ++skipDepth_;
         else if (isEnd) --skipDepth_;
@@ -81,7 +86,7 @@ void CardAssembler::process(LogicalLine& line) {
         else close(true);
         return;
     }
-    if (p.name == "END" || p.name == "BEGIN") {
+    if (p.name == "END"sv || p.name == "BEGIN"sv) {
         warnHere(p.line, p.name, p.name + ":" + std::string(trimmed(p.rawValue)) + " is not a vCard boundary; ignored");
         return;
     }
@@ -95,7 +100,7 @@ void CardAssembler::process(LogicalLine& line) {
             Warning{p.line, p.name, "properties without BEGIN:VCARD read as a card"});
     }
     // 2.1 inline agent on one line: AGENT:BEGIN:VCARD, the card's lines follow.
-    if (p.name == "AGENT" && equalsNoCase(trimmed(p.rawValue), "BEGIN:VCARD")) {
+    if (p.name == "AGENT"sv && equalsNoCase(trimmed(p.rawValue), "BEGIN:VCARD")) {
         p.rawValue.clear();
         stack_.back().card.properties.push_back(std::move(p));
         if (levelOfNewCard() > options_.maxAgentDepth) {
@@ -113,13 +118,16 @@ void CardAssembler::process(LogicalLine& line) {
 
 void CardAssembler::begin(std::size_t line, bool implicit) {
     Frame frame;
+    frame.card.properties = std::move(spareProperties_);
+    spareProperties_ = std::vector<Property>();
+    if (frame.card.properties.capacity() < 32) frame.card.properties.reserve(32);
     frame.implicit = implicit;
     frame.card.firstLine = line;
     if (!stack_.empty() && !implicit) {
         // A card inside a card: it belongs to an AGENT property written just before it;
         // otherwise it is a card of its own (some phones nest cards without AGENT).
         const Card& outer = stack_.back().card;
-        if (!outer.properties.empty() && outer.properties.back().name == "AGENT" &&
+        if (!outer.properties.empty() && outer.properties.back().name == "AGENT"sv &&
             trimmed(outer.properties.back().rawValue).empty()) {
             frame.agent = true;
         } else {
@@ -169,7 +177,7 @@ void CardAssembler::finalize(Card& card, int level) {
         card.warnings.push_back(Warning{card.firstLine, "VERSION", "card has no VERSION; read as 3.0/4.0"});
     for (Property& p : card.properties) {
         decodeProperty(p, context, card.warnings);
-        if (p.name == "AGENT" && startsWithNoCase(trimmed(p.value), "BEGIN:VCARD")) readAgentText(card, p, level);
+        if (p.name == "AGENT"sv && startsWithNoCase(trimmed(p.value), "BEGIN:VCARD")) readAgentText(card, p, level);
     }
     if (!card.first("FN") && !card.first("N"))
         card.warnings.push_back(Warning{card.firstLine, "", "card has neither FN nor N"});

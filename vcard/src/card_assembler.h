@@ -48,6 +48,7 @@ private:
     std::deque<Card> ready_;
     std::vector<Card> nestedDone_;   // cards nested without AGENT, emitted after their outer card
     std::vector<Warning> fileWarnings_;
+    std::vector<Property> spareProperties_;   // storage handed back by the caller's previous card
     int skipDepth_ = 0;              // inside cards nested too deeply: skipped
     bool finished_ = false;
     LogicalLine line_;

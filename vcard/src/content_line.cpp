@@ -18,6 +18,10 @@ bool isNameChar(char c) {
 // Splits a TYPE value at every comma (4.0 writes quoted lists: TYPE="voice,home") and removes
 // the quotes around values.
 void addValues(Property& out, const std::string& name, std::string_view value, bool splitCommas) {
+    if (value.find('"') == std::string_view::npos && (!splitCommas || value.find(',') == std::string_view::npos)) {
+        if (!value.empty()) addParameterValue(out, name, std::string(value));
+        return;
+    }
     std::string piece;
     auto flush = [&] {
         if (!piece.empty()) addParameterValue(out, name, std::move(piece));
@@ -98,8 +102,8 @@ void addParameterValue(Property& property, std::string_view upperName, std::stri
     property.parameters.back().values.push_back(std::move(value));
 }
 
-bool parseContentLine(std::string&& line, std::size_t number, Property& out, std::string& problem) {
-    const std::size_t colon = findValueColon(line);
+bool parseContentLine(std::string&& line, std::size_t number, std::size_t colon, Property& out, std::string& problem) {
+    if (colon == std::string::npos || colon >= line.size() || line[colon] != ':') colon = findValueColon(line);
     if (colon == std::string::npos) {
         problem = "line is not a property (no ':'); ignored";
         return false;

@@ -22,13 +22,6 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool containsIgnoreCase(std::string_view hay, std::string_view needle) {
-    if (needle.size() > hay.size()) return false;
-    for (std::size_t i = 0; i + needle.size() <= hay.size(); ++i)
-        if (equalsIgnoreCase(hay.substr(i, needle.size()), needle)) return true;
-    return false;
-}
-
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -59,15 +52,28 @@ ValueKind classify(std::string_view header) {
     kind.address = equalsIgnoreCase(name, "ADR") || equalsIgnoreCase(name, "LABEL");
     if (semi == std::string_view::npos) return kind;
     const std::string_view params = header.substr(semi);
-    kind.quotedPrintable = containsIgnoreCase(params, "QUOTED-PRINTABLE");
-    kind.base64 = containsIgnoreCase(params, "BASE64") || containsIgnoreCase(params, "ENCODING=B;") ||
-                  (params.size() >= 10 && equalsIgnoreCase(params.substr(params.size() - 10), "ENCODING=B"));
+    if (params.size() < 7) return kind;   // too short for any encoding parameter
+    for (std::size_t i = 0; i < params.size(); ++i) {   // one pass: look closer only at Q and B
+        const char c = params[i];
+        if (c == 'Q' || c == 'q') {
+            kind.quotedPrintable = kind.quotedPrintable || equalsIgnoreCase(params.substr(i, 16), "QUOTED-PRINTABLE");
+        } else if (c == 'B' || c == 'b') {
+            const std::string_view rest = params.substr(i);
+            const bool encodingB = i >= 9 && equalsIgnoreCase(params.substr(i - 9, 9), "ENCODING=") &&
+                                   (rest.size() == 1 || rest[1] == ';');
+            kind.base64 = kind.base64 || encodingB || equalsIgnoreCase(rest.substr(0, 6), "BASE64");
+        }
+    }
     return kind;
 }
 
 }  // namespace
 
 std::size_t findValueColon(std::string_view line) {
+    const void* colon = std::memchr(line.data(), ':', line.size());
+    if (!colon) return std::string_view::npos;
+    const std::size_t first = static_cast<std::size_t>(static_cast<const char*>(colon) - line.data());
+    if (!std::memchr(line.data(), '"', first)) return first;   // no quotes before it: the usual case
     bool quoted = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
@@ -100,7 +106,10 @@ bool PhysicalLineReader::next(PhysicalLine& line) {
     for (;;) {
         const char* begin = buffer_.data() + scanFrom;
         const char* end = buffer_.data() + buffer_.size();
-        const char* hit = std::find_if(begin, end, [](char c) { return c == '\n' || c == '\r'; });
+        // memchr for LF, then for a CR before it (bare CR files have no LF at all).
+        const char* hit = static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
+        if (!hit) hit = end;
+        if (const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(hit - begin))) hit = static_cast<const char*>(cr);
         if (hit != end) {
             const std::size_t eol = static_cast<std::size_t>(hit - buffer_.data());
             if (*hit == '\r' && eol + 1 == buffer_.size() && !eof_) {
@@ -227,6 +236,7 @@ bool LogicalLineReader::next(LogicalLine& out) {
         }
         break;
     }
+    out.colon = colon;
     return true;
 }
 

@@ -36,6 +36,7 @@ private:
 struct LogicalLine {
     std::string text;
     std::size_t number = 0;     // line where it starts
+    std::size_t colon = std::string::npos;   // the name/value colon, when found
     bool tooLong = false;       // dropped because it exceeded the limit
 };
 

@@ -6,19 +6,21 @@
 
 namespace vcard {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 bool isStructuredName(const std::string& n) {
-    return n == "N" || n == "ADR" || n == "ORG" || n == "GENDER" || n == "CLIENTPIDMAP" ||
-           n == "X-ANDROID-CUSTOM" || n == "REQUEST-STATUS";
+    return n == "N"sv || n == "ADR"sv || n == "ORG"sv || n == "GENDER"sv || n == "CLIENTPIDMAP"sv ||
+           n == "X-ANDROID-CUSTOM"sv || n == "REQUEST-STATUS"sv;
 }
 
-bool hasListComponents(const std::string& n) { return n == "N" || n == "ADR"; }
+bool hasListComponents(const std::string& n) { return n == "N"sv || n == "ADR"sv; }
 
-bool isListName(const std::string& n) { return n == "CATEGORIES" || n == "NICKNAME"; }
+bool isListName(const std::string& n) { return n == "CATEGORIES"sv || n == "NICKNAME"sv; }
 
 bool isMediaName(const std::string& n) {
-    return n == "PHOTO" || n == "LOGO" || n == "SOUND" || n == "KEY";
+    return n == "PHOTO"sv || n == "LOGO"sv || n == "SOUND"sv || n == "KEY"sv;
 }
 
 void warn(std::vector<Warning>& warnings, const Property& p, std::string message) {
@@ -50,15 +52,17 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
     p.components.clear();
     p.isBinary = false;
 
-    const std::string encoding = toUpper(p.parameterValue("ENCODING"));
+    const Parameter* encodingParameter = p.parameter("ENCODING");
+    const std::string encoding =
+        encodingParameter && !encodingParameter->values.empty() ? toUpper(encodingParameter->values.front()) : std::string();
     std::string text;
     bool transferDecoded = false;
-    if (encoding == "QUOTED-PRINTABLE") {
+    if (encoding == "QUOTED-PRINTABLE"sv) {
         bool malformed = false;
         text = decodeQuotedPrintable(p.rawValue, malformed);
         if (malformed) warn(warnings, p, "malformed quoted-printable sequence kept as written");
         transferDecoded = true;
-    } else if ((encoding == "B" || encoding == "BASE64") && !startsWithNoCase(trimmed(p.rawValue), "data:")) {
+    } else if ((encoding == "B"sv || encoding == "BASE64"sv) && !startsWithNoCase(trimmed(p.rawValue), "data:")) {
         if (decodeBase64(p.rawValue, p.bytes)) {
             p.isBinary = true;
         } else {
@@ -66,8 +70,8 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
             warn(warnings, p, "invalid base64 data; value dropped");
         }
         return;
-    } else if (!encoding.empty() && encoding != "8BIT" && encoding != "7BIT" && encoding != "B" &&
-               encoding != "BASE64") {
+    } else if (!encoding.empty() && encoding != "8BIT"sv && encoding != "7BIT"sv && encoding != "B"sv &&
+               encoding != "BASE64"sv) {
         warn(warnings, p, "unknown ENCODING " + encoding + "; value read as written");
     }
 
@@ -91,18 +95,23 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
         decoded.assign(source);
     } else {
         std::string problem;
-        decoded = ctx.charsets->decode(source, p.parameterValue("CHARSET"), problem);
+        const Parameter* charset = p.parameter("CHARSET");
+        decoded = ctx.charsets->decode(
+            source, charset && !charset->values.empty() ? std::string_view(charset->values.front()) : std::string_view(),
+            problem);
         if (!problem.empty()) warn(warnings, p, problem);
     }
     normalizeNewlines(decoded);
 
-    if (isStructuredName(p.name) || (p.name == "GEO" && decoded.find(';') != std::string::npos &&
+    if (isStructuredName(p.name) || (p.name == "GEO"sv && decoded.find(';') != std::string::npos &&
                                      !startsWithNoCase(decoded, "geo:"))) {
         p.components = splitStructured(decoded, ctx.rules, hasListComponents(p.name) && !ctx.v21);
         p.value = joinComponents(p.components);
     } else if (isListName(p.name)) {
         p.components.push_back(splitList(decoded, ctx.rules, ctx.v21));
         p.value = joinComponents(p.components);
+    } else if (ctx.rules == EscapeRules::V21 || decoded.find('\\') == std::string::npos) {
+        p.value = std::move(decoded);
     } else {
         p.value = unescapeText(decoded, ctx.rules);
     }

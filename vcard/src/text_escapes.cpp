@@ -1,12 +1,14 @@
 #include "text_escapes.h"
 
+#include <algorithm>
+
 namespace vcard {
 
 namespace {
 
 // Unescapes one piece of a structured or list value.
 std::string unescapePiece(std::string_view piece, EscapeRules rules) {
-    if (rules == EscapeRules::V30) return unescapeText(piece, rules);
+    if (rules == EscapeRules::V30 || piece.find('\\') == std::string_view::npos) return unescapeText(piece, rules);
     std::string out;
     out.reserve(piece.size());
     for (std::size_t i = 0; i < piece.size(); ++i) {
@@ -43,10 +45,16 @@ std::string unescapeText(std::string_view text, EscapeRules rules) {
 }
 
 std::vector<std::vector<std::string>> splitStructured(std::string_view text, EscapeRules rules, bool lists) {
-    std::vector<std::vector<std::string>> components(1);
+    std::vector<std::vector<std::string>> components;
+    components.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), ';')) + 1);
+    components.emplace_back();
     std::size_t start = 0;
+    // Empty pieces are left out, so an empty component is an empty list and costs nothing.
     auto endPiece = [&](std::size_t end) {
-        components.back().push_back(unescapePiece(text.substr(start, end - start), rules));
+        if (end > start) {
+            std::string piece = unescapePiece(text.substr(start, end - start), rules);
+            if (!piece.empty()) components.back().push_back(std::move(piece));
+        }
         start = end + 1;
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -61,9 +69,6 @@ std::vector<std::vector<std::string>> splitStructured(std::string_view text, Esc
         }
     }
     endPiece(text.size());
-    // A component holding only an empty piece is an empty list.
-    for (auto& list : components)
-        if (list.size() == 1 && list.front().empty()) list.clear();
     return components;
 }
 
