@@ -1,11 +1,41 @@
 #include "platform/flex_grid_widget.h"
 
 #include <QHeaderView>
+#include <QEvent>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include "zentra/error.h"
 
 namespace platform {
+namespace {
+
+// Marks the model's current cell with a focus rectangle while the grid has the focus, and,
+// as the classic grid does, draws a selection of one single cell as not highlighted.
+class CurrentCellDelegate : public QStyledItemDelegate {
+public:
+    explicit CurrentCellDelegate(FlexGridWidget* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem cell(option);
+        const GridModel& model = grid_->gridModel();
+        const bool current = index.row() == model.currentRow() && index.column() == model.currentCol();
+        if (current && grid_->hasFocus())
+            cell.state |= QStyle::State_HasFocus;
+        else
+            cell.state &= ~QStyle::State_HasFocus;
+        const QItemSelection selection = grid_->selectionModel()->selection();
+        if (selection.size() == 1 && selection.front().topLeft() == selection.front().bottomRight())
+            cell.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, cell, index);
+    }
+
+private:
+    FlexGridWidget* grid_;
+};
+
+}  // namespace
 
 FlexGridWidget::FlexGridWidget(QWidget* parent) : QTableView(parent) {
     setModel(&model_);
@@ -23,8 +53,12 @@ FlexGridWidget::FlexGridWidget(QWidget* parent) : QTableView(parent) {
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // The user may select a range of cells, drawn in the highlight colours. The current cell
+    // is kept by the model and marked by the delegate, not through the selection model, whose
+    // updates locate the cell by walking every row above it.
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
+    setItemDelegate(new CurrentCellDelegate(this));
     setShowGrid(true);
     setTabKeyNavigation(false);   // Tab moves to the next control, not the next cell
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -103,23 +137,25 @@ void FlexGridWidget::setText(const QString& t) {
 }
 
 void FlexGridWidget::showCurrentCell() {
-    // The current cell is drawn selected. Moving it does not scroll the view: the grid keeps
-    // its top row as the user left it, as the classic grid does.
-    if (rows() == 0 || cols() == 0) return;
-    const QModelIndex at = model_.index(row_, col_);
-    if (selectionModel()->currentIndex() == at) return;
-    syncing_ = true;
-    const bool scrolls = hasAutoScroll();
-    setAutoScroll(false);
-    selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
-    setAutoScroll(scrolls);
-    syncing_ = false;
+    // Moving the current cell does not scroll the view: the grid keeps its top row as the
+    // user left it, as the classic grid does.
+    model_.setCurrentCell(row_, col_);
+    // Moving the current cell by program ends a range the user selected.
+    if (selectionModel()->hasSelection()) selectionModel()->clearSelection();
 }
 
 void FlexGridWidget::followUserClick(const QModelIndex& current) {
-    if (syncing_ || !current.isValid()) return;
+    if (!current.isValid()) return;
     row_ = current.row();
     col_ = current.column();
+    model_.setCurrentCell(row_, col_);
+}
+
+void FlexGridWidget::dataChanged(const QModelIndex&, const QModelIndex&, const QList<int>&) {
+    // Repaint the visible cells. The base class first computes the changed cell's rectangle,
+    // which after rows were appended walks every row's height: on a long list that made each
+    // add cost time in proportion to the list. Repaints are coalesced by the window anyway.
+    viewport()->update();
 }
 
 }  // namespace platform

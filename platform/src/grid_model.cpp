@@ -74,6 +74,16 @@ void GridModel::setCell(int r, int c, const QString& text) {
     emit dataChanged(at, at, {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
+void GridModel::setCurrentCell(int r, int c) {
+    if (r == currentRow_ && c == currentCol_) return;
+    const int oldRow = currentRow_, oldCol = currentCol_;
+    currentRow_ = r;
+    currentCol_ = c;
+    const QList<int> roles{Qt::DisplayRole};
+    if (oldRow < rows_ && oldCol < cols_) emit dataChanged(index(oldRow, oldCol), index(oldRow, oldCol), roles);
+    if (r < rows_ && c < cols_) emit dataChanged(index(r, c), index(r, c), roles);
+}
+
 void GridModel::clearCells() {
     for (QString& s : cells_) s.clear();
     if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), {Qt::DisplayRole, Qt::ToolTipRole});

@@ -1,5 +1,6 @@
 #include "platform/repaint_throttle.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QEvent>
 
@@ -37,6 +38,13 @@ bool RepaintThrottle::eventFilter(QObject* watched, QEvent* event) {
     // posts no second one until it is delivered: holding it back holds back the repaint.
     if (filtering_ && event->type() == QEvent::UpdateRequest && watched->isWidgetType()) {
         if (!held_.contains(watched)) held_.append(watched);
+        ++heldBack_;
+        return true;
+    }
+    // An item view lays its rows out again from a zero-time timer after rows were added; on a
+    // long list that pass is as costly as a repaint. Its timer keeps running until the view
+    // has done the pass, so a skipped tick simply comes again on a later pass.
+    if (filtering_ && event->type() == QEvent::Timer && qobject_cast<QAbstractItemView*>(watched)) {
         ++heldBack_;
         return true;
     }

@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -113,15 +114,16 @@ TEST(FlexGridWidget, AppendingARowInsertsExactlyOneRowAndMeasuresNothing) {
     EXPECT_EQ(grid.rowHeight(37), 16);
     // The current cell follows the writes but the view is not scrolled to it.
     EXPECT_EQ(grid.verticalScrollBar()->value(), 0);
-    EXPECT_EQ(grid.selectionModel()->currentIndex(), grid.gridModel().index(50, 0));
-    EXPECT_TRUE(grid.selectionModel()->isSelected(grid.gridModel().index(50, 0)));
+    EXPECT_EQ(grid.gridModel().currentRow(), 50);
+    EXPECT_FALSE(grid.selectionModel()->hasSelection());
 }
 
 TEST(FlexGridWidget, ClickingACellMakesItTheCurrentCell) {
     FlexGridWidget grid;
     grid.setRows(5);
-    grid.selectionModel()->setCurrentIndex(grid.gridModel().index(3, 0), QItemSelectionModel::ClearAndSelect);
+    grid.selectionModel()->setCurrentIndex(grid.gridModel().index(3, 0), QItemSelectionModel::NoUpdate);
     EXPECT_EQ(grid.row(), 3);
+    EXPECT_EQ(grid.gridModel().currentRow(), 3);
 }
 
 TEST(FlexGridWidget, ClearEmptiesCellsButKeepsRowsColumnsAndWidths) {
@@ -156,6 +158,36 @@ TEST(FlexGridWidget, CellsAreDrawnInTheirBackgroundWithGridLinesAndWhiteBeyond) 
     EXPECT_EQ(QColor(image.pixel(150, 8)), QColor(Qt::white));         // right of the column
     EXPECT_EQ(QColor(image.pixel(150, 80)), QColor(Qt::white));        // below the last row
     EXPECT_EQ(QColor(image.pixel(99, 8)), QColor(192, 192, 192));      // the column's grid line
+}
+
+TEST(FlexGridWidget, ARangeTheUserSelectsIsHighlightedAndAProgramMoveEndsIt) {
+    FlexGridWidget grid;
+    QPalette palette = grid.palette();
+    palette.setColor(QPalette::Highlight, QColor(0, 0, 128));
+    grid.setPalette(palette);
+    grid.setFrameShape(QFrame::NoFrame);
+    grid.setColWidth(0, 1500);
+    grid.setRows(4);
+    grid.resize(200, 100);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    // The current cell alone is not highlighted; with the focus it is marked, without it not.
+    const QImage focused = grid.grab().toImage();
+    grid.clearFocus();
+    const QImage unfocused = grid.grab().toImage();
+    EXPECT_EQ(QColor(unfocused.pixel(50, 8)), QColor(255, 255, 191));
+    EXPECT_NE(focused.copy(0, 0, 100, 16), unfocused.copy(0, 0, 100, 16));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, QPoint(50, 8));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(50, 40));
+    EXPECT_EQ(grid.row(), 2);
+    const QImage selected = grid.grab().toImage();
+    EXPECT_EQ(QColor(selected.pixel(50, 8)), QColor(0, 0, 128));
+    EXPECT_EQ(QColor(selected.pixel(50, 24)), QColor(0, 0, 128));
+    EXPECT_EQ(QColor(selected.pixel(50, 56)), QColor(255, 255, 191));   // row 3, outside the range
+    grid.setRow(3);
+    EXPECT_FALSE(grid.selectionModel()->hasSelection());
+    grid.clearFocus();
+    EXPECT_EQ(QColor(grid.grab().toImage().pixel(50, 8)), QColor(255, 255, 191));
 }
 
 }  // namespace

@@ -2,15 +2,18 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "platform/flex_grid_widget.h"
 #include "platform/qt_ui_services.h"
 
 namespace {
 
 using namespace platform;
+using platform::FlexGridWidget;
 
 class PaintCounter : public QWidget {
 public:
@@ -81,6 +84,22 @@ TEST(QtUiServicesDoEvents, RepaintsAreCoalescedButNoneIsLost) {
     const int before = widget.paints;
     QTest::qWait(60);
     EXPECT_GT(widget.paints, before);
+}
+
+TEST(QtUiServicesDoEvents, AListGrownBetweenYieldsIsLaidOutInTheEnd) {
+    // Item-view layout passes are held back like repaints; none may be lost.
+    FlexGridWidget grid;
+    grid.resize(200, 160);   // ten rows of 16 pixels
+    grid.setFrameShape(QFrame::NoFrame);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    QtUiServices ui;
+    for (int i = 0; i < 3000; ++i) {
+        grid.setRows(grid.rows() + 1);
+        ui.doEvents();
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return grid.verticalScrollBar()->maximum() >= 3001 - 10; }, 2000))
+        << "scroll range " << grid.verticalScrollBar()->maximum();
 }
 
 TEST(QtUiServicesTargets, PathsBecomeFileUrlsAndAddressesStay) {

@@ -1,7 +1,9 @@
 #pragma once
 // The flexible grid on a QTableView: the FlexGrid members over a GridModel. The current cell
-// (Row, Col) is the view's current, selected cell. Rows have one fixed height so that adding
-// a row never measures the others; widths are kept in twips and shown at 15 twips per pixel.
+// (Row, Col) is marked with a focus rectangle, and a click makes a cell current; a range the
+// user selects is drawn in the highlight colours. Rows have
+// one fixed height so that adding a row never measures the others; widths are kept in twips
+// and shown at 15 twips per pixel.
 #include <QTableView>
 #include <vector>
 
@@ -35,8 +37,12 @@ public:
     void clear() override { model_.clearCells(); }
 
     GridModel& gridModel() { return model_; }
+    const GridModel& gridModel() const { return model_; }
     void setGridLineColor(const QColor& colour);
     QColor gridLineColor() const { return gridLineColor_; }
+
+protected:
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) override;
 
 private:
     void checkRow(int r) const;
@@ -50,7 +56,6 @@ private:
     std::vector<int> widthsTwips_{kDefaultColWidthTwips};
     int row_ = 0;
     int col_ = 0;
-    bool syncing_ = false;
 };
 
 }  // namespace platform

@@ -27,6 +27,10 @@ public:
     const QString& cell(int r, int c) const { return cells_[static_cast<size_t>(r) * cols_ + c]; }
     void setCell(int r, int c, const QString& text);
     void clearCells();
+    // The current cell, which the view marks with a focus rectangle.
+    void setCurrentCell(int r, int c);
+    int currentRow() const { return currentRow_; }
+    int currentCol() const { return currentCol_; }
 
     QColor cellBackground = QColor(255, 255, 191);   // light yellow
     QColor fixedBackground = QColor(192, 192, 192);
@@ -35,6 +39,8 @@ private:
     int rows_ = 1;
     int cols_ = 1;
     int fixedRows_ = 0;
+    int currentRow_ = 0;
+    int currentCol_ = 0;
     std::vector<QString> cells_ = std::vector<QString>(1);
 };
 

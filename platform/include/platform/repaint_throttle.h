@@ -1,6 +1,6 @@
 #pragma once
 // Keeps a yield inside a long loop cheap: input and other events are delivered on every
-// yield, but a window is repainted at most once per interval. A repaint that falls inside
+// yield, but a window is repainted (and an item view laid out) at most once per interval. A repaint that falls inside
 // the interval is held back and delivered on a later yield, or by a timer once the loop
 // returns to the event loop, so nothing stays unpainted.
 #include <QElapsedTimer>
