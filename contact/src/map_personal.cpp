@@ -66,6 +66,9 @@ void mapRelated(MappingContext& ctx) {
     std::vector<std::string> children;
     for (const vcard::Related& r : ctx.card.related()) {
         const std::string name = trimmed(r.name);
+        // References to other cards or message parts (urn:uuid:..., CID:...) name nobody.
+        const std::string lower = lowered(name);
+        if (lower.rfind("urn:", 0) == 0 || lower.rfind("cid:", 0) == 0) continue;
         uint16_t slot = 0;
         if (r.kind == "spouse") slot = tag::kSpouseName;
         else if (r.kind == "assistant" || r.kind == "agent") slot = tag::kAssistant;

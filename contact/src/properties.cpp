@@ -48,6 +48,7 @@ PropertyKey PropertyKey::tagged(uint16_t id) {
     PropertyKey k;
     k.kind_ = Kind::Tagged;
     k.id_ = id;
+    k.computeFingerprint();
     return k;
 }
 
@@ -56,6 +57,7 @@ PropertyKey PropertyKey::named(const Guid& set, uint32_t lid) {
     k.kind_ = Kind::NamedId;
     k.set_ = set;
     k.lid_ = lid;
+    k.computeFingerprint();
     return k;
 }
 
@@ -64,15 +66,27 @@ PropertyKey PropertyKey::named(const Guid& set, std::string name) {
     k.kind_ = Kind::NamedString;
     k.set_ = set;
     k.name_ = std::move(name);
+    k.computeFingerprint();
     return k;
 }
 
+void PropertyKey::computeFingerprint() {
+    uint32_t hash = 2166136261u;   // FNV-1a over the set and the lower-cased name
+    const auto mix = [&](uint8_t byte) { hash = (hash ^ byte) * 16777619u; };
+    if (kind_ != Kind::Tagged)
+        for (uint8_t b : set_) mix(b);
+    for (char c : name_) mix(static_cast<uint8_t>(asciiLower(c)));
+    const uint32_t number = kind_ == Kind::Tagged ? id_ : kind_ == Kind::NamedId ? lid_ : 0;
+    fingerprint_ = (static_cast<uint64_t>(kind_) << 62) ^ (static_cast<uint64_t>(hash) << 24) ^ number;
+}
+
 bool PropertyKey::operator==(const PropertyKey& o) const {
-    if (kind_ != o.kind_) return false;
+    if (fingerprint_ != o.fingerprint_ || kind_ != o.kind_) return false;
     switch (kind_) {
+        // Cheap integer comparisons before the GUID: property lists are searched linearly.
         case Kind::Tagged: return id_ == o.id_;
-        case Kind::NamedId: return set_ == o.set_ && lid_ == o.lid_;
-        case Kind::NamedString: return set_ == o.set_ && equalsIgnoringCase(name_, o.name_);
+        case Kind::NamedId: return lid_ == o.lid_ && set_ == o.set_;
+        case Kind::NamedString: return name_.size() == o.name_.size() && set_ == o.set_ && equalsIgnoringCase(name_, o.name_);
     }
     return false;
 }
@@ -91,27 +105,34 @@ std::string PropertyKey::describe() const {
     return std::string();
 }
 
+std::size_t PropertyList::indexOf(const PropertyKey& key) const {
+    const uint64_t wanted = key.fingerprint();
+    for (std::size_t i = 0; i < fingerprints_.size(); ++i)
+        if (fingerprints_[i] == wanted && items_[i].key == key) return i;
+    return items_.size();
+}
+
 void PropertyList::set(const PropertyKey& key, Value value) {
-    for (Property& p : items_) {
-        if (p.key == key) {
-            p.value = std::move(value);
-            return;
-        }
+    const std::size_t i = indexOf(key);
+    if (i < items_.size()) {
+        items_[i].value = std::move(value);
+        return;
     }
     items_.push_back(Property{key, std::move(value)});
+    fingerprints_.push_back(key.fingerprint());
 }
 
 bool PropertyList::remove(const PropertyKey& key) {
-    const auto it = std::find_if(items_.begin(), items_.end(), [&](const Property& p) { return p.key == key; });
-    if (it == items_.end()) return false;
-    items_.erase(it);
+    const std::size_t i = indexOf(key);
+    if (i == items_.size()) return false;
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+    fingerprints_.erase(fingerprints_.begin() + static_cast<std::ptrdiff_t>(i));
     return true;
 }
 
 const Property* PropertyList::find(const PropertyKey& key) const {
-    for (const Property& p : items_)
-        if (p.key == key) return &p;
-    return nullptr;
+    const std::size_t i = indexOf(key);
+    return i < items_.size() ? &items_[i] : nullptr;
 }
 
 }  // namespace contact

@@ -69,8 +69,15 @@ public:
     // String names compare without regard to ASCII case, as the store's name-to-id map does.
     bool operator==(const PropertyKey& other) const;
     std::string describe() const;                  // "0x3001", "{00062004-...}/0x8005", ".../Keywords"
+    // Equal keys have equal fingerprints (kind, id or LID, hash of set and case-folded name).
+    uint64_t fingerprint() const { return fingerprint_; }
 
 private:
+    void computeFingerprint();
+
+    // Kind, id or LID, and a hash of the set and the case-folded name: unequal fingerprints mean
+    // unequal keys, so the linear searches of a property list rarely compare more than this.
+    uint64_t fingerprint_ = 0;
     Kind kind_ = Kind::Tagged;
     uint16_t id_ = 0;
     Guid set_{};
@@ -88,6 +95,10 @@ struct Property {
 class PropertyList {
 public:
     void set(const PropertyKey& key, Value value);
+    void reserve(std::size_t count) {
+        items_.reserve(count);
+        fingerprints_.reserve(count);
+    }
     bool remove(const PropertyKey& key);
     const Property* find(const PropertyKey& key) const;
     bool contains(const PropertyKey& key) const { return find(key) != nullptr; }
@@ -106,7 +117,10 @@ public:
     auto end() const { return items_.end(); }
 
 private:
+    std::size_t indexOf(const PropertyKey& key) const;
+
     std::vector<Property> items_;
+    std::vector<uint64_t> fingerprints_;   // of items_[i].key, scanned before any full comparison
 };
 
 struct Attachment {
