@@ -203,6 +203,9 @@ private:
 
     std::optional<PcView> checkPc(const std::shared_ptr<LtpNode>& node) {
         const Where& w = node->where;
+        if (node->heap.hidUserRoot != 0x20)
+            img_.sink.warn("compat.first_hid", w.offset, w.name + ": the PC's BTH header is not the first heap item (HID 0x20), "
+                                                                   "where Outlook puts it and pst-extractor expects it");
         auto records = readBth(img_, node->heap, node->heap.hidUserRoot, 2, 6, w);
         if (!records) return std::nullopt;
         PcView pc{node, {}};
@@ -303,16 +306,44 @@ private:
                 }
                 chunks = std::move(*blocks);
             }
-            for (const auto& ch : chunks) {
-                if (rowSize == 0 || ch.size() % rowSize != 0) {
+            if (rowSize == 0) {
+                s.error("tc.rows", w.offset, w.name + ": rows of size 0");
+                return std::nullopt;
+            }
+            // [MS-PST] 2.3.4.4: each block holds a whole number of rows, as many as fit in 8176
+            // bytes, and every block but the last is a full 8192-byte block; the rest of a
+            // block is dead space readers skip.
+            const size_t perBlock = (kMaxBlock - kBlockTrailer) / rowSize;
+            const bool inHeap = (hnidRows & 0x1F) == 0;
+            for (size_t i = 0; i < chunks.size(); ++i) {
+                const auto& ch = chunks[i];
+                const bool last = i + 1 == chunks.size();
+                size_t count = ch.size() / rowSize;
+                if (inHeap && ch.size() % rowSize != 0) {
                     s.error("tc.rows", w.offset, w.name + ": row data of " + std::to_string(ch.size()) +
                                                      " bytes is not a whole number of " + std::to_string(rowSize) + "-byte rows");
                     return std::nullopt;
                 }
-                for (size_t off = 0; off < ch.size(); off += rowSize) rows.emplace_back(ch.begin() + off, ch.begin() + off + rowSize);
+                if (!inHeap && !last && blockSpan(static_cast<uint16_t>(ch.size())) != kMaxBlock) {
+                    s.error("tc.rows", w.offset, w.name + ": row block " + std::to_string(i) + " of " +
+                                                     std::to_string(ch.size()) + " bytes is not a full block");
+                    return std::nullopt;
+                }
+                if (!inHeap && count > perBlock) count = perBlock;
+                if (!inHeap && count < perBlock && ch.size() % rowSize != 0) {
+                    s.error("tc.rows", w.offset, w.name + ": row block " + std::to_string(i) + " ends in a partial row");
+                    return std::nullopt;
+                }
+                for (size_t r = 0; r < count; ++r)
+                    rows.emplace_back(ch.begin() + r * rowSize, ch.begin() + (r + 1) * rowSize);
             }
         }
 
+        // Not a format rule, but pst-extractor reads HID 0x20 as the row index's BTH header and
+        // loops forever when it is anything else; Outlook always lays tables out that way.
+        if (hidRowIndex != 0x20)
+            s.warn("compat.first_hid", w.offset, w.name + ": the row index's BTH header is at HID " + hex(hidRowIndex) +
+                                                     ", not 0x20 where Outlook puts it and pst-extractor expects it");
         std::vector<BthRecord> index;
         if (hidRowIndex != 0) {
             auto r = readBth(img_, node->heap, hidRowIndex, 4, 4, w);
