@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QIcon>
 #include <QGuiApplication>
 #include <QUrl>
 
@@ -9,12 +11,25 @@ namespace app {
 
 QString copyrightLine() { return QString::fromUtf8("Copyright \u00A9 2026 Zentra vCard Importer developers"); }
 
+QIcon applicationIcon() {
+    // The icon compiled into the program when its resources are built in; else the one the
+    // desktop installed under the program's name.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString file = QStringLiteral(":/icons/%1-%2.png").arg(QString::fromLatin1(kExecutableName)).arg(size);
+        if (QFile::exists(file)) icon.addFile(file, QSize(size, size));
+    }
+    if (icon.isNull()) icon = QIcon::fromTheme(QString::fromLatin1(kExecutableName));
+    return icon;
+}
+
 void applyApplicationInfo() {
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         QGuiApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
-        QGuiApplication::setDesktopFileName(QString::fromLatin1(kExecutableName));
+        QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
+        QGuiApplication::setWindowIcon(applicationIcon());
     }
 }
 

@@ -41,6 +41,8 @@ frmStep1::frmStep1(platform::UiServices& ui, Commands commands, QWidget* parent)
     frameText_ = std::make_unique<platform::FrameText>(FrameConversion_);
     stageText_ = std::make_unique<platform::LabelText>(LblCurrentDBX_);
     importEnabled_ = std::make_unique<platform::WidgetEnabled>(CmdExtractDBX_);
+    for (QPushButton* b : {cmdAdd_, CmdAddFolder_, cmdClear1_})
+        listCommandsEnabled_.push_back(std::make_unique<platform::WidgetEnabled>(b));
     progress1_ = std::make_unique<platform::ProgressBarControl>(ProgressBar1_);
     progress2_ = std::make_unique<platform::ProgressBarControl>(ProgressBar2_);
     fileList_ = std::make_unique<sources::FileList>(*grdFiles1_, *countText_);
@@ -51,6 +53,12 @@ frmStep1::frmStep1(platform::UiServices& ui, Commands commands, QWidget* parent)
 }
 
 frmStep1::~frmStep1() = default;
+
+std::vector<platform::EnabledControl*> frmStep1::listCommands() {
+    std::vector<platform::EnabledControl*> all;
+    for (auto& c : listCommandsEnabled_) all.push_back(c.get());
+    return all;
+}
 
 void frmStep1::Form_Initialize() {
     // The counterpart of initialising the common controls: the application's style exists

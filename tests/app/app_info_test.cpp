@@ -13,6 +13,7 @@ TEST(AppInfo, NameVersionAndDescriptionAreSetAtRunTime) {
     EXPECT_EQ(QCoreApplication::applicationName(), "Zentra vCard Importer");
     EXPECT_EQ(QCoreApplication::applicationVersion(), "4.01");
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Zentra vCard Importer");
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "io.zentra.VCardImporter");
     EXPECT_STREQ(app::kNumericVersion, "4.1.0.0");
     EXPECT_STREQ(app::kDescription, "Import vCard Contacts to Outlook");
 }

@@ -3,6 +3,8 @@
 // window; the Windows version resource carries the same values.
 #include <QString>
 
+class QIcon;
+
 namespace app {
 
 inline constexpr const char* kApplicationTitle = "Zentra vCard Importer";      // message box titles
@@ -11,10 +13,13 @@ inline constexpr const char* kVersionText = "4.01";
 inline constexpr const char* kNumericVersion = "4.1.0.0";
 inline constexpr const char* kDescription = "Import vCard Contacts to Outlook";
 inline constexpr const char* kExecutableName = "zentra-vcard-importer";
+inline constexpr const char* kDesktopId = "io.zentra.VCardImporter";   // the .desktop entry's name
 
 QString copyrightLine();
 
-// Application name, display name and version, for dialogs and the desktop.
+QIcon applicationIcon();
+
+// Application name, display name, version, desktop entry and icon, for dialogs and the desktop.
 void applyApplicationInfo();
 
 // The help manual installed beside the program: <program folder>/../share/doc/<name>/manual.html

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/flex_grid_widget.h"
 #include "platform/qt_controls.h"
@@ -59,6 +60,9 @@ public:
     platform::TextControl& stageLabel() { return *stageText_; }         // LblCurrentDBX
     platform::ProgressControl& overallProgress() { return *progress1_; }  // ProgressBar1
     platform::ProgressControl& fileProgress() { return *progress2_; }     // ProgressBar2
+    // The enabled states of the commands that change the list (cmdAdd, CmdAddFolder,
+    // cmdClear1), for a run that must keep them from running meanwhile.
+    std::vector<platform::EnabledControl*> listCommands();
 
 signals:
     // The window is closing and the program is about to end: a running command winds up here.
@@ -104,6 +108,7 @@ private:
     std::unique_ptr<platform::FrameText> frameText_;
     std::unique_ptr<platform::LabelText> stageText_;
     std::unique_ptr<platform::WidgetEnabled> importEnabled_;
+    std::vector<std::unique_ptr<platform::WidgetEnabled>> listCommandsEnabled_;
     std::unique_ptr<platform::ProgressBarControl> progress1_;
     std::unique_ptr<platform::ProgressBarControl> progress2_;
     std::unique_ptr<sources::FileList> fileList_;
