@@ -34,7 +34,7 @@ void mapEmails(MappingContext& ctx) {
     std::vector<std::string> seen;
     int slot = 0;
     for (const vcard::Email& email : vcard::byPreference(ctx.card.emails())) {
-        const std::string address = trimmed(email.address);
+        const std::string address = withoutNul(trimmed(email.address));
         const std::string key = lowered(address);
         if (address.empty() || std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
         seen.push_back(key);
@@ -62,6 +62,7 @@ void mapEmails(MappingContext& ctx) {
         if (!number) continue;
         const uint32_t base = static_cast<uint32_t>(0x10 * fax);
         const std::string address = ctx.displayName.empty() ? *number : ctx.displayName + "@" + *number;
+        // (the display name and number are already free of NUL characters: set() removed them)
         ctx.setNamed(lid::kFax1AddressType + base, std::string("FAX"));
         ctx.setNamed(lid::kFax1EmailAddress + base, address);
         ctx.setNamed(lid::kFax1OriginalDisplayName + base, ctx.displayName);

@@ -49,7 +49,7 @@ void mapNames(MappingContext& ctx) {
     const std::optional<vcard::StructuredName> n = card.name();
     const std::optional<vcard::Organization> org = card.organization();
 
-    ctx.displayName = displayNameOf(card, n ? &*n : nullptr, org ? &*org : nullptr);
+    ctx.displayName = withoutNul(displayNameOf(card, n ? &*n : nullptr, org ? &*org : nullptr));
     if (ctx.displayName.empty())
         ctx.warn(card.firstLine, "", "the card has no name, organisation or e-mail address");
     ctx.set(tag::kDisplayName, ctx.displayName);
@@ -69,7 +69,11 @@ void mapNames(MappingContext& ctx) {
         ctx.setText(tag::kGeneration, trimmed(n->suffixes));
         ctx.setText(tag::kInitials, initialsOf({given, middle, surname}));
     }
-    const std::vector<std::string> nicknames = card.nicknames();
+    std::vector<std::string> nicknames = card.nicknames();
+    // Android keeps nicknames as X-ANDROID-CUSTOM:vnd.android.cursor.item/nickname;<name>;...
+    for (const vcard::Property* p : card.all("X-ANDROID-CUSTOM"))
+        if (p->component(0) == "vnd.android.cursor.item/nickname" && !trimmed(p->component(1)).empty())
+            nicknames.push_back(trimmed(p->component(1)));
     for (std::size_t i = 0; i < nicknames.size(); ++i) {
         if (i == 0) ctx.setText(tag::kNickname, trimmed(nicknames[0]));
         else ctx.addDetail("Nickname", nicknames[i]);
@@ -83,8 +87,22 @@ void mapNames(MappingContext& ctx) {
     }
     ctx.setText(tag::kTitle, trimmed(card.title()));
     ctx.setText(tag::kProfession, trimmed(card.role()));
-    ctx.setNamedText(lid::kYomiFirstName, card.firstValue("X-PHONETIC-FIRST-NAME"));
-    ctx.setNamedText(lid::kYomiLastName, card.firstValue("X-PHONETIC-LAST-NAME"));
+    // Phonetic names: Apple's and Google's X-PHONETIC-*, else Japanese phones' SOUND;X-IRMC-N.
+    std::string yomiFirst = card.firstValue("X-PHONETIC-FIRST-NAME");
+    std::string yomiLast = card.firstValue("X-PHONETIC-LAST-NAME");
+    for (const vcard::Property* p : card.all("SOUND")) {
+        if (!p->parameter("X-IRMC-N") && !p->hasType("x-irmc-n")) continue;
+        const std::string_view value = p->value;   // family;given;... as written
+        const std::size_t semicolon = value.find(';');
+        const std::string family = trimmed(value.substr(0, semicolon));
+        std::string given;
+        if (semicolon != std::string_view::npos) given = trimmed(value.substr(semicolon + 1, value.find(';', semicolon + 1) - semicolon - 1));
+        if (yomiLast.empty()) yomiLast = family;
+        if (yomiFirst.empty()) yomiFirst = given;
+        break;
+    }
+    ctx.setNamedText(lid::kYomiFirstName, yomiFirst);
+    ctx.setNamedText(lid::kYomiLastName, yomiLast);
     ctx.setNamedText(lid::kYomiCompanyName, card.firstValue("X-PHONETIC-ORG"));
 
     const std::string kind = card.kind();

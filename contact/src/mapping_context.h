@@ -9,6 +9,11 @@
 
 namespace contact::detail {
 
+// Strings without NUL characters: readers treat a NUL as the end of a Unicode string, and the
+// one-off entry ids are built from NUL-terminated strings.
+Value withoutNul(Value value);
+std::string withoutNul(std::string text);
+
 struct MappingContext {
     const vcard::Card& card;
     const MapOptions& options;
@@ -16,8 +21,8 @@ struct MappingContext {
     std::string displayName;              // decided first; e-mail and fax slots quote it
     std::vector<std::string> details;     // lines for the notes' "More contact details:" block
 
-    void set(uint16_t tagId, Value value) { item.properties.set(tagKey(tagId), std::move(value)); }
-    void setNamed(uint32_t lid, Value value) { item.properties.set(addressKey(lid), std::move(value)); }
+    void set(uint16_t tagId, Value value) { item.properties.set(tagKey(tagId), withoutNul(std::move(value))); }
+    void setNamed(uint32_t lid, Value value) { item.properties.set(addressKey(lid), withoutNul(std::move(value))); }
     // Strings are only written when they say something.
     void setText(uint16_t tagId, std::string text) {
         if (!text.empty()) set(tagId, std::move(text));

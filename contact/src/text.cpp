@@ -20,6 +20,20 @@ std::string withCrlf(std::string_view text) {
     return out;
 }
 
+std::string withoutNul(std::string text) {
+    if (text.find('\0') != std::string::npos) std::erase(text, '\0');
+    return text;
+}
+
+Value withoutNul(Value value) {
+    if (std::string* s = std::get_if<std::string>(&value)) {
+        *s = withoutNul(std::move(*s));
+    } else if (auto* list = std::get_if<std::vector<std::string>>(&value)) {
+        for (std::string& item : *list) item = withoutNul(std::move(item));
+    }
+    return value;
+}
+
 std::string trimmed(std::string_view s) {
     const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!s.empty() && space(s.front())) s.remove_prefix(1);

@@ -92,3 +92,28 @@ TEST(Names, NamedPropertiesUseTheAddressSet) {
 
 }  // namespace
 }  // namespace contact::testing
+
+namespace contact::testing {
+namespace {
+
+TEST(Names, AndroidNicknameAndJapanesePhoneticName) {
+    const ContactItem android = mapText(card(
+        "N:Droid;Andy\nX-ANDROID-CUSTOM:vnd.android.cursor.item/nickname;Andi;1;;;;;;;;;;;;;\n", "2.1"));
+    EXPECT_EQ(tagText(android, tag::kNickname), "Andi");
+    const ContactItem japanese = mapText(card("N:Ando;Roid\nSOUND;X-IRMC-N:Andou;Roido;;;\n", "2.1"));
+    EXPECT_EQ(namedText(japanese, lid::kYomiLastName), "Andou");
+    EXPECT_EQ(namedText(japanese, lid::kYomiFirstName), "Roido");
+}
+
+TEST(Names, NulCharactersNeverReachTheItem) {
+    const ContactItem item = mapText(card("FN;ENCODING=QUOTED-PRINTABLE:Ann=00Lee\nEMAIL;ENCODING=QUOTED-PRINTABLE:ann=00@example.com\n", "2.1"));
+    for (const Property& p : item.properties)
+        if (const std::string* s = std::get_if<std::string>(&p.value)) {
+            EXPECT_EQ(s->find('\0'), std::string::npos) << p.key.describe();
+        }
+    EXPECT_EQ(namedText(item, lid::kEmail1EmailAddress), "ann@example.com");
+    EXPECT_EQ(tagText(item, tag::kDisplayName), "AnnLee");
+}
+
+}  // namespace
+}  // namespace contact::testing

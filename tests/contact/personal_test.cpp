@@ -77,3 +77,18 @@ TEST(Sensitivity, FromClass) {
 
 }  // namespace
 }  // namespace contact::testing
+
+namespace contact::testing {
+namespace {
+
+TEST(RelatedPeople, CardReferencesAreNoNames) {
+    const ContactItem item = mapText(
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Boss\r\nAGENT;VALUE=uri:CID:JQPUBLIC.part3.960129T083020.xyzMail@host3.com\r\n"
+        "AGENT:\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nFN:Susan Thomas\r\nEND:VCARD\r\n"
+        "RELATED;TYPE=friend:urn:uuid:f81d4fae-7dec-11d0-a765-00a0c91e6bf6\r\nEND:VCARD\r\n");
+    EXPECT_EQ(tagText(item, tag::kAssistant), "Susan Thomas");
+    EXPECT_EQ(body(item), "");
+}
+
+}  // namespace
+}  // namespace contact::testing
