@@ -147,7 +147,9 @@ void readFolder(ReaderView& view, const fs::path& dir, const std::string& parent
 
 }  // namespace
 
-ReaderView readWithLibpff(const std::string& pstPath, const ReaderOptions& options) {
+ReaderView readWithLibpff(const std::string& pstPathArg, const ReaderOptions& options) {
+    // The readers run in a scratch directory, so a relative path would point nowhere.
+    const std::string pstPath = fs::absolute(pstPathArg).string();
     ReaderView view;
     view.reader = "libpff";
     ScratchDir scratch;

@@ -78,7 +78,9 @@ std::vector<ItemView> parseVcards(const std::string& text) {
 
 }  // namespace
 
-ReaderView readWithLibpst(const std::string& pstPath, const ReaderOptions& options) {
+ReaderView readWithLibpst(const std::string& pstPathArg, const ReaderOptions& options) {
+    // The readers run in a scratch directory, so a relative path would point nowhere.
+    const std::string pstPath = fs::absolute(pstPathArg).string();
     ReaderView view;
     view.reader = "libpst";
     ScratchDir scratch;

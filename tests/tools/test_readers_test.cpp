@@ -174,6 +174,15 @@ TEST_F(ReaderHarnessTest, HangingReaderIsStoppedByTheTimeout) {
     EXPECT_NE(ex.error.find("did not finish in time"), std::string::npos) << ex.error;
 }
 
+TEST_F(ReaderHarnessTest, RelativePathsWorkThoughReadersRunElsewhere) {
+    const std::string relative = fs::relative(kSamples / "Empty.pst", fs::current_path()).string();
+    ASSERT_FALSE(fs::path(relative).is_absolute());
+    for (const ReaderView& view : {readWithLibpst(relative), readWithLibpff(relative), readWithPypff(relative)}) {
+        EXPECT_TRUE(view.ok) << view.reader << ": " << view.error;
+        EXPECT_NE(view.folderAt(""), nullptr) << view.reader;
+    }
+}
+
 TEST_F(ReaderHarnessTest, MissingFileIsReportedByEveryReader) {
     for (const ReaderView& view : readWithAll((tmp / "absent.pst").string())) {
         if (view.skipped) continue;
