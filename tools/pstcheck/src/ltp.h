@@ -63,4 +63,21 @@ void checkLtp(Image& img, LtpIndex& out);
 
 std::string toUtf8(const std::u16string& s);
 
+// Property types by how a PC stores them ([MS-PST] 2.3.3.3).
+inline bool inlineType(uint16_t type) {
+    return type == 0x0002 || type == 0x0003 || type == 0x0004 || type == 0x000A || type == 0x000B;
+}
+// Fixed-size types too large to be inline: their HID names an item of exactly this size.
+inline size_t fixedSize(uint16_t type) {
+    switch (type) {
+        case 0x0005: case 0x0006: case 0x0007: case 0x0014: case 0x0040: return 8;
+        case 0x0048: return 16;
+        default: return 0;
+    }
+}
+inline bool variableType(uint16_t type) {
+    return type == 0x001E || type == 0x001F || type == 0x0102 || type == 0x000D || type == 0x00FB ||
+           type == 0x00FD || type == 0x00FE || (type & 0x1000);
+}
+
 }  // namespace pstcheck
