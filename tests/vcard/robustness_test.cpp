@@ -97,6 +97,17 @@ TEST(BrokenInput, GarbageEmptyAndBinaryInputGiveNoCards) {
     for (const Card& card : parsed.cards) EXPECT_FALSE(card.properties.empty() && card.warnings.empty());
 }
 
+TEST(BrokenInput, JunkOutsideCardsGivesABoundedListOfWarnings) {
+    std::string text;
+    for (int i = 0; i < 50000; ++i) text += "junk line " + std::to_string(i) + "\n";
+    text += "BEGIN:VCARD\nFN:After junk\nEND:VCARD\n";
+    const Parsed parsed = parseText(text);
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    EXPECT_EQ(parsed.cards[0].formattedName(), "After junk");
+    EXPECT_LE(parsed.fileWarnings.size(), 1001u);
+    EXPECT_TRUE(hasWarning(parsed.fileWarnings, "", "not listed"));
+}
+
 TEST(BrokenInput, QuotedPrintableSoftBreakDoesNotSwallowEnd) {
     const Parsed parsed = parseText(
         "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Q\r\nNOTE;ENCODING=QUOTED-PRINTABLE:dangling=\r\nEND:VCARD\r\n"
@@ -167,6 +178,19 @@ TEST(Sizes, OverLongLineIsDroppedWithoutHoldingItAndTheCardSurvives) {
     if (kMeasureMemory) {
         EXPECT_LT(grownKb, 32 * 1024);
     }
+}
+
+TEST(Sizes, LargeInlinePhotoWithinTheLimitIsKept) {
+    std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Big photo\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/";
+    text.append(20u << 20, 'A');   // 20 MB of base64 on one line
+    text += "\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Small\r\nEND:VCARD\r\n";
+    const Parsed parsed = parseText(text);
+    ASSERT_EQ(parsed.cards.size(), 2u);
+    const auto photo = parsed.cards[0].photo();
+    ASSERT_TRUE(photo);
+    EXPECT_EQ(photo->bytes.size(), ((20u << 20) + 4) / 4 * 3);
+    EXPECT_EQ(photo->mediaType, "image/jpeg");
+    EXPECT_EQ(parsed.cards[1].formattedName(), "Small");
 }
 
 TEST(Sizes, FoldedLineGrowingPastTheLimitIsDropped) {

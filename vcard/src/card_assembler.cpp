@@ -46,8 +46,16 @@ bool CardAssembler::next(Card& out) {
     return true;
 }
 
+// Text outside cards is not bounded by any card, so its warnings are capped.
+void CardAssembler::fileWarning(Warning warning) {
+    constexpr std::size_t kMaxFileWarnings = 1000;
+    if (fileWarnings_.size() < kMaxFileWarnings) fileWarnings_.push_back(std::move(warning));
+    else if (fileWarnings_.size() == kMaxFileWarnings)
+        fileWarnings_.push_back(Warning{warning.line, "", "further problems outside cards not listed"});
+}
+
 void CardAssembler::warnHere(std::size_t line, const std::string& property, std::string message) {
-    if (stack_.empty()) fileWarnings_.push_back(Warning{line, property, std::move(message)});
+    if (stack_.empty()) fileWarning(Warning{line, property, std::move(message)});
     else stack_.back().card.warnings.push_back(Warning{line, property, std::move(message)});
 }
 
@@ -82,7 +90,7 @@ void CardAssembler::process(LogicalLine& line) {
         return;
     }
     if (isEnd) {
-        if (stack_.empty()) fileWarnings_.push_back(Warning{p.line, "END", "END:VCARD without BEGIN:VCARD; ignored"});
+        if (stack_.empty()) fileWarning(Warning{p.line, "END", "END:VCARD without BEGIN:VCARD; ignored"});
         else close(true);
         return;
     }
@@ -92,7 +100,7 @@ void CardAssembler::process(LogicalLine& line) {
     }
     if (stack_.empty()) {
         if (!isCardPropertyName(p.name)) {
-            fileWarnings_.push_back(Warning{p.line, p.name, "text outside a card ignored"});
+            fileWarning(Warning{p.line, p.name, "text outside a card ignored"});
             return;
         }
         begin(p.line, true);

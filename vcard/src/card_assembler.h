@@ -35,6 +35,7 @@ private:
     void finalize(Card& card, int level);
     void readAgentText(Card& card, const Property& agent, int level);
     void warnHere(std::size_t line, const std::string& property, std::string message);
+    void fileWarning(Warning warning);
     int levelOfNewCard() const { return level_ + static_cast<int>(stack_.size()); }
 
     std::unique_ptr<ByteSource> source_;

@@ -92,6 +92,8 @@ bool PhysicalLineReader::fill() {
     if (pos_ > 0) {   // keep only the unread tail
         buffer_.erase(0, pos_);
         pos_ = 0;
+        // After a huge line, give its memory back instead of keeping it for the rest of the file.
+        if (buffer_.capacity() > (4u << 20) && buffer_.size() < buffer_.capacity() / 4) buffer_.shrink_to_fit();
     }
     if (source_.read(buffer_) == 0) {
         eof_ = true;
