@@ -251,3 +251,15 @@ TEST(Accessors, GeoInUriAndStructuredForms) {
     EXPECT_DOUBLE_EQ(b->latitude, 37.5);
     EXPECT_DOUBLE_EQ(b->longitude, -122.25);
 }
+
+TEST(Accessors, PhoneticNamesFromVendorPropertiesAndIrmcSound) {
+    const Parsed apple = parseText("BEGIN:VCARD\nVERSION:3.0\nFN:Y\nX-PHONETIC-FIRST-NAME:Jon\nX-PHONETIC-LAST-NAME:Dough\nEND:VCARD\n");
+    ASSERT_TRUE(apple.cards.at(0).phoneticName());
+    EXPECT_EQ(apple.cards[0].phoneticName()->family, "Dough");
+    EXPECT_EQ(apple.cards[0].phoneticName()->given, "Jon");
+    const Parsed irmc = parseText("BEGIN:VCARD\r\nVERSION:2.1\r\nN:A;B\r\nSOUND;X-IRMC-N;CHARSET=UTF-8:\xEF\xBD\xB1;\xEF\xBE\x9B;;;\r\nEND:VCARD\r\n");
+    ASSERT_TRUE(irmc.cards.at(0).phoneticName());
+    EXPECT_EQ(irmc.cards[0].phoneticName()->family, "ｱ");
+    EXPECT_EQ(irmc.cards[0].phoneticName()->given, "ﾛ");
+    EXPECT_FALSE(parseText("BEGIN:VCARD\nFN:Z\nEND:VCARD\n").cards.at(0).phoneticName());
+}

@@ -103,8 +103,27 @@ std::string Card::role() const { return firstValue("ROLE"); }
 
 std::string Card::kind() const {
     std::string k = toLower(firstValue("KIND"));
+    if (k.empty()) k = toLower(firstValue("X-ADDRESSBOOKSERVER-KIND"));
     if (k.empty() && equalsNoCase(firstValue("X-ABSHOWAS"), "COMPANY")) k = "org";
     return k;
+}
+
+std::optional<PhoneticName> Card::phoneticName() const {
+    PhoneticName name;
+    name.family = firstValue("X-PHONETIC-LAST-NAME");
+    name.given = firstValue("X-PHONETIC-FIRST-NAME");
+    if (name.family.empty() && name.given.empty()) {
+        for (const Property* p : all("SOUND")) {
+            if (!p->hasType("X-IRMC-N") || p->isBinary) continue;
+            const std::string_view v = p->value;   // family;given;... as on N
+            const std::size_t semi = v.find(';');
+            name.family = trimmedCopy(v.substr(0, semi));
+            if (semi != std::string_view::npos) name.given = trimmedCopy(v.substr(semi + 1, v.find(';', semi + 1) - semi - 1));
+            break;
+        }
+    }
+    if (name.family.empty() && name.given.empty()) return std::nullopt;
+    return name;
 }
 
 std::vector<std::string> Card::notes() const {

@@ -23,6 +23,10 @@ struct StructuredName {        // N: list values inside a component joined with 
     std::string family, given, additional, prefixes, suffixes;
 };
 
+struct PhoneticName {          // X-PHONETIC-* (Apple, Google) or SOUND;X-IRMC-N (Japanese phones)
+    std::string family, given;
+};
+
 struct Organization {          // ORG: first unit is the organisation, the rest are its units
     std::string name;
     std::vector<std::string> units;
@@ -108,10 +112,11 @@ public:
     std::string formattedName() const;                  // FN
     std::optional<StructuredName> name() const;         // N
     std::vector<std::string> nicknames() const;         // NICKNAME (all values)
+    std::optional<PhoneticName> phoneticName() const;
     std::optional<Organization> organization() const;   // ORG
     std::string title() const;                          // TITLE
     std::string role() const;                           // ROLE
-    std::string kind() const;                           // KIND, or X-ABShowAs "company" as "org"
+    std::string kind() const;   // KIND lower-cased; X-ABShowAs:COMPANY gives "org", X-ADDRESSBOOKSERVER-KIND its value
     std::vector<Email> emails() const;                  // file order
     std::vector<Phone> phones() const;                  // TEL and X-MS-TEL, file order
     std::vector<Address> addresses() const;             // ADR with LABELs attached, file order
