@@ -189,8 +189,8 @@ private:
                 }
                 chunks = std::move(*blocks);
             }
-            if (rowSize == 0) {
-                s.error("tc.rows", w.offset, w.name + ": rows of size 0");
+            if (rowSize < 4) {
+                s.error("tc.rows", w.offset, w.name + ": rows of " + std::to_string(rowSize) + " bytes cannot hold a row id");
                 return std::nullopt;
             }
             // [MS-PST] 2.3.4.4: each block holds a whole number of rows, as many as fit in 8176

@@ -90,6 +90,7 @@ std::optional<std::vector<uint8_t>> PcView::valueBytes(uint16_t id) const {
 std::optional<std::vector<uint8_t>> TcView::cell(size_t row, const Column& col) const {
     if (!cellsReadable || row >= rows.size() || col.ib + col.cb > cebOffset) return std::nullopt;
     const auto& r = rows[row];
+    if (cebOffset + col.bit / 8 >= r.size()) return std::nullopt;
     if (!((r[cebOffset + col.bit / 8] >> (7 - col.bit % 8)) & 1)) return std::nullopt;
     std::vector<uint8_t> bytes(r.begin() + col.ib, r.begin() + col.ib + col.cb);
     if (col.cb == 4 && variableType(col.tag & 0xFFFF)) {
