@@ -286,4 +286,27 @@ TEST_F(DamageTest, NameToIdBucketCount) {
     expectCaught("nameid.bucket_count");
 }
 
+TEST_F(DamageTest, NameIdRecordInTheWrongBucket) {
+    // NPID 0x8015 is PSETID_Address/0x8005 (FileUnder). Its NAMEID record {0x8005, guid word,
+    // 0x15} sits in the entry stream and in its hash bucket; renaming it to 0x8006 in both
+    // leaves the bucket copy in a bucket its new key does not hash to.
+    int changed = 0;
+    for (const auto& [bid, b] : pst->bbt()) {
+        if (bid & 2) continue;
+        auto data = pst->readData(b);
+        bool touched = false;
+        for (size_t i = 0; i + 8 <= data.size(); ++i) {
+            if (data[i] == 0x05 && data[i + 1] == 0x80 && data[i + 2] == 0 && data[i + 3] == 0 && data[i + 6] == 0x15 &&
+                data[i + 7] == 0 && (data[i + 4] & 1) == 0 && data[i + 4] >= 6) {
+                data[i] = 0x06;
+                touched = true;
+                ++changed;
+            }
+        }
+        if (touched) pst->writeData(b, data);
+    }
+    ASSERT_EQ(changed, 2);  // the entry stream and the bucket
+    expectCaught("nameid.bucket");
+}
+
 }  // namespace
