@@ -6,7 +6,8 @@
 // subFolderCount (null where the reader throws, as it does for search folders), itemCount (the
 // children getNextChild() yields) and items with fields read through the reader's getters
 // (messageClass, subject, displayName, and for contacts givenName, surname, fileUnder,
-// email1EmailAddress ...). On failure: {"ok": false, "error": "..."} and exit status 1.
+// email1EmailAddress ...), and "error" when the reader threw while listing the folder's items
+// or subfolders. On failure: {"ok": false, "error": "..."} and exit status 1.
 'use strict';
 const path = require('path');
 
@@ -52,19 +53,22 @@ function dumpFolder(folder, folderPath, out) {
   };
   if (entry.containerClass === '') entry.containerClass = null;
   out.push(entry);
-  if (entry.contentCount > 0) {
+  // Enumerate whatever the contents table holds, whatever the folder's count claims.
+  try {
     let child = folder.getNextChild();
     while (child) {
       entry.items.push(dumpItem(child));
       child = folder.getNextChild();
     }
+  } catch (e) {
+    entry.error = 'getNextChild: ' + String(e && e.message ? e.message : e);
   }
   entry.itemCount = entry.items.length;
   let subs = [];
   try {
     subs = folder.hasSubfolders ? folder.getSubFolders() : [];
   } catch (e) {
-    entry.error = String(e && e.message ? e.message : e);
+    entry.error = (entry.error ? entry.error + '; ' : '') + 'getSubFolders: ' + String(e && e.message ? e.message : e);
   }
   for (const sub of subs) {
     const name = safe(() => sub.displayName) || '';
@@ -75,7 +79,7 @@ function dumpFolder(folder, folderPath, out) {
 function main() {
   const file = process.argv[2];
   const modules = process.argv[3];
-  const { PSTFile } = require(path.join(modules, 'pst-extractor'));
+  const { PSTFile } = require(path.join(path.resolve(modules), 'pst-extractor'));
   const pst = new PSTFile(file);
   const store = pst.getMessageStore();
   let ipm = null;

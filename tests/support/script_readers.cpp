@@ -10,7 +10,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void fillFolders(ReaderView& view, const JsonValue& doc) {
+// Fills the view's folders; returns the folders (by index) the reader could not list fully.
+std::vector<std::pair<size_t, std::string>> fillFolders(ReaderView& view, const JsonValue& doc) {
+    std::vector<std::pair<size_t, std::string>> folderErrors;
     view.storeName = doc["storeName"].text().value_or("");
     for (const auto& jf : doc["folders"].asArray()) {
         FolderView f;
@@ -33,6 +35,7 @@ void fillFolders(ReaderView& view, const JsonValue& doc) {
             f.items.push_back(std::move(item));
         }
         f.itemCount = f.items.size();
+        if (auto err = jf["error"].text()) folderErrors.emplace_back(view.folders.size(), *err);
         view.folders.push_back(std::move(f));
     }
     // The IPM subtree is the folder the store's PidTagIpmSubTreeEntryId names.
@@ -47,6 +50,7 @@ void fillFolders(ReaderView& view, const JsonValue& doc) {
         for (const auto& f : view.folders)
             if (f.path.find('/') == std::string::npos && isIpmSubtreeName(f.name)) subtree = f.path;
     if (!subtree.empty()) assignIpmPaths(view, subtree);
+    return folderErrors;
 }
 
 // Runs a dump script and turns its JSON into the view.
@@ -78,7 +82,14 @@ ReaderView runScript(const std::string& reader, const std::vector<std::string>& 
         view.error = reader + ": " + doc["error"].text().value_or("failed with exit " + std::to_string(run.exitCode));
         return view;
     }
-    fillFolders(view, doc);
+    // A folder the reader fails to list counts against the file when it is one of the store's
+    // own folders; outside the IPM subtree (search folders) the readers' gaps are known.
+    for (const auto& [index, message] : fillFolders(view, doc)) {
+        const FolderView& f = view.folders[index];
+        if (f.underIpmSubtree && view.error.empty()) view.error = reader + ": folder \"" + f.path + "\": " + message;
+        else view.warnings.push_back(f.path + ": " + message);
+    }
+    if (!view.error.empty()) return view;
     for (const auto& jn : doc["namedProps"].asArray()) {
         NamedPropView n;
         n.npid = static_cast<uint16_t>(jn["npid"].asNumber());
@@ -104,7 +115,7 @@ std::optional<fs::path> pstExtractorModules() {
         candidates.push_back(fs::path(ZENTRA_SOURCE_DIR) / "build" / "readers" / "node_modules");
     }
     for (const auto& c : candidates)
-        if (fs::exists(c / "pst-extractor" / "package.json")) return c;
+        if (fs::exists(c / "pst-extractor" / "package.json")) return fs::absolute(c);
     return std::nullopt;
 }
 
