@@ -21,3 +21,8 @@ zentra_add_test(NAME platform_controls_test GUI
 zentra_add_test(NAME platform_ui_services_test GUI
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ui_services_test.cpp ${ZENTRA_GUI_TEST_MAIN}
   LIBS zentra_platform Qt6::Test)
+
+zentra_add_test(NAME platform_common_dialog_test GUI TIMEOUT 60
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/common_dialog_test.cpp ${ZENTRA_GUI_TEST_MAIN}
+  LIBS zentra_platform Qt6::Test)
+target_include_directories(platform_common_dialog_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
