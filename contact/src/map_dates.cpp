@@ -3,6 +3,7 @@
 // the UTC date sees another day. A date without a year is not turned into a birthday in some
 // invented year: it goes to the details block, with a warning.
 #include <chrono>
+#include <cstdio>
 
 #include "mapping_context.h"
 
@@ -46,11 +47,14 @@ const char* const kMonths[] = {"January", "February", "March",     "April",   "M
 void mapDate(MappingContext& ctx, const std::optional<vcard::Date>& date, uint16_t tagId, uint32_t localLid,
              const char* label, const char* property) {
     if (!date) return;
+    const vcard::Property* source = ctx.card.first(property);
+    const std::size_t line = source ? source->line : 0;
     if (date->hasYear()) {
         if (date->year < 1601) {   // FILETIME cannot hold it
-            ctx.addDetail(label, std::to_string(date->year) + "-" + std::to_string(date->month) + "-" +
-                                     std::to_string(date->day));
-            ctx.warn(0, property, std::string(label) + " before 1601 kept in the notes");
+            char text[48];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d", date->year, date->month, date->day);
+            ctx.addDetail(label, text);
+            ctx.warn(line, property, std::string(label) + " before 1601 kept in the notes");
             return;
         }
         const FileTime t = fileTimeOfDate(date->year, date->month, date->day);
@@ -59,7 +63,7 @@ void mapDate(MappingContext& ctx, const std::optional<vcard::Date>& date, uint16
         return;
     }
     ctx.addDetail(label, std::to_string(date->day) + " " + kMonths[date->month - 1]);
-    ctx.warn(0, property, std::string(label) + " without a year kept in the notes");
+    ctx.warn(line, property, std::string(label) + " without a year kept in the notes");
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
 }
 
 std::size_t importFile(const std::filesystem::path& path, const MapOptions& options,
-                       const std::function<void(ContactItem&&)>& onItem) {
+                       const std::function<void(ContactItem&&)>& onItem, std::vector<Warning>* fileWarnings) {
     vcard::Reader reader = vcard::Reader::openFile(path, options.reader);
     std::size_t count = 0;
     for (;;) {
@@ -41,6 +41,9 @@ std::size_t importFile(const std::filesystem::path& path, const MapOptions& opti
         ++count;
         onItem(mapCard(card, options));
     }
+    if (fileWarnings)
+        for (const vcard::Warning& w : reader.fileWarnings())
+            fileWarnings->push_back(Warning{Warning::Source::Parser, w.line, w.property, w.message});
     if (count == 0) throw zentra::Error(zentra::kErrImportFailed, "no vCard found in " + path.string());
     return count;
 }

@@ -54,6 +54,18 @@ TEST(ImportFile, FileWithoutACardIsAnError) {
     fs::remove(empty);
 }
 
+TEST(ImportFile, ProblemsOutsideCardsAreReportedApart) {
+    std::vector<Warning> fileWarnings;
+    std::vector<ContactItem> items;
+    importFile(kData / "trailing-text.vcf", fixedOptions(), [&](ContactItem&& item) { items.push_back(std::move(item)); },
+               &fileWarnings);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(tagText(items[0], tag::kDisplayName), "Only Card");
+    ASSERT_FALSE(fileWarnings.empty());
+    EXPECT_EQ(fileWarnings.front().source, Warning::Source::Parser);
+    EXPECT_EQ(fileWarnings.front().line, 5u);
+}
+
 TEST(ImportFile, MissingFileReportsTheReadersError) {
     EXPECT_THROW(importFile(kData / "does-not-exist.vcf", fixedOptions(), [](ContactItem&&) {}), zentra::Error);
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "contact/properties.h"
 #include "vcard/card.h"
@@ -33,8 +34,11 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options);
 // parser warnings), handing each to `onItem` as soon as it is mapped. Returns the number of cards.
 // Throws zentra::Error: the reader's error when the file cannot be opened, and
 // kErrImportFailed "no vCard found in <path>" when the file holds no card at all.
+// Problems of the file not tied to a card (text after the last card, read errors) are added to
+// `fileWarnings` when it is given.
 std::size_t importFile(const std::filesystem::path& path, const MapOptions& options,
-                       const std::function<void(ContactItem&&)>& onItem);
+                       const std::function<void(ContactItem&&)>& onItem,
+                       std::vector<Warning>* fileWarnings = nullptr);
 
 // The current time as FILETIME.
 FileTime fileTimeNow();
