@@ -150,6 +150,10 @@ TEST_F(DamageTest, HeaderRootFieldsWithConsistentCrcs) {
     pst->fixHeaderCrcs();
     expectCaught("block.bid_range");
     pst->bytes = original;
+    pst->set(0x2C + 4 * 0x02, 4, 0x400);  // rgnid[NORMAL_FOLDER] below the folders in use
+    pst->fixHeaderCrcs();
+    expectCaught("header.rgnid", 0x2C + 4 * 0x02);
+    pst->bytes = original;
     pst->set(10, 2, 15);  // 23 wVer claims ANSI
     pst->fixHeaderCrcs();
     expectCaught("header.version", 10);

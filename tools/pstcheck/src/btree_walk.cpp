@@ -151,6 +151,14 @@ private:
 void walkBTrees(Image& img) {
     TreeWalker(img, kPtNBT).run(img.hdr.nbtBid, img.hdr.nbtIb);
     TreeWalker(img, kPtBBT).run(img.hdr.bbtBid, img.hdr.bbtIb);
+    // The header's rgnid tells a client where to continue handing out NIDs; one below a node
+    // already in the NBT would make Outlook create a second node with the same NID.
+    for (const auto& [nid, e] : img.nbt) {
+        const uint32_t index = nid >> 5, highWater = img.hdr.rgnid[nidType(nid)];
+        if (index > highWater)
+            img.sink.error("header.rgnid", 0x2C + 4 * nidType(nid), "node " + hex(nid) + " has nidIndex " + hex(index) +
+                                                                     " above rgnid[" + hex(nidType(nid)) + "] = " + hex(highWater));
+    }
 }
 
 }  // namespace pstcheck

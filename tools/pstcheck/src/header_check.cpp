@@ -34,6 +34,7 @@ bool checkHeader(Image& img) {
         s.error("header.crc_full", 0x20C, "dwCRCFull is " + hex(u32(f, 0x20C)) + ", computed " + hex(crcFull));
 
     h.bidNextP = u64(f, 0x20);
+    for (int i = 0; i < 32; ++i) h.rgnid[i] = u32(f, 0x2C + 4 * i);
     h.ibFileEof = u64(f, 0xB8);
     h.ibAMapLast = u64(f, 0xC0);
     h.cbAMapFree = u64(f, 0xC8);

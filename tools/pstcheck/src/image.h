@@ -44,6 +44,7 @@ struct Header {
     uint64_t ibFileEof = 0, ibAMapLast = 0, cbAMapFree = 0, cbPMapFree = 0;
     uint64_t nbtBid = 0, nbtIb = 0, bbtBid = 0, bbtIb = 0;
     uint8_t fAMapValid = 0, bCryptMethod = 0;
+    uint32_t rgnid[32] = {};  // highest nidIndex handed out, per NID type
 };
 
 struct BbtEntry {
