@@ -9,4 +9,11 @@ if(TARGET zentra_pst_ndb AND TARGET zentra_pst_ltp)
       SOURCES ${_msg_dir}/messaging_${unit}_test.cpp
       LIBS messaging_test_support zentra_pst_messaging)
   endforeach()
+  # Whole files through the structural checker and the independent readers.
+  if(TARGET pstcheck_lib AND EXISTS ${_msg_dir}/../support/readers.h)
+    zentra_add_test(NAME messaging_readers_test
+      SOURCES ${_msg_dir}/messaging_readers_test.cpp
+      LIBS messaging_test_support zentra_pst_messaging pstcheck_lib zentra_test_readers
+      TIMEOUT 600)
+  endif()
 endif()
