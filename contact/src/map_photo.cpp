@@ -1,7 +1,7 @@
 // The contact photo as Outlook keeps it: one hidden attachment "ContactPicture.jpg" flagged as the
-// contact photo ([MS-OXOCNTC] 2.2.1.8.3). JPEG data is kept byte for byte; PNG, GIF, BMP and the
-// other formats stb_image reads are decoded and written again as JPEG. Transparent pixels are
-// laid over white, since JPEG has no alpha channel.
+// contact photo ([MS-OXOCNTC] 2.2.1.8.3). JPEG data is kept byte for byte; PNG, GIF (first frame)
+// and BMP are decoded and written again as JPEG; other formats are reported, not imported.
+// Transparent pixels are laid over white, since JPEG has no alpha channel.
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
@@ -16,6 +16,13 @@ namespace {
 constexpr long long kMaxPixels = 64LL * 1024 * 1024;   // refuse images that would need gigabytes
 
 bool isJpeg(const std::string& bytes) { return bytes.size() >= 3 && bytes.compare(0, 3, "\xFF\xD8\xFF") == 0; }
+
+// Only the formats address books write are decoded; stb_image's rarer decoders (PSD, PIC, HDR,
+// PNM, TGA) never see data from a vCard.
+bool isConvertible(const std::string& b) {
+    const auto starts = [&](std::string_view magic) { return b.size() >= magic.size() && b.compare(0, magic.size(), magic) == 0; };
+    return starts("\x89PNG\r\n\x1A\n") || starts("GIF87a") || starts("GIF89a") || starts("BM");
+}
 
 void appendBytes(void* context, void* data, int size) {
     static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
@@ -92,6 +99,12 @@ void mapPhoto(MappingContext& ctx) {
     std::string jpeg;
     if (isJpeg(photo->bytes)) {
         jpeg = photo->bytes;
+    } else if (!isConvertible(photo->bytes)) {
+        ctx.warn(line, "PHOTO",
+                 "photo could not be converted: " +
+                     (photo->mediaType.empty() ? std::string("unknown or damaged image data")
+                                               : photo->mediaType + " is not supported"));
+        return;
     } else {
         std::string why;
         jpeg = convertedToJpeg(photo->bytes, ctx.options.jpegQuality, why);

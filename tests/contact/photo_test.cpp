@@ -96,6 +96,17 @@ TEST(Photo, UndecodableDataGivesAWarningAndNoPhoto) {
     EXPECT_EQ(tagText(item, tag::kDisplayName), "A");
 }
 
+TEST(Photo, FormatsAddressBooksDoNotWriteAreReported) {
+    const std::string webp = std::string("RIFF\x10\0\0\0WEBPVP8 ", 16) + std::string(16, '\x01');
+    const ContactItem item = mapLines("FN:A\nPHOTO;ENCODING=b:" + base64(webp) + "\n");
+    EXPECT_TRUE(item.attachments.empty());
+    EXPECT_TRUE(hasWarningContaining(item, "image/webp is not supported"));
+    // A Netpbm image stb_image could decode is still not handed to it.
+    const ContactItem pnm = mapLines("FN:A\nPHOTO;ENCODING=b:" + base64("P6\n1 1\n255\n\xFF\x00\x00") + "\n");
+    EXPECT_TRUE(pnm.attachments.empty());
+    EXPECT_TRUE(hasWarningContaining(pnm, "photo could not be converted"));
+}
+
 TEST(Photo, LinkIsNotDownloaded) {
     const ContactItem item = mapLines("FN:A\nPHOTO;VALUE=URL;TYPE=JPEG:http://example.com/a.jpg\n");
     EXPECT_TRUE(item.attachments.empty());
