@@ -40,9 +40,12 @@ protected:
                 return;
             }
             d->setDirectory(folder.path());
+            // Full paths, so the dialog need not have read the folder to find them.
             QStringList quoted;
-            for (const QString& n : names) quoted << '"' + n + '"';
-            d->selectFile(names.size() == 1 ? names.front() : quoted.join(' '));
+            for (const QString& n : names) quoted << '"' + folder.filePath(n) + '"';
+            // The dialog writes a selection into its name box only while that box has no focus.
+            if (QWidget* focused = d->focusWidget()) focused->clearFocus();
+            d->selectFile(names.size() == 1 ? folder.filePath(names.front()) : quoted.join(' '));
             static_cast<QDialog*>(d)->accept();   // as the Open button does
         });
     }
@@ -103,6 +106,7 @@ TEST(RealFolderPicker, ShowsTheTitleDirectoriesOnlyAndCancelGivesEmpty) {
         title = d->windowTitle();
         dirsOnly = d->testOption(QFileDialog::ShowDirsOnly);
         d->setDirectory(folder.path());
+        if (QWidget* focused = d->focusWidget()) focused->clearFocus();
         d->selectFile(folder.path());
         static_cast<QDialog*>(d)->accept();   // as the Open button does
     });
