@@ -313,4 +313,24 @@ TEST_F(DamageTest, NameIdRecordInTheWrongBucket) {
     expectCaught("nameid.bucket");
 }
 
+TEST_F(DamageTest, MessageObjectRules) {
+    auto original = pst->bytes;
+    auto data = pst->readData(contactBlock);
+    // PidTagCreationTime retyped as a plain 64-bit integer: the message lacks its creation time.
+    size_t at = pstpatch::find(data, {0x07, 0x30, 0x40, 0x00});
+    ASSERT_NE(at, std::string::npos);
+    data[at + 2] = 0x14;
+    pst->writeData(contactBlock, data);
+    expectCaught("message.required");
+
+    // mfHasAttach set on a contact without attachments.
+    pst->bytes = original;
+    data = pst->readData(contactBlock);
+    at = pstpatch::find(data, {0x07, 0x0E, 0x03, 0x00});
+    ASSERT_NE(at, std::string::npos);
+    data[at + 4] |= 0x10;
+    pst->writeData(contactBlock, data);
+    expectCaught("message.flags");
+}
+
 }  // namespace

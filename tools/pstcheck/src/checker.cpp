@@ -19,6 +19,7 @@ Report checkImage(std::span<const uint8_t> bytes) {
     checkMandatoryNodes(img, ltp);
     checkFolders(img, ltp);
     checkNameMap(img, ltp);
+    checkMessages(img, ltp);
     return report;
 }
 

@@ -56,6 +56,10 @@ struct TcView {
 struct LtpIndex {
     std::map<uint32_t, PcView> pcs;  // top-level PC nodes by NID
     std::map<uint32_t, TcView> tcs;  // top-level TC nodes by NID
+    // PCs and TCs directly in a top-level node's subnodes, by (node NID, subnode NID):
+    // a message's recipient and attachment tables and its attachments.
+    std::map<std::pair<uint32_t, uint32_t>, PcView> subPcs;
+    std::map<std::pair<uint32_t, uint32_t>, TcView> subTcs;
 };
 
 // Checks the HN, BTH and PC/TC structure of every node (and subnode) that holds one.

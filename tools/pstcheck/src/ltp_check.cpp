@@ -32,12 +32,13 @@ public:
         for (const auto& [nid, e] : img_.nbt) {
             const BbtEntry* b = img_.block(e.bidData);
             Where where{"node " + hex(nid), b ? std::optional<uint64_t>(b->ib) : std::nullopt};
-            checkNode(nid, e.bidData, e.bidSub, where, 0, true);
+            checkNode(nid, e.bidData, e.bidSub, where, 0, nid);
         }
     }
 
 private:
-    void checkNode(uint32_t nid, uint64_t bidData, uint64_t bidSub, const Where& where, int depth, bool topLevel) {
+    // `top` is the top-level node this one belongs to (itself at depth 0).
+    void checkNode(uint32_t nid, uint64_t bidData, uint64_t bidSub, const Where& where, int depth, uint32_t top) {
         Kind kind = expectedKind(nid);
         if (bidData == 0 || depth > 4) return;
         auto pages = img_.dataTree(bidData);
@@ -70,17 +71,19 @@ private:
         }
         if (kind == Kind::Pc) {
             auto pc = checkPc(node);
-            if (pc && topLevel) out_.pcs[nid] = std::move(*pc);
+            if (pc && depth == 0) out_.pcs[nid] = std::move(*pc);
+            else if (pc && depth == 1) out_.subPcs[{top, nid}] = std::move(*pc);
         } else {
             auto tc = checkTc(node);
-            if (tc && topLevel) out_.tcs[nid] = std::move(*tc);
+            if (tc && depth == 0) out_.tcs[nid] = std::move(*tc);
+            else if (tc && depth == 1) out_.subTcs[{top, nid}] = std::move(*tc);
         }
         // Attachments, recipient and attachment tables and embedded messages live in subnodes.
         for (const auto& [snid, se] : node->subnodes) {
             if (expectedKind(snid) == Kind::None || snid == 0x21 || snid == 0x61) continue;
             const BbtEntry* b = img_.block(se.bidData);
             Where sw{where.name + " / subnode " + hex(snid), b ? std::optional<uint64_t>(b->ib) : std::nullopt};
-            checkNode(snid, se.bidData, se.bidSub, sw, depth + 1, false);
+            checkNode(snid, se.bidData, se.bidSub, sw, depth + 1, top);
         }
     }
 

@@ -66,7 +66,8 @@ void checkNameMap(Image& img, const LtpIndex& ltp) {
         const std::string rec = "NAMEID " + std::to_string(i / 8);
         if (r.propIdx != i / 8) s.error("nameid.index", where, rec + " has wPropIdx " + std::to_string(r.propIdx));
         const uint16_t wGuid = r.guidWord >> 1;
-        if (wGuid == 0 || (wGuid >= 3 && wGuid - 3u >= guidCount))
+        // wGuid 0 (NAMEID_GUID_NONE) is allowed for string names only.
+        if ((wGuid == 0 && !(r.guidWord & 1)) || (wGuid >= 3 && wGuid - 3u >= guidCount))
             s.error("nameid.guid", where, rec + ": wGuid " + std::to_string(wGuid) + " names no GUID");
         if (r.guidWord & 1) {
             // String name: dwPropertyID is the offset of {length, UTF-16LE} in the string stream.

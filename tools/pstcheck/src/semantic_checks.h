@@ -8,5 +8,6 @@ namespace pstcheck {
 void checkMandatoryNodes(Image& img, const LtpIndex& ltp);
 void checkFolders(Image& img, const LtpIndex& ltp);
 void checkNameMap(Image& img, const LtpIndex& ltp);
+void checkMessages(Image& img, const LtpIndex& ltp);
 
 }  // namespace pstcheck
