@@ -23,8 +23,9 @@ namespace zentra::readers {
 struct ItemView {
     // Key fields as text, under the same names for every reader where it shows them:
     // messageClass, subject, displayName, givenName, surname, fileUnder, email1EmailAddress,
-    // email1DisplayName, companyName, title. libpst adds "kind" (lspst's item type) and the
-    // vCard lines as "vcard:<NAME>"; libpff adds Contact.txt lines as "txt:<label>".
+    // email1DisplayName, companyName, title. libpst adds the vCard lines as "vcard:<NAME>";
+    // libpff adds its <Kind>.txt lines as "txt:<label>"; pst-extractor adds "kind", the class
+    // it chose for the item (PSTContact, PSTMessage ...).
     std::map<std::string, std::string> fields;
     // Raw properties (pypff, pffexport): "0x3001001f" -> hex bytes. Named properties are also
     // listed under their name: pypff "{GUID}/0x8083" (or "{GUID}/name"), pffexport "named:0x8083".
@@ -76,7 +77,8 @@ struct ReaderView {
 };
 
 struct ReaderOptions {
-    std::chrono::seconds timeout{120};
+    // Small test stores read in well under 5 s; only a reader stuck in a loop gets near this.
+    std::chrono::seconds timeout{60};
 };
 
 ReaderView readWithLibpst(const std::string& pstPath, const ReaderOptions& options = {});
