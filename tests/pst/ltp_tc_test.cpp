@@ -57,8 +57,11 @@ Written writeTable(FakeNodeDatabase& db, const Table& table) {
 TcInfo rawInfo(FakeNodeDatabase& db, Bid data) {
     HeapReader heap(db.readBlocks(data));
     EXPECT_EQ(heap.clientSig(), 0x7C);
-    EXPECT_EQ(heap.userRoot(), 0x20u);
-    return decodeTcInfo(heap.item(heap.userRoot()));
+    // Outlook's layout: the row index's BTH header is the first heap item, the TCINFO the second.
+    EXPECT_EQ(heap.userRoot(), 0x40u);
+    TcInfo info = decodeTcInfo(heap.item(heap.userRoot()));
+    EXPECT_EQ(info.hidRowIndex, 0x20u);
+    return info;
 }
 
 // The cells read back equal what was set, plus the row id and version columns.

@@ -160,8 +160,10 @@ BuiltNode Table::write(ndb::NodeDatabase& db, SubnodeNids& nids) const {
     HeapBuilder heap(kClientSigTable);
     TcInfo info;
     info.layout = layout;
-    Hid tcInfoHid = heap.reserve(kTcInfoHeaderSize + kTcolDescSize * static_cast<uint32_t>(layout.columns.size()));
+    // Outlook puts the row index's BTH header first (HID 0x20) and the TCINFO after it;
+    // pst-extractor reads the header at 0x20 and loops forever on any other layout.
     Hid rowIndexHid = heap.reserve(kBthHeaderSize);
+    Hid tcInfoHid = heap.reserve(kTcInfoHeaderSize + kTcolDescSize * static_cast<uint32_t>(layout.columns.size()));
     ValuePlacer placer(db, heap, nids);
 
     // Rows go to the heap while they fit one item, otherwise to a subnode whose blocks are all
