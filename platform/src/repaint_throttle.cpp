@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QThread>
 
 namespace platform {
 
@@ -26,6 +27,7 @@ void RepaintThrottle::processEventsOnce() {
         return;
     }
     filtering_ = true;
+    loopLevel_ = QThread::currentThread()->loopLevel();
     app->installEventFilter(this);
     QCoreApplication::processEvents();
     app->removeEventFilter(this);
@@ -34,6 +36,12 @@ void RepaintThrottle::processEventsOnce() {
 }
 
 bool RepaintThrottle::eventFilter(QObject* watched, QEvent* event) {
+    // An event handled in this pass may open a modal dialog with an event loop of its own;
+    // that dialog, and the window behind it, must paint as usual.
+    if (filtering_ && QThread::currentThread()->loopLevel() != loopLevel_) {
+        if (!held_.isEmpty()) releaseHeld();
+        return QObject::eventFilter(watched, event);
+    }
     // The widget repaint manager asks for a repaint with one UpdateRequest per window and
     // posts no second one until it is delivered: holding it back holds back the repaint.
     if (filtering_ && event->type() == QEvent::UpdateRequest && watched->isWidgetType()) {

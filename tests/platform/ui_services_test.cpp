@@ -1,7 +1,9 @@
 // QtUiServices apart from its dialogs: the pointer, one pass of the event loop, and targets.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDialog>
 #include <QEvent>
+#include <QTimer>
 #include <QScrollBar>
 #include <QTest>
 #include <QUrl>
@@ -100,6 +102,50 @@ TEST(QtUiServicesDoEvents, AListGrownBetweenYieldsIsLaidOutInTheEnd) {
     }
     EXPECT_TRUE(QTest::qWaitFor([&] { return grid.verticalScrollBar()->maximum() >= 3001 - 10; }, 2000))
         << "scroll range " << grid.verticalScrollBar()->maximum();
+}
+
+// Asks for a repaint after its first paint (shown windows paint first on exposure, later on
+// update requests) and accepts itself once repainted; rejects itself if it never is.
+class PaintedDialog : public QDialog {
+public:
+    PaintedDialog() {
+        resize(120, 60);
+        QTimer::singleShot(3000, this, &QDialog::reject);
+    }
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (++paints == 1) update();
+        else if (paints == 2) QTimer::singleShot(0, this, &QDialog::accept);
+    }
+};
+
+class DialogOpener : public QObject {
+public:
+    int result = -1;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::User) return QObject::event(e);
+        PaintedDialog dialog;
+        result = dialog.exec();
+        return true;
+    }
+};
+
+TEST(RepaintThrottle, AModalDialogOpenedDuringAHeldBackPassStillPaints) {
+    PaintCounter window;
+    window.resize(100, 50);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    RepaintThrottle throttle(60000);   // every pass after the first holds repaints back
+    throttle.processEventsOnce();
+    DialogOpener opener;
+    window.update();
+    QCoreApplication::postEvent(&opener, new QEvent(QEvent::User));
+    throttle.processEventsOnce();
+    EXPECT_EQ(opener.result, QDialog::Accepted) << "the dialog was never repainted";
 }
 
 TEST(QtUiServicesTargets, PathsBecomeFileUrlsAndAddressesStay) {

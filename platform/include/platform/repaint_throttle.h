@@ -30,6 +30,7 @@ private:
 
     int intervalMs_;
     bool filtering_ = false;
+    int loopLevel_ = 0;   // event loops running when the pass began
     int heldBack_ = 0;
     QElapsedTimer sinceRepaint_;
     QVector<QPointer<QObject>> held_;
