@@ -72,6 +72,17 @@ void expectReadersAgree(const std::string& path, const Tree& tree, const std::st
 
 Tree baseTree() { return {{"Deleted Items", ""}}; }
 
+// A message libpst recognises as a contact: it exports only contacts that carry contact fields.
+ltp::PropertyMap sampleContact(const std::string& given, const std::string& surname) {
+    ltp::PropertyMap contact;
+    contact[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
+    contact[prop::kSubject] = ltp::stringValue(given + " " + surname);
+    contact[prop::kDisplayName] = ltp::stringValue(given + " " + surname);
+    contact[0x3A06] = ltp::stringValue(given);     // PidTagGivenName
+    contact[0x3A11] = ltp::stringValue(surname);   // PidTagSurname
+    return contact;
+}
+
 }  // namespace
 
 TEST(MessagingReaders, EmptyStoreOpensEverywhere) {
@@ -92,13 +103,7 @@ TEST(MessagingReaders, ThreeLevelContactsTreeWithAContact) {
         Nid ann = store->createFolder(users, "ann", "IPF.Contact");
         store->createFolder(ann, "cards", "IPF.Contact");
         store->createFolder(users, "bob", "IPF.Contact");
-        ltp::PropertyMap contact;
-        contact[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
-        contact[prop::kSubject] = ltp::stringValue("Ann Example");
-        contact[prop::kDisplayName] = ltp::stringValue("Ann Example");
-        contact[0x3A06] = ltp::stringValue("Ann");       // PidTagGivenName: libpst exports only
-        contact[0x3A11] = ltp::stringValue("Example");   // contacts that carry contact fields
-        store->addMessage(ann, contact);
+        store->addMessage(ann, sampleContact("Ann", "Example"));
         store->close();
     }
     for (const char* p : {"Users", "Users/ann", "Users/ann/cards", "Users/bob"}) tree[p] = "IPF.Contact";
@@ -168,9 +173,7 @@ TEST(MessagingReaders, StoreGrownPastSeveralAMapsAndAPMap) {
         std::vector<uint8_t> photo(64 * 1024);
         for (size_t i = 0; i < photo.size(); ++i) photo[i] = static_cast<uint8_t>(i * 7 + i / 251);
         for (int m = 0; m < 40; ++m) {
-            ltp::PropertyMap contact;
-            contact[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
-            contact[prop::kSubject] = ltp::stringValue("Contact " + std::to_string(m));
+            ltp::PropertyMap contact = sampleContact("Contact", std::to_string(m));
             AttachmentData a;
             a.properties[prop::kAttachDataBinary] = ltp::binaryValue(photo);
             a.properties[prop::kAttachFilename] = ltp::stringValue("photo.jpg");
