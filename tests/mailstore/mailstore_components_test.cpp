@@ -8,6 +8,7 @@
 #include "mailstore/factories.h"
 #include "mailstore/profile.h"
 #include "mailstore/session_options.h"
+#include "messaging_support.h"
 #include "zentra/error.h"
 
 using namespace zentra;
@@ -88,7 +89,16 @@ TEST_F(MailStoreComponents, ImportRunSequenceBuildsTheTreeAndLeavesTheFileOnRemo
     store->Remove();
     session_->Logoff();
     EXPECT_TRUE(fs::exists(path));
-    EXPECT_GT(fs::file_size(path), 0u);
+    messaging_test::expectSoundEverywhere(path);
+    {
+        messaging_test::FileNodes written(path);
+        EXPECT_EQ(messaging_test::ipmTreeOf(written),
+                  (messaging_test::FolderTree{{"Deleted Items", ""},
+                                              {"Users", "IPF.Contact"},
+                                              {"Users/ann", "IPF.Contact"},
+                                              {"Users/ann/cards", "IPF.Contact"},
+                                              {"Users/bob", "IPF.Contact"}}));
+    }
     EXPECT_EQ(errorNumber([&] { users->Folders(); }), kErrStoreDetached);
     EXPECT_EQ(errorNumber([&] { app->GetNamespace("MAPI")->Folders()->Item(kStoreName); }), kErrFolderNotFound);
 }
@@ -125,6 +135,7 @@ TEST_F(MailStoreComponents, FolderNamesCollideWithoutRegardToCase) {
     EXPECT_EQ(errorNumber([&] { folders->Item(3L); }), kErrSubscriptOutOfRange);
     EXPECT_EQ(errorNumber([&] { folders->Add("Odd", 99); }), kErrInvalidArgument);
     store->Remove();
+    messaging_test::expectSoundEverywhere(file("case.pst"));
 }
 
 TEST_F(MailStoreComponents, GetFolderFromPathFailsForMissingFoldersStoresAndMalformedPaths) {
@@ -160,6 +171,7 @@ TEST_F(MailStoreComponents, NamespaceListsEveryAttachedStoreByDisplayName) {
     EXPECT_EQ(errorNumber([&] { session_->Stores()->GetStoreFromID("00"); }), kErrInvalidArgument);
 
     b->Remove();
+    messaging_test::expectSoundEverywhere(file("b.pst"));
     EXPECT_EQ(top->Count(), 1);
     EXPECT_EQ(errorNumber([&] { session_->Stores()->GetStoreFromID(b->EntryID()); }), kErrStoreDetached);
     EXPECT_EQ(errorNumber([&] { b->Remove(); }), kErrStoreDetached);

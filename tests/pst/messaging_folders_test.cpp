@@ -82,6 +82,7 @@ TEST(MessagingFolders, ThreeLevelContactsTreeReadsBackWithRowsAndFlags) {
     EXPECT_EQ(cell(usersRows, bob, kSubfoldersTag)->bytes, std::vector<uint8_t>{0});
     EXPECT_EQ(rowIds(file.table(hierarchyTableOf(ann))), std::vector<uint32_t>{cards});
     EXPECT_TRUE(file.table(hierarchyTableOf(cards)).rows.empty());
+    expectSoundEverywhere(path);
 }
 
 TEST(MessagingFolders, SiblingNamesDifferingOnlyInCaseAreRejected) {
@@ -112,7 +113,9 @@ TEST(MessagingFolders, SiblingNamesDifferingOnlyInCaseAreRejected) {
     EXPECT_NO_THROW(store->createFolder(users, "Users", "IPF.Contact"));
     EXPECT_NO_THROW(store->createFolder(top, "Users2", "IPF.Contact"));
     EXPECT_NO_THROW(store->createFolder(top, "Us\xC3\xA9rs", "IPF.Contact"));   // Usérs
+    std::string path = store->path();
     store->close();
+    expectSoundEverywhere(path);
 }
 
 TEST(MessagingFolders, RejectsEmptyNamesMissingParentsAndSearchFolderParents) {
@@ -152,6 +155,9 @@ TEST(MessagingFolders, UnicodeAndLongNamesReadBackExactly) {
         ASSERT_NE(cell(ipm, nids[i], kNameTag), nullptr);
         EXPECT_EQ(text(*cell(ipm, nids[i], kNameTag)), names[i]);
     }
+    // Names of ordinary length go through the readers in MessagingReaders; this one is longer
+    // than any directory name pffexport could create for it.
+    expectStructurallySound(path);
 }
 
 TEST(MessagingFolders, AThousandFoldersInOneParentAndAcrossLevels) {
@@ -182,6 +188,7 @@ TEST(MessagingFolders, AThousandFoldersInOneParentAndAcrossLevels) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
     EXPECT_EQ(names.front(), "Folder 0");
+    expectSoundEverywhere(path);
 }
 
 TEST(MessagingFolders, CaseBlindKeyFoldsTheCoveredScriptsOnly) {

@@ -13,11 +13,15 @@ using namespace messaging_test;
 
 namespace {
 
+// A small contact; the given name and surname make libpst treat it as one (it skips contacts
+// without contact fields).
 ltp::PropertyMap contactProps(const std::string& subject) {
     ltp::PropertyMap p;
     p[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
     p[prop::kSubject] = ltp::stringValue(subject);
     p[prop::kImportance] = ltp::int32Value(1);
+    p[0x3A06] = ltp::stringValue(subject);     // PidTagGivenName
+    p[0x3A11] = ltp::stringValue("Example");   // PidTagSurname
     return p;
 }
 
@@ -71,6 +75,7 @@ TEST(MessagingMessages, MessageNodeHasRecipientTableSizeAndContentsRow) {
 
     EXPECT_EQ(int32(file.pc(folder).at(prop::kContentCount)), 1);
     EXPECT_EQ(int32(*cell(file.table(0x802D), folder, 0x36020003)), 1);   // the parent's copy
+    expectSoundEverywhere(path);
 }
 
 TEST(MessagingMessages, AttachmentsGetTableRowsObjectsAndTheFlag) {
@@ -112,6 +117,7 @@ TEST(MessagingMessages, AttachmentsGetTableRowsObjectsAndTheFlag) {
               file.dataTreeSize(object->data) + file.subnodeTreeSize(object->subnodes));
     EXPECT_EQ(text(*cell(at, attachNid, 0x3704001F)), "photo.jpg");
     EXPECT_EQ(cell(at, attachNid, 0x0E200003)->bytes, apc.at(prop::kAttachSize).bytes);
+    expectSoundEverywhere(path);
 }
 
 TEST(MessagingMessages, UnreadMessagesCountAndMessageClassIsRequired) {
@@ -151,9 +157,16 @@ TEST(MessagingMessages, PeriodicCommitMakesMessagesDurableWithoutClose) {
         FileNodes file(path);
         EXPECT_EQ(file.table(contentsTableOf(folder)).rows.size(), 10u);
         EXPECT_EQ(int32(file.pc(folder).at(prop::kContentCount)), 10);
-        EXPECT_EQ(file.reader().verify(), std::vector<std::string>{});
+        // Between commits the file holds the last commit whole. Space the last commit freed stays
+        // marked used until the next one (a leak, never a live block marked free), and blocks
+        // written since may lie beyond the committed end of file.
+        ndb::VerifyOptions between;
+        between.allowAMapLeaks = true;
+        between.allowLongerFile = true;
+        EXPECT_EQ(file.reader().verify(between), std::vector<std::string>{});
     }
     store->close();
     FileNodes file(path);
     EXPECT_EQ(file.table(contentsTableOf(folder)).rows.size(), 12u);
+    expectSoundEverywhere(path);
 }

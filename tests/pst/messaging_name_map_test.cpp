@@ -150,4 +150,5 @@ TEST(MessagingNameToIdMap, StoredMapReadsBackFromTheFile) {
     EXPECT_EQ(back.find(kPsetidAddress, kLidFileUnder), std::optional<uint16_t>(0x8000));
     EXPECT_EQ(back.find(kPsPublicStrings, "keywords"), std::optional<uint16_t>(0x8002));
     EXPECT_EQ(keywords, 0x8002);
+    expectSoundEverywhere(path);
 }

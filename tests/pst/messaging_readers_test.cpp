@@ -9,66 +9,28 @@
 #include <set>
 
 #include "messaging_support.h"
-#include "pstcheck/checker.h"
-#include "readers.h"
 
 using namespace pst;
 using namespace pst::messaging;
 using namespace messaging_test;
-namespace rd = zentra::readers;
 
 namespace {
 
-// What every reader should show below the IPM subtree: path -> container class ("" = none).
-using Tree = std::map<std::string, std::string>;
-
 constexpr const char* kStoreName = "Zentra Contacts : Created - 6.12.26 9.5.07";
 
-void expectStructurallySound(const std::string& path) {
-    pstcheck::Report report = pstcheck::checkFile(path);
-    EXPECT_TRUE(report.clean()) << report.toText(false);
+// What every reader should show below the IPM subtree: path -> container class ("" = none).
+using Tree = FolderTree;
+
+// The file's own tables list exactly the expected tree, and every checker and reader agrees.
+void expectTreeEverywhere(const std::string& path, const Tree& tree) {
+    {
+        FileNodes file(path);
+        EXPECT_EQ(ipmTreeOf(file), tree);
+        EXPECT_EQ(text(file.pc(nid::kMessageStore).at(prop::kDisplayName)), kStoreName);
+    }
+    expectSoundEverywhere(path);
 }
 
-// libpst lists only folders that hold something, and names them without their path, so it is
-// held to the names it processed; the libpff readers and pst-extractor must show the whole tree.
-void expectReadersAgree(const std::string& path, const Tree& tree, const std::string& storeName) {
-    std::set<std::string> wantPaths;
-    std::multiset<std::string> wantNames;
-    for (const auto& [p, cls] : tree) {
-        wantPaths.insert(p);
-        wantNames.insert(p.substr(p.rfind('/') + 1));
-    }
-    rd::ReaderOptions options;
-    options.timeout = std::chrono::seconds(60);   // pst-extractor can hang on a file it misreads
-    for (const rd::ReaderView& view : rd::readWithAll(path, options)) {
-        SCOPED_TRACE(view.reader);
-        if (view.skipped) {
-            std::cout << "[ SKIPPED  ] " << view.reader << ": " << view.error << "\n";
-            continue;
-        }
-        ASSERT_TRUE(view.ok) << view.error << "\n" << view.output.substr(0, 3000);
-        if (view.reader == "libpst") {
-            std::multiset<std::string> seen(view.folderNames.begin(), view.folderNames.end());
-            for (const auto& name : seen)
-                EXPECT_TRUE(wantNames.count(name) || name == "Top of Personal Folders" || name == storeName ||
-                            name == "Search Root" || name == "SPAM Search Folder 2")
-                    << "libpst shows an unexpected folder " << name;
-            EXPECT_TRUE(view.warnings.empty()) << ::testing::PrintToString(view.warnings);
-            continue;
-        }
-        std::vector<std::string> paths = view.ipmPaths();
-        std::set<std::string> got(paths.begin(), paths.end());
-        got.erase("");
-        EXPECT_EQ(got, wantPaths);
-        for (const auto& [p, cls] : tree) {
-            const rd::FolderView* f = view.folderAt(p);
-            if (!f) continue;   // already reported by the set comparison
-            if (f->containerClass) EXPECT_EQ(*f->containerClass, cls) << p;
-            if (f->contentCount) EXPECT_EQ(*f->contentCount, static_cast<long>(f->itemCount)) << p;
-        }
-        if (!view.storeName.empty()) EXPECT_EQ(view.storeName, storeName);
-    }
-}
 
 Tree baseTree() { return {{"Deleted Items", ""}}; }
 
@@ -89,8 +51,7 @@ TEST(MessagingReaders, EmptyStoreOpensEverywhere) {
     ScratchDir dir;
     std::string path = dir.file("empty.pst");
     Store::create(path, kStoreName)->close();
-    expectStructurallySound(path);
-    expectReadersAgree(path, baseTree(), kStoreName);
+    expectTreeEverywhere(path, baseTree());
 }
 
 TEST(MessagingReaders, ThreeLevelContactsTreeWithAContact) {
@@ -107,8 +68,7 @@ TEST(MessagingReaders, ThreeLevelContactsTreeWithAContact) {
         store->close();
     }
     for (const char* p : {"Users", "Users/ann", "Users/ann/cards", "Users/bob"}) tree[p] = "IPF.Contact";
-    expectStructurallySound(path);
-    expectReadersAgree(path, tree, kStoreName);
+    expectTreeEverywhere(path, tree);
 }
 
 TEST(MessagingReaders, UnicodeLongAndCaseDifferingNames) {
@@ -117,6 +77,10 @@ TEST(MessagingReaders, UnicodeLongAndCaseDifferingNames) {
     const std::string longName(200, 'L');
     const std::string greek = "\xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1";   // Σοφία
     const std::string cjk = "\xE9\x80\x9A\xE8\xAE\xAF\xE5\xBD\x95";       // 通讯录
+    // Names beyond the BMP (surrogate pairs) are read back by MessagingFolders through the
+    // engine's own reader only: pypff 20180714 decodes them wrongly (U+1F600, stored as the
+    // correct D83D DE00, comes back as U+1F201).
+    const std::string hebrew = "\xD7\x90\xD7\xA0\xD7\xA9\xD7\x99\xD7\x9D";   // אנשים
     Tree tree = baseTree();
     {
         auto store = Store::create(path, kStoreName);
@@ -126,12 +90,12 @@ TEST(MessagingReaders, UnicodeLongAndCaseDifferingNames) {
         EXPECT_THROW(store->createFolder(top, "ANN", "IPF.Contact"), zentra::Error);
         store->createFolder(top, greek, "IPF.Contact");
         store->createFolder(top, cjk, "IPF.Contact");
+        store->createFolder(top, hebrew, "IPF.Contact");
         store->createFolder(top, longName, "IPF.Contact");
         store->close();
     }
-    for (std::string p : {std::string("Ann"), std::string("Ann/ann"), greek, cjk, longName}) tree[p] = "IPF.Contact";
-    expectStructurallySound(path);
-    expectReadersAgree(path, tree, kStoreName);
+    for (std::string p : {std::string("Ann"), std::string("Ann/ann"), greek, cjk, hebrew, longName}) tree[p] = "IPF.Contact";
+    expectTreeEverywhere(path, tree);
 }
 
 TEST(MessagingReaders, AThousandFolders) {
@@ -149,8 +113,7 @@ TEST(MessagingReaders, AThousandFolders) {
         }
         store->close();
     }
-    expectStructurallySound(path);
-    expectReadersAgree(path, tree, kStoreName);
+    expectTreeEverywhere(path, tree);
 }
 
 TEST(MessagingReaders, StoreGrownPastSeveralAMapsAndAPMap) {
@@ -182,8 +145,5 @@ TEST(MessagingReaders, StoreGrownPastSeveralAMapsAndAPMap) {
         store->close();
     }
     EXPECT_GT(std::filesystem::file_size(path), 0x4400u + 2'031'616u);
-    FileNodes file(path);
-    EXPECT_EQ(file.reader().verify(), std::vector<std::string>{});
-    expectStructurallySound(path);
-    expectReadersAgree(path, tree, kStoreName);
+    expectTreeEverywhere(path, tree);
 }

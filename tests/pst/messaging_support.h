@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -90,5 +91,18 @@ std::vector<uint32_t> rowIds(const pst::ltp::TableContents& t);
 const pst::ltp::Value* cell(const pst::ltp::TableContents& t, uint32_t rowId, uint32_t tag);
 
 pst::messaging::StoreUid fixedUid();
+
+// The folders below the IPM subtree as the file's own hierarchy tables list them:
+// "Users/ann" -> container class ("" when none).
+using FolderTree = std::map<std::string, std::string>;
+FolderTree ipmTreeOf(FileNodes& file);
+
+// Every check a written store must pass: the node database's verifier, pstcheck, and the four
+// independent readers, which must show the tree the file's own tables list (names, container
+// classes, item counts) and the store's display name. Readers are judged by what they print.
+void expectSoundEverywhere(const std::string& path);
+// The structural part alone (verifier and pstcheck), for files the readers cannot export: pffexport
+// names directories after folders, so a folder name beyond 255 bytes cannot be exported.
+void expectStructurallySound(const std::string& path);
 
 }  // namespace messaging_test
