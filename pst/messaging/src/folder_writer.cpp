@@ -28,7 +28,7 @@ void Store::State::putPropertyContext(Nid nid, const ltp::PropertyMap& props, Ni
     db->putNode(nid, built.data, db->writeSubnodeTree(std::move(built.subnodes)), parent);
 }
 
-void Store::State::putTable(Nid nid, const ltp::Table& table, TemplateKind kind) {
+void Store::State::putTable(Nid nid, const ltp::Table& table, TableTemplate kind) {
     if (table.rowCount() == 0) {
         Bid shared = templateData.at(kind);
         db->addRef(shared);
@@ -78,23 +78,23 @@ void Store::State::writeDirtyFolders() {
         }
         if (f.isSearchFolder) {
             if (f.contentsDirty) {
-                putTable(searchContentsTableOf(nid), ltp::Table(searchContentsTableColumns()),
-                         TemplateKind::SearchContents);
+                putTable(searchContentsTableOf(nid), templateTable(TableTemplate::SearchContents),
+                         TableTemplate::SearchContents);
                 f.contentsDirty = false;
             }
             f.hierarchyDirty = f.assocNeeded = false;
             continue;
         }
         if (f.hierarchyDirty) {
-            putTable(hierarchyTableOf(nid), *f.hierarchy, TemplateKind::Hierarchy);
+            putTable(hierarchyTableOf(nid), *f.hierarchy, TableTemplate::Hierarchy);
             f.hierarchyDirty = false;
         }
         if (f.contentsDirty) {
-            putTable(contentsTableOf(nid), *f.contents, TemplateKind::Contents);
+            putTable(contentsTableOf(nid), *f.contents, TableTemplate::Contents);
             f.contentsDirty = false;
         }
         if (f.assocNeeded) {
-            putTable(assocContentsTableOf(nid), ltp::Table(assocContentsTableColumns()), TemplateKind::AssocContents);
+            putTable(assocContentsTableOf(nid), templateTable(TableTemplate::AssocContents), TableTemplate::AssocContents);
             f.assocNeeded = false;
         }
     }

@@ -106,12 +106,12 @@ Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
     std::vector<ndb::SubnodeEntry> subnodes;
     {
         ltp::SubnodeNids nids;
-        ltp::BuiltNode recipients = ltp::Table(recipientTableColumns()).write(db, nids);
+        ltp::BuiltNode recipients = templateTable(TableTemplate::Recipient).write(db, nids);
         subnodes.push_back({nid::kRecipientTable, recipients.data, db.writeSubnodeTree(std::move(recipients.subnodes))});
     }
     if (!attachments.empty()) {
         std::vector<ltp::Column> columns = attachmentTableColumns();
-        ltp::Table table(columns);
+        ltp::Table table = templateTable(TableTemplate::Attachment);
         for (size_t i = 0; i < attachments.size(); ++i) {
             Nid attachNid = makeNid(kNidTypeAttachment, static_cast<uint32_t>(i + 1));
             ltp::PropertyMap a = attachments[i].properties;

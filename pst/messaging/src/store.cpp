@@ -21,8 +21,8 @@ FolderState& addSpecialFolder(Store::State& s, Nid nid, Nid parent, std::string 
     f.name = std::move(name);
     f.isSearchFolder = search;
     if (!search) {
-        f.hierarchy = std::make_unique<ltp::Table>(hierarchyTableColumns());
-        f.contents = std::make_unique<ltp::Table>(contentsTableColumns());
+        f.hierarchy = std::make_unique<ltp::Table>(templateTable(TableTemplate::Hierarchy));
+        f.contents = std::make_unique<ltp::Table>(templateTable(TableTemplate::Contents));
     }
     return f;
 }
@@ -40,22 +40,19 @@ void linkChild(Store::State& s, FolderState& parent, FolderState& child) {
 }
 
 void writeTemplates(Store::State& s) {
-    const std::pair<Nid, std::vector<ltp::Column>> templates[] = {
-        {nid::kHierarchyTableTemplate, hierarchyTableColumns()},
-        {nid::kContentsTableTemplate, contentsTableColumns()},
-        {nid::kAssocContentsTableTemplate, assocContentsTableColumns()},
-        {nid::kSearchContentsTableTemplate, searchContentsTableColumns()},
-        {nid::kRecipientTable, recipientTableColumns()},
-        {nid::kAttachmentTable, attachmentTableColumns()},
+    const std::pair<Nid, TableTemplate> templates[] = {
+        {nid::kHierarchyTableTemplate, TableTemplate::Hierarchy},
+        {nid::kContentsTableTemplate, TableTemplate::Contents},
+        {nid::kAssocContentsTableTemplate, TableTemplate::AssocContents},
+        {nid::kSearchContentsTableTemplate, TableTemplate::SearchContents},
+        {nid::kRecipientTable, TableTemplate::Recipient},
+        {nid::kAttachmentTable, TableTemplate::Attachment},
     };
-    for (const auto& [templateNid, columns] : templates) {
+    for (const auto& [templateNid, which] : templates) {
         ltp::SubnodeNids nids;
-        ltp::BuiltNode built = ltp::Table(columns).write(*s.db, nids);
+        ltp::BuiltNode built = templateTable(which).write(*s.db, nids);
         s.db->putNode(templateNid, built.data, s.db->writeSubnodeTree(std::move(built.subnodes)), 0);
-        if (templateNid == nid::kHierarchyTableTemplate) s.templateData[TemplateKind::Hierarchy] = built.data;
-        if (templateNid == nid::kContentsTableTemplate) s.templateData[TemplateKind::Contents] = built.data;
-        if (templateNid == nid::kAssocContentsTableTemplate) s.templateData[TemplateKind::AssocContents] = built.data;
-        if (templateNid == nid::kSearchContentsTableTemplate) s.templateData[TemplateKind::SearchContents] = built.data;
+        s.templateData[which] = built.data;   // empty folder tables share these blocks
     }
 }
 

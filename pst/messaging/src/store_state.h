@@ -8,6 +8,7 @@
 
 #include "pst/ltp/ltp.h"
 #include "pst/messaging/store.h"
+#include "pst/messaging/table_templates.h"
 #include "pst/ndb/node_database.h"
 
 namespace pst::messaging {
@@ -32,9 +33,6 @@ struct FolderState {
     bool assocNeeded = true;
 };
 
-// Which template an empty table of a new folder shares its data block with.
-enum class TemplateKind { Hierarchy, Contents, AssocContents, SearchContents };
-
 struct Store::State {
     std::unique_ptr<ndb::NodeDatabase> db;
     std::string displayName;
@@ -42,7 +40,7 @@ struct Store::State {
     StoreOptions options;
     bool open = true;
     std::map<Nid, FolderState> folders;
-    std::map<TemplateKind, Bid> templateData;   // data block of each template node
+    std::map<TableTemplate, Bid> templateData;   // data block of each template node
     NameToIdMap names;
     uint32_t rowVersion = 0;                    // PidTagLtpRowVer of the next row written
     uint32_t messagesSinceCommit = 0;
@@ -53,7 +51,7 @@ struct Store::State {
 
     // Node writing helpers used at commit and at creation.
     void putPropertyContext(Nid nid, const ltp::PropertyMap& props, Nid parent);
-    void putTable(Nid nid, const ltp::Table& table, TemplateKind kind);
+    void putTable(Nid nid, const ltp::Table& table, TableTemplate kind);
 
     // The hierarchy row a folder has in its parent's hierarchy table.
     std::map<uint32_t, ltp::Value> hierarchyRow(const FolderState& folder);
