@@ -333,4 +333,39 @@ TEST_F(DamageTest, MessageObjectRules) {
     expectCaught("message.flags");
 }
 
+TEST_F(DamageTest, NamesOutlookCannotHoldTwice) {
+    auto original = pst->bytes;
+    // "Tasks" renamed "NOTES": a sibling of "Notes" that differs only in case.
+    bool renamed = false;
+    for (const auto& [nid, n] : pst->nbt()) {
+        if ((nid & 0x1F) != 0x02 || renamed) continue;
+        auto block = pst->dataBlockOf(nid);
+        auto data = pst->readData(block);
+        size_t at = pstpatch::find(data, pstpatch::utf16("Tasks"));
+        if (at == std::string::npos || pstpatch::find(data, pstpatch::utf16("IPF.Task")) == std::string::npos) continue;
+        auto upper = pstpatch::utf16("NOTES");
+        std::copy(upper.begin(), upper.end(), data.begin() + at);
+        pst->writeData(block, data);
+        renamed = true;
+    }
+    ASSERT_TRUE(renamed);
+    expectCaught("folder.duplicate_name");
+
+    // PSETID_Address/0x8005 (NPID 0x8015) renamed to 0x8083, which NPID 0x8027 already maps.
+    pst->bytes = original;
+    for (const auto& [bid, b] : pst->bbt()) {
+        if (bid & 2) continue;
+        auto data = pst->readData(b);
+        bool touched = false;
+        for (size_t i = 0; i + 8 <= data.size(); ++i)
+            if (data[i] == 0x05 && data[i + 1] == 0x80 && data[i + 2] == 0 && data[i + 3] == 0 && data[i + 6] == 0x15 &&
+                data[i + 7] == 0 && (data[i + 4] & 1) == 0 && data[i + 4] >= 6) {
+                data[i] = 0x83;
+                touched = true;
+            }
+        if (touched) pst->writeData(b, data);
+    }
+    expectCaught("nameid.duplicate");
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "case_fold.h"
 #include "semantic_checks.h"
 
 namespace pstcheck {
@@ -145,6 +146,17 @@ void checkFolders(Image& img, const LtpIndex& ltp) {
         const TcView* fai = table(kNidAssocContentsTable);
         if (!hier || !contents || !fai) {
             s.error("folder.tables", std::nullopt, name + " lacks a readable hierarchy, contents or FAI table");
+        }
+        // Outlook cannot hold two sibling folders whose names differ only in case.
+        std::map<std::u16string, uint32_t> siblingNames;
+        for (uint32_t child : childFolders[nid]) {
+            auto cpc = ltp.pcs.find(child);
+            auto childName = cpc == ltp.pcs.end() ? std::nullopt : cpc->second.string(kPidTagDisplayName);
+            if (!childName) continue;
+            auto [it, fresh] = siblingNames.emplace(foldCase(*childName), child);
+            if (!fresh)
+                s.error("folder.duplicate_name", std::nullopt, name + ": subfolders " + hex(it->second) + " and " + hex(child) +
+                                                                   " are both named \"" + toUtf8(*childName) + "\" (ignoring case)");
         }
         if (hier) {
             compareRows(img, *hier, childFolders[nid], "folder.hierarchy", name + "'s hierarchy table");

@@ -1,5 +1,8 @@
 // The name-to-ID map ([MS-PST] 2.4.7): bucket count, the entry/GUID/string streams, and every
 // NAMEID record in the hash bucket its key selects.
+#include <set>
+
+#include "case_fold.h"
 #include "semantic_checks.h"
 
 namespace pstcheck {
@@ -61,6 +64,10 @@ void checkNameMap(Image& img, const LtpIndex& ltp) {
 
     const size_t guidCount = guids.size() / 16;
     Bytes e(entries), str(strings);
+    // Each name may be mapped once; string names compare without regard to case, as Outlook
+    // treats two NPIDs for "Content-Type" and "Content-type" as damage.
+    std::set<std::pair<uint16_t, uint32_t>> numericNames;
+    std::set<std::pair<uint16_t, std::u16string>> stringNames;
     for (size_t i = 0; i + 8 <= e.size(); i += 8) {
         NameId r{u32(e, i), u16(e, i + 4), u16(e, i + 6)};
         const std::string rec = "NAMEID " + std::to_string(i / 8);
@@ -75,7 +82,15 @@ void checkNameMap(Image& img, const LtpIndex& ltp) {
                 s.error("nameid.string", where, rec + ": string offset " + hex(r.key) + " is outside the string stream");
                 continue;
             }
-            r.key = pstCrc(str.subspan(r.key + 4, u32(str, r.key)));
+            Bytes name = str.subspan(r.key + 4, u32(str, r.key));
+            std::u16string text;
+            for (size_t k = 0; k + 1 < name.size(); k += 2) text += static_cast<char16_t>(u16(name, k));
+            if (!stringNames.emplace(r.guidWord >> 1, foldCase(text)).second)
+                s.error("nameid.duplicate", where, rec + ": the string name \"" + toUtf8(text) + "\" is mapped twice (ignoring case)");
+            r.key = pstCrc(name);
+        } else if (!numericNames.emplace(r.guidWord >> 1, r.key).second) {
+            s.error("nameid.duplicate", where, rec + ": LID " + hex(r.key) + " of GUID index " + std::to_string(r.guidWord >> 1) +
+                                                   " is mapped twice");
         }
         const uint32_t bucket = (r.key ^ r.guidWord) % kBucketCount;
         bool found = false;
