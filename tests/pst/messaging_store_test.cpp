@@ -195,3 +195,56 @@ TEST(MessagingStoreCreate, ACallOnAClosedStoreFails) {
         EXPECT_EQ(e.number(), zentra::kErrStoreDetached);
     }
 }
+
+TEST(MessagingStoreCreate, AFailedCommitLeavesTheLastCommittedStoreOnDisk) {
+    // The disk fills up after the store was created: the next commit fails with its number and
+    // the file still holds the empty store of the first commit, which every reader opens.
+    class FillingDisk final : public ndb::FileSeam {
+    public:
+        FillingDisk(std::unique_ptr<ndb::FileSeam> real, bool* full) : real_(std::move(real)), full_(full) {}
+        void writeAt(uint64_t offset, std::span<const uint8_t> bytes) override {
+            if (*full_) throw zentra::Error(zentra::kErrDiskFull, "no space left on device");
+            real_->writeAt(offset, bytes);
+        }
+        void readAt(uint64_t offset, std::span<uint8_t> bytes) override { real_->readAt(offset, bytes); }
+        void truncate(uint64_t size) override {
+            if (*full_ && size > real_->size()) throw zentra::Error(zentra::kErrDiskFull, "no space left on device");
+            real_->truncate(size);
+        }
+        void sync() override { real_->sync(); }
+        uint64_t size() override { return real_->size(); }
+
+    private:
+        std::unique_ptr<ndb::FileSeam> real_;
+        bool* full_;
+    };
+    ScratchDir dir;
+    std::string path = dir.file("full.pst");
+    bool full = false;
+    StoreOptions options;
+    options.database.openFile = [&full](const std::string& p) {
+        return std::make_unique<FillingDisk>(ndb::createPosixFile(p), &full);
+    };
+    auto store = Store::create(path, "full", options);
+    full = true;
+    try {
+        store->createFolder(store->ipmSubtree(), "Users", "IPF.Contact");
+        store->addMessage(store->deletedItems(), [] {
+            ltp::PropertyMap p;
+            p[prop::kMessageClass] = ltp::stringValue("IPM.Note");
+            return p;
+        }());
+        store->commit();
+        FAIL() << "a commit on a full disk succeeded";
+    } catch (const zentra::Error& e) {
+        EXPECT_EQ(e.number(), zentra::kErrDiskFull) << e.description();
+    }
+    store.reset();   // closing fails too; the destructor must not throw
+
+    FileNodes file(path);
+    ndb::VerifyOptions afterFailure;
+    afterFailure.allowLongerFile = true;   // blocks of the failed commit may lie past the end
+    EXPECT_EQ(file.reader().verify(afterFailure), std::vector<std::string>{});
+    EXPECT_EQ(ipmTreeOf(file), (FolderTree{{"Deleted Items", ""}}));
+    expectSoundEverywhere(path);
+}
