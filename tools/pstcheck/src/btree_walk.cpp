@@ -14,6 +14,7 @@ bool checkPage(Image& img, uint64_t ib, uint8_t expectType, std::optional<uint64
     }
     if (ib % kPageSize != 0) s.error("page.align", ib, name + " is not 512-byte aligned");
     if (ib + kPageSize > img.hdr.ibFileEof) s.error("page.range", ib, name + " lies beyond ibFileEof");
+    if (ib < kFirstAMap && expectType != kPtDList) s.error("page.range", ib, name + " lies inside the header area");
 
     Bytes p = img.file.subspan(ib, kPageSize);
     uint8_t ptype = p[kPageTrailer], ptypeRepeat = p[kPageTrailer + 1];

@@ -6,6 +6,12 @@
 // Errors are violations of [MS-PST]; warnings are untidiness that Outlook itself produces and
 // tolerates (leaked allocation-map space, junk in reserved fields), so a clean report may carry
 // warnings.
+//
+// Code families: header.* (HEADER/ROOT, CRCs, rgnid), page.* (every page's trailer), bt.* (NBT
+// and BBT pages), block.* / ref.count / xblock.* / subnode.* (blocks, data and subnode trees,
+// reference counts), space.overlap / amap.* / dlist.* (allocation), hn.* / bth.* / pc.* / tc.*
+// (heap-based nodes), nbt.* / store.* / folder.* / message.* / attachment.* (store objects),
+// nameid.* (name-to-ID map), compat.* (warnings only: layouts a known reader depends on).
 #include <cstdint>
 #include <optional>
 #include <span>
