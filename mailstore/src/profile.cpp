@@ -13,7 +13,12 @@ pst::messaging::Store& AttachedStore::store() {
 
 void AttachedStore::detach() {
     if (!attached()) return;
-    store_->close();
+    try {
+        store_->close();
+    } catch (const Error&) {
+        store_.reset();   // closes the file; what reached the disk is the last commit
+        throw;
+    }
 }
 
 Profile& Profile::instance() {

@@ -31,6 +31,8 @@ public:
     }
     void Remove() override {
         store_->store();   // removing twice fails like any call on a detached store
+        // Detached even when the final commit fails (disk full): the engine refuses further
+        // writes after a failed one, and the file keeps its last commit, a valid store.
         Profile::instance().remove(store_);
         store_->detach();
     }

@@ -234,3 +234,50 @@ TEST_F(MailStoreComponents, DiskFullWhileCreatingTheStoreIsReportedWithItsNumber
     EXPECT_NE(description.find("AddPSTStore"), std::string::npos) << description;
     EXPECT_EQ(session->Stores()->Count(), 0);
 }
+
+TEST_F(MailStoreComponents, RemoveOnAFullDiskReportsItAndLeavesTheLastCommitOnDisk) {
+    class FillingDisk final : public pst::ndb::FileSeam {
+    public:
+        FillingDisk(std::unique_ptr<pst::ndb::FileSeam> real, bool* full) : real_(std::move(real)), full_(full) {}
+        void writeAt(uint64_t offset, std::span<const uint8_t> bytes) override {
+            if (*full_) throw Error(kErrDiskFull, "no space left on device");
+            real_->writeAt(offset, bytes);
+        }
+        void readAt(uint64_t offset, std::span<uint8_t> bytes) override { real_->readAt(offset, bytes); }
+        void truncate(uint64_t size) override {
+            if (*full_ && size > real_->size()) throw Error(kErrDiskFull, "no space left on device");
+            real_->truncate(size);
+        }
+        void sync() override { real_->sync(); }
+        uint64_t size() override { return real_->size(); }
+
+    private:
+        std::unique_ptr<pst::ndb::FileSeam> real_;
+        bool* full_;
+    };
+    static bool full = false;
+    full = false;
+    SessionOptions options;
+    options.store.database.openFile = [](const std::string& path) {
+        return std::make_unique<FillingDisk>(pst::ndb::createPosixFile(path), &full);
+    };
+    auto session = createSession(options);
+    session->Logon();
+    auto store = session->Stores()->AddPSTStore(file("full.pst"), 1, "Full");
+    store->IPMRootFolder()->Folders()->Add("Users", 10);
+    session->Stores()->GetStoreFromID(store->EntryID())->IPMRootFolder()->Folders()->Item("users")->Folders()->Add(
+        "ann", 10);
+    full = true;
+    std::string description;
+    EXPECT_EQ(errorNumber([&] { store->Remove(); }, &description), kErrDiskFull) << description;
+    // The store is detached all the same, and its file holds the empty store AddPSTStore
+    // committed: the folders were never committed.
+    EXPECT_EQ(errorNumber([&] { session->GetFolderFromPath("\\\\Full"); }), kErrFolderNotFound);
+    EXPECT_EQ(errorNumber([&] { store->IPMRootFolder(); }), kErrStoreDetached);
+    full = false;
+    messaging_test::expectSoundEverywhere(file("full.pst"));
+    {
+        messaging_test::FileNodes written(file("full.pst"));
+        EXPECT_EQ(messaging_test::ipmTreeOf(written), (messaging_test::FolderTree{{"Deleted Items", ""}}));
+    }
+}

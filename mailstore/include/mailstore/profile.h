@@ -19,7 +19,8 @@ public:
     bool attached() const { return store_ != nullptr && store_->isOpen(); }
     // kErrStoreDetached when the store was removed.
     pst::messaging::Store& store();
-    // Commit and close; the file stays on disk.
+    // Commit and close; the file stays on disk. When the commit fails the store is closed
+    // anyway (the file keeps its last commit) and the error passes on.
     void detach();
     const std::string& displayName() const { return displayName_; }
 
