@@ -156,10 +156,16 @@ void expectReadersAgree(const std::string& path, const FolderTree& tree, const s
         for (const auto& [p, cls] : tree) {
             const zentra::readers::FolderView* f = view.folderAt(p);
             if (!f) continue;   // already reported by the set comparison
-            if (f->containerClass) EXPECT_EQ(*f->containerClass, cls) << p;
-            if (f->contentCount) EXPECT_EQ(*f->contentCount, static_cast<long>(f->itemCount)) << p;
+            if (f->containerClass) {
+                EXPECT_EQ(*f->containerClass, cls) << p;
+            }
+            if (f->contentCount) {
+                EXPECT_EQ(*f->contentCount, static_cast<long>(f->itemCount)) << p;
+            }
         }
-        if (!view.storeName.empty()) EXPECT_EQ(view.storeName, storeName);
+        if (!view.storeName.empty()) {
+            EXPECT_EQ(view.storeName, storeName);
+        }
     }
     // libpst, libpff and pypff come with the set-up's Debian packages; only pst-extractor (npm)
     // may be missing on a fresh machine.
