@@ -1,4 +1,5 @@
 // Folders, their subfolder collections and item collections over pst::messaging::Store.
+#include "contact_item.h"
 #include "mailstore/rdo.h"
 #include "pst/messaging/case_folding.h"
 #include "pst_objects.h"
@@ -6,16 +7,6 @@
 
 namespace zentra::mailstore::detail {
 namespace {
-
-// Contact items are filled and saved by the contact importer, which is built on top of this
-// layer; until it is linked in, Import and Save refuse instead of pretending to work.
-class PendingContactItem final : public Item {
-public:
-    void Import(const std::string& path, long) override {
-        throw Error(kErrInvalidCall, "cannot import \"" + path + "\": contact items are not supported yet");
-    }
-    void Save() override { throw Error(kErrInvalidCall, "cannot save: contact items are not supported yet"); }
-};
 
 class PstItems final : public Items {
 public:
@@ -25,7 +16,7 @@ public:
         store_->store();   // a detached store fails here
         if (itemType != kItemTypeContact)
             throw Error(kErrInvalidArgument, "item type " + std::to_string(itemType) + " is not supported");
-        return std::make_shared<PendingContactItem>();
+        return makeContactItem(store_, folder_);
     }
 
 private:

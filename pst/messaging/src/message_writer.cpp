@@ -142,7 +142,11 @@ Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
     folder.pcDirty = true;
     s.refreshRowInParent(folder);
 
-    if (s.options.commitEveryMessages != 0 && ++s.messagesSinceCommit >= s.options.commitEveryMessages) commit();
+    ++s.messagesSinceCommit;
+    bool countReached = s.options.commitEveryMessages != 0 && s.messagesSinceCommit >= s.options.commitEveryMessages;
+    bool intervalPassed = s.options.commitInterval.count() > 0 &&
+                          std::chrono::steady_clock::now() - s.lastCommit >= s.options.commitInterval;
+    if (countReached || intervalPassed) commit();
     return nid;
 }
 

@@ -192,6 +192,7 @@ void Store::commit() {
     }
     s.db->commit();
     s.messagesSinceCommit = 0;
+    s.lastCommit = std::chrono::steady_clock::now();
 }
 
 void Store::close() {

@@ -1,5 +1,6 @@
 #pragma once
 // The in-memory side of an open store, shared by the store, folder and message code.
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,6 +45,7 @@ struct Store::State {
     NameToIdMap names;
     uint32_t rowVersion = 0;                    // PidTagLtpRowVer of the next row written
     uint32_t messagesSinceCommit = 0;
+    std::chrono::steady_clock::time_point lastCommit = std::chrono::steady_clock::now();
 
     FolderState& folderOrThrow(Nid nid);
     const FolderState& folderOrThrow(Nid nid) const;

@@ -9,6 +9,7 @@
 // run at any time (a long import calls it periodically); close() commits and closes.
 //
 // Every failure throws zentra::Error.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -31,6 +32,9 @@ struct StoreOptions {
     std::optional<StoreUid> uid;
     // Commit after this many addMessage calls since the last commit; 0 = only when asked.
     uint32_t commitEveryMessages = 0;
+    // Commit at the first addMessage this long after the last commit; 0 = never by time. With
+    // both set, whichever comes first.
+    std::chrono::milliseconds commitInterval{0};
 };
 
 struct FolderInfo {

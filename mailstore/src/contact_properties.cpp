@@ -1,0 +1,71 @@
+// Contact properties to stored values and local property ids.
+#include "contact_properties.h"
+
+#include <type_traits>
+
+#include "zentra/error.h"
+
+namespace zentra::mailstore::detail {
+namespace {
+
+constexpr uint16_t kPidTagAttachNumber = 0x0E21;
+
+}  // namespace
+
+pst::ltp::Value storedValue(const contact::Value& value) {
+    return std::visit(
+        [](const auto& v) -> pst::ltp::Value {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::string>) {
+                return pst::ltp::stringValue(v);
+            } else if constexpr (std::is_same_v<T, int16_t>) {
+                return pst::ltp::int16Value(v);
+            } else if constexpr (std::is_same_v<T, int32_t>) {
+                return pst::ltp::int32Value(v);
+            } else if constexpr (std::is_same_v<T, bool>) {
+                return pst::ltp::boolValue(v);
+            } else if constexpr (std::is_same_v<T, contact::FileTime>) {
+                return pst::ltp::timeValue(v.ticks);
+            } else if constexpr (std::is_same_v<T, contact::Binary>) {
+                return pst::ltp::binaryValue(std::vector<uint8_t>(v.bytes.begin(), v.bytes.end()));
+            } else if constexpr (std::is_same_v<T, std::vector<int32_t>>) {
+                return pst::ltp::multiInt32Value(v);
+            } else {
+                static_assert(std::is_same_v<T, std::vector<std::string>>);
+                return pst::ltp::multiStringValue(v);
+            }
+        },
+        value);
+}
+
+uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap& names) {
+    switch (key.kind()) {
+    case contact::PropertyKey::Kind::Tagged:
+        if (key.id() >= pst::messaging::kFirstNamedPropId)
+            throw Error(kErrInvalidArgument, "property " + key.describe() + " is in the named-property range");
+        return key.id();
+    case contact::PropertyKey::Kind::NamedId: return names.idFor(key.propertySet(), key.lid());
+    case contact::PropertyKey::Kind::NamedString: return names.idFor(key.propertySet(), key.name());
+    }
+    throw Error(kErrInvalidArgument, "unknown property key kind");
+}
+
+StoredContact toStoredContact(const contact::ContactItem& item, pst::messaging::NameToIdMap& names) {
+    StoredContact out;
+    for (const contact::Property& p : item.properties)
+        out.properties.insert_or_assign(localIdOf(p.key, names), storedValue(p.value));
+
+    out.attachments.reserve(item.attachments.size());
+    for (size_t i = 0; i < item.attachments.size(); ++i) {
+        pst::messaging::AttachmentData a;
+        for (const contact::Property& p : item.attachments[i].properties)
+            a.properties.insert_or_assign(localIdOf(p.key, names), storedValue(p.value));
+        // Attachments are numbered in the order they are stored; the size and the table row
+        // are the messaging layer's.
+        a.properties.insert_or_assign(kPidTagAttachNumber, pst::ltp::int32Value(static_cast<int32_t>(i)));
+        out.attachments.push_back(std::move(a));
+    }
+    return out;
+}
+
+}  // namespace zentra::mailstore::detail

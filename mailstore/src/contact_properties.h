@@ -1,0 +1,29 @@
+#pragma once
+// From the contact mapping's neutral property model to what the messaging layer stores:
+// tagged ids as they are, named properties through the store's name-to-ID map, every string
+// as Unicode, and the photo as an attachment object numbered as [MS-PST] lays attachments out.
+#include <vector>
+
+#include "contact/properties.h"
+#include "pst/ltp/ltp.h"
+#include "pst/messaging/name_to_id_map.h"
+#include "pst/messaging/store.h"
+
+namespace zentra::mailstore::detail {
+
+struct StoredContact {
+    pst::ltp::PropertyMap properties;
+    std::vector<pst::messaging::AttachmentData> attachments;
+};
+
+// The stored form of one value; the property types of contact::PropertyType and
+// pst::ltp::PropType share their [MS-OXCDATA] codes.
+pst::ltp::Value storedValue(const contact::Value& value);
+
+// The local property id of a key: a tagged id, or the id the name-to-ID map hands out for a
+// named property (allocated on first use).
+uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap& names);
+
+StoredContact toStoredContact(const contact::ContactItem& item, pst::messaging::NameToIdMap& names);
+
+}  // namespace zentra::mailstore::detail
