@@ -93,7 +93,7 @@ struct Geo {
 
 class Card {
 public:
-    std::vector<Property> properties;     // file order, BEGIN/END/VERSION included except BEGIN/END
+    std::vector<Property> properties;     // file order; VERSION included, BEGIN and END not
     std::vector<Warning> warnings;
     std::vector<Card> agents;             // cards embedded in AGENT properties
     std::size_t firstLine = 0;            // line of BEGIN:VCARD (or of the first property)
