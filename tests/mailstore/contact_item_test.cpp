@@ -1,0 +1,341 @@
+// Contact items as the import loop drives them: Items.Add(2), Import(path, 6), Save, and what
+// reaches the file: one contact per card in file order, the photo attachment, sizes and rows
+// that match the messages, failures that name the file, and commits during a long import.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "contact/property_ids.h"
+#include "contact_item.h"
+#include "contact_item_support.h"
+#include "mailstore/factories.h"
+#include "mailstore/import_report.h"
+#include "mailstore/session_options.h"
+
+using namespace zentra;
+using namespace zentra::mailstore;
+using namespace contact_item_test;
+using messaging_test::FileNodes;
+using messaging_test::int32;
+using messaging_test::text;
+
+namespace {
+
+constexpr const char* kStoreName = "Contacts test";
+
+struct OpenStore {
+    std::shared_ptr<Session> session;
+    std::shared_ptr<Store> store;
+    std::shared_ptr<Folder> folder;
+};
+
+OpenStore openStore(const std::string& path, const SessionOptions& options = {}) {
+    OpenStore s;
+    s.session = createSession(options);
+    s.session->Logon();
+    s.store = s.session->Stores()->AddPSTStore(path, 1, kStoreName);
+    s.folder = s.store->IPMRootFolder()->Folders()->Add("Friends", kFolderTypeContacts);
+    return s;
+}
+
+// What the program's loop does with one file; returns the item for its report.
+std::shared_ptr<Item> importAndSave(Folder& folder, const std::string& path) {
+    auto item = folder.Items()->Add(kItemTypeContact);
+    try {
+        item->Import(path, kImportFormatVCard);
+    } catch (const Error&) {
+        item->Save();   // the loop saves the item whatever Import said
+        throw;
+    }
+    item->Save();
+    return item;
+}
+
+std::string manyCards(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Person" + std::to_string(i) + ";Given;;;\r\nFN:Given Person" +
+                std::to_string(i) + "\r\nEMAIL:p" + std::to_string(i) + "@example.org\r\nEND:VCARD\r\n";
+    return text;
+}
+
+uint16_t addressId(pst::messaging::NameToIdMap& names, uint32_t lid) {
+    auto id = names.find(contact::kPsetidAddress, lid);
+    EXPECT_TRUE(id.has_value()) << "PSETID_Address LID 0x" << std::hex << lid << " not in the map";
+    return id.value_or(0);
+}
+
+}  // namespace
+
+TEST(ContactItems, EveryCardOfAFileBecomesOneContactInFileOrderWithItsPhoto) {
+    Scratch dir;
+    std::string path = dir.file("two.pst");
+    {
+        OpenStore s = openStore(path);
+        auto item = s.folder->Items()->Add(kItemTypeContact);
+        item->Import(dataFile("two_people.vcf").string(), kImportFormatVCard);
+        auto* report = dynamic_cast<ImportReport*>(item.get());
+        ASSERT_NE(report, nullptr);
+        EXPECT_EQ(report->ContactCount(), 2);
+        EXPECT_EQ(s.folder->Items()->Count(), 0) << "nothing is stored before Save";
+        item->Save();
+        EXPECT_EQ(s.folder->Items()->Count(), 2);
+        item->Save();   // saving again stores nothing new
+        EXPECT_EQ(s.folder->Items()->Count(), 2);
+        EXPECT_EQ(errorNumber([&] { item->Import(dataFile("two_people.vcf").string(), 6); }), kErrInvalidCall);
+        s.store->Remove();
+    }
+    messaging_test::expectStructurallySound(path);
+
+    FileNodes file(path);
+    FolderContents folder = readFolder(file, "Friends");
+    ASSERT_EQ(folder.messages.size(), 2u);
+    const auto& astrid = folder.messages[0].pc;
+    const auto& chidi = folder.messages[1].pc;
+    EXPECT_EQ(textOf(astrid, contact::tag::kMessageClass), "IPM.Contact");
+    EXPECT_EQ(textOf(astrid, contact::tag::kGivenName), "Astrid");
+    EXPECT_EQ(textOf(astrid, contact::tag::kSurname), "Lindqvist");
+    EXPECT_EQ(textOf(astrid, contact::tag::kHomeAddressStateOrProvince), "Uppsala län");
+    EXPECT_EQ(textOf(chidi, contact::tag::kMessageClass), "IPM.Contact");
+    EXPECT_EQ(textOf(chidi, contact::tag::kSurname), "Okafor");
+
+    auto names = nameMapOf(file);
+    EXPECT_EQ(textOf(astrid, addressId(names, contact::lid::kFileUnder)), "Lindqvist, Astrid Maria");
+    EXPECT_EQ(textOf(astrid, addressId(names, contact::lid::kEmail1EmailAddress)),
+              "astrid.lindqvist@nordlicht.example");
+    EXPECT_EQ(textOf(chidi, addressId(names, contact::lid::kEmail1EmailAddress)), "chidi@okafor.example");
+    auto keywords = names.find(contact::kPsPublicStrings, "keywords");   // string names ignore case
+    ASSERT_TRUE(keywords.has_value());
+    ASSERT_TRUE(astrid.count(*keywords));
+    EXPECT_EQ(astrid.at(*keywords).type, pst::ltp::kPtypMultipleString);
+
+    // Size and row: PidTagMessageSize is what the node takes; the row copies the message.
+    for (const StoredMessage& m : folder.messages) {
+        auto node = file.findNode(m.nid);
+        ASSERT_TRUE(node.has_value());
+        EXPECT_EQ(node->parent, folder.folder);
+        EXPECT_EQ(static_cast<uint64_t>(int32(m.pc.at(0x0E08))),
+                  file.dataTreeSize(node->data) + file.subnodeTreeSize(node->subnodes));
+        const auto& row = std::find_if(folder.table.rows.begin(), folder.table.rows.end(),
+                                       [&](const auto& r) { return r.first == m.nid; })->second;
+        for (const auto& [cellTag, value] : row) {
+            uint16_t id = pst::messaging::tagId(cellTag);
+            if (id == 0x67F2 || id == 0x67F3) continue;   // row id and version belong to the table
+            ASSERT_TRUE(m.pc.count(id)) << "row cell 0x" << std::hex << cellTag << " is not in the message";
+            EXPECT_EQ(m.pc.at(id).bytes, value.bytes) << "row cell 0x" << std::hex << cellTag;
+        }
+    }
+
+    // The photo: one attachment, numbered, flagged as the contact photo, bytes as in the card.
+    auto node = file.findNode(folder.messages[0].nid);
+    std::optional<pst::ltp::PropertyMap> photo;
+    for (const auto& e : file.readSubnodeTree(node->subnodes))
+        if (pst::nidType(e.nid) == pst::kNidTypeAttachment) {
+            ASSERT_FALSE(photo.has_value()) << "more than one attachment";
+            photo = pst::ltp::readPropertyContext(file, e.data, e.subnodes);
+        }
+    ASSERT_TRUE(photo.has_value());
+    std::string jpeg = readBytes(dataFile("photo.jpg"));
+    EXPECT_EQ(photo->at(contact::tag::kAttachDataBinary).bytes, std::vector<uint8_t>(jpeg.begin(), jpeg.end()));
+    EXPECT_EQ(int32(photo->at(0x0E21)), 0);   // PidTagAttachNumber
+    EXPECT_EQ(photo->at(contact::tag::kAttachmentContactPhoto).bytes, std::vector<uint8_t>{1});
+    EXPECT_EQ(photo->at(0x0E20).type, pst::ltp::kPtypInteger32);   // PidTagAttachSize
+    ASSERT_TRUE(astrid.count(addressId(names, contact::lid::kHasPicture)));
+    EXPECT_EQ(astrid.at(addressId(names, contact::lid::kHasPicture)).bytes, std::vector<uint8_t>{1});
+}
+
+TEST(ContactItems, AFileWithoutACardFailsNamingItAndLeavesAnEmptyContact) {
+    Scratch dir;
+    std::string path = dir.file("empty.pst");
+    std::string vcf = dataFile("no_card.vcf").string();
+    {
+        OpenStore s = openStore(path);
+        auto item = s.folder->Items()->Add(kItemTypeContact);
+        std::string description;
+        EXPECT_EQ(errorNumber([&] { item->Import(vcf, kImportFormatVCard); }, &description), kErrImportFailed);
+        EXPECT_NE(description.find(vcf), std::string::npos) << description;
+        auto* report = dynamic_cast<ImportReport*>(item.get());
+        ASSERT_NE(report, nullptr);
+        EXPECT_EQ(report->ContactCount(), 0);
+        item->Save();
+        EXPECT_EQ(s.folder->Items()->Count(), 1);
+        s.store->Remove();
+    }
+    messaging_test::expectStructurallySound(path);
+    FileNodes file(path);
+    FolderContents folder = readFolder(file, "Friends");
+    ASSERT_EQ(folder.messages.size(), 1u);
+    const auto& pc = folder.messages[0].pc;
+    EXPECT_EQ(textOf(pc, contact::tag::kMessageClass), "IPM.Contact");
+    for (uint16_t id : {contact::tag::kDisplayName, contact::tag::kGivenName, contact::tag::kSurname,
+                        contact::tag::kSubject, contact::tag::kBody})
+        EXPECT_FALSE(pc.count(id)) << "an empty contact has no 0x" << std::hex << id;
+    for (const auto& [id, value] : pc) EXPECT_LT(id, 0x8000) << "an empty contact has no named properties";
+}
+
+TEST(ContactItems, UnreadableSourcesFailWithTheirReasonAndAWrongFormatIsRefused) {
+    Scratch dir;
+    OpenStore s = openStore(dir.file("fail.pst"));
+    auto item = s.folder->Items()->Add(kItemTypeContact);
+    std::string description;
+
+    EXPECT_EQ(errorNumber([&] { item->Import(dataFile("two_people.vcf").string(), 1); }), kErrInvalidArgument);
+    std::string missing = dir.file("missing.vcf");
+    EXPECT_EQ(errorNumber([&] { item->Import(missing, 6); }, &description), kErrFileNotFound);
+    EXPECT_NE(description.find(missing), std::string::npos) << description;
+    fs::create_directories(dir.path() / "folder.vcf");
+    EXPECT_EQ(errorNumber([&] { item->Import(dir.file("folder.vcf"), 6); }), kErrPathNotFound);
+    EXPECT_EQ(errorNumber([&] { item->Import(dir.file("folder.vcf/inside.vcf"), 6); }), kErrFileNotFound);
+    EXPECT_EQ(errorNumber([&] { item->Import("/dev/zero", 6); }, &description), kErrDeviceIO);
+
+    // Nobody writes to this pipe: opening it for reading would wait forever.
+    std::string fifo = dir.file("x.vcf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto attempt = std::async(std::launch::async, [&] {
+        return errorNumber([&] { item->Import(fifo, 6); }, &description);
+    });
+    if (attempt.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        int unblock = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);   // releases a reader stuck in open
+        if (unblock >= 0) ::close(unblock);
+        ADD_FAILURE() << "Import of a FIFO blocked";
+    }
+    EXPECT_EQ(attempt.get(), kErrDeviceIO);
+    EXPECT_NE(description.find(fifo), std::string::npos) << description;
+
+    auto* report = dynamic_cast<ImportReport*>(item.get());
+    EXPECT_EQ(report->ContactCount(), 0);
+    item->Save();   // still an empty contact, as after any failed Import
+    EXPECT_EQ(s.folder->Items()->Count(), 1);
+
+    s.store->Remove();
+    auto late = s.folder;   // a folder kept after Remove fails cleanly
+    EXPECT_EQ(errorNumber([&] { late->Items(); }), kErrStoreDetached);
+}
+
+TEST(ContactItems, DamagedCardsGiveWarningsAndStillBecomeContacts) {
+    Scratch dir;
+    std::string path = dir.file("damaged.pst");
+    {
+        OpenStore s = openStore(path);
+        auto item = importAndSave(*s.folder, dataFile("damaged.vcf").string());
+        auto* report = dynamic_cast<ImportReport*>(item.get());
+        EXPECT_EQ(report->ContactCount(), 2) << "the unterminated second card is kept";
+        auto warnings = report->Warnings();
+        ASSERT_FALSE(warnings.empty());
+        bool tiedToALine = false;
+        for (const std::string& w : warnings) tiedToALine |= w.rfind("line ", 0) == 0;
+        EXPECT_TRUE(tiedToALine) << warnings.front();
+        EXPECT_EQ(s.folder->Items()->Count(), 2);
+
+        // A clean file afterwards reports its own (empty) warnings, not the previous ones.
+        auto clean = importAndSave(*s.folder, dataFile("two_people.vcf").string());
+        EXPECT_TRUE(dynamic_cast<ImportReport*>(clean.get())->Warnings().empty());
+        s.store->Remove();
+    }
+    messaging_test::expectStructurallySound(path);
+    FileNodes file(path);
+    FolderContents folder = readFolder(file, "Friends");
+    ASSERT_EQ(folder.messages.size(), 4u);
+    EXPECT_EQ(textOf(folder.messages[0].pc, contact::tag::kSurname), "Brandt");
+    EXPECT_EQ(textOf(folder.messages[1].pc, contact::tag::kSurname), "Weiss");
+}
+
+// A file with more cards than the item keeps in memory: Save reads the rest again, and the
+// contacts still come out complete and in file order.
+TEST(ContactItems, CardsBeyondTheMemoryBudgetAreReadAgainAtSave) {
+    Scratch dir;
+    std::string vcf = dir.file("many.vcf");
+    writeBytes(vcf, manyCards(60));
+    std::string path = dir.file("many.pst");
+    {
+        auto attached = std::make_shared<AttachedStore>(pst::messaging::Store::create(path, kStoreName));
+        pst::Nid folderNid = attached->store().createFolder(attached->store().ipmSubtree(), "Friends", "IPF.Contact");
+        detail::ContactItemLimits limits;
+        limits.heldBytes = 4096;   // a few cards
+        limits.warnings = 2;
+        detail::ContactItem item(attached, folderNid, limits);
+        item.Import(vcf, 6);
+        EXPECT_EQ(item.ContactCount(), 60);
+        item.Save();
+        EXPECT_EQ(attached->store().folder(folderNid).contentCount, 60u);
+        attached->detach();
+    }
+    messaging_test::expectStructurallySound(path);
+    FileNodes file(path);
+    FolderContents folder = readFolder(file, "Friends");
+    ASSERT_EQ(folder.messages.size(), 60u);
+    for (size_t i = 0; i < folder.messages.size(); ++i)
+        EXPECT_EQ(textOf(folder.messages[i].pc, contact::tag::kSurname), "Person" + std::to_string(i));
+}
+
+TEST(ContactItems, WarningsAreCappedWithACountOfTheRest) {
+    Scratch dir;
+    std::string vcf = dir.file("noisy.vcf");
+    std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Noisy;Nora\r\n";
+    for (int i = 0; i < 20; ++i) text += "X-NOTE-" + std::to_string(i) + ";ENCODING=QUOTED-PRINTABLE:bad =ZZ\r\n";
+    writeBytes(vcf, text + "END:VCARD\r\n");
+    auto attached = std::make_shared<AttachedStore>(pst::messaging::Store::create(dir.file("noisy.pst"), kStoreName));
+    pst::Nid folderNid = attached->store().createFolder(attached->store().ipmSubtree(), "Friends", "IPF.Contact");
+    detail::ContactItemLimits limits;
+    limits.warnings = 3;
+    detail::ContactItem item(attached, folderNid, limits);
+    item.Import(vcf, 6);
+    auto warnings = item.Warnings();
+    ASSERT_EQ(warnings.size(), 4u);
+    EXPECT_EQ(warnings.back().rfind("... and ", 0), 0u) << warnings.back();
+    item.Save();
+    attached->detach();
+}
+
+// After every periodic commit the file on disk is a valid store holding every contact saved
+// before it; a copy taken between commits is what a kill would leave behind.
+TEST(ContactItems, PeriodicCommitsLeaveAValidStoreWithEveryContactSavedBefore) {
+    Scratch dir;
+    std::string path = dir.file("commits.pst");
+    std::string vcf = dir.file("one.vcf");
+    writeBytes(vcf, manyCards(1));
+    auto contactsOnDisk = [&](const std::string& copyName) {
+        std::string copy = dir.file(copyName);
+        fs::copy_file(path, copy);
+        expectValidAsCommitted(copy);
+        FileNodes file(copy);
+        return readFolder(file, "Friends").messages.size();
+    };
+
+    SessionOptions byCount;
+    byCount.store.commitEveryMessages = 3;
+    byCount.store.commitInterval = std::chrono::milliseconds(0);
+    {
+        OpenStore s = openStore(path, byCount);
+        s.session->Logoff();   // commits the new folder
+        for (int i = 0; i < 7; ++i) importAndSave(*s.folder, vcf);
+        EXPECT_EQ(contactsOnDisk("after7.pst"), 6u);
+        importAndSave(*s.folder, vcf);
+        importAndSave(*s.folder, vcf);
+        EXPECT_EQ(contactsOnDisk("after9.pst"), 9u);
+        importAndSave(*s.folder, vcf);
+        s.store->Remove();   // commits the rest
+        EXPECT_EQ(contactsOnDisk("removed.pst"), 10u);
+    }
+
+    fs::remove(path);
+    SessionOptions byTime;
+    byTime.store.commitEveryMessages = 1000;
+    byTime.store.commitInterval = std::chrono::milliseconds(1000);
+    {
+        OpenStore s = openStore(path, byTime);
+        s.session->Logoff();
+        importAndSave(*s.folder, vcf);
+        importAndSave(*s.folder, vcf);
+        EXPECT_EQ(contactsOnDisk("quick.pst"), 0u) << "no commit before the interval has passed";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+        importAndSave(*s.folder, vcf);   // the first save after the interval commits
+        EXPECT_EQ(contactsOnDisk("interval.pst"), 3u);
+        s.store->Remove();
+    }
+}
