@@ -4,6 +4,8 @@
 // something.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -60,6 +62,8 @@ TEST(EngineFuzzRegress, InitialCorpusRunsCleanAndWritesSomething) {
         messages += r.messages;
         commits += r.commits;
     }
+    std::printf("initial corpus: %zu inputs, %zu folders, %zu messages, %zu commits\n", corpus.size(), folders,
+                messages, commits);
     // The corpus is meant to reach folders, messages and commits; a decoder change that made
     // it do nothing would turn this replay into a no-op.
     EXPECT_GT(folders, 0u);
