@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -30,8 +31,8 @@ long errorNumberFor(int err) {
 }
 
 // Opening a FIFO blocks until someone writes to it, and a device can stream forever: only
-// regular files (or links to them) are read.
-void requireRegularFile(const std::string& path) {
+// regular files (or links to them) are read. Returns the file's size.
+uint64_t requireRegularFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int err = errno;
@@ -40,6 +41,15 @@ void requireRegularFile(const std::string& path) {
     if (S_ISDIR(st.st_mode)) throw Error(kErrPathNotFound, path + ": is a folder, not a vCard file");
     if (!S_ISREG(st.st_mode))
         throw Error(kErrDeviceIO, path + ": is not a regular file (a pipe, socket or device); it is not read");
+    return static_cast<uint64_t>(st.st_size);
+}
+
+// The reader prepares a buffer of a whole chunk for every read; most vCard files are a few
+// hundred bytes, so reading them in 64 KB chunks would cost more in clearing buffers than in
+// parsing.
+std::size_t chunkBytesFor(uint64_t fileSize) {
+    constexpr uint64_t kSmallest = 1024, kLargest = 64u << 10;
+    return static_cast<std::size_t>(std::clamp<uint64_t>(fileSize + 1, kSmallest, kLargest));
 }
 
 }  // namespace
@@ -103,7 +113,7 @@ void ContactItem::Import(const std::string& path, long format) {
     std::vector<contact::Warning> fileWarnings;
     std::size_t index = 0;
     try {
-        requireRegularFile(path);
+        options_.reader.chunkBytes = chunkBytesFor(requireRegularFile(path));
         contact::importFile(
             path, options_,
             [&](contact::ContactItem&& item) {
