@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "engine_driver.h"
+#include "pst/messaging/property_tags.h"
+#include "pst/messaging/store.h"
 #include "store_model.h"
 
 namespace {
@@ -93,6 +95,46 @@ TEST(EngineFuzzRegress, TheChecksNoticeADamagedStore) {
         }
     }
     EXPECT_NE(pst_fuzz::checkStructure(r.path), "");
+}
+
+TEST(EngineFuzzRegress, TheReadBackNoticesEveryKindOfWrongValue) {
+    // A store written by hand with its model: the comparison passes, and fails as soon as the
+    // model differs in one value's bytes, one value's type, a folder name or a message count.
+    namespace prop = pst::messaging::prop;
+    fs::path work = scratch("engine_fuzz_oracle");
+    const std::string path = (work / "oracle.pst").string();
+    pst_fuzz::ExpectedStore model;
+    {
+        auto store = pst::messaging::Store::create(path, "Oracle");
+        pst::Nid ipm = store->ipmSubtree(), deleted = store->deletedItems();
+        pst::Nid folder = store->createFolder(ipm, "Σίσυφος", "IPF.Contact");
+        pst::ltp::PropertyMap props;
+        props[prop::kMessageClass] = pst::ltp::stringValue("IPM.Contact");
+        props[0x3A06] = pst::ltp::stringValue("Ann");
+        props[0x3A4E] = pst::ltp::binaryValue(std::vector<uint8_t>(20000, 7));
+        pst::Nid message = store->addMessage(folder, props);
+        store->close();
+        model.folders[ipm] = {ipm, store->rootFolder(), "Top of Personal Folders", "", {deleted, folder}, {}, 0};
+        model.folders[deleted] = {deleted, ipm, "Deleted Items", "", {}, {}, 0};
+        model.folders[folder] = {folder, ipm, "Σίσυφος", "IPF.Contact", {}, {{message, props, {}, 0x01}}, 0};
+        model.createdFolders = 1;
+        model.messageCount = 1;
+    }
+    ASSERT_EQ(pst_fuzz::checkStructure(path), "");
+    ASSERT_EQ(pst_fuzz::checkStoreAgainstModel(path, model), "");
+
+    pst::Nid folder = std::prev(model.folders.end())->first;
+    auto altered = [&](auto change) {
+        pst_fuzz::ExpectedStore m = model;
+        change(m.folders.at(folder));
+        return pst_fuzz::checkStoreAgainstModel(path, m);
+    };
+    EXPECT_NE(altered([](auto& f) { f.messages[0].properties[0x3A4E].bytes[19999] = 8; }), "");
+    EXPECT_NE(altered([](auto& f) { f.messages[0].properties[0x3A06].type = pst::ltp::kPtypBinary; }), "");
+    EXPECT_NE(altered([](auto& f) { f.messages[0].properties[0x3A07] = pst::ltp::int32Value(1); }), "");
+    EXPECT_NE(altered([](auto& f) { f.name = "σίσυφος"; }), "");
+    EXPECT_NE(altered([](auto& f) { f.unread = 1; }), "");
+    EXPECT_NE(altered([](auto& f) { f.messages.clear(); }), "");
 }
 
 }  // namespace
