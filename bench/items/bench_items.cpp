@@ -57,11 +57,11 @@ long peakRssKb() {
 
 int runOne(long contacts, const fs::path& dir) {
     fs::path input = generate(dir, contacts);
-    std::vector<fs::path> files;
+    std::vector<std::string> files;   // plain strings: fs::path keeps parsed components too
     uintmax_t inputBytes = 0;
     for (const auto& entry : fs::recursive_directory_iterator(input))
         if (entry.is_regular_file() && entry.path().extension() == ".vcf") {
-            files.push_back(entry.path());
+            files.push_back(entry.path().string());
             inputBytes += entry.file_size();
         }
     std::sort(files.begin(), files.end());
@@ -77,9 +77,9 @@ int runOne(long contacts, const fs::path& dir) {
     store->IPMRootFolder()->Folders()->Add("Contacts", 10);
     auto folder = session->GetFolderFromPath("\\\\Bench\\Contacts");
     long warnings = 0;
-    for (const fs::path& file : files) {
+    for (const std::string& file : files) {
         auto item = folder->Items()->Add(2);
-        item->Import(file.string(), 6);
+        item->Import(file, 6);
         item->Save();
         if (auto* report = dynamic_cast<zentra::mailstore::ImportReport*>(item.get()))
             warnings += static_cast<long>(report->Warnings().size());
