@@ -21,3 +21,9 @@ target_compile_definitions(app_xp_style_test PRIVATE
 zentra_add_test(NAME app_info_test GUI
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_info_test.cpp ${ZENTRA_APP_TEST_MAIN}
   LIBS zentra_app)
+
+zentra_add_test(NAME app_window_import_test GUI
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_import_test.cpp ${ZENTRA_APP_TEST_MAIN}
+  LIBS zentra_app zentra_test_readers Qt6::Test
+  TIMEOUT 600)
+add_dependencies(app_window_import_test pstcheck)
