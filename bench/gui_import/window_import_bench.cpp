@@ -1,0 +1,104 @@
+// The window's import of a folder tree against the components alone on the same files:
+// how much the window (its yields, repaints and progress widgets) adds to the engine's time.
+//
+//   window_import_bench SOURCE_FOLDER    (run offscreen: QT_QPA_PLATFORM=offscreen)
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "app/frm_step1.h"
+#include "app/program_commands.h"
+#include "import/source_folder.h"
+#include "mailstore/profile.h"
+#include "mailstore/rdo.h"
+#include "platform/component_registry.h"
+#include "platform/qt_ui_services.h"
+
+namespace {
+
+// The real Qt services, but the folder picker answers with a fixed folder and boxes are counted.
+class BenchUi : public platform::QtUiServices {
+public:
+    QString folder;
+    int boxes = 0;
+    QString chooseFolder(QWidget*, const QString&) override { return folder; }
+    int msgBox(const QString& prompt, int, const QString&) override {
+        ++boxes;
+        std::fprintf(stderr, "box: %s\n", prompt.left(200).toLocal8Bit().constData());
+        return platform::vbOK;
+    }
+};
+
+QStringList vcardsBelow(const QString& root) {
+    QStringList files;
+    QDirIterator it(root, {"*.vcf"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) files << it.next();
+    files.sort();
+    return files;
+}
+
+double engineAlone(const QStringList& files, const QString& dest) {
+    using namespace zentra::mailstore;
+    QElapsedTimer t;
+    t.start();
+    auto session = platform::createObject<Session>("Redemption.RDOSession");
+    session->Logon();
+    const std::string name = "Engine alone";
+    auto store = session->Stores()->AddPSTStore((dest + "/engine.pst").toStdString(), 1, name);
+    for (const QString& f : files) {   // the folders the window's run would create
+        const QStringList parts = importrun::SourceRelativeFolder(f).split(u'\\');
+        std::shared_ptr<Folder> folder = store->IPMRootFolder();
+        for (const QString& p : parts) {
+            try {
+                folder = folder->Folders()->Item(p.toStdString());
+            } catch (...) {
+                folder = folder->Folders()->Add(p.toStdString(), 10);
+            }
+        }
+    }
+    for (const QString& f : files) {
+        auto folder = session->GetFolderFromPath("\\\\" + name + "\\" + importrun::SourceRelativeFolder(f).toStdString());
+        auto item = folder->Items()->Add(2);
+        item->Import(f.toStdString(), 6);
+        item->Save();
+    }
+    store->Remove();
+    session->Logoff();
+    return t.elapsed() / 1000.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: window_import_bench SOURCE_FOLDER\n");
+        return 2;
+    }
+    const QStringList files = vcardsBelow(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir dest;
+
+    const double engine = engineAlone(files, dest.path());
+    zentra::mailstore::Profile::instance().detachAll();
+
+    BenchUi ui;
+    ui.folder = dest.path();
+    app::ProgramCommands program;
+    app::frmStep1 window(ui, program.commands());
+    window.show();
+    for (const QString& f : files) window.fileList().AddFileToList(f);
+    window.importCommand().setEnabled(true);   // as the add commands leave it
+    QElapsedTimer t;
+    t.start();
+    window.findChild<QPushButton*>("CmdExtractDBX")->click();
+    const double windowTime = t.elapsed() / 1000.0;
+
+    std::printf("files: %lld\n", static_cast<long long>(files.size()));
+    std::printf("components alone: %.2f s\n", engine);
+    std::printf("window import:    %.2f s (%.2f x)\n", windowTime, windowTime / engine);
+    return ui.boxes == 0 ? 0 : 1;
+}
