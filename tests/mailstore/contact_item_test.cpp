@@ -192,6 +192,9 @@ TEST(ContactItems, UnreadableSourcesFailWithTheirReasonAndAWrongFormatIsRefused)
     EXPECT_EQ(errorNumber([&] { item->Import(dir.file("folder.vcf"), 6); }), kErrPathNotFound);
     EXPECT_EQ(errorNumber([&] { item->Import(dir.file("folder.vcf/inside.vcf"), 6); }), kErrFileNotFound);
     EXPECT_EQ(errorNumber([&] { item->Import("/dev/zero", 6); }, &description), kErrDeviceIO);
+    fs::create_symlink("/dev/zero", dir.path() / "device.vcf");   // a link to a device endlessly streams
+    EXPECT_EQ(errorNumber([&] { item->Import(dir.file("device.vcf"), 6); }, &description), kErrDeviceIO);
+    EXPECT_NE(description.find("device.vcf"), std::string::npos) << description;
 
     // Nobody writes to this pipe: opening it for reading would wait forever.
     std::string fifo = dir.file("x.vcf");
