@@ -146,8 +146,13 @@ void ContactItem::Import(const std::string& path, long format) {
 
 void ContactItem::store(const contact::ContactItem& item) {
     pst::messaging::Store& store = store_->store();
-    StoredContact stored = toStoredContact(item, store.nameToIdMap());
-    store.addMessage(folder_, stored.properties, stored.attachments);
+    try {
+        StoredContact stored = toStoredContact(item, store.nameToIdMap());
+        store.addMessage(folder_, stored.properties, stored.attachments);
+    } catch (const Error& e) {
+        if (source_.empty()) throw e.withContext("saving a contact");
+        throw e.withContext("saving contact " + std::to_string(written_ + 1) + " of " + source_);
+    }
     ++written_;
 }
 
@@ -165,7 +170,8 @@ void ContactItem::Save() {
                 if (index++ == written_ && written_ < total) store(item);
             });
         } catch (const Error& e) {
-            throw e.withContext("saving the contacts of " + source_);
+            if (e.description().find(source_) != std::string::npos) throw;
+            throw e.withContext("reading " + source_ + " again to save its contacts");
         }
         if (written_ < total)
             throw Error(kErrImportFailed, source_ + " changed while it was imported: " + std::to_string(written_) +

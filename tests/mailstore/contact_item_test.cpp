@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <future>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include "mailstore/factories.h"
 #include "mailstore/import_report.h"
 #include "mailstore/session_options.h"
+#include "pst/ndb/node_database.h"
 
 using namespace zentra;
 using namespace zentra::mailstore;
@@ -341,4 +343,62 @@ TEST(ContactItems, PeriodicCommitsLeaveAValidStoreWithEveryContactSavedBefore) {
         EXPECT_EQ(contactsOnDisk("interval.pst"), 3u);
         s.store->Remove();
     }
+}
+
+// The disk fills up in the middle of a file's cards: Save fails with the disk's error naming the
+// file, and the file on disk keeps its last commit, whose contacts are the first cards in order.
+TEST(ContactItems, ADiskFullDuringSaveNamesTheFileAndKeepsTheLastCommit) {
+    class FillingDisk final : public pst::ndb::FileSeam {
+    public:
+        FillingDisk(std::unique_ptr<pst::ndb::FileSeam> real, long* writesLeft)
+            : real_(std::move(real)), writesLeft_(writesLeft) {}
+        void writeAt(uint64_t offset, std::span<const uint8_t> bytes) override {
+            if (*writesLeft_ >= 0 && (*writesLeft_)-- == 0) throw Error(kErrDiskFull, "no space left on device");
+            real_->writeAt(offset, bytes);
+        }
+        void readAt(uint64_t offset, std::span<uint8_t> bytes) override { real_->readAt(offset, bytes); }
+        void truncate(uint64_t size) override {
+            if (*writesLeft_ == 0 && size > real_->size()) throw Error(kErrDiskFull, "no space left on device");
+            real_->truncate(size);
+        }
+        void sync() override { real_->sync(); }
+        uint64_t size() override { return real_->size(); }
+
+    private:
+        std::unique_ptr<pst::ndb::FileSeam> real_;
+        long* writesLeft_;
+    };
+    static long writesLeft = -1;   // negative: no limit
+    writesLeft = -1;
+
+    Scratch dir;
+    std::string vcf = dir.file("eight.vcf");
+    writeBytes(vcf, manyCards(8));
+    std::string path = dir.file("full.pst");
+    SessionOptions options;
+    options.store.commitEveryMessages = 2;
+    options.store.commitInterval = std::chrono::milliseconds(0);
+    options.store.database.openFile = [](const std::string& p) {
+        return std::make_unique<FillingDisk>(pst::ndb::createPosixFile(p), &writesLeft);
+    };
+    OpenStore s = openStore(path, options);
+    s.session->Logoff();   // the folder is committed
+    auto item = s.folder->Items()->Add(kItemTypeContact);
+    item->Import(vcf, kImportFormatVCard);
+    writesLeft = 40;       // enough for a few contacts and a commit, not for eight
+    std::string description;
+    EXPECT_EQ(errorNumber([&] { item->Save(); }, &description), kErrDiskFull);
+    EXPECT_NE(description.find(vcf), std::string::npos) << description;
+
+    std::string copy = dir.file("as-committed.pst");
+    fs::copy_file(path, copy);
+    expectValidAsCommitted(copy);
+    FileNodes file(copy);
+    FolderContents folder = readFolder(file, "Friends");
+    EXPECT_LT(folder.messages.size(), 8u);
+    EXPECT_EQ(folder.messages.size() % 2, 0u) << "only whole commits reach the disk";
+    for (size_t i = 0; i < folder.messages.size(); ++i)
+        EXPECT_EQ(textOf(folder.messages[i].pc, contact::tag::kSurname), "Person" + std::to_string(i));
+    std::printf("contacts on disk after the disk filled up: %zu of 8\n", folder.messages.size());
+    writesLeft = -1;
 }
