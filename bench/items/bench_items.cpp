@@ -4,7 +4,9 @@
 // Targets: at least 20,000 contacts/s; 100,000 contacts with a peak RSS of 150 MB or less.
 // The CPU time (user + system) is printed too: on a shared machine it is the steadier figure.
 //
-// Usage: bench_items [N ...] [--dir DIR]   (default N: 10000 100000; DIR: the temporary directory)
+// Usage: bench_items [N ...] [--per-file K] [--dir DIR]
+//   (default N: 10000 100000; K: 1 card per file; DIR: the temporary directory)
+// With --per-file K the cards come K to a file, so one Import brings many contacts.
 // Each N runs in a child process of its own, so every peak RSS belongs to one run.
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -29,13 +31,13 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 // The generator writes the same cards for the same arguments, so runs compare.
-fs::path generate(const fs::path& dir, long contacts) {
-    fs::path out = dir / ("bench_items_vcf_" + std::to_string(contacts));
+fs::path generate(const fs::path& dir, long contacts, long perFile) {
+    fs::path out = dir / ("bench_items_vcf_" + std::to_string(contacts) + (perFile > 1 ? "x" + std::to_string(perFile) : ""));
     if (fs::exists(out / "done")) return out;
     fs::remove_all(out);
     std::string command = "python3 '" + std::string(ZENTRA_SOURCE_DIR) + "/bench/data/make_vcards.py' '" +
                           out.string() + "' --contacts " + std::to_string(contacts) +
-                          " --folders 1 --photo-share 0 > /dev/null";
+                          " --folders 1 --photo-share 0 --per-file " + std::to_string(perFile) + " > /dev/null";
     if (std::system(command.c_str()) != 0) throw zentra::Error(zentra::kErrDeviceIO, "generator failed: " + command);
     std::FILE* done = std::fopen((out / "done").c_str(), "w");
     if (done) std::fclose(done);
@@ -55,8 +57,8 @@ long peakRssKb() {
     return usage.ru_maxrss;
 }
 
-int runOne(long contacts, const fs::path& dir) {
-    fs::path input = generate(dir, contacts);
+int runOne(long contacts, long perFile, const fs::path& dir) {
+    fs::path input = generate(dir, contacts, perFile);
     std::vector<std::string> files;   // plain strings: fs::path keeps parsed components too
     uintmax_t inputBytes = 0;
     for (const auto& entry : fs::recursive_directory_iterator(input))
@@ -103,10 +105,13 @@ int runOne(long contacts, const fs::path& dir) {
 int main(int argc, char** argv) {
     std::vector<long> counts;
     fs::path dir = fs::temp_directory_path();
+    long perFile = 1;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--dir" && i + 1 < argc)
             dir = argv[++i];
+        else if (arg == "--per-file" && i + 1 < argc)
+            perFile = std::max(1L, std::atol(argv[++i]));
         else
             counts.push_back(std::atol(arg.c_str()));
     }
@@ -117,7 +122,7 @@ int main(int argc, char** argv) {
         pid_t child = fork();
         if (child == 0) {
             try {
-                int rc = runOne(n, dir);
+                int rc = runOne(n, perFile, dir);
                 std::fflush(stdout);
                 std::_Exit(rc);
             } catch (const zentra::Error& e) {
