@@ -141,6 +141,8 @@ TEST_F(ContactRoundTrip, ReadpstWritesTheCardsBack) {
              "TEL;TYPE=fax,pref:+46 8 700 7009",
              "TEL;TYPE=pcs:+46 70 800 8008",
              "TEL;TYPE=msg:+46 8 900 9009",
+             "TEL;TYPE=phone,pref:+46 8 111 1111",
+             "TEL;TYPE=bbs:+46 8 222 2222",
              "TITLE:Head of Optics",
              "ROLE:Physicist",
              "ORG:Nordlicht Instruments",
