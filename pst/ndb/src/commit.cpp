@@ -12,6 +12,12 @@
 //     fsync -> header with fresh CRCs, fAMapValid = 2 and dwUnique + 1 -> fsync.
 //  5. Only dirty B-tree paths and the AMaps of changed spans are rewritten, so a commit costs
 //     O(changes), not O(file).
+//  6. A commit that follows growth sets as many empty spans aside at the end as the last
+//     interval filled, and commits them (AMaps written, ibFileEof past them). The next
+//     interval's blocks then land inside the committed file, so a process killed between
+//     commits leaves a file exactly ibFileEof long in the usual case; only an interval that
+//     outgrows its room extends the file past ibFileEof (harmless bytes no reader looks at).
+//     close() sets no room aside.
 #include <string>
 
 #include "node_database_impl.h"
@@ -22,7 +28,21 @@ namespace pst::ndb {
 using zentra::Error;
 using namespace pst::disk;
 
-void NodeDatabaseImpl::commit() {
+void NodeDatabaseImpl::commit() { commitImpl(true); }
+
+void NodeDatabaseImpl::commitFinal() { commitImpl(false); }
+
+void NodeDatabaseImpl::setRoomAside() {
+    const size_t empty = space_.trailingEmptySpans();
+    const size_t used = space_.spanCount() - empty;
+    const size_t grown = used > usedSpansAtCommit_ ? used - usedSpansAtCommit_ : 0;
+    if (grown + 1 > empty && grown > 0) {
+        space_.addEmptySpans(grown + 1 - empty);
+        file_->truncate(space_.fileEof());
+    }
+}
+
+void NodeDatabaseImpl::commitImpl(bool keepRoom) {
     guarded("while committing", [&] {
         PageSink sink;
         sink.allocatePage = [&] { return allocate(kPageSize, kPageSize); };
@@ -31,11 +51,13 @@ void NodeDatabaseImpl::commit() {
         sink.retirePage = [&](uint64_t ib) { space_.free(ib, kPageSize); };
         const BREF nbtRoot = nbt_.commit(sink);
         const BREF bbtRoot = bbt_.commit(sink);
+        if (keepRoom) setRoomAside();
         writeMaps();
         file_->sync();
         writeHeader(nbtRoot, bbtRoot);
         file_->sync();
         space_.commitDone();
+        usedSpansAtCommit_ = space_.spanCount() - space_.trailingEmptySpans();
     });
 }
 

@@ -104,10 +104,10 @@ uint64_t NodeDatabaseImpl::fileSize() const { return space_.fileEof(); }
 
 void NodeDatabaseImpl::close() {
     if (closed_) return;
-    commit();
+    commitFinal();
     // Space freed before that commit still shows as used in its AMaps; one more commit, with
     // nothing else to write, makes them exact.
-    if (!space_.dirtySpans().empty()) commit();
+    if (!space_.dirtySpans().empty()) commitFinal();
     file_.reset();
     closed_ = true;
 }

@@ -29,6 +29,8 @@ public:
     uint64_t treeSize(Bid root) override;
     Nid allocateNid(NidType type) override;
     void commit() override;
+    // commit() without setting room aside for a next interval (the last commit of close()).
+    void commitFinal();
     void close() override;
     uint64_t fileSize() const override;
     const std::string& path() const override { return path_; }
@@ -74,6 +76,9 @@ private:
     bool dlistOnDisk_ = false;
     bool broken_ = false;
     bool closed_ = false;
+    size_t usedSpansAtCommit_ = 1;   // spans holding data at the last commit
+    void commitImpl(bool keepRoom);
+    void setRoomAside();
     SpaceMap space_;
     BTree<NbtTraits> nbt_;
     BTree<BbtTraits> bbt_;

@@ -50,7 +50,18 @@ void SpaceMap::addSpan() {
     markRange(s, 0, kPageUnits);                               // the AMap page
     if (spanHasPMap(index)) markRange(s, kPageUnits, kPageUnits);
     if (spanHasFMap(index)) markRange(s, kFMapOffsetInSpan / kBlockAlign, kPageUnits);
+    s.mapUnits = s.unavailableCount;
     spans_.push_back(s);
+}
+
+size_t SpaceMap::trailingEmptySpans() const {
+    size_t n = 0;
+    for (size_t i = spans_.size(); i-- > 0 && spans_[i].unavailableCount == spans_[i].mapUnits;) ++n;
+    return n;
+}
+
+void SpaceMap::addEmptySpans(size_t count) {
+    for (size_t i = 0; i < count; ++i) addSpan();
 }
 
 void SpaceMap::markRange(Span& s, uint32_t first, uint32_t count) {

@@ -36,6 +36,10 @@ public:
     void commitDone();
 
     uint64_t spanCount() const { return spans_.size(); }
+    // Spans at the end of the file that hold nothing but their own map pages.
+    size_t trailingEmptySpans() const;
+    // Adds empty spans at the end (room to fill without growing the file).
+    void addEmptySpans(size_t count);
     uint64_t fileEof() const { return disk::amapOffset(spans_.size()); }
     uint64_t cbAMapFree() const;
 
@@ -64,6 +68,7 @@ private:
         bool neverWritten = true;
         uint32_t unavailableCount = 0;
         uint32_t firstMaybeFree = 0;
+        uint32_t mapUnits = 0;   // units taken by the span's own map pages
     };
 
     void addSpan();
