@@ -181,6 +181,13 @@ TEST_F(DamageTest, NameToIdMapRemoved) {
     expectCaught("nbt.mandatory");
 }
 
+TEST_F(DamageTest, BytesAfterTheEndAreOnlyAWarning) {
+    pst->bytes.resize(pst->bytes.size() + 253952, 0xAB);   // a span written after the last commit
+    auto report = pstcheck::checkImage(pst->bytes);
+    EXPECT_TRUE(report.clean()) << report.toText();
+    EXPECT_TRUE(report.has("header.eof_trailing", /*includeWarnings=*/true));
+}
+
 TEST_F(DamageTest, TruncatedFile) {
     uint64_t lastEnd = 0;  // 22: cut the free tail behind the last block
     for (const auto& [bid, b] : pst->bbt()) lastEnd = std::max(lastEnd, b.ib + PstFile::blockSpan(b.cb));

@@ -52,9 +52,15 @@ bool checkHeader(Image& img) {
         s.error("header.crypt", 0x201, "bCryptMethod " + hex(h.bCryptMethod) + " is neither NONE nor PERMUTE");
     if (h.fAMapValid != 2)
         s.error("header.amap_valid", 0xF8, "fAMapValid is " + std::to_string(h.fAMapValid) + ", expected 2 (VALID_AMAP2)");
-    if (h.ibFileEof != f.size())
-        s.error("header.eof", 0xB8, "ibFileEof is " + std::to_string(h.ibFileEof) + " but the file has " +
+    // A file shorter than ibFileEof has lost data. Bytes after ibFileEof are what a writer
+    // stopped between two commits leaves behind: nothing the header reaches, and no reader
+    // looks at them, so they are only worth a warning.
+    if (h.ibFileEof > f.size())
+        s.error("header.eof", 0xB8, "ibFileEof is " + std::to_string(h.ibFileEof) + " but the file has only " +
                                         std::to_string(f.size()) + " bytes");
+    else if (h.ibFileEof < f.size())
+        s.warn("header.eof_trailing", 0xB8, std::to_string(f.size() - h.ibFileEof) +
+                                                " bytes follow ibFileEof " + std::to_string(h.ibFileEof));
     if (h.ibFileEof < kFirstAMap + kAMapSpan || (h.ibFileEof - kFirstAMap) % kAMapSpan != 0)
         s.error("header.eof_grid", 0xB8, "ibFileEof " + std::to_string(h.ibFileEof) +
                                              " is not 0x4400 plus a whole number of 253952-byte spans");
