@@ -112,7 +112,10 @@ TEST_F(Vcf2Pst, FoldersMirrorFullPathsOrBelowEachSourceWithRelative) {
     QDir().mkpath(dir_.filePath("rel"));
     auto full = run({"-d", "full", "src"});
     auto rel = run({"-d", "rel", "--relative", "src"});
-    EXPECT_NE(full.out.find("Files:     2 listed"), std::string::npos) << full.out;
+    EXPECT_EQ(full.exitCode, 0) << full.err;
+    EXPECT_EQ(rel.exitCode, 0) << rel.err;
+    EXPECT_NE(full.out.find("Files:     2 listed, 2 imported, 0 failed"), std::string::npos) << full.out;
+    EXPECT_NE(full.out.find("Contacts:  2"), std::string::npos) << full.out;
     ASSERT_EQ(pstFilesIn("full").size(), 1);
     ASSERT_EQ(pstFilesIn("rel").size(), 1);
     EXPECT_TRUE(pstFilesIn("full")[0].startsWith("ZentraContacts"));
@@ -130,4 +133,30 @@ TEST_F(Vcf2Pst, FoldersMirrorFullPathsOrBelowEachSourceWithRelative) {
     EXPECT_NE(relView.folderAt("src/a/b"), nullptr);
     EXPECT_NE(relView.folderAt("src"), nullptr);
     EXPECT_EQ(relView.folderAt(below), nullptr);
+
+    // Every independent reader finds each contact in its mirrored folder.
+    const std::string top = dir_.filePath("src").toStdString().substr(1);
+    for (const auto& view : zentra::readers::readWithAll(fullPst)) {
+        if (view.skipped) continue;
+        ASSERT_TRUE(view.ok) << view.reader << ": " << view.error;
+        for (const auto& [folder, name] : std::vector<std::pair<std::string, std::string>>{{below, "One"}, {top, "Top"}}) {
+            const auto* f = view.folderAt(folder);
+            ASSERT_NE(f, nullptr) << view.reader << " " << folder;
+            ASSERT_EQ(f->items.size(), 1u) << view.reader << " " << folder;
+            const auto& item = f->items[0];
+            EXPECT_TRUE(item.field("surname") == name || item.field("subject") == name ||
+                        item.field("fileUnder") == name)
+                << view.reader << " " << folder;
+        }
+    }
+}
+
+TEST_F(Vcf2Pst, SomeFilesFailingExitsWithOneAndStillWritesAValidStore) {
+    card("src/good.vcf", "Good");
+    std::ofstream(path("src/nothing.vcf")) << "not a vCard at all\r\n";
+    auto r = run({"-o", "partial.pst", "src"});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("1 failed"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("nothing.vcf"), std::string::npos) << r.out;
+    expectSound(path("partial.pst"));
 }
