@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -50,7 +51,11 @@ void replayAll(const fs::path& dir, const std::string& scratchName) {
     }
 }
 
-TEST(EngineFuzzRegress, KeptCrashInputsRunClean) { replayAll(ENGINE_FUZZ_REGRESS_DIR, "engine_fuzz_regress"); }
+TEST(EngineFuzzRegress, KeptCrashInputsRunClean) {
+    replayAll(ENGINE_FUZZ_REGRESS_DIR, "engine_fuzz_regress");
+    // ENGINE_FUZZ_REPLAY_DIR replays a whole fuzzing corpus as well (e.g. for a coverage build).
+    if (const char* extra = std::getenv("ENGINE_FUZZ_REPLAY_DIR")) replayAll(extra, "engine_fuzz_replay");
+}
 
 TEST(EngineFuzzRegress, InitialCorpusRunsCleanAndWritesSomething) {
     std::vector<fs::path> corpus = inputsIn(ENGINE_FUZZ_CORPUS_DIR);
