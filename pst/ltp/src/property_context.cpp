@@ -6,6 +6,7 @@
 #include "little_endian.h"
 #include "pst/ltp/bth.h"
 #include "pst/ltp/ltp.h"
+#include "pst/ltp/sized_property_context.h"
 #include "pst/ltp/values.h"
 #include "value_store.h"
 #include "zentra/error.h"
@@ -29,11 +30,12 @@ void checkValueShape(uint16_t id, const Value& value) {
 
 }  // namespace
 
-BuiltNode writePropertyContext(ndb::NodeDatabase& db, const PropertyMap& props, SubnodeNids& nids) {
-    HeapBuilder heap(kClientSigProperties);
-    Hid header = heap.reserve(kBthHeaderSize);   // HID 0x20, as Outlook places it
-    ValuePlacer placer(db, heap, nids);
+namespace {
 
+// Lays the properties out in the heap (large values go to subnodes through the placer);
+// returns the BTH header's HID.
+Hid layOutProperties(HeapBuilder& heap, ValuePlacer& placer, const PropertyMap& props) {
+    Hid header = heap.reserve(kBthHeaderSize);   // HID 0x20, as Outlook places it
     std::vector<uint8_t> records;
     records.reserve(props.size() * (kPcKeySize + kPcEntrySize));
     for (const auto& [id, value] : props) {
@@ -52,11 +54,73 @@ BuiltNode writePropertyContext(ndb::NodeDatabase& db, const PropertyMap& props, 
     }
     writeBth(heap, kPcKeySize, kPcEntrySize, records, header);
     heap.setUserRoot(header);
+    return header;
+}
+
+// Overwrites the inline value of property id in a laid-out PC, found by descending its BTH.
+void patchInlineValue(HeapBuilder& heap, Hid header, uint16_t id, uint32_t value) {
+    std::span<uint8_t> h = heap.item(header);
+    uint32_t levels = h[3];
+    Hid item = le::get32(h.data() + 4);
+    for (; levels > 0; --levels) {
+        std::span<uint8_t> index = heap.item(item);
+        Hid next = 0;
+        for (size_t off = 0; off + kPcKeySize + 4 <= index.size(); off += kPcKeySize + 4) {
+            if (le::get16(index.data() + off) > id) break;
+            next = le::get32(index.data() + off + kPcKeySize);
+        }
+        if (next == 0) throw zentra::Error(zentra::kErrInvalidArgument, "property " + hexString(id) + " is not laid out");
+        item = next;
+    }
+    std::span<uint8_t> leaf = heap.item(item);
+    for (size_t off = 0; off + kPcKeySize + kPcEntrySize <= leaf.size(); off += kPcKeySize + kPcEntrySize) {
+        if (le::get16(leaf.data() + off) == id) {
+            le::put32(leaf.data() + off + 4, value);
+            return;
+        }
+    }
+    throw zentra::Error(zentra::kErrInvalidArgument, "property " + hexString(id) + " is not laid out");
+}
+
+}  // namespace
+
+BuiltNode writePropertyContext(ndb::NodeDatabase& db, const PropertyMap& props, SubnodeNids& nids) {
+    HeapBuilder heap(kClientSigProperties);
+    ValuePlacer placer(db, heap, nids);
+    layOutProperties(heap, placer, props);
 
     BuiltNode built;
     built.data = db.writeBlocks(heap.finish());
     built.subnodes = placer.take();
     return built;
+}
+
+SizedNode writeSizedPropertyContext(ndb::NodeDatabase& db, PropertyMap& props, uint16_t sizeId,
+                                    std::vector<ndb::SubnodeEntry> extraSubnodes) {
+    props[sizeId] = int32Value(0);
+    HeapBuilder heap(kClientSigProperties);
+    SubnodeNids nids;
+    ValuePlacer placer(db, heap, nids);
+    Hid header = layOutProperties(heap, placer, props);
+    std::vector<std::vector<uint8_t>> pages = heap.finish();
+
+    std::vector<ndb::SubnodeEntry> entries = placer.take();
+    entries.insert(entries.end(), extraSubnodes.begin(), extraSubnodes.end());
+    SizedNode node;
+    node.subnodes = db.writeSubnodeTree(std::move(entries));
+    try {
+        std::vector<uint32_t> pageSizes;
+        for (const auto& page : pages) pageSizes.push_back(static_cast<uint32_t>(page.size()));
+        node.size = ndb::NodeDatabase::dataTreeSize(pageSizes) + db.treeSize(node.subnodes);
+        if (node.size > 0x7FFFFFFF) throw zentra::Error(zentra::kErrInvalidArgument, "an object larger than 2 GB");
+        props[sizeId] = int32Value(static_cast<int32_t>(node.size));
+        patchInlineValue(heap, header, sizeId, static_cast<uint32_t>(node.size));
+        node.data = db.writeBlocks(heap.finish());
+    } catch (...) {
+        if (node.subnodes) db.release(node.subnodes);
+        throw;
+    }
+    return node;
 }
 
 PropertyMap readPropertyContext(ndb::NodeDatabase& db, Bid data, Bid subnodes) {

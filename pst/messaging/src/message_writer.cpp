@@ -1,13 +1,16 @@
 // Writing one message ([MS-PST] 2.4.5): its property context, a subnode tree with the
 // recipient table (always, template columns, no rows), the attachment table and one
-// attachment object per attachment, and its row in the folder's contents table.
+// attachment object per attachment, and its row in the folder's contents table. The empty
+// recipient table is one data block shared by many messages, as Outlook shares template blocks.
 //
 // PidTagMessageSize is the size the message takes on disk (data tree plus subnode tree), which
 // readers and scanpst compare. The value is inline in the PC, so the PC's size does not depend
-// on it: the PC is written once to measure, then again with the measured value.
+// on it: the PC is laid out, measured and then written once with the measured value.
 #include <chrono>
+#include <optional>
 
 #include "pst/core/le_codec.h"
+#include "pst/ltp/sized_property_context.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/messaging/table_templates.h"
 #include "store_state.h"
@@ -46,35 +49,33 @@ std::map<uint32_t, ltp::Value> copiedCells(const std::vector<ltp::Column>& colum
     return cells;
 }
 
-void releaseEntries(ndb::NodeDatabase& db, const std::vector<ndb::SubnodeEntry>& entries) {
-    for (const auto& e : entries) {
-        if (e.data) db.release(e.data);
-        if (e.subnodes) db.release(e.subnodes);
-    }
-}
-
-// Writes a property context whose size property (sizeId) holds the bytes the object takes on
-// disk. extraSubnodes go into its subnode tree as well. Returns the node's data and subnodes.
-std::pair<Bid, Bid> writeSizedObject(ndb::NodeDatabase& db, ltp::PropertyMap props, uint16_t sizeId,
+// Writes a property context whose size property (sizeId) holds the bytes the object takes in
+// the file; props receives the size too, for the object's row in its table. extraSubnodes go
+// into its subnode tree as well. Returns the node's data and subnodes.
+std::pair<Bid, Bid> writeSizedObject(ndb::NodeDatabase& db, ltp::PropertyMap& props, uint16_t sizeId,
                                      std::vector<ndb::SubnodeEntry> extraSubnodes) {
-    props[sizeId] = ltp::int32Value(0);
-    ltp::SubnodeNids firstNids;
-    ltp::BuiltNode first = ltp::writePropertyContext(db, props, firstNids);
-    std::vector<ndb::SubnodeEntry> entries = first.subnodes;
-    entries.insert(entries.end(), extraSubnodes.begin(), extraSubnodes.end());
-    Bid subnodes = db.writeSubnodeTree(std::move(entries));
-    uint64_t size = db.treeSize(first.data) + db.treeSize(subnodes);
-    if (size > 0x7FFFFFFF) throw zentra::Error(zentra::kErrInvalidArgument, "an object larger than 2 GB");
-
-    props[sizeId] = ltp::int32Value(static_cast<int32_t>(size));
-    ltp::SubnodeNids secondNids;   // hands out the same subnode NIDs as the first pass
-    ltp::BuiltNode second = ltp::writePropertyContext(db, props, secondNids);
-    releaseEntries(db, second.subnodes);   // the first pass's copies are already in the tree
-    db.release(first.data);
-    return {second.data, subnodes};
+    ltp::SizedNode node = ltp::writeSizedPropertyContext(db, props, sizeId, std::move(extraSubnodes));
+    return {node.data, node.subnodes};
 }
 
 }  // namespace
+
+Bid Store::State::sharedRecipientTable() {
+    // A block's reference count is 16 bits on disk; before it gets there, the next messages
+    // share a fresh copy instead.
+    constexpr uint16_t kShareLimit = 0xF000;
+    if (!sharedRecipients) sharedRecipients = templateData.at(TableTemplate::Recipient);
+    std::optional<ndb::BlockInfo> block = db->findBlock(sharedRecipients);
+    if (block && block->cRef < kShareLimit) {
+        db->addRef(sharedRecipients);
+        return sharedRecipients;
+    }
+    ltp::SubnodeNids nids;
+    ltp::BuiltNode copy = templateTable(TableTemplate::Recipient).write(*db, nids);
+    if (!copy.subnodes.empty()) throw zentra::Error(zentra::kErrInvalidArgument, "an empty table with subnodes");
+    sharedRecipients = copy.data;   // the first message holds the copy's reference
+    return copy.data;
+}
 
 Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
                       const std::vector<AttachmentData>& attachments) {
@@ -104,11 +105,7 @@ Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
 
     ndb::NodeDatabase& db = *s.db;
     std::vector<ndb::SubnodeEntry> subnodes;
-    {
-        ltp::SubnodeNids nids;
-        ltp::BuiltNode recipients = templateTable(TableTemplate::Recipient).write(db, nids);
-        subnodes.push_back({nid::kRecipientTable, recipients.data, db.writeSubnodeTree(std::move(recipients.subnodes))});
-    }
+    subnodes.push_back({nid::kRecipientTable, s.sharedRecipientTable(), 0});
     if (!attachments.empty()) {
         std::vector<ltp::Column> columns = attachmentTableColumns();
         ltp::Table table = templateTable(TableTemplate::Attachment);
@@ -118,7 +115,6 @@ Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
             a.try_emplace(prop::kAttachMethod, ltp::int32Value(kAttachByValue));
             a.try_emplace(prop::kRenderingPosition, ltp::int32Value(-1));
             auto [data, sub] = writeSizedObject(db, a, prop::kAttachSize, {});
-            a[prop::kAttachSize] = ltp::int32Value(static_cast<int32_t>(db.treeSize(data) + db.treeSize(sub)));
             subnodes.push_back({attachNid, data, sub});
             table.setRow(attachNid, copiedCells(columns, a, attachNid, ++s.rowVersion));
         }
@@ -133,7 +129,6 @@ Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
     } while (db.findNode(nid));
     auto [data, sub] = writeSizedObject(db, props, prop::kMessageSize, std::move(subnodes));
     db.putNode(nid, data, sub, folderNid);
-    props[prop::kMessageSize] = ltp::int32Value(static_cast<int32_t>(db.treeSize(data) + db.treeSize(sub)));
 
     folder.contents->setRow(nid, copiedCells(contentsTableColumns(), props, nid, ++s.rowVersion));
     folder.contentCount += 1;

@@ -42,6 +42,7 @@ struct Store::State {
     bool open = true;
     std::map<Nid, FolderState> folders;
     std::map<TableTemplate, Bid> templateData;   // data block of each template node
+    Bid sharedRecipients = 0;                   // the empty recipient table messages share now
     NameToIdMap names;
     uint32_t rowVersion = 0;                    // PidTagLtpRowVer of the next row written
     uint32_t messagesSinceCommit = 0;
@@ -54,6 +55,8 @@ struct Store::State {
     // Node writing helpers used at commit and at creation.
     void putPropertyContext(Nid nid, const ltp::PropertyMap& props, Nid parent);
     void putTable(Nid nid, const ltp::Table& table, TableTemplate kind);
+    // An empty recipient table for a new message, one reference handed to the caller.
+    Bid sharedRecipientTable();
 
     // The hierarchy row a folder has in its parent's hierarchy table.
     std::map<uint32_t, ltp::Value> hierarchyRow(const FolderState& folder);

@@ -75,6 +75,19 @@ Bid NodeDatabaseImpl::writeDataTree(const std::vector<Bid>& leaves, const std::v
     return writeBlock(xx.serialize(), true);
 }
 
+uint64_t NodeDatabase::dataTreeSize(std::span<const uint32_t> payloadSizes) {
+    uint64_t total = 0;
+    for (uint32_t s : payloadSizes) total += s;
+    const size_t leaves = payloadSizes.size();
+    if (leaves <= 1) return total;
+    // Mirrors writeDataTree: XBLOCKs of up to kMaxEntries BIDs, an XXBLOCK above more than one.
+    const size_t perX = XBLOCK::kMaxEntries;
+    const size_t xblocks = (leaves + perX - 1) / perX;
+    total += xblocks * XBLOCK::kHeaderSize + 8 * leaves;
+    if (xblocks > 1) total += XBLOCK::kHeaderSize + 8 * xblocks;
+    return total;
+}
+
 Bid NodeDatabaseImpl::writeBlocks(const std::vector<std::vector<uint8_t>>& payloads) {
     return guarded("while writing data to", [&]() -> Bid {
         if (payloads.empty()) return 0;

@@ -111,6 +111,9 @@ public:
     // internal blocks included. 0 for 0. For a subnode tree this counts the SLBLOCK/SIBLOCK
     // blocks and, below them, every subnode's data tree and nested subnode tree.
     virtual uint64_t treeSize(Bid root) = 0;
+    // What treeSize will give for the tree writeBlocks makes of payloads of these sizes, known
+    // before anything is written (a node that records its own size is written only once).
+    static uint64_t dataTreeSize(std::span<const uint32_t> payloadSizes);
 
     // The nidIndex counters of the header (rgnid): the next free index for a NID type, raised.
     // rgnid holds the last index handed out (Outlook's blank file: 0x400 for folders, so the
