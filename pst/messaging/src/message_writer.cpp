@@ -8,6 +8,7 @@
 // on it: the PC is laid out, measured and then written once with the measured value.
 #include <chrono>
 #include <optional>
+#include <random>
 
 #include "pst/core/le_codec.h"
 #include "pst/ltp/sized_property_context.h"
@@ -31,9 +32,19 @@ uint64_t nowFiletime() {
     return kEpochDelta + static_cast<uint64_t>(ticks);
 }
 
+// A search key only has to be unique, not unpredictable: a generator started once per thread
+// from the system's random source, instead of opening that source for every message.
 std::vector<uint8_t> randomSearchKey() {
-    StoreUid key = randomStoreUid();
-    return {key.begin(), key.end()};
+    thread_local std::mt19937_64 generator = [] {
+        std::random_device device;
+        return std::mt19937_64((uint64_t{device()} << 32) | device());
+    }();
+    std::vector<uint8_t> key(16);
+    for (size_t i = 0; i < key.size(); i += 8) {
+        uint64_t r = generator();
+        for (size_t k = 0; k < 8; ++k) key[i + k] = static_cast<uint8_t>(r >> (8 * k));
+    }
+    return key;
 }
 
 // The cells of a table row copied from an object's properties, for the table's columns.
