@@ -192,7 +192,9 @@ void ImportRun::buildFolderTree(const std::string& entryId) {
             }
             bool present = false;
             try {
-                for (auto child : *store->IPMRootFolder()->Folders())
+                // The collection must outlive the loop: a range-for over *temporary would not keep it.
+                const auto children = store->IPMRootFolder()->Folders();
+                for (auto child : *children)
                     if (child->Name() == utf8(folder)) present = true;
             } catch (...) {
             }

@@ -66,7 +66,8 @@ TEST_F(MailStoreComponents, ImportRunSequenceBuildsTheTreeAndLeavesTheFileOnRemo
     auto root = again->IPMRootFolder();
     EXPECT_EQ(root->Name(), "Top of Personal Folders");
     std::vector<std::string> names;
-    for (auto folder : *root->Folders()) names.push_back(folder->Name());
+    const auto children = root->Folders();   // kept alive for the loop
+    for (auto folder : *children) names.push_back(folder->Name());
     EXPECT_EQ(names, std::vector<std::string>{"Deleted Items"});
 
     auto users = root->Folders()->Add("Users", 10);

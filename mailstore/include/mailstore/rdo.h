@@ -51,7 +51,9 @@ public:
     // name already, ignoring case.
     virtual std::shared_ptr<Folder> Add(const std::string& name, long folderType) = 0;
 
-    // Range-for support over a snapshot of the collection taken when begin() runs.
+    // Range-for support over a snapshot of the collection taken when begin() runs. Keep the
+    // collection in a variable first: `for (auto f : *folder->Folders())` destroys the
+    // collection before the loop runs.
     class iterator {
     public:
         iterator(Folders* owner, long index) : owner_(owner), index_(index) {}
