@@ -106,12 +106,16 @@ SizedNode writeSizedPropertyContext(ndb::NodeDatabase& db, PropertyMap& props, u
 
     std::vector<ndb::SubnodeEntry> entries = placer.take();
     entries.insert(entries.end(), extraSubnodes.begin(), extraSubnodes.end());
+    // The subnode tree's size from its entries' trees (already written) and its own blocks,
+    // rather than by reading the new tree back.
+    uint64_t subnodeBytes = ndb::NodeDatabase::subnodeBlocksSize(entries.size());
+    for (const ndb::SubnodeEntry& e : entries) subnodeBytes += db.treeSize(e.data) + db.treeSize(e.subnodes);
     SizedNode node;
     node.subnodes = db.writeSubnodeTree(std::move(entries));
     try {
         std::vector<uint32_t> pageSizes;
         for (const auto& page : pages) pageSizes.push_back(static_cast<uint32_t>(page.size()));
-        node.size = ndb::NodeDatabase::dataTreeSize(pageSizes) + db.treeSize(node.subnodes);
+        node.size = ndb::NodeDatabase::dataTreeSize(pageSizes) + subnodeBytes;
         if (node.size > 0x7FFFFFFF) throw zentra::Error(zentra::kErrInvalidArgument, "an object larger than 2 GB");
         props[sizeId] = int32Value(static_cast<int32_t>(node.size));
         patchInlineValue(heap, header, sizeId, static_cast<uint32_t>(node.size));

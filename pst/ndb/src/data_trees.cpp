@@ -88,6 +88,15 @@ uint64_t NodeDatabase::dataTreeSize(std::span<const uint32_t> payloadSizes) {
     return total;
 }
 
+uint64_t NodeDatabase::subnodeBlocksSize(size_t entryCount) {
+    if (entryCount == 0) return 0;
+    // Mirrors writeSubnodeTree: SLBLOCKs of up to kMaxEntries entries, an SIBLOCK above more than one.
+    const size_t slblocks = (entryCount + SLBLOCK::kMaxEntries - 1) / SLBLOCK::kMaxEntries;
+    uint64_t total = slblocks * SLBLOCK::kHeaderSize + SLENTRY::kSize * entryCount;
+    if (slblocks > 1) total += SIBLOCK::kHeaderSize + SIENTRY::kSize * slblocks;
+    return total;
+}
+
 Bid NodeDatabaseImpl::writeBlocks(const std::vector<std::vector<uint8_t>>& payloads) {
     return guarded("while writing data to", [&]() -> Bid {
         if (payloads.empty()) return 0;

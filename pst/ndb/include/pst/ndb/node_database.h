@@ -114,6 +114,9 @@ public:
     // What treeSize will give for the tree writeBlocks makes of payloads of these sizes, known
     // before anything is written (a node that records its own size is written only once).
     static uint64_t dataTreeSize(std::span<const uint32_t> payloadSizes);
+    // The bytes of the SLBLOCK / SIBLOCK blocks writeSubnodeTree makes for this many entries
+    // (the entries' own trees not included).
+    static uint64_t subnodeBlocksSize(size_t entryCount);
 
     // The nidIndex counters of the header (rgnid): the next free index for a NID type, raised.
     // rgnid holds the last index handed out (Outlook's blank file: 0x400 for folders, so the
