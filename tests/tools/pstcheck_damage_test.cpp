@@ -181,6 +181,15 @@ TEST_F(DamageTest, NameToIdMapRemoved) {
     expectCaught("nbt.mandatory");
 }
 
+TEST_F(DamageTest, AStaleFreeTotalOverRightMapsIsOnlyAWarning) {
+    // What a writer stopped between rewriting its AMaps and its header leaves behind.
+    pst->set(0xC8, 8, pst->get(0xC8, 8) + 64 * 10);
+    pst->fixHeaderCrcs();
+    auto report = pstcheck::checkImage(pst->bytes);
+    EXPECT_TRUE(report.clean()) << report.toText();
+    EXPECT_TRUE(report.has("amap.free_total", /*includeWarnings=*/true));
+}
+
 TEST_F(DamageTest, BytesAfterTheEndAreOnlyAWarning) {
     pst->bytes.resize(pst->bytes.size() + 253952, 0xAB);   // a span written after the last commit
     auto report = pstcheck::checkImage(pst->bytes);

@@ -137,8 +137,8 @@ void checkFolders(Image& img, const LtpIndex& ltp) {
         auto pc = ltp.pcs.find(nid);
         if (pc != ltp.pcs.end() && !pc->second.string(kPidTagDisplayName))
             s.error("folder.name", std::nullopt, name + " has no PidTagDisplayName");
-        auto table = [&](uint8_t type) -> const TcView* {
-            auto it = ltp.tcs.find(nidWithType(nid, type));
+        auto table = [&, folderNid = nid](uint8_t type) -> const TcView* {
+            auto it = ltp.tcs.find(nidWithType(folderNid, type));
             return it == ltp.tcs.end() ? nullptr : &it->second;
         };
         const TcView* hier = table(kNidHierarchyTable);
