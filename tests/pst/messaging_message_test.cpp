@@ -120,6 +120,24 @@ TEST(MessagingMessages, AttachmentsGetTableRowsObjectsAndTheFlag) {
     expectSoundEverywhere(path);
 }
 
+TEST(MessagingMessages, TheAttachmentFlagFollowsTheAttachmentsNotTheCaller) {
+    ScratchDir dir;
+    std::string path = dir.file("flags.pst");
+    Nid message;
+    {
+        auto store = Store::create(path, "flags");
+        Nid folder = store->createFolder(store->ipmSubtree(), "Contacts", "IPF.Contact");
+        ltp::PropertyMap props = contactProps("Claims a photo");
+        props[prop::kMessageFlags] = ltp::int32Value(0x11);   // read + has-attachments, but none given
+        message = store->addMessage(folder, props);
+        store->close();
+    }
+    FileNodes file(path);
+    ltp::PropertyMap pc = file.pc(message);
+    EXPECT_EQ(int32(pc.at(prop::kMessageFlags)), 0x01);
+    EXPECT_EQ(pc.at(prop::kHasAttachments).bytes, std::vector<uint8_t>{0});
+}
+
 TEST(MessagingMessages, UnreadMessagesCountAndMessageClassIsRequired) {
     ScratchDir dir;
     auto store = Store::create(dir.file("unread.pst"), "unread");

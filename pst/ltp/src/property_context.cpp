@@ -121,7 +121,12 @@ SizedNode writeSizedPropertyContext(ndb::NodeDatabase& db, PropertyMap& props, u
         patchInlineValue(heap, header, sizeId, static_cast<uint32_t>(node.size));
         node.data = db.writeBlocks(heap.finish());
     } catch (...) {
-        if (node.subnodes) db.release(node.subnodes);
+        // After a write failure the database refuses every call; giving the subnodes back must
+        // not replace the original error (disk full, I/O) with that refusal.
+        try {
+            if (node.subnodes) db.release(node.subnodes);
+        } catch (...) {
+        }
         throw;
     }
     return node;

@@ -136,7 +136,11 @@ BuiltNode share(ndb::NodeDatabase& db, const BuiltNode& built) {
             }
         }
     } catch (...) {
-        for (Bid b : taken) db.release(b);
+        // A refusal by a database that already failed must not hide the original error.
+        try {
+            for (Bid b : taken) db.release(b);
+        } catch (...) {
+        }
         throw;
     }
     return built;

@@ -110,7 +110,8 @@ Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
     if (given.type != ltp::kPtypInteger32 || given.bytes.size() != 4)
         throw zentra::Error(zentra::kErrInvalidArgument, "PidTagMessageFlags must be a 32-bit integer");
     auto flags = static_cast<int32_t>(core::readLe32(given.bytes, 0));
-    if (!attachments.empty()) flags |= kMsgFlagHasAttach;
+    // The has-attachments flag follows the attachments actually written, whatever the caller set.
+    flags = attachments.empty() ? (flags & ~kMsgFlagHasAttach) : (flags | kMsgFlagHasAttach);
     props[prop::kMessageFlags] = ltp::int32Value(flags);
     props[prop::kHasAttachments] = ltp::boolValue(!attachments.empty());
 
