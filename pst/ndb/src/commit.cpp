@@ -7,9 +7,10 @@
 //     references it is durable (SpaceMap::commitDone after the final sync).
 //  3. The AMaps written before the header mark everything either state uses (see SpaceMap),
 //     so at every moment the AMaps on disk are right for the header on disk: no window in
-//     which they must be flagged invalid, and the header is written exactly once.
+//     which they must be flagged invalid.
 //  4. Order: blocks (written earlier) and new B-tree pages, AMap/PMap/FMap/DList pages ->
-//     fsync -> header with fresh CRCs, fAMapValid = 2 and dwUnique + 1 -> fsync.
+//     the header again for the committed B-trees with the new maps' figures -> fsync ->
+//     header with the new B-trees, fresh CRCs, fAMapValid = 2 and dwUnique + 1 -> fsync.
 //  5. Only dirty B-tree paths and the AMaps of changed spans are rewritten, so a commit costs
 //     O(changes), not O(file).
 //  6. A commit that follows growth sets as many empty spans aside at the end as the last
@@ -52,7 +53,12 @@ void NodeDatabaseImpl::commitImpl(bool keepRoom) {
         const BREF nbtRoot = nbt_.commit(sink);
         const BREF bbtRoot = bbt_.commit(sink);
         if (keepRoom) setRoomAside();
+        const disk::BREF committedNbt = header_.root.BREFNBT, committedBbt = header_.root.BREFBBT;
         writeMaps();
+        // The maps just written mark more space used than the header on disk counts as free.
+        // Until the new header lands, the committed B-trees go with a header that has the maps'
+        // own figures, so a process killed during the sync leaves a consistent file.
+        if (committedNbt.ib != 0) writeHeader(committedNbt, committedBbt);
         file_->sync();
         writeHeader(nbtRoot, bbtRoot);
         file_->sync();
