@@ -275,10 +275,11 @@ void sweep(FaultPlan::Kind kind, uint64_t count, uint64_t stride, const char* re
             EXPECT_EQ(run.failure->number(), number) << label << ": " << run.failure->what();
         }
         if (!run.created) {
-            // No commit completed, and the caller was told the store could not be created. A file
-            // left behind is not a store anyone can use (counted and reported, not judged here).
+            // No commit completed, and the caller was told the store could not be created: no
+            // half-made file may be left behind to look like a store or block a retry.
             ++inCreate;
             leftoverFiles += fs::exists(path);
+            EXPECT_FALSE(fs::exists(path)) << label << ": a store that could not be created left its file";
         } else {
             expectLastCommitOnDisk(path, run, label);
             FileNodes file(path);

@@ -1,5 +1,7 @@
 #include "pst/messaging/store.h"
 
+#include <filesystem>
+
 #include "pst/messaging/case_folding.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/messaging/table_templates.h"
@@ -87,6 +89,20 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
                                      const StoreOptions& options) {
     auto s = std::make_unique<State>();
     s->db = ndb::NodeDatabase::create(path, options.database);
+    try {
+        return createIn(std::move(s), displayName, options);
+    } catch (...) {
+        // The file never held a valid store: remove it, so it neither lies around as a broken
+        // .pst nor blocks a retry with the same name. (A file that existed before is never
+        // reached here: NodeDatabase::create refuses it first.)
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        throw;
+    }
+}
+
+std::unique_ptr<Store> Store::createIn(std::unique_ptr<State> s, const std::string& displayName,
+                                       const StoreOptions& options) {
     s->displayName = displayName;
     s->uid = options.uid ? *options.uid : randomStoreUid();
     s->options = options;
@@ -113,7 +129,12 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
     linkChild(*s, ipm, deleted);
 
     auto store = std::unique_ptr<Store>(new Store(std::move(s)));
-    store->commit();
+    try {
+        store->commit();
+    } catch (...) {
+        store->state_->open = false;   // nothing to commit on the way out: the file goes
+        throw;
+    }
     return store;
 }
 

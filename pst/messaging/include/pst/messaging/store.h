@@ -107,6 +107,8 @@ public:
 
 private:
     explicit Store(std::unique_ptr<State> state);
+    static std::unique_ptr<Store> createIn(std::unique_ptr<State> state, const std::string& displayName,
+                                           const StoreOptions& options);
     std::unique_ptr<State> state_;
 };
 
