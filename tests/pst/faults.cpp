@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "file_view.h"
+#include "pst/ltp/values.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/messaging/store.h"
 #include "pstcheck/checker.h"
@@ -175,32 +176,7 @@ ltp::TableContents tableOf(FileNodes& file, pst::Nid nid) {
     return ltp::readTableContext(file, node->data, node->subnodes);
 }
 
-std::string utf8Of(const ltp::Value& v) {   // the driver's names are BMP or surrogate pairs
-    std::string out;
-    for (size_t i = 0; i + 1 < v.bytes.size(); i += 2) {
-        uint32_t c = v.bytes[i] | (v.bytes[i + 1] << 8);
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < v.bytes.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + ((v.bytes[i + 2] | (v.bytes[i + 3] << 8)) - 0xDC00);
-            i += 2;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string utf8Of(const ltp::Value& v) { return ltp::utf8FromUtf16le(v.bytes); }
 
 void collect(FileNodes& file, pst::Nid folder, const std::string& prefix, Contents& out) {
     ltp::TableContents hierarchy = tableOf(file, pst::messaging::hierarchyTableOf(folder));

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <set>
 
+#include "pst/ltp/values.h"
 #include "pst/core/le_codec.h"
 #include "pstcheck/checker.h"
 #include "readers.h"
@@ -43,32 +44,7 @@ pst::ltp::TableContents FileNodes::table(pst::Nid nid) {
     return pst::ltp::readTableContext(*this, node->data, node->subnodes);
 }
 
-std::string text(const pst::ltp::Value& v) {
-    std::string out;
-    for (size_t i = 0; i + 1 < v.bytes.size(); i += 2) {
-        char32_t c = v.bytes[i] | (v.bytes[i + 1] << 8);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 3 < v.bytes.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + ((v.bytes[i + 2] | (v.bytes[i + 3] << 8)) - 0xDC00);
-            i += 2;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string text(const pst::ltp::Value& v) { return pst::ltp::utf8FromUtf16le(v.bytes); }
 
 int32_t int32(const pst::ltp::Value& v) {
     EXPECT_EQ(v.bytes.size(), 4u);
