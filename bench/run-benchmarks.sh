@@ -27,7 +27,9 @@ bytes_of() { du -sb --apparent-size "$1" | cut -f1; }
 # timed LABEL -- COMMAND...: runs once, sets T (seconds) and RSS (MB).
 timed() {
   local out
-  out="$( { /usr/bin/time -f '%e %M' "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -n 1)"
+  shift 2   # the label and "--"
+  /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >/dev/null 2>&1 || true
+  out="$(tail -n 1 "$work/time.txt")"
   T="${out% *}"
   RSS="$(awk -v kb="${out#* }" 'BEGIN { printf "%.1f", kb / 1024 }')"
 }
@@ -43,8 +45,8 @@ for n in 10000 100000; do
   cli_time[$n]="$T"
   size=$(stat -c %s "$out/contacts.pst")
   in=$(bytes_of "$src")
-  awk -v n="$n" -v t="$T" -v rss="$RSS" -v size="$size" -v in="$in" 'BEGIN {
-    printf "| CLI import | %d | %.2f | %.0f | %.1f | %s | %.1f |\n", n, t, n / t, in / 1048576 / t, rss, size / 1048576 }'
+  awk -v n="$n" -v t="$T" -v rss="$RSS" -v size="$size" -v inb="$in" 'BEGIN {
+    printf "| CLI import | %d | %.2f | %.0f | %.1f | %s | %.1f |\n", n, t, n / t, inb / 1048576 / t, rss, size / 1048576 }'
 done
 
 rb="$work/readpst"; rm -rf "$rb"; mkdir -p "$rb"
