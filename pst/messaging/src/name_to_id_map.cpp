@@ -4,7 +4,7 @@
 #include "pst/core/le_codec.h"
 #include "pst/messaging/case_folding.h"
 #include "pst/messaging/property_tags.h"
-#include "utf16.h"
+#include "pst/ltp/values.h"
 #include "zentra/error.h"
 
 namespace pst::messaging {
@@ -184,7 +184,7 @@ NameToIdMap NameToIdMap::fromProperties(const ltp::PropertyMap& props) {
         if (e.isString) {
             uint32_t length = core::readLe32(stringStream, id);
             core::checkRange(stringStream.size(), id + 4, length);
-            e.name = detail::utf8FromUtf16le(std::span(stringStream).subspan(id + 4, length));
+            e.name = ltp::utf8FromUtf16le(std::span(stringStream).subspan(id + 4, length));
             e.lid = 0;
             map.strings_[{g, caseBlindKey(e.name)}] = static_cast<uint16_t>(kFirstNamedPropId + index);
         } else {
