@@ -14,3 +14,7 @@ zentra_add_test(NAME contact_mapping_test
           ${CMAKE_CURRENT_LIST_DIR}/import_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
   LIBS zentra_contact ${ZENTRA_STB_LIBRARY})
+# The mapping's whole output against recorded output (kept unchanged by speed work).
+zentra_add_test(NAME contact_golden_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/golden_test.cpp
+  LIBS zentra_contact)
