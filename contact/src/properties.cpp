@@ -83,7 +83,7 @@ void PropertyKey::computeFingerprint() {
 bool PropertyKey::operator==(const PropertyKey& o) const {
     if (fingerprint_ != o.fingerprint_ || kind_ != o.kind_) return false;
     switch (kind_) {
-        // Cheap integer comparisons before the GUID: property lists are searched linearly.
+        // Cheap integer comparisons before the GUID.
         case Kind::Tagged: return id_ == o.id_;
         case Kind::NamedId: return lid_ == o.lid_ && set_ == o.set_;
         case Kind::NamedString: return name_.size() == o.name_.size() && set_ == o.set_ && equalsIgnoringCase(name_, o.name_);
@@ -105,28 +105,78 @@ std::string PropertyKey::describe() const {
     return std::string();
 }
 
-std::size_t PropertyList::indexOf(const PropertyKey& key) const {
+namespace {
+
+// Spreads a fingerprint over the table: its low bits alone are mostly the property id.
+std::size_t slotHash(uint64_t fingerprint) {
+    fingerprint ^= fingerprint >> 31;
+    fingerprint *= 0x9E3779B97F4A7C15ULL;
+    return static_cast<std::size_t>(fingerprint ^ (fingerprint >> 29));
+}
+
+constexpr std::size_t kMinimumSlots = 16;
+
+std::size_t slotCountFor(std::size_t count) {
+    std::size_t slots = kMinimumSlots;
+    while (slots < 2 * count) slots *= 2;
+    return slots;
+}
+
+}  // namespace
+
+void PropertyList::reserve(std::size_t count) {
+    items_.reserve(count);
+    if (slotCountFor(count) > index_.size()) rebuildIndex(slotCountFor(count));
+}
+
+void PropertyList::rebuildIndex(std::size_t slotCount) {
+    index_.assign(slotCount, Slot{});
+    const std::size_t mask = slotCount - 1;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        const uint64_t fingerprint = items_[i].key.fingerprint();
+        std::size_t s = slotHash(fingerprint) & mask;
+        while (index_[s].position != 0) s = (s + 1) & mask;
+        index_[s] = Slot{fingerprint, static_cast<uint32_t>(i + 1)};
+    }
+}
+
+std::size_t PropertyList::slotFor(const PropertyKey& key) const {
     const uint64_t wanted = key.fingerprint();
-    for (std::size_t i = 0; i < fingerprints_.size(); ++i)
-        if (fingerprints_[i] == wanted && items_[i].key == key) return i;
-    return items_.size();
+    const std::size_t mask = index_.size() - 1;
+    std::size_t s = slotHash(wanted) & mask;
+    for (;; s = (s + 1) & mask) {
+        const Slot& slot = index_[s];
+        if (slot.position == 0) return s;
+        if (slot.fingerprint == wanted && items_[slot.position - 1].key == key) return s;
+    }
+}
+
+std::size_t PropertyList::indexOf(const PropertyKey& key) const {
+    if (index_.empty()) return items_.size();
+    const uint32_t position = index_[slotFor(key)].position;
+    return position == 0 ? items_.size() : position - 1;
 }
 
 void PropertyList::set(const PropertyKey& key, Value value) {
-    const std::size_t i = indexOf(key);
-    if (i < items_.size()) {
-        items_[i].value = std::move(value);
+    if (index_.empty()) rebuildIndex(kMinimumSlots);
+    std::size_t s = slotFor(key);
+    if (index_[s].position != 0) {
+        items_[index_[s].position - 1].value = std::move(value);
         return;
     }
+    if (2 * (items_.size() + 1) > index_.size()) {
+        rebuildIndex(2 * index_.size());
+        s = slotFor(key);
+    }
     items_.push_back(Property{key, std::move(value)});
-    fingerprints_.push_back(key.fingerprint());
+    index_[s] = Slot{key.fingerprint(), static_cast<uint32_t>(items_.size())};
 }
 
 bool PropertyList::remove(const PropertyKey& key) {
     const std::size_t i = indexOf(key);
     if (i == items_.size()) return false;
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
-    fingerprints_.erase(fingerprints_.begin() + static_cast<std::ptrdiff_t>(i));
+    rebuildIndex(index_.size());   // positions after `i` moved; removal is rare
     return true;
 }
 

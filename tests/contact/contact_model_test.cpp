@@ -2,6 +2,9 @@
 // one-off entry id layout.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <string>
+
 #include "contact/one_off_entry_id.h"
 #include "contact/properties.h"
 #include "contact/property_ids.h"
@@ -47,6 +50,40 @@ TEST(PropertyLists, KeepFirstSetOrderAndReplaceInPlace) {
     EXPECT_EQ(list.size(), 2u);
 }
 
+// Enough keys of every kind to make the list's index grow several times, with removals between.
+TEST(PropertyLists, FindEveryKeyAfterGrowthRemovalAndCopy) {
+    PropertyList list;
+    const auto keyOf = [](int i) {
+        switch (i % 3) {
+            case 0: return tagKey(static_cast<uint16_t>(0x3000 + i));
+            case 1: return addressKey(static_cast<uint32_t>(0x8000 + i));
+            default: return PropertyKey::named(kPsPublicStrings, "Name" + std::to_string(i));
+        }
+    };
+    for (int i = 0; i < 300; ++i) list.set(keyOf(i), int32_t{i});
+    for (int i = 0; i < 300; i += 7) list.set(keyOf(i), int32_t{-i});   // replaced, not added
+    ASSERT_EQ(list.size(), 300u);
+    for (int i = 0; i < 300; i += 5) EXPECT_TRUE(list.remove(keyOf(i))) << i;
+    for (int i = 0; i < 300; i += 5) EXPECT_FALSE(list.contains(keyOf(i))) << i;
+    EXPECT_EQ(list.size(), 240u);
+    list.set(keyOf(0), int32_t{1000});   // a removed key comes back at the end
+    EXPECT_EQ(list.items().back().key, keyOf(0));
+
+    const PropertyList copy = list;
+    for (const PropertyList* l : {static_cast<const PropertyList*>(&list), &copy}) {
+        int expectedPosition = 0;
+        for (int i = 1; i < 300; ++i) {
+            if (i % 5 == 0) continue;
+            const int32_t* value = l->get<int32_t>(keyOf(i));
+            ASSERT_NE(value, nullptr) << i;
+            EXPECT_EQ(*value, i % 7 == 0 ? -i : i);
+            EXPECT_EQ(l->items()[static_cast<std::size_t>(expectedPosition++)].key, keyOf(i));
+        }
+    }
+    EXPECT_EQ(*copy.get<int32_t>(PropertyKey::named(kPsPublicStrings, "NAME2")), 2);   // names ignore case
+    EXPECT_EQ(copy.find(tagKey(0x2FFF)), nullptr);
+}
+
 TEST(PropertyValues, CarryTheirTypeCode) {
     EXPECT_EQ(static_cast<uint16_t>(typeOf(Value{std::string()})), 0x001F);
     EXPECT_EQ(static_cast<uint16_t>(typeOf(Value{int16_t{1}})), 0x0002);
@@ -64,6 +101,26 @@ TEST(Utf16, EncodesBmpSupplementaryAndInvalidInput) {
     EXPECT_EQ(utf16le("\xFF" "a"), std::string("\xFD\xFF" "a\0", 4));
     EXPECT_EQ(utf16le("\xE2\x82"), std::string("\xFD\xFF\xFD\xFF", 4));            // truncated sequence
     EXPECT_EQ(utf16le("\xC0\xAF"), std::string("\xFD\xFF\xFD\xFF", 4));            // overlong
+}
+
+// ASCII runs are copied in bulk: text switching between ASCII and other characters at every
+// position must still come out as the code-point-by-code-point encoding.
+TEST(Utf16, MixedTextMatchesPerCodePointEncoding) {
+    const std::string pieces[] = {"a", "Zq", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xFF", "0123456789abcdef"};
+    const std::string encoded[] = {std::string("a\0", 2), std::string("Z\0q\0", 4), std::string("\xE9\0", 2),
+                                   std::string("\xAC\x20", 2), std::string("\x3D\xD8\x00\xDE", 4), std::string("\xFD\xFF", 2),
+                                   std::string("0\0" "1\0" "2\0" "3\0" "4\0" "5\0" "6\0" "7\0" "8\0" "9\0" "a\0" "b\0" "c\0" "d\0" "e\0" "f\0", 32)};
+    for (std::size_t length = 1; length <= 5; ++length) {
+        for (std::size_t start = 0; start < std::size(pieces); ++start) {
+            std::string text, expected;
+            for (std::size_t k = 0; k < length; ++k) {
+                const std::size_t i = (start + 3 * k) % std::size(pieces);
+                text += pieces[i];
+                expected += encoded[i];
+            }
+            EXPECT_EQ(utf16le(text), expected) << text;
+        }
+    }
 }
 
 TEST(OneOffEntryIds, FollowTheOxcdataLayout) {

@@ -76,7 +76,7 @@ private:
     void computeFingerprint();
 
     // Kind, id or LID, and a hash of the set and the case-folded name: unequal fingerprints mean
-    // unequal keys, so the linear searches of a property list rarely compare more than this.
+    // unequal keys, so a property list's index rarely compares more than this.
     uint64_t fingerprint_ = 0;
     Kind kind_ = Kind::Tagged;
     uint16_t id_ = 0;
@@ -92,13 +92,12 @@ struct Property {
 };
 
 // Properties in the order they were first set; setting an existing key replaces its value in place.
+// Look-ups go through a hash index on the keys' fingerprints, so filling a contact's 60-90
+// properties costs a few probes per key instead of a scan of the list.
 class PropertyList {
 public:
     void set(const PropertyKey& key, Value value);
-    void reserve(std::size_t count) {
-        items_.reserve(count);
-        fingerprints_.reserve(count);
-    }
+    void reserve(std::size_t count);
     bool remove(const PropertyKey& key);
     const Property* find(const PropertyKey& key) const;
     bool contains(const PropertyKey& key) const { return find(key) != nullptr; }
@@ -117,10 +116,20 @@ public:
     auto end() const { return items_.end(); }
 
 private:
+    // One slot of the open-addressing index: the key's fingerprint and 1 + its position in
+    // items_ (0 marks a free slot). The table is a power of two at most half full.
+    struct Slot {
+        uint64_t fingerprint = 0;
+        uint32_t position = 0;
+    };
+
     std::size_t indexOf(const PropertyKey& key) const;
+    // The slot holding `key`, or the free slot where it would go.
+    std::size_t slotFor(const PropertyKey& key) const;
+    void rebuildIndex(std::size_t slotCount);
 
     std::vector<Property> items_;
-    std::vector<uint64_t> fingerprints_;   // of items_[i].key, scanned before any full comparison
+    std::vector<Slot> index_;
 };
 
 struct Attachment {
