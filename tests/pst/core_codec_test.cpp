@@ -46,7 +46,7 @@ TEST(LeCodec, RejectsFieldsOutsideTheBuffer) {
 TEST(Crc, EqualsInvertedZlibCrcOnRandomBuffers) {
     std::mt19937 rng(12345);   // fixed random start
     EXPECT_EQ(computeCrc({}), 0u);   // (zlib answers 0 for a null buffer, so it cannot compare here)
-    for (size_t len : {1u, 3u, 471u, 496u, 516u, 8176u, 100000u}) {
+    for (size_t len : {1u, 3u, 8u, 9u, 15u, 471u, 496u, 516u, 8176u, 100000u}) {
         std::vector<uint8_t> data(len);
         for (auto& b : data) b = static_cast<uint8_t>(rng());
         const uint32_t zlibValue = static_cast<uint32_t>(crc32(0xFFFFFFFFul, data.data(), static_cast<uInt>(data.size())));

@@ -49,13 +49,22 @@ std::vector<uint8_t> buildBlock(std::span<const uint8_t> storedPayload, uint64_t
     const uint32_t cb = static_cast<uint32_t>(storedPayload.size());
     std::vector<uint8_t> image(blockSizeOnDisk(cb), 0);
     std::copy(storedPayload.begin(), storedPayload.end(), image.begin());
+    sealBlockImage(image, cb, ib, bid);
+    return image;
+}
+
+void sealBlockImage(std::span<uint8_t> image, uint32_t cb, uint64_t ib, Bid bid) {
+    if (cb == 0 || cb > kMaxBlockPayload || image.size() != blockSizeOnDisk(cb))
+        throw zentra::Error(zentra::kErrInvalidArgument,
+                            "block image of " + std::to_string(image.size()) + " bytes for a payload of " +
+                                std::to_string(cb));
+    std::fill(image.begin() + cb, image.end() - BLOCKTRAILER::kSize, uint8_t{0});
     BLOCKTRAILER t;
     t.cb = static_cast<uint16_t>(cb);
     t.wSig = computeSignature(ib, bid);
-    t.dwCRC = computeCrc(storedPayload);
+    t.dwCRC = computeCrc(image.first(cb));
     t.bid = bid;
-    t.serialize(std::span<uint8_t>(image).last(BLOCKTRAILER::kSize));
-    return image;
+    t.serialize(image.last(BLOCKTRAILER::kSize));
 }
 
 BLOCKTRAILER blockTrailerOf(std::span<const uint8_t> image) {

@@ -17,16 +17,6 @@ Value fixed(uint16_t type, uint64_t bits, size_t size) {
     return v;
 }
 
-void appendUtf16(std::vector<uint8_t>& out, uint32_t cp) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        le::append16(out, static_cast<uint16_t>(0xD800 | (cp >> 10)));
-        le::append16(out, static_cast<uint16_t>(0xDC00 | (cp & 0x3FF)));
-    } else {
-        le::append16(out, static_cast<uint16_t>(cp));
-    }
-}
-
 void appendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
@@ -72,15 +62,31 @@ bool isMultiVariable(uint16_t type) {
 }
 
 std::vector<uint8_t> utf16leFromUtf8(std::string_view utf8) {
-    std::vector<uint8_t> out;
-    out.reserve(utf8.size() * 2);
+    // Every input byte gives at most one UTF-16 unit (a 4-byte sequence gives two), so the
+    // output is sized once and written through a pointer; every contact has dozens of strings.
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t n = utf8.size();
+    std::vector<uint8_t> out(n * 2);
+    uint8_t* o = out.data();
+    auto put = [&o](uint32_t unit) {
+        o[0] = static_cast<uint8_t>(unit);
+        o[1] = static_cast<uint8_t>(unit >> 8);
+        o += 2;
+    };
+    auto putCodePoint = [&put](uint32_t cp) {
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            put(0xD800 | (cp >> 10));
+            put(0xDC00 | (cp & 0x3FF));
+        } else {
+            put(cp);
+        }
+    };
     size_t i = 0;
     while (i < n) {
         unsigned char c = s[i];
         if (c < 0x80) {
-            le::append16(out, c);
+            put(c);
             ++i;
             continue;
         }
@@ -90,7 +96,7 @@ std::vector<uint8_t> utf16leFromUtf8(std::string_view utf8) {
         if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; min = 0x80; }
         else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; min = 0x800; }
         else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; min = 0x10000; }
-        else { appendUtf16(out, kReplacement); ++i; continue; }
+        else { putCodePoint(kReplacement); ++i; continue; }
         size_t k = 1;
         while (k < len && i + k < n && (s[i + k] & 0xC0) == 0x80) {
             cp = (cp << 6) | (s[i + k] & 0x3F);
@@ -98,13 +104,14 @@ std::vector<uint8_t> utf16leFromUtf8(std::string_view utf8) {
         }
         if (k < len || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             // One replacement for the maximal broken prefix, then resynchronise after it.
-            appendUtf16(out, kReplacement);
+            putCodePoint(kReplacement);
             i += k;
             continue;
         }
-        appendUtf16(out, cp);
+        putCodePoint(cp);
         i += len;
     }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
 

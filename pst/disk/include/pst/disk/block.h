@@ -24,6 +24,9 @@ struct BLOCKTRAILER {   // 16 bytes
 // The whole on-disk image of a block at file offset ib: payload (already encoded when it is an
 // encoded data block), padding, trailer with the signature and the CRC of the cb stored bytes.
 std::vector<uint8_t> buildBlock(std::span<const uint8_t> storedPayload, uint64_t ib, Bid bid);
+// The same, in place: image is blockSizeOnDisk(cb) bytes whose first cb bytes hold the stored
+// payload; the padding is cleared and the trailer written. Lets a writer reuse one buffer.
+void sealBlockImage(std::span<uint8_t> image, uint32_t cb, uint64_t ib, Bid bid);
 // The trailer of a block image (its last 16 bytes).
 BLOCKTRAILER blockTrailerOf(std::span<const uint8_t> blockImage);
 // True when the trailer's cb fits, the CRC matches the first cb bytes and wSig matches ib/bid.
