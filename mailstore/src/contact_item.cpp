@@ -148,7 +148,7 @@ void ContactItem::store(const contact::ContactItem& item) {
     pst::messaging::Store& store = store_->store();
     try {
         StoredContact stored = toStoredContact(item, store.nameToIdMap());
-        store.addMessage(folder_, stored.properties, stored.attachments);
+        store.addMessage(folder_, std::move(stored.properties), stored.attachments);
     } catch (const Error& e) {
         if (source_.empty()) throw e.withContext("saving a contact");
         throw e.withContext("saving contact " + std::to_string(written_ + 1) + " of " + source_);

@@ -10,21 +10,12 @@
 namespace pst::ltp {
 namespace {
 
-constexpr uint32_t kMaxItemsPerPage = 0x7FF;   // hidIndex has 11 bits
-
 [[noreturn]] void corrupt(const std::string& what) {
     throw zentra::Error(zentra::kErrStoreCorrupt, "heap-on-node: " + what);
 }
 
 bool isBitmapPage(uint32_t blockIndex) {
     return blockIndex >= 8 && (blockIndex - 8) % 128 == 0;
-}
-
-void setNibble(uint8_t* levels, uint32_t slot, uint8_t level) {
-    // Slot 0 is the low nibble of the first byte.
-    uint8_t& byte = levels[slot / 2];
-    if (slot % 2 == 0) byte = static_cast<uint8_t>((byte & 0xF0) | level);
-    else byte = static_cast<uint8_t>((byte & 0x0F) | (level << 4));
 }
 
 uint8_t getNibble(const uint8_t* levels, uint32_t slot) {
@@ -48,13 +39,31 @@ uint8_t heapFillLevel(uint32_t freeBytes) {
     return 15;
 }
 
+void setHeapFillLevel(uint8_t* levels, uint32_t slot, uint8_t level) {
+    uint8_t& byte = levels[slot / 2];
+    if (slot % 2 == 0) byte = static_cast<uint8_t>((byte & 0xF0) | level);
+    else byte = static_cast<uint8_t>((byte & 0x0F) | (level << 4));
+}
+
+std::vector<uint8_t> encodeHeapPage(std::span<const uint8_t> pageBytes, std::span<const uint16_t> offsets) {
+    const auto items = static_cast<uint32_t>(offsets.size() - 1);
+    std::vector<uint8_t> bytes;
+    bytes.reserve(encodedHeapPageSize(static_cast<uint32_t>(pageBytes.size()), items));
+    bytes.assign(pageBytes.begin(), pageBytes.end());
+    if (bytes.size() % 2) bytes.push_back(0);   // HNPAGEMAP is 2-byte aligned
+    auto ibHnpm = static_cast<uint16_t>(bytes.size());
+    le::append16(bytes, static_cast<uint16_t>(items));
+    le::append16(bytes, 0);   // cFree: nothing is ever freed in the heaps written here
+    for (uint16_t offset : offsets) le::append16(bytes, offset);
+    le::put16(bytes.data(), ibHnpm);
+    return bytes;
+}
+
 HeapBuilder::HeapBuilder(uint8_t clientSig) : clientSig_(clientSig) {}
 
 uint32_t HeapBuilder::pageSizeWith(const Page& page, uint32_t extraItemBytes, uint32_t extraItems) {
-    uint32_t itemsEnd = static_cast<uint32_t>(page.bytes.size()) + extraItemBytes;
-    uint32_t mapStart = (itemsEnd + 1) & ~1u;   // HNPAGEMAP is 2-byte aligned
-    uint32_t items = static_cast<uint32_t>(page.offsets.size() - 1) + extraItems;
-    return mapStart + 4 + 2 * (items + 1);
+    return encodedHeapPageSize(static_cast<uint32_t>(page.bytes.size()) + extraItemBytes,
+                               static_cast<uint32_t>(page.offsets.size() - 1) + extraItems);
 }
 
 HeapBuilder::Page& HeapBuilder::pageWithRoomFor(uint32_t size) {
@@ -62,7 +71,7 @@ HeapBuilder::Page& HeapBuilder::pageWithRoomFor(uint32_t size) {
     // allocation O(1) for heaps of thousands of pages.
     if (!pages_.empty()) {
         Page& last = pages_.back();
-        if (last.offsets.size() - 1 < kMaxItemsPerPage && pageSizeWith(last, size, 1) <= kMaxBlockData)
+        if (last.offsets.size() - 1 < kMaxHeapItemsPerPage && pageSizeWith(last, size, 1) <= kMaxBlockData)
             return last;
     }
     if (pages_.size() >= 0x10000)
@@ -115,16 +124,7 @@ std::vector<std::vector<uint8_t>> HeapBuilder::finish() const {
     out.reserve(pages_.size());
     std::vector<uint8_t> levels(pages_.size());
     for (const Page& page : pages_) {
-        std::vector<uint8_t> bytes;
-        bytes.reserve(kMaxBlockData);
-        bytes = page.bytes;
-        if (bytes.size() % 2) bytes.push_back(0);
-        auto ibHnpm = static_cast<uint16_t>(bytes.size());
-        auto cAlloc = static_cast<uint16_t>(page.offsets.size() - 1);
-        le::append16(bytes, cAlloc);
-        le::append16(bytes, 0);   // cFree: nothing is ever freed in a heap built whole
-        for (uint16_t offset : page.offsets) le::append16(bytes, offset);
-        le::put16(bytes.data(), ibHnpm);
+        std::vector<uint8_t> bytes = encodeHeapPage(page.bytes, page.offsets);
         levels[out.size()] = heapFillLevel(kMaxBlockData - static_cast<uint32_t>(bytes.size()));
         out.push_back(std::move(bytes));
     }
@@ -132,10 +132,10 @@ std::vector<std::vector<uint8_t>> HeapBuilder::finish() const {
     first[2] = kHeapSignature;
     first[3] = clientSig_;
     le::put32(first.data() + 4, userRoot_);
-    for (uint32_t i = 0; i < 8 && i < out.size(); ++i) setNibble(first.data() + 8, i, levels[i]);
+    for (uint32_t i = 0; i < 8 && i < out.size(); ++i) setHeapFillLevel(first.data() + 8, i, levels[i]);
     for (uint32_t b = 8; b < out.size(); b += 128) {
         for (uint32_t i = 0; i < 128 && b + i < out.size(); ++i)
-            setNibble(out[b].data() + 2, i, levels[b + i]);
+            setHeapFillLevel(out[b].data() + 2, i, levels[b + i]);
     }
     return out;
 }

@@ -40,6 +40,17 @@ void Store::State::putTable(Nid nid, const ltp::Table& table, TableTemplate kind
     db->putNode(nid, built.data, db->writeSubnodeTree(std::move(built.subnodes)), 0);
 }
 
+void Store::State::putTable(Nid nid, ltp::AppendTable& table, TableTemplate kind) {
+    if (table.rowCount() == 0) {
+        Bid shared = templateData.at(kind);
+        db->addRef(shared);
+        db->putNode(nid, shared, 0, 0);
+        return;
+    }
+    ltp::BuiltNode built = table.write(*db);
+    db->putNode(nid, built.data, db->writeSubnodeTree(std::move(built.subnodes)), 0);
+}
+
 std::map<uint32_t, ltp::Value> Store::State::hierarchyRow(const FolderState& f) {
     std::map<uint32_t, ltp::Value> row;
     row[tag(prop::kLtpRowId, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(f.nid));

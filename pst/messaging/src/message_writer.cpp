@@ -88,31 +88,30 @@ Bid Store::State::sharedRecipientTable() {
     return copy.data;
 }
 
-Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
+Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
                       const std::vector<AttachmentData>& attachments) {
     State& s = *state_;
     s.requireOpen();
     FolderState& folder = s.folderOrThrow(folderNid);
     if (folder.isSearchFolder)
         throw zentra::Error(zentra::kErrInvalidArgument, "messages cannot be added to a search folder");
-    auto cls = properties.find(prop::kMessageClass);
-    if (cls == properties.end() || cls->second.type != ltp::kPtypString)
+    auto cls = props.find(prop::kMessageClass);
+    if (cls == props.end() || cls->second.type != ltp::kPtypString)
         throw zentra::Error(zentra::kErrInvalidArgument, "a message needs PidTagMessageClass");
 
-    ltp::PropertyMap props = properties;
     uint64_t now = nowFiletime();
     props.try_emplace(prop::kMessageFlags, ltp::int32Value(kMsgFlagRead));
     props.try_emplace(prop::kMessageStatus, ltp::int32Value(0));
     props.try_emplace(prop::kCreationTime, ltp::timeValue(now));
     props.try_emplace(prop::kLastModificationTime, ltp::timeValue(now));
     props.try_emplace(prop::kSearchKey, ltp::binaryValue(randomSearchKey()));
-    const ltp::Value& given = props[prop::kMessageFlags];
+    ltp::Value& given = props[prop::kMessageFlags];
     if (given.type != ltp::kPtypInteger32 || given.bytes.size() != 4)
         throw zentra::Error(zentra::kErrInvalidArgument, "PidTagMessageFlags must be a 32-bit integer");
     auto flags = static_cast<int32_t>(core::readLe32(given.bytes, 0));
     // The has-attachments flag follows the attachments actually written, whatever the caller set.
     flags = attachments.empty() ? (flags & ~kMsgFlagHasAttach) : (flags | kMsgFlagHasAttach);
-    props[prop::kMessageFlags] = ltp::int32Value(flags);
+    core::writeLe32(given.bytes, 0, static_cast<uint32_t>(flags));
     props[prop::kHasAttachments] = ltp::boolValue(!attachments.empty());
 
     ndb::NodeDatabase& db = *s.db;
@@ -142,7 +141,7 @@ Nid Store::addMessage(Nid folderNid, const ltp::PropertyMap& properties,
     auto [data, sub] = writeSizedObject(db, props, prop::kMessageSize, std::move(subnodes));
     db.putNode(nid, data, sub, folderNid);
 
-    folder.contents->setRow(nid, copiedCells(contentsTableColumns(), props, nid, ++s.rowVersion));
+    folder.contents->appendRow(nid, ++s.rowVersion, props);
     folder.contentCount += 1;
     if ((flags & kMsgFlagRead) == 0) folder.unreadCount += 1;
     folder.contentsDirty = true;

@@ -24,7 +24,7 @@ FolderState& addSpecialFolder(Store::State& s, Nid nid, Nid parent, std::string 
     f.isSearchFolder = search;
     if (!search) {
         f.hierarchy = std::make_unique<ltp::Table>(templateTable(TableTemplate::Hierarchy));
-        f.contents = std::make_unique<ltp::Table>(templateTable(TableTemplate::Contents));
+        f.contents = std::make_unique<ltp::AppendTable>(templateLayout(TableTemplate::Contents));
     }
     return f;
 }

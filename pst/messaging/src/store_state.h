@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "pst/ltp/append_table.h"
 #include "pst/ltp/ltp.h"
 #include "pst/messaging/store.h"
 #include "pst/messaging/table_templates.h"
@@ -26,7 +27,7 @@ struct FolderState {
     std::vector<Nid> children;                         // creation order
     std::unordered_map<std::string, Nid> childByKey;   // case-blind name -> child
     std::unique_ptr<ltp::Table> hierarchy;             // rows: one per child
-    std::unique_ptr<ltp::Table> contents;              // rows: one per message
+    std::unique_ptr<ltp::AppendTable> contents;        // rows: one per message, in NID order
     // What the next commit must (re)write.
     bool pcDirty = true;
     bool hierarchyDirty = true;
@@ -55,6 +56,7 @@ struct Store::State {
     // Node writing helpers used at commit and at creation.
     void putPropertyContext(Nid nid, const ltp::PropertyMap& props, Nid parent);
     void putTable(Nid nid, const ltp::Table& table, TableTemplate kind);
+    void putTable(Nid nid, ltp::AppendTable& table, TableTemplate kind);
     // An empty recipient table for a new message, one reference handed to the caller.
     Bid sharedRecipientTable();
 

@@ -35,14 +35,12 @@ Bid NodeDatabaseImpl::writeBlock(std::span<const uint8_t> payload, bool internal
     header_.bidNextB += kBidStep;
     const uint32_t cb = static_cast<uint32_t>(payload.size());
     const uint64_t ib = allocate(blockSizeOnDisk(cb), kBlockAlign);
-    std::vector<uint8_t> image;
-    if (!internal && options_.encoding == Encoding::Permute) {
-        std::vector<uint8_t> encoded(payload.begin(), payload.end());
-        core::encodePermute(encoded);
-        image = buildBlock(encoded, ib, bid);
-    } else {
-        image = buildBlock(payload, ib, bid);
-    }
+    // One buffer serves every block: payload, in-place encoding, padding and trailer.
+    std::vector<uint8_t>& image = blockImage_;
+    image.resize(blockSizeOnDisk(cb));
+    std::copy(payload.begin(), payload.end(), image.begin());
+    if (!internal && options_.encoding == Encoding::Permute) core::encodePermute(std::span(image).first(cb));
+    sealBlockImage(image, cb, ib, bid);
     file_->writeAt(ib, image);
     // One reference for whoever receives the BID (the caller, or the parent block).
     bbt_.insert(BbtRecord{bid, ib, static_cast<uint16_t>(cb), 2});
@@ -116,6 +114,58 @@ Bid NodeDatabaseImpl::writeBlocks(const std::vector<std::vector<uint8_t>>& paylo
             sizes.push_back(static_cast<uint32_t>(p.size()));
         }
         return writeDataTree(leaves, sizes);
+    });
+}
+
+Bid NodeDatabase::writeBlocksReusing(std::vector<Leaf>& leaves) {
+    std::vector<std::vector<uint8_t>> payloads;
+    payloads.reserve(leaves.size());
+    for (const Leaf& leaf : leaves) {
+        if (leaf.existing) payloads.push_back(readData(leaf.existing));
+        else payloads.emplace_back(leaf.payload.begin(), leaf.payload.end());
+    }
+    return writeBlocks(payloads);
+}
+
+Bid NodeDatabaseImpl::writeBlocksReusing(std::vector<Leaf>& leaves) {
+    return guarded("while writing data to", [&]() -> Bid {
+        if (leaves.empty()) return 0;
+        if (leaves.size() > XBLOCK::kMaxEntries * XBLOCK::kMaxEntries)
+            throw Error(zentra::kErrInvalidArgument, std::to_string(leaves.size()) + " blocks do not fit one data tree");
+        // Everything is checked before anything is written or shared.
+        std::vector<uint32_t> sizes;
+        sizes.reserve(leaves.size());
+        for (const Leaf& leaf : leaves) {
+            if (leaf.existing) {
+                if (isInternalBid(leaf.existing))
+                    throw Error(zentra::kErrInvalidArgument, "only data blocks can be shared as leaves");
+                sizes.push_back(requireBlock(leaf.existing, "shared leaf").cb);
+            } else {
+                if (leaf.payload.empty() || leaf.payload.size() > kMaxBlockPayload)
+                    throw Error(zentra::kErrInvalidArgument, "a data block holds 1.." + std::to_string(kMaxBlockPayload) +
+                                                                 " bytes, not " + std::to_string(leaf.payload.size()));
+                sizes.push_back(static_cast<uint32_t>(leaf.payload.size()));
+            }
+        }
+        uint64_t total = 0;
+        for (uint32_t size : sizes) total += size;
+        if (total > UINT32_MAX) throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
+        std::vector<Bid> bids;
+        bids.reserve(leaves.size());
+        for (Leaf& leaf : leaves) {
+            if (leaf.existing) {
+                BbtRecord r = requireBlock(leaf.existing, "shared leaf");
+                if (r.cRef == UINT16_MAX)
+                    throw Error(zentra::kErrInvalidArgument, "block " + std::to_string(r.bid) + " is shared too often");
+                ++r.cRef;
+                bbt_.update(r);
+            } else {
+                leaf.existing = writeBlock(leaf.payload, false);
+                leaf.payload = {};
+            }
+            bids.push_back(leaf.existing);
+        }
+        return writeDataTree(bids, sizes);
     });
 }
 

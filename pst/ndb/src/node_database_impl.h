@@ -16,6 +16,7 @@ public:
     NodeDatabaseImpl(std::string path, Options options, std::unique_ptr<FileSeam> file);
 
     Bid writeBlocks(const std::vector<std::vector<uint8_t>>& payloads) override;
+    Bid writeBlocksReusing(std::vector<Leaf>& leaves) override;
     Bid writeData(std::span<const uint8_t> bytes) override;
     Bid writeSubnodeTree(std::vector<SubnodeEntry> entries) override;
     void addRef(Bid root) override;
@@ -71,6 +72,7 @@ private:
 
     std::string path_;
     Options options_;
+    std::vector<uint8_t> blockImage_;   // scratch buffer of writeBlock
     std::unique_ptr<FileSeam> file_;
     disk::HEADER header_;           // live counters and the last committed ROOT
     bool dlistOnDisk_ = false;

@@ -33,6 +33,17 @@ constexpr bool hnidIsHid(Hnid hnid) { return (hnid & 0x1F) == 0; }
 uint32_t heapPageHeaderSize(uint32_t blockIndex);
 // The 4-bit fill level for a page with this many free bytes (2.3.1.2).
 uint8_t heapFillLevel(uint32_t freeBytes);
+// Sets the fill level of the slot'th page in an rgbFillLevel array (slot 0: low nibble of byte 0).
+void setHeapFillLevel(uint8_t* levels, uint32_t slot, uint8_t level);
+// A page as stored: its bytes (header space and items), padding to an even size, and the page
+// map (cAlloc, cFree 0, the item offsets) with ibHnpm set. pageBytes/offsets as a builder keeps
+// them: offsets holds the start of every item plus the end of the last one.
+std::vector<uint8_t> encodeHeapPage(std::span<const uint8_t> pageBytes, std::span<const uint16_t> offsets);
+// The stored size encodeHeapPage gives for a page of this many bytes and items.
+constexpr uint32_t encodedHeapPageSize(uint32_t pageBytes, uint32_t items) {
+    return ((pageBytes + 1) & ~1u) + 4 + 2 * (items + 1);
+}
+constexpr uint32_t kMaxHeapItemsPerPage = 0x7FF;   // hidIndex has 11 bits
 
 class HeapBuilder {
 public:

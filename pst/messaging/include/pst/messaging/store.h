@@ -93,7 +93,8 @@ public:
 
     // A new message (NID type 0x04) in folder. properties must hold PidTagMessageClass; the
     // other properties [MS-PST] 2.4.5 requires get defaults when absent. Returns its NID.
-    Nid addMessage(Nid folder, const ltp::PropertyMap& properties,
+    // The map is taken by value: a caller that has no further use for it moves it in.
+    Nid addMessage(Nid folder, ltp::PropertyMap properties,
                    const std::vector<AttachmentData>& attachments = {});
 
     NameToIdMap& nameToIdMap();

@@ -84,6 +84,18 @@ public:
     // Heap-on-node data uses this, because each heap page must be its own block.
     virtual Bid writeBlocks(const std::vector<std::vector<uint8_t>>& payloads) = 0;
 
+    // A data tree over a mix of blocks already written and new payloads, in this order. Leaves
+    // with `existing` set are shared: the new tree takes one more reference to each (they must
+    // be plain data blocks, e.g. leaves of a tree written earlier that is still referenced).
+    // Leaves with a payload are written, and their new BIDs are stored into `existing`, so a
+    // caller that grows a node can share them with the next tree it writes. The caller owns one
+    // reference to the returned root. The default implementation copies instead of sharing.
+    struct Leaf {
+        Bid existing = 0;
+        std::span<const uint8_t> payload;
+    };
+    virtual Bid writeBlocksReusing(std::vector<Leaf>& leaves);
+
     // A data tree holding these bytes, split into full 8176-byte blocks (the last one shorter).
     // Empty input returns 0 (no tree).
     virtual Bid writeData(std::span<const uint8_t> bytes) = 0;

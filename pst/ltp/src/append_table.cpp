@@ -1,0 +1,227 @@
+// Append-only table context writer. Layout of what it writes:
+//  * heap page 0 starts with the row index's BTHHEADER (HID 0x20, where pst-extractor looks for
+//    it) and the TCINFO; both are rewritten by every write;
+//  * persistent heap items, in append order: the variable-size cells of each row and every full
+//    leaf of the row index (447 records);
+//  * draft items, rewritten by every write: the last, partial leaf, the index levels above the
+//    leaves, and the row matrix while it fits one heap item (3,580 bytes);
+//  * a larger row matrix is subnode 1, in blocks of whole rows; every block but the last is
+//    full (padded to 8,176 bytes) and shared once written. Cells too large for a heap item are
+//    subnodes of their own, written once.
+#include "pst/ltp/append_table.h"
+
+#include <string>
+#include <unordered_map>
+
+#include "growing_heap.h"
+#include "hex.h"
+#include "little_endian.h"
+#include "pst/ltp/bth.h"
+#include "zentra/error.h"
+
+namespace pst::ltp {
+namespace {
+
+constexpr uint32_t kIndexRecordSize = 8;                               // row id, row number
+constexpr uint32_t kRecordsPerLeaf = kMaxHeapItem / kIndexRecordSize;  // 447, as writeBth splits them
+
+}  // namespace
+
+struct AppendTable::Impl {
+    explicit Impl(const TableLayout& l) : layout(l), heap(kClientSigTable) {}
+
+    struct Cell {
+        uint16_t id = 0;
+        uint16_t type = 0;
+        const ColumnDesc* desc = nullptr;
+        bool hnid = false;
+    };
+
+    TableLayout layout;
+    std::vector<Column> columns;
+    std::vector<Cell> cells;   // every column but the row id and version
+    GrowingHeap heap;
+    Hid bthHeader = 0, tcInfo = 0;
+    uint32_t rowsPerBlock = 0;
+
+    size_t rowCount = 0;
+    uint32_t lastRowId = 0;
+    std::vector<uint8_t> openRows;                     // the rows of the last row-matrix block
+    std::vector<std::vector<uint8_t>> fullRowBlocks;   // full blocks not stored yet
+    std::vector<Bid> storedRowBlocks;
+    std::vector<uint8_t> openLeaf;                     // row index records after the last full leaf
+    std::vector<uint8_t> leafIndex;                    // {first row id, HID} of every full leaf
+
+    uint32_t subnodesIssued = 1;                       // subnode 1 is the row matrix
+    std::vector<std::pair<Nid, std::vector<uint8_t>>> pendingLarge;
+    std::vector<ndb::SubnodeEntry> storedLarge;
+    size_t largeHandedOver = 0;                        // stored values whose first reference went out
+    const ndb::NodeDatabase* db = nullptr;
+    std::vector<uint8_t> row;                          // scratch for appendRow
+
+    Hnid placeCell(std::span<const uint8_t> bytes);
+    Hid writeIndex(GrowingHeap::Draft& draft, uint8_t& levels);
+};
+
+AppendTable::AppendTable(const TableLayout& layout) : impl_(std::make_unique<Impl>(layout)) {
+    validateLayout(layout);
+    Impl& t = *impl_;
+    for (const ColumnDesc& c : t.layout.columns) {
+        t.columns.push_back({c.tag});
+        if (c.tag == kTagLtpRowId || c.tag == kTagLtpRowVer) continue;
+        const auto type = static_cast<uint16_t>(c.tag & 0xFFFF);
+        t.cells.push_back({static_cast<uint16_t>(c.tag >> 16), type, &c, tableCellIsHnid(type)});
+    }
+    t.rowsPerBlock = kMaxBlockData / t.layout.rowSize();
+    const std::vector<uint8_t> bthHeader(kBthHeaderSize, 0);
+    const std::vector<uint8_t> tcInfo(kTcInfoHeaderSize + kTcolDescSize * t.layout.columns.size(), 0);
+    t.bthHeader = t.heap.allocate(bthHeader);
+    t.tcInfo = t.heap.allocate(tcInfo);
+}
+
+AppendTable::~AppendTable() = default;
+
+const std::vector<Column>& AppendTable::columns() const { return impl_->columns; }
+size_t AppendTable::rowCount() const { return impl_->rowCount; }
+size_t AppendTable::heapPagesInMemory() const { return impl_->heap.pagesInMemory(); }
+
+Hnid AppendTable::Impl::placeCell(std::span<const uint8_t> bytes) {
+    // Outlook stores an empty string or binary as HNID 0 rather than as an empty heap item.
+    if (bytes.empty()) return 0;
+    if (bytes.size() <= kMaxHeapItem) return heap.allocate(bytes);
+    const Nid nid = makeNid(kNidTypeLtp, ++subnodesIssued);
+    pendingLarge.emplace_back(nid, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    return nid;
+}
+
+void AppendTable::appendRow(uint32_t rowId, uint32_t rowVersion, const PropertyMap& properties) {
+    Impl& t = *impl_;
+    if (t.rowCount != 0 && rowId <= t.lastRowId)
+        throw zentra::Error(zentra::kErrInvalidArgument, "row " + hexString(rowId) + " does not come after row " +
+                                                             hexString(t.lastRowId));
+    // Checked before anything changes, so a refused row leaves no trace.
+    for (const Impl::Cell& c : t.cells) {
+        if (c.hnid) continue;
+        auto it = properties.find(c.id);
+        if (it != properties.end() && it->second.type == c.type && it->second.bytes.size() != c.desc->cbData)
+            throw zentra::Error(zentra::kErrInvalidArgument, "table cell " + hexString(c.desc->tag) + " needs " +
+                                                                 std::to_string(c.desc->cbData) + " bytes, got " +
+                                                                 std::to_string(it->second.bytes.size()));
+    }
+    std::vector<uint8_t>& row = t.row;
+    row.assign(t.layout.rowSize(), 0);
+    uint8_t* ceb = row.data() + t.layout.cebOffset();
+    for (const Impl::Cell& c : t.cells) {
+        auto it = properties.find(c.id);
+        if (it == properties.end() || it->second.type != c.type) continue;
+        if (c.hnid) le::put32(row.data() + c.desc->ibData, t.placeCell(it->second.bytes));
+        else std::copy(it->second.bytes.begin(), it->second.bytes.end(), row.begin() + c.desc->ibData);
+        setCellExists(ceb, c.desc->iBit);
+    }
+    le::put32(row.data(), rowId);
+    le::put32(row.data() + 4, rowVersion);
+    setCellExists(ceb, 0);
+    setCellExists(ceb, 1);
+
+    // A block is closed only when a row no longer fits, so the last block is never padded.
+    if (t.openRows.size() == size_t{t.rowsPerBlock} * row.size()) {
+        t.openRows.resize(kMaxBlockData, 0);
+        t.fullRowBlocks.push_back(std::move(t.openRows));
+        t.openRows = {};
+    }
+    t.openRows.insert(t.openRows.end(), row.begin(), row.end());
+
+    le::append32(t.openLeaf, rowId);
+    le::append32(t.openLeaf, static_cast<uint32_t>(t.rowCount));
+    if (t.openLeaf.size() == kRecordsPerLeaf * kIndexRecordSize) {
+        const Hid leaf = t.heap.allocate(t.openLeaf);
+        t.leafIndex.insert(t.leafIndex.end(), t.openLeaf.begin(), t.openLeaf.begin() + 4);
+        le::append32(t.leafIndex, leaf);
+        t.openLeaf.clear();
+    }
+    ++t.rowCount;
+    t.lastRowId = rowId;
+}
+
+// The row index above the full leaves: the open leaf and every index level, as draft items.
+// Returns the root (0 for no rows) and sets the number of index levels.
+Hid AppendTable::Impl::writeIndex(GrowingHeap::Draft& draft, uint8_t& levels) {
+    levels = 0;
+    std::vector<uint8_t> upper = leafIndex;
+    if (!openLeaf.empty()) {
+        const Hid leaf = draft.allocate(openLeaf);
+        upper.insert(upper.end(), openLeaf.begin(), openLeaf.begin() + 4);
+        le::append32(upper, leaf);
+    }
+    if (upper.empty()) return 0;
+    // Each pass adds one intermediate level until a single item holds the top of the tree.
+    while (upper.size() > kIndexRecordSize) {
+        std::vector<uint8_t> next;
+        for (size_t first = 0; first < upper.size(); first += kRecordsPerLeaf * kIndexRecordSize) {
+            const size_t n = std::min<size_t>(kRecordsPerLeaf * kIndexRecordSize, upper.size() - first);
+            const Hid hid = draft.allocate(std::span<const uint8_t>(upper).subspan(first, n));
+            next.insert(next.end(), upper.begin() + static_cast<std::ptrdiff_t>(first),
+                        upper.begin() + static_cast<std::ptrdiff_t>(first) + 4);
+            le::append32(next, hid);
+        }
+        upper = std::move(next);
+        ++levels;
+    }
+    return le::get32(upper.data() + 4);
+}
+
+BuiltNode AppendTable::write(ndb::NodeDatabase& db) {
+    Impl& t = *impl_;
+    if (t.db && t.db != &db)
+        throw zentra::Error(zentra::kErrInvalidArgument, "an append-only table is written to one database only");
+    t.db = &db;
+
+    BuiltNode built;
+    // Values too large for the heap: written once, then shared (one more reference each time).
+    for (auto& [nid, bytes] : t.pendingLarge) t.storedLarge.push_back({nid, db.writeData(bytes), 0});
+    t.pendingLarge.clear();
+    for (size_t i = 0; i < t.largeHandedOver; ++i) db.addRef(t.storedLarge[i].data);
+    t.largeHandedOver = t.storedLarge.size();
+
+    GrowingHeap::Draft draft = t.heap.draft();
+    Hnid rows = 0;
+    const size_t matrixBytes = t.rowCount * t.layout.rowSize();
+    if (t.rowCount != 0 && matrixBytes <= kMaxHeapItem) {
+        rows = draft.allocate(t.openRows);
+    } else if (t.rowCount != 0) {
+        std::vector<ndb::NodeDatabase::Leaf> leaves;
+        leaves.reserve(t.storedRowBlocks.size() + t.fullRowBlocks.size() + 1);
+        for (Bid bid : t.storedRowBlocks) leaves.push_back({bid, {}});
+        for (const auto& block : t.fullRowBlocks) leaves.push_back({0, block});
+        if (!t.openRows.empty()) leaves.push_back({0, t.openRows});
+        const Bid matrix = db.writeBlocksReusing(leaves);
+        const size_t firstNew = t.storedRowBlocks.size();
+        for (size_t i = 0; i < t.fullRowBlocks.size(); ++i) t.storedRowBlocks.push_back(leaves[firstNew + i].existing);
+        t.fullRowBlocks.clear();
+        rows = makeNid(kNidTypeLtp, 1);
+        built.subnodes.push_back({rows, matrix, 0});
+    }
+
+    uint8_t levels = 0;
+    const Hid root = t.writeIndex(draft, levels);
+    std::span<uint8_t> header = draft.item(t.bthHeader);
+    header[0] = kBthType;
+    header[1] = 4;
+    header[2] = 4;
+    header[3] = levels;
+    le::put32(header.data() + 4, root);
+
+    TcInfo info;
+    info.layout = t.layout;
+    info.hidRowIndex = t.bthHeader;
+    info.hnidRows = rows;
+    const std::vector<uint8_t> tcInfo = encodeTcInfo(info);
+    std::span<uint8_t> tcInfoItem = draft.item(t.tcInfo);
+    std::copy(tcInfo.begin(), tcInfo.end(), tcInfoItem.begin());
+
+    built.data = t.heap.write(db, draft, t.tcInfo);
+    built.subnodes.insert(built.subnodes.end(), t.storedLarge.begin(), t.storedLarge.end());
+    return built;
+}
+
+}  // namespace pst::ltp
