@@ -9,6 +9,7 @@
 #include <set>
 
 #include "messaging_support.h"
+#include "readers.h"
 
 using namespace pst;
 using namespace pst::messaging;
@@ -146,4 +147,43 @@ TEST(MessagingReaders, StoreGrownPastSeveralAMapsAndAPMap) {
     }
     EXPECT_GT(std::filesystem::file_size(path), 0x4400u + 2'031'616u);
     expectTreeEverywhere(path, tree);
+}
+
+TEST(MessagingReaders, ThousandsOfContactsInOneFolderAcrossCommits) {
+    // The contents table grows by appending at each commit: 1,500 rows take four leaves of the
+    // row index and two dozen row blocks, most of them shared from earlier commits. Every reader
+    // must enumerate every contact through it.
+    ScratchDir dir;
+    std::string path = dir.file("big-folder.pst");
+    constexpr int kContacts = 1500;
+    {
+        StoreOptions options;
+        options.commitEveryMessages = 200;
+        auto store = Store::create(path, kStoreName, options);
+        Nid folder = store->createFolder(store->ipmSubtree(), "Everyone", "IPF.Contact");
+        for (int m = 0; m < kContacts; ++m) store->addMessage(folder, sampleContact("Person", std::to_string(m)));
+        store->close();
+    }
+    expectStructurallySound(path);
+    zentra::readers::ReaderOptions options;
+    options.timeout = std::chrono::seconds(120);
+    int ran = 0;
+    for (const zentra::readers::ReaderView& view : zentra::readers::readWithAll(path, options)) {
+        if (view.skipped) continue;
+        ++ran;
+        ASSERT_TRUE(view.ok) << view.reader << ": " << view.error;
+        if (view.reader == "libpst") {
+            EXPECT_EQ(view.listed.count("Everyone") ? view.listed.at("Everyone").size() : 0u, size_t{kContacts});
+            continue;
+        }
+        const zentra::readers::FolderView* f = view.folderAt("Everyone");
+        ASSERT_NE(f, nullptr) << view.reader;
+        EXPECT_EQ(f->itemCount, size_t{kContacts}) << view.reader;
+        std::set<std::string> surnames;
+        for (const auto& item : f->items) surnames.insert(item.field("surname"));
+        if (!surnames.empty() && !(surnames.size() == 1 && surnames.begin()->empty()))
+            EXPECT_EQ(surnames.size(), size_t{kContacts}) << view.reader;
+        if (f->contentCount) EXPECT_EQ(*f->contentCount, long{kContacts}) << view.reader;
+    }
+    EXPECT_GE(ran, 3);
 }
