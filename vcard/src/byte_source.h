@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,10 @@ public:
 private:
     std::FILE* file_ = nullptr;
     std::string path_;
+    std::unique_ptr<char[]> scratch_;   // not initialised: fread fills what it reports
+    std::size_t scratchSize_ = 0;
+    static constexpr std::size_t kUnknownSize = static_cast<std::size_t>(-1);
+    std::size_t sizeLeft_ = kUnknownSize;   // bytes the file held at opening minus those read
 };
 
 class MemorySource final : public ByteSource {

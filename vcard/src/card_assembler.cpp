@@ -33,16 +33,19 @@ CardAssembler::CardAssembler(std::unique_ptr<ByteSource> source, const ReaderOpt
       charsets_(options.fallbackCharset) {}
 
 bool CardAssembler::next(Card& out) {
+    if (readyHead_ == ready_.size()) {
+        ready_.clear();
+        readyHead_ = 0;
+    }
     while (ready_.empty() && !finished_) {
         if (logical_.next(line_)) process(line_);
         else finish();
     }
-    if (ready_.empty()) return false;
+    if (readyHead_ == ready_.size()) return false;
     // Keep the storage of the card the caller is done with for the next card we build.
     out.properties.clear();
     if (out.properties.capacity() > spareProperties_.capacity()) spareProperties_ = std::move(out.properties);
-    out = std::move(ready_.front());
-    ready_.pop_front();
+    out = std::move(ready_[readyHead_++]);
     return true;
 }
 
@@ -67,7 +70,7 @@ void CardAssembler::process(LogicalLine& line) {
     }
     Property p;
     std::string problem;
-    if (!parseContentLine(std::move(line.text), line.number, line.colon, p, problem)) {
+    if (!parseContentLine(line.text, line.number, line.colon, p, problem)) {
         if (skipDepth_ == 0) warnHere(line.number, "", problem);
         return;
     }
@@ -178,6 +181,7 @@ void CardAssembler::finalize(Card& card, int level) {
     const std::string version = card.version();
     DecodeContext context;
     context.charsets = &charsets_;
+    context.scratch = &decodeScratch_;
     context.unicodeFile = decoding_.encoding() != FileEncoding::Bytes;
     context.v21 = !version.empty() && version[0] == '2';
     context.rules = context.v21 ? EscapeRules::V21 : EscapeRules::V30;

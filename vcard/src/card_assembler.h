@@ -2,7 +2,6 @@
 // Groups logical lines into cards: BEGIN/END framing with nesting (AGENT cards and cards nested
 // without AGENT), stray text, missing BEGIN or END, and the per-card decoding step once the
 // card's VERSION is known (it may come last).
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -46,13 +45,15 @@ private:
     LogicalLineReader logical_;
     CharsetDecoder charsets_;
     std::vector<Frame> stack_;
-    std::deque<Card> ready_;
+    std::vector<Card> ready_;        // cards complete but not handed out yet, from readyHead_ on
+    std::size_t readyHead_ = 0;
     std::vector<Card> nestedDone_;   // cards nested without AGENT, emitted after their outer card
     std::vector<Warning> fileWarnings_;
     std::vector<Property> spareProperties_;   // storage handed back by the caller's previous card
     int skipDepth_ = 0;              // inside cards nested too deeply: skipped
     bool finished_ = false;
     LogicalLine line_;
+    std::string decodeScratch_;      // working space of decodeProperty, kept across properties
 };
 
 }  // namespace vcard

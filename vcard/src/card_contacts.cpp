@@ -23,11 +23,17 @@ void fill(const Card& card, const Property& p, Typed& t) {
 }
 
 // "tel:+1-555-555-5555;ext=5555" -> "+1-555-555-5555 x5555"
+// Position of ";ext=" in any case, or npos.
+std::size_t findExtension(std::string_view v) {
+    for (std::size_t at = v.find(';'); at != std::string_view::npos; at = v.find(';', at + 1))
+        if (startsWithNoCase(v.substr(at), ";ext=")) return at;
+    return std::string_view::npos;
+}
+
 std::string phoneNumber(std::string_view value) {
     std::string v = trimmedCopy(value);
     if (startsWithNoCase(v, "tel:")) v.erase(0, 4);
-    const std::string lower = toLower(v);
-    if (const std::size_t ext = lower.find(";ext="); ext != std::string::npos) {
+    if (const std::size_t ext = findExtension(v); ext != std::string::npos) {
         std::string extension = v.substr(ext + 5);
         extension = extension.substr(0, extension.find(';'));
         v = v.substr(0, ext) + " x" + extension;
@@ -37,19 +43,23 @@ std::string phoneNumber(std::string_view value) {
     return v;
 }
 
-std::string typesKey(const Property& p) {
+// The entry's types (already without "pref") as one string, to match LABELs to addresses.
+std::string typesKey(const Typed& t) {
     std::string key;
-    for (const std::string& t : p.types())
-        if (t != "pref" && t != "encoding" && t != "quoted-printable") key += t + ",";
+    for (const std::string& type : t.types)
+        if (type != "encoding" && type != "quoted-printable") {
+            key += type;
+            key += ',';
+        }
     return key;
 }
 
 struct ImName {
-    const char* property;
+    std::string_view property;
     const char* service;
 };
 
-const ImName kImProperties[] = {
+constexpr ImName kImProperties[] = {
     {"X-AIM", "aim"},         {"X-ICQ", "icq"},           {"X-JABBER", "jabber"},   {"X-MSN", "msn"},
     {"X-YAHOO", "yahoo"},     {"X-SKYPE", "skype"},       {"X-SKYPE-USERNAME", "skype"},
     {"X-GTALK", "gtalk"},     {"X-GOOGLE-TALK", "gtalk"}, {"X-QQ", "qq"},           {"X-MS-IMADDRESS", "im"},
@@ -104,11 +114,12 @@ std::vector<Address> Card::addresses() const {
         a.postalCode = p.component(5, ", ");
         a.country = p.component(6, ", ");
         // 4.0 LABEL parameter; writers use RFC 6868 carets (decoded already) or backslash escapes.
-        a.labelText = trimmedCopy(unescapeText(p.parameterValue("LABEL"), EscapeRules::V30));
+        if (const Parameter* label = p.parameter("LABEL"); label && !label->values.empty())
+            a.labelText = trimmedCopy(unescapeText(label->values.front(), EscapeRules::V30));
         if (a.poBox.empty() && a.extended.empty() && a.street.empty() && a.locality.empty() &&
             a.region.empty() && a.postalCode.empty() && a.country.empty() && a.labelText.empty())
             continue;
-        keys.push_back(typesKey(p));
+        keys.push_back(typesKey(a));
         groups.push_back(toLower(p.group));
         out.push_back(std::move(a));
     }
@@ -118,7 +129,9 @@ std::vector<Address> Card::addresses() const {
         if (p.name != "LABEL") continue;
         std::string text = trimmedCopy(p.value);
         if (text.empty()) continue;
-        const std::string key = typesKey(p);
+        Address a;
+        fill(*this, p, a);
+        const std::string key = typesKey(a);
         const std::string group = toLower(p.group);
         std::size_t target = out.size();
         for (std::size_t i = 0; i < out.size() && target == out.size(); ++i)
@@ -131,8 +144,6 @@ std::vector<Address> Card::addresses() const {
             out[target].labelText = std::move(text);
             continue;
         }
-        Address a;
-        fill(*this, p, a);
         a.labelText = std::move(text);
         a.labelOnly = true;
         keys.push_back(key);
@@ -158,8 +169,10 @@ std::vector<Url> Card::urls() const {
 std::vector<InstantMessaging> Card::instantMessaging() const {
     std::vector<InstantMessaging> out;
     for (const Property& p : properties) {
+        const bool isImpp = p.name == "IMPP";
+        // Every vendor name starts with "X-"; most properties are neither.
+        if (!isImpp && (p.name.size() < 2 || p.name[0] != 'X' || p.name[1] != '-')) continue;
         std::string service;
-        bool isImpp = p.name == "IMPP";
         for (const ImName& im : kImProperties)
             if (p.name == im.property) service = im.service;
         // KDE's legacy X-messaging/aim-All style names.
@@ -181,8 +194,9 @@ std::vector<InstantMessaging> Card::instantMessaging() const {
             if (im.handle.rfind("//", 0) == 0) im.handle.erase(0, 2);
             if (isImpp) service = toLower(im.uri.substr(0, colon));
         }
-        if (const std::string declared = p.parameterValue("X-SERVICE-TYPE"); !declared.empty())
-            service = toLower(declared);
+        if (const Parameter* declared = p.parameter("X-SERVICE-TYPE");
+            declared && !declared->values.empty() && !declared->values.front().empty())
+            service = toLower(declared->values.front());
         im.service = service.empty() ? "im" : service;
         out.push_back(std::move(im));
     }

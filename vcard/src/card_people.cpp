@@ -8,8 +8,10 @@ namespace vcard {
 
 namespace {
 
-const char* relationFor(const std::string& name) {
-    static const struct { const char* property; const char* kind; } table[] = {
+const char* relationFor(std::string_view name) {
+    // Every name here starts with "X-": other properties need no look-up.
+    if (name.size() < 2 || name[0] != 'X' || name[1] != '-') return nullptr;
+    static constexpr struct { std::string_view property; const char* kind; } table[] = {
         {"X-SPOUSE", "spouse"},       {"X-MS-SPOUSE", "spouse"},       {"X-EVOLUTION-SPOUSE", "spouse"},
         {"X-KADDRESSBOOK-X-SPOUSESNAME", "spouse"},
         {"X-MANAGER", "manager"},     {"X-MS-MANAGER", "manager"},     {"X-EVOLUTION-MANAGER", "manager"},
@@ -115,20 +117,26 @@ std::optional<Gender> Card::gender() const {
 std::vector<Related> Card::related() const {
     std::vector<Related> out;
     for (const Property& p : properties) {
-        std::string name(trimmed(p.value));
+        // Decide by name first: the value is copied only for the few properties that name a person.
+        const bool isRelated = p.name == "RELATED";
+        const bool isAppleRelated = !isRelated && p.name == "X-ABRELATEDNAMES";
+        const char* vendorKind = isRelated || isAppleRelated ? nullptr : relationFor(p.name);
+        const bool isAgent = p.name == "AGENT";
+        if (!isRelated && !isAppleRelated && !vendorKind && !isAgent) continue;
+        const std::string_view name = trimmed(p.value);
         if (name.empty()) continue;
-        if (p.name == "RELATED") {
+        if (isRelated) {
             std::string kind = "related";
-            for (const std::string& t : p.types())
-                if (t != "pref") { kind = t; break; }
-            out.push_back(Related{kind, name, p.name});
-        } else if (p.name == "X-ABRELATEDNAMES") {
-            const std::string label = toLower(groupLabel(p.group));
-            out.push_back(Related{label.empty() ? "related" : label, name, p.name});
-        } else if (const char* kind = relationFor(p.name)) {
-            out.push_back(Related{kind, name, p.name});
-        } else if (p.name == "AGENT" && !startsWithNoCase(name, "BEGIN:VCARD")) {
-            out.push_back(Related{"agent", name, p.name});
+            for (std::string& t : p.types())
+                if (t != "pref") { kind = std::move(t); break; }
+            out.push_back(Related{std::move(kind), std::string(name), p.name});
+        } else if (isAppleRelated) {
+            std::string label = toLower(groupLabel(p.group));
+            out.push_back(Related{label.empty() ? std::string("related") : std::move(label), std::string(name), p.name});
+        } else if (vendorKind) {
+            out.push_back(Related{vendorKind, std::string(name), p.name});
+        } else if (!startsWithNoCase(name, "BEGIN:VCARD")) {
+            out.push_back(Related{"agent", std::string(name), p.name});
         }
     }
     for (const Card& agent : agents) {

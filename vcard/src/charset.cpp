@@ -38,29 +38,43 @@ CharsetDecoder::~CharsetDecoder() {
         if (cd) iconv_close(static_cast<iconv_t>(cd));
 }
 
-std::string CharsetDecoder::decodeDefault(std::string_view bytes) {
-    if (isValidUtf8(bytes)) return std::string(bytes);
-    std::string out;
-    if (!fallbackIs1252_ && convert(bytes, fallback_, out)) return out;
-    return windows1252ToUtf8(bytes);
+void CharsetDecoder::decodeDefault(std::string_view bytes, std::string& out) {
+    if (isValidUtf8(bytes)) {
+        out.assign(bytes);
+        return;
+    }
+    if (!fallbackIs1252_ && convert(bytes, fallback_, out)) return;
+    out = windows1252ToUtf8(bytes);
 }
 
-std::string CharsetDecoder::decode(std::string_view bytes, std::string_view charset,
-                                   std::string& problem) {
-    if (isAscii(bytes)) return std::string(bytes);
-    if (charset.empty()) return decodeDefault(bytes);
+void CharsetDecoder::decode(std::string_view bytes, std::string_view charset, std::string& out, std::string& problem) {
+    // Most values are ASCII or UTF-8 without a CHARSET: a plain copy, no names looked at.
+    if (isAscii(bytes)) {
+        out.assign(bytes);
+        return;
+    }
+    if (charset.empty()) {
+        decodeDefault(bytes, out);
+        return;
+    }
     const std::string name = upper(charset);
     if (isUtf8Name(name)) {
-        if (isValidUtf8(bytes)) return std::string(bytes);
+        if (isValidUtf8(bytes)) {
+            out.assign(bytes);
+            return;
+        }
         problem = "text is not valid " + std::string(charset) + "; read as " +
                   (fallback_.empty() ? std::string("WINDOWS-1252") : fallback_);
-        return decodeDefault(bytes);
+        decodeDefault(bytes, out);
+        return;
     }
-    if (isWindows1252(name)) return windows1252ToUtf8(bytes);
-    std::string out;
-    if (convert(bytes, name, out)) return out;
+    if (isWindows1252(name)) {
+        out = windows1252ToUtf8(bytes);
+        return;
+    }
+    if (convert(bytes, name, out)) return;
     problem = "cannot decode text as " + std::string(charset) + "; read with the default rule";
-    return decodeDefault(bytes);
+    decodeDefault(bytes, out);
 }
 
 bool CharsetDecoder::convert(std::string_view bytes, const std::string& charset, std::string& out) {

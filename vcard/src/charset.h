@@ -16,10 +16,11 @@ public:
 
     // Decodes `bytes`; `charset` may be empty. When the charset is unknown or the bytes do not
     // fit it, the result comes from the default rule and `problem` explains what happened.
-    std::string decode(std::string_view bytes, std::string_view charset, std::string& problem);
+    // The result replaces the content of `out` (whose storage is reused).
+    void decode(std::string_view bytes, std::string_view charset, std::string& out, std::string& problem);
 
 private:
-    std::string decodeDefault(std::string_view bytes);
+    void decodeDefault(std::string_view bytes, std::string& out);
     bool convert(std::string_view bytes, const std::string& charset, std::string& out);
 
     std::string fallback_;

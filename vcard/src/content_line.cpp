@@ -17,7 +17,7 @@ bool isNameChar(char c) {
 
 // Splits a TYPE value at every comma (4.0 writes quoted lists: TYPE="voice,home") and removes
 // the quotes around values.
-void addValues(Property& out, const std::string& name, std::string_view value, bool splitCommas) {
+void addValues(Property& out, std::string_view name, std::string_view value, bool splitCommas) {
     if (value.find('"') == std::string_view::npos && (!splitCommas || value.find(',') == std::string_view::npos)) {
         if (!value.empty()) addParameterValue(out, name, std::string(value));
         return;
@@ -40,24 +40,40 @@ void addValues(Property& out, const std::string& name, std::string_view value, b
 }
 
 // Bare 2.1 parameter names that are really ENCODING values.
-bool isEncodingWord(const std::string& upper) {
-    return upper == "QUOTED-PRINTABLE" || upper == "BASE64" || upper == "8BIT" || upper == "7BIT" || upper == "B";
+bool isEncodingWord(std::string_view word) {
+    return equalsNoCase(word, "QUOTED-PRINTABLE") || equalsNoCase(word, "BASE64") || equalsNoCase(word, "8BIT") ||
+           equalsNoCase(word, "7BIT") || equalsNoCase(word, "B");
 }
+
+// Parameter names are short; upper-casing into a local buffer saves a string per parameter.
+struct UpperName {
+    char text[32];
+    std::size_t size = 0;
+    std::string longText;   // names longer than the buffer
+    explicit UpperName(std::string_view s) {
+        if (s.size() <= sizeof text) {
+            for (std::size_t i = 0; i < s.size(); ++i) text[i] = upperChar(s[i]);
+            size = s.size();
+        } else {
+            longText = toUpper(s);
+        }
+    }
+    std::string_view view() const { return longText.empty() ? std::string_view(text, size) : std::string_view(longText); }
+};
 
 void parseParameter(Property& out, std::string_view token) {
     token = trimmed(token);
     if (token.empty()) return;
     const std::size_t eq = token.find('=');
     if (eq == std::string_view::npos) {   // bare 2.1 parameter: TEL;HOME;VOICE
-        const std::string word = toUpper(token);
-        if (isEncodingWord(word)) addParameterValue(out, "ENCODING", std::string(token));
-        else if (startsWithNoCase(word, "CHARSET")) return;   // "CHARSET" with no value: ignore
+        if (isEncodingWord(token)) addParameterValue(out, "ENCODING", std::string(token));
+        else if (startsWithNoCase(token, "CHARSET")) return;   // "CHARSET" with no value: ignore
         else addValues(out, "TYPE", token, true);
         return;
     }
-    const std::string name = toUpper(trimmed(token.substr(0, eq)));
-    if (name.empty()) return;
-    addValues(out, name, trimmed(token.substr(eq + 1)), name == "TYPE");
+    const UpperName name(trimmed(token.substr(0, eq)));
+    if (name.view().empty()) return;
+    addValues(out, name.view(), trimmed(token.substr(eq + 1)), name.view() == "TYPE");
 }
 
 }  // namespace
@@ -102,13 +118,13 @@ void addParameterValue(Property& property, std::string_view upperName, std::stri
     property.parameters.back().values.push_back(std::move(value));
 }
 
-bool parseContentLine(std::string&& line, std::size_t number, std::size_t colon, Property& out, std::string& problem) {
+bool parseContentLine(std::string_view line, std::size_t number, std::size_t colon, Property& out, std::string& problem) {
     if (colon == std::string::npos || colon >= line.size() || line[colon] != ':') colon = findValueColon(line);
     if (colon == std::string::npos) {
         problem = "line is not a property (no ':'); ignored";
         return false;
     }
-    const std::string_view header(line.data(), colon);
+    const std::string_view header = line.substr(0, colon);
     const std::size_t semi = header.find(';');
     std::string_view fullName = trimmed(header.substr(0, semi));
     if (fullName.empty()) {
@@ -127,7 +143,8 @@ bool parseContentLine(std::string&& line, std::size_t number, std::size_t colon,
         out.group.assign(fullName.substr(0, dot));
         fullName.remove_prefix(dot + 1);
     }
-    out.name = toUpper(fullName);
+    out.name.assign(fullName);
+    for (char& c : out.name) c = upperChar(c);
     out.parameters.clear();
     if (semi != std::string_view::npos) {
         bool quoted = false;
@@ -140,8 +157,7 @@ bool parseContentLine(std::string&& line, std::size_t number, std::size_t colon,
             }
         }
     }
-    out.rawValue = std::move(line);
-    out.rawValue.erase(0, colon + 1);
+    out.rawValue.assign(line.substr(colon + 1));
     return true;
 }
 

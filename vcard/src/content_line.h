@@ -10,9 +10,9 @@
 namespace vcard {
 
 // Fills `out` (line, group, name, parameters, rawValue) and returns true, or returns false with a
-// reason when the line is not a property at all. `line` is consumed. `colon` is the position of
+// reason when the line is not a property at all. `colon` is the position of
 // the name/value colon when already known (findValueColon), npos to look for it.
-bool parseContentLine(std::string&& line, std::size_t number, std::size_t colon, Property& out, std::string& problem);
+bool parseContentLine(std::string_view line, std::size_t number, std::size_t colon, Property& out, std::string& problem);
 
 // Appends a value to the parameter with this (upper-case) name, creating it when needed.
 void addParameterValue(Property& property, std::string_view upperName, std::string value);

@@ -40,9 +40,9 @@ std::vector<std::string> Property::types() const {
 }
 
 int Property::preference() const {
-    const std::string pref = parameterValue("PREF");
-    if (!pref.empty()) {
-        const int v = std::atoi(pref.c_str());
+    const Parameter* prefParameter = parameter("PREF");
+    if (prefParameter && !prefParameter->values.empty() && !prefParameter->values.front().empty()) {
+        const int v = std::atoi(prefParameter->values.front().c_str());
         if (v >= 1 && v <= 100) return v;
         return 1;   // PREF with an odd value still marks a preference
     }

@@ -27,8 +27,7 @@ void warn(std::vector<Warning>& warnings, const Property& p, std::string message
     warnings.push_back(Warning{p.line, p.name, std::move(message)});
 }
 
-std::string joinComponents(const std::vector<std::vector<std::string>>& components) {
-    std::string out;
+void joinComponents(const std::vector<std::vector<std::string>>& components, std::string& out) {
     for (std::size_t i = 0; i < components.size(); ++i) {
         if (i) out.push_back(';');
         for (std::size_t k = 0; k < components[i].size(); ++k) {
@@ -36,7 +35,6 @@ std::string joinComponents(const std::vector<std::vector<std::string>>& componen
             out += components[i][k];
         }
     }
-    return out;
 }
 
 }  // namespace
@@ -53,16 +51,18 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
     p.isBinary = false;
 
     const Parameter* encodingParameter = p.parameter("ENCODING");
-    const std::string encoding =
-        encodingParameter && !encodingParameter->values.empty() ? toUpper(encodingParameter->values.front()) : std::string();
+    const std::string_view encoding = encodingParameter && !encodingParameter->values.empty()
+                                          ? std::string_view(encodingParameter->values.front())
+                                          : std::string_view();
+    const bool base64 = equalsNoCase(encoding, "B") || equalsNoCase(encoding, "BASE64");
     std::string text;
     bool transferDecoded = false;
-    if (encoding == "QUOTED-PRINTABLE"sv) {
+    if (equalsNoCase(encoding, "QUOTED-PRINTABLE")) {
         bool malformed = false;
         text = decodeQuotedPrintable(p.rawValue, malformed);
         if (malformed) warn(warnings, p, "malformed quoted-printable sequence kept as written");
         transferDecoded = true;
-    } else if ((encoding == "B"sv || encoding == "BASE64"sv) && !startsWithNoCase(trimmed(p.rawValue), "data:")) {
+    } else if (base64 && !startsWithNoCase(trimmed(p.rawValue), "data:")) {
         if (decodeBase64(p.rawValue, p.bytes)) {
             p.isBinary = true;
         } else {
@@ -70,9 +70,8 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
             warn(warnings, p, "invalid base64 data; value dropped");
         }
         return;
-    } else if (!encoding.empty() && encoding != "8BIT"sv && encoding != "7BIT"sv && encoding != "B"sv &&
-               encoding != "BASE64"sv) {
-        warn(warnings, p, "unknown ENCODING " + encoding + "; value read as written");
+    } else if (!encoding.empty() && !base64 && !equalsNoCase(encoding, "8BIT") && !equalsNoCase(encoding, "7BIT")) {
+        warn(warnings, p, "unknown ENCODING " + toUpper(encoding) + "; value read as written");
     }
 
     // data: URIs, also where a writer added ENCODING=b in front of one.
@@ -89,31 +88,35 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
         }
     }
 
+    // The text goes straight into the value; structured values are split from it below.
     const std::string_view source = transferDecoded ? std::string_view(text) : std::string_view(p.rawValue);
-    std::string decoded;
+    std::string& decoded = p.value;
     if (ctx.unicodeFile && !transferDecoded) {
         decoded.assign(source);
     } else {
         std::string problem;
         const Parameter* charset = p.parameter("CHARSET");
-        decoded = ctx.charsets->decode(
+        ctx.charsets->decode(
             source, charset && !charset->values.empty() ? std::string_view(charset->values.front()) : std::string_view(),
-            problem);
+            decoded, problem);
         if (!problem.empty()) warn(warnings, p, problem);
     }
     normalizeNewlines(decoded);
 
-    if (isStructuredName(p.name) || (p.name == "GEO"sv && decoded.find(';') != std::string::npos &&
-                                     !startsWithNoCase(decoded, "geo:"))) {
-        p.components = splitStructured(decoded, ctx.rules, hasListComponents(p.name) && !ctx.v21);
-        p.value = joinComponents(p.components);
-    } else if (isListName(p.name)) {
-        p.components.push_back(splitList(decoded, ctx.rules, ctx.v21));
-        p.value = joinComponents(p.components);
-    } else if (ctx.rules == EscapeRules::V21 || decoded.find('\\') == std::string::npos) {
-        p.value = std::move(decoded);
-    } else {
-        p.value = unescapeText(decoded, ctx.rules);
+    const bool structured = isStructuredName(p.name) || (p.name == "GEO"sv && decoded.find(';') != std::string::npos &&
+                                                         !startsWithNoCase(decoded, "geo:"));
+    if (structured || isListName(p.name)) {
+        // Split from a copy in reused working space, so the value keeps its storage for the
+        // joined components (never longer than the decoded text).
+        std::string local;
+        std::string& whole = ctx.scratch ? *ctx.scratch : local;
+        whole.assign(decoded);
+        if (structured) p.components = splitStructured(whole, ctx.rules, hasListComponents(p.name) && !ctx.v21);
+        else p.components.push_back(splitList(whole, ctx.rules, ctx.v21));
+        p.value.clear();
+        joinComponents(p.components, p.value);
+    } else if (ctx.rules == EscapeRules::V30) {
+        unescapeTextInPlace(p.value);
     }
 }
 

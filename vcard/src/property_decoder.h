@@ -15,6 +15,7 @@ struct DecodeContext {
     EscapeRules rules = EscapeRules::V30;
     bool v21 = false;
     bool unicodeFile = false;   // the file was UTF-16: its text is UTF-8 already
+    std::string* scratch = nullptr;   // reused working space; when null a local string is used
 };
 
 void decodeProperty(Property& property, const DecodeContext& context, std::vector<Warning>& warnings);

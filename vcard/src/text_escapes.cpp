@@ -44,6 +44,23 @@ std::string unescapeText(std::string_view text, EscapeRules rules) {
     return out;
 }
 
+void unescapeTextInPlace(std::string& text) {
+    std::size_t in = text.find('\\');
+    if (in == std::string::npos) return;
+    std::size_t out = in;
+    const std::size_t size = text.size();
+    for (; in < size; ++in) {
+        const char c = text[in];
+        if (c != '\\' || in + 1 == size) {
+            text[out++] = c;
+            continue;
+        }
+        const char n = text[++in];
+        text[out++] = n == 'n' || n == 'N' ? '\n' : n;
+    }
+    text.resize(out);
+}
+
 std::vector<std::vector<std::string>> splitStructured(std::string_view text, EscapeRules rules, bool lists) {
     std::vector<std::vector<std::string>> components;
     components.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), ';')) + 1);
@@ -84,7 +101,11 @@ std::vector<std::string> splitList(std::string_view text, EscapeRules rules, boo
             std::string piece = unescapePiece(text.substr(start, i - start), rules);
             std::size_t b = piece.find_first_not_of(" \t");
             std::size_t e = piece.find_last_not_of(" \t");
-            if (b != std::string::npos) values.push_back(piece.substr(b, e - b + 1));
+            if (b != std::string::npos) {
+                piece.erase(e + 1);
+                piece.erase(0, b);
+                values.push_back(std::move(piece));
+            }
             start = i + 1;
         }
     }
@@ -108,18 +129,19 @@ std::string decodeCarets(std::string_view text) {
 }
 
 void normalizeNewlines(std::string& text) {
-    if (text.find('\r') == std::string::npos) return;
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            out.push_back('\n');
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    std::size_t in = text.find('\r');
+    if (in == std::string::npos) return;
+    std::size_t out = in;   // CRLF becomes one LF: the text only shrinks, so rewrite it in place
+    const std::size_t size = text.size();
+    for (; in < size; ++in) {
+        if (text[in] == '\r') {
+            text[out++] = '\n';
+            if (in + 1 < size && text[in + 1] == '\n') ++in;
         } else {
-            out.push_back(text[i]);
+            text[out++] = text[in];
         }
     }
-    text.swap(out);
+    text.resize(out);
 }
 
 }  // namespace vcard

@@ -13,6 +13,8 @@ enum class EscapeRules { V21, V30 };
 // A plain text value. 3.0/4.0: \n \N newline, \\ \, \; and any other "\x" as x (Gmail writes
 // "http\://"). 2.1: backslashes are literal.
 std::string unescapeText(std::string_view text, EscapeRules rules);
+// The same for 3.0/4.0 rules, in place (unescaping only ever shortens the text).
+void unescapeTextInPlace(std::string& text);
 
 // A structured value: split on unescaped ';', then (when `lists`) each component on unescaped
 // ',', then unescape each piece. 2.1 resolves \; \, \\ \: and keeps other backslashes.
