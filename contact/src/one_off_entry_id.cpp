@@ -1,6 +1,10 @@
 // One-off entry ids and the UTF-8 to UTF-16LE conversion they need.
 #include "contact/one_off_entry_id.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace contact {
 
 const uint8_t kOneOffProviderUid[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
@@ -45,38 +49,70 @@ uint32_t nextCodePoint(std::string_view s, std::size_t& i) {
     return cp;
 }
 
-void putString(std::string& out, std::string_view utf8) {
-    out += utf16le(utf8);
-    putUnit(out, 0);
+// Appends the UTF-16LE form of `utf8`. A UTF-8 sequence never gives more UTF-16 units than it
+// has bytes, so room for two bytes per input byte is made once and the rest trimmed afterwards;
+// ASCII, nearly all of what contacts hold, is widened without decoding.
+void appendUtf16le(std::string& out, std::string_view utf8) {
+    const std::size_t start = out.size();
+    out.resize(start + 2 * utf8.size());
+    char* p = out.data() + start;
+    const auto put = [&p](uint32_t unit) {
+        *p++ = static_cast<char>(unit & 0xFF);
+        *p++ = static_cast<char>((unit >> 8) & 0xFF);
+    };
+    for (std::size_t i = 0; i < utf8.size();) {
+#if defined(__SSE2__)
+        // Sixteen ASCII bytes at a time: interleaved with zero bytes they are their UTF-16LE form.
+        if (i + 16 <= utf8.size()) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(utf8.data() + i));
+            if (_mm_movemask_epi8(bytes) == 0) {
+                const __m128i zero = _mm_setzero_si128();
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_unpacklo_epi8(bytes, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16), _mm_unpackhi_epi8(bytes, zero));
+                p += 32;
+                i += 16;
+                continue;
+            }
+        }
+#endif
+        if (static_cast<uint8_t>(utf8[i]) < 0x80) {   // the byte after it is already zero
+            *p = utf8[i++];
+            p += 2;
+            continue;
+        }
+        const uint32_t cp = nextCodePoint(utf8, i);
+        if (cp >= 0x10000) {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 }  // namespace
 
 std::string utf16le(std::string_view utf8) {
     std::string out;
-    out.reserve(utf8.size() * 2);
-    for (std::size_t i = 0; i < utf8.size();) {
-        const uint32_t cp = nextCodePoint(utf8, i);
-        if (cp >= 0x10000) {
-            putUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
-            putUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            putUnit(out, cp);
-        }
-    }
+    appendUtf16le(out, utf8);
     return out;
 }
 
 std::string makeOneOffEntryId(std::string_view displayName, std::string_view addressType, std::string_view address,
                               uint16_t flags) {
-    std::string id(4, '\0');   // long-term entry id: flag bytes are zero
+    std::string id;
+    // Header, then at most two bytes per input byte plus the three terminators.
+    id.reserve(24 + 2 * (displayName.size() + addressType.size() + address.size() + 3));
+    id.assign(4, '\0');       // long-term entry id: flag bytes are zero
     id.append(reinterpret_cast<const char*>(kOneOffProviderUid), sizeof kOneOffProviderUid);
     putUnit(id, 0);            // version
     putUnit(id, flags);
     if (flags & kOneOffUnicode) {
-        putString(id, displayName);
-        putString(id, addressType);
-        putString(id, address);
+        for (std::string_view s : {displayName, addressType, address}) {
+            appendUtf16le(id, s);
+            putUnit(id, 0);
+        }
     } else {   // 8-bit strings: only for callers that know their text is ASCII
         for (std::string_view s : {displayName, addressType, address}) {
             id.append(s);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace contact {
 
@@ -44,40 +45,17 @@ PropertyType typeOf(const Value& value) {
     return kTypes[value.index()];
 }
 
-PropertyKey PropertyKey::tagged(uint16_t id) {
-    PropertyKey k;
-    k.kind_ = Kind::Tagged;
-    k.id_ = id;
-    k.computeFingerprint();
-    return k;
-}
-
-PropertyKey PropertyKey::named(const Guid& set, uint32_t lid) {
-    PropertyKey k;
-    k.kind_ = Kind::NamedId;
-    k.set_ = set;
-    k.lid_ = lid;
-    k.computeFingerprint();
-    return k;
-}
-
 PropertyKey PropertyKey::named(const Guid& set, std::string name) {
     PropertyKey k;
     k.kind_ = Kind::NamedString;
     k.set_ = set;
     k.name_ = std::move(name);
-    k.computeFingerprint();
+    // FNV-1a over the lower-cased name, started from the set's hash: names differing in case
+    // only are the same key.
+    uint32_t hash = setHash(set);
+    for (char c : k.name_) hash = (hash ^ static_cast<uint8_t>(asciiLower(c))) * 16777619u;
+    k.fingerprint_ = fingerprintOf(Kind::NamedString, hash, 0);
     return k;
-}
-
-void PropertyKey::computeFingerprint() {
-    uint32_t hash = 2166136261u;   // FNV-1a over the set and the lower-cased name
-    const auto mix = [&](uint8_t byte) { hash = (hash ^ byte) * 16777619u; };
-    if (kind_ != Kind::Tagged)
-        for (uint8_t b : set_) mix(b);
-    for (char c : name_) mix(static_cast<uint8_t>(asciiLower(c)));
-    const uint32_t number = kind_ == Kind::Tagged ? id_ : kind_ == Kind::NamedId ? lid_ : 0;
-    fingerprint_ = (static_cast<uint64_t>(kind_) << 62) ^ (static_cast<uint64_t>(hash) << 24) ^ number;
 }
 
 bool PropertyKey::operator==(const PropertyKey& o) const {
@@ -85,8 +63,10 @@ bool PropertyKey::operator==(const PropertyKey& o) const {
     switch (kind_) {
         // Cheap integer comparisons before the GUID.
         case Kind::Tagged: return id_ == o.id_;
-        case Kind::NamedId: return lid_ == o.lid_ && set_ == o.set_;
-        case Kind::NamedString: return name_.size() == o.name_.size() && set_ == o.set_ && equalsIgnoringCase(name_, o.name_);
+        case Kind::NamedId: return lid_ == o.lid_ && std::memcmp(set_.data(), o.set_.data(), 16) == 0;
+        case Kind::NamedString:
+            return name_.size() == o.name_.size() && std::memcmp(set_.data(), o.set_.data(), 16) == 0 &&
+                   equalsIgnoringCase(name_, o.name_);
     }
     return false;
 }
@@ -122,6 +102,16 @@ std::size_t slotCountFor(std::size_t count) {
     return slots;
 }
 
+// A slot holds 1 + the position in the list in its low half (0: free) and a check value from
+// the fingerprint in its high half, so most keys that only share a slot are told apart without
+// looking at the list.
+uint64_t slotValue(uint64_t fingerprint, std::size_t position) {
+    const auto check = static_cast<uint32_t>(fingerprint ^ (fingerprint >> 32));
+    return static_cast<uint64_t>(check) << 32 | static_cast<uint32_t>(position + 1);
+}
+
+uint32_t positionPlusOne(uint64_t slot) { return static_cast<uint32_t>(slot); }
+
 }  // namespace
 
 void PropertyList::reserve(std::size_t count) {
@@ -130,46 +120,46 @@ void PropertyList::reserve(std::size_t count) {
 }
 
 void PropertyList::rebuildIndex(std::size_t slotCount) {
-    index_.assign(slotCount, Slot{});
+    index_.assign(slotCount, 0);
     const std::size_t mask = slotCount - 1;
     for (std::size_t i = 0; i < items_.size(); ++i) {
         const uint64_t fingerprint = items_[i].key.fingerprint();
         std::size_t s = slotHash(fingerprint) & mask;
-        while (index_[s].position != 0) s = (s + 1) & mask;
-        index_[s] = Slot{fingerprint, static_cast<uint32_t>(i + 1)};
+        while (index_[s] != 0) s = (s + 1) & mask;
+        index_[s] = slotValue(fingerprint, i);
     }
 }
 
 std::size_t PropertyList::slotFor(const PropertyKey& key) const {
     const uint64_t wanted = key.fingerprint();
+    const uint64_t check = slotValue(wanted, 0) >> 32;
     const std::size_t mask = index_.size() - 1;
-    std::size_t s = slotHash(wanted) & mask;
-    for (;; s = (s + 1) & mask) {
-        const Slot& slot = index_[s];
-        if (slot.position == 0) return s;
-        if (slot.fingerprint == wanted && items_[slot.position - 1].key == key) return s;
+    for (std::size_t s = slotHash(wanted) & mask;; s = (s + 1) & mask) {
+        const uint64_t slot = index_[s];
+        if (slot == 0) return s;
+        if ((slot >> 32) == check && items_[positionPlusOne(slot) - 1].key == key) return s;
     }
 }
 
 std::size_t PropertyList::indexOf(const PropertyKey& key) const {
     if (index_.empty()) return items_.size();
-    const uint32_t position = index_[slotFor(key)].position;
+    const uint32_t position = positionPlusOne(index_[slotFor(key)]);
     return position == 0 ? items_.size() : position - 1;
 }
 
-void PropertyList::set(const PropertyKey& key, Value value) {
+void PropertyList::set(const PropertyKey& key, Value&& value) {
     if (index_.empty()) rebuildIndex(kMinimumSlots);
     std::size_t s = slotFor(key);
-    if (index_[s].position != 0) {
-        items_[index_[s].position - 1].value = std::move(value);
+    if (const uint32_t position = positionPlusOne(index_[s]); position != 0) {
+        items_[position - 1].value = std::move(value);
         return;
     }
     if (2 * (items_.size() + 1) > index_.size()) {
         rebuildIndex(2 * index_.size());
         s = slotFor(key);
     }
-    items_.push_back(Property{key, std::move(value)});
-    index_[s] = Slot{key.fingerprint(), static_cast<uint32_t>(items_.size())};
+    index_[s] = slotValue(key.fingerprint(), items_.size());
+    items_.emplace_back(key, std::move(value));
 }
 
 bool PropertyList::remove(const PropertyKey& key) {

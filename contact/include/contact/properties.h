@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -56,8 +57,21 @@ class PropertyKey {
 public:
     enum class Kind { Tagged, NamedId, NamedString };
 
-    static PropertyKey tagged(uint16_t id);
-    static PropertyKey named(const Guid& set, uint32_t lid);
+    // Keys are made for every property a contact gets: the common kinds are built inline.
+    static PropertyKey tagged(uint16_t id) {
+        PropertyKey k;
+        k.id_ = id;
+        k.fingerprint_ = fingerprintOf(Kind::Tagged, kNoSetHash, id);
+        return k;
+    }
+    static PropertyKey named(const Guid& set, uint32_t lid) {
+        PropertyKey k;
+        k.kind_ = Kind::NamedId;
+        k.set_ = set;
+        k.lid_ = lid;
+        k.fingerprint_ = fingerprintOf(Kind::NamedId, setHash(set), lid);
+        return k;
+    }
     static PropertyKey named(const Guid& set, std::string name);
 
     Kind kind() const { return kind_; }
@@ -73,7 +87,18 @@ public:
     uint64_t fingerprint() const { return fingerprint_; }
 
 private:
-    void computeFingerprint();
+    static constexpr uint32_t kNoSetHash = 2166136261u;   // FNV-1a's start value
+    // The set as two words, mixed: cheaper than hashing it byte by byte.
+    static uint32_t setHash(const Guid& set) {
+        uint64_t low = 0, high = 0;
+        std::memcpy(&low, set.data(), 8);
+        std::memcpy(&high, set.data() + 8, 8);
+        const uint64_t mixed = low * 0x9E3779B97F4A7C15ULL ^ (high + 0x632BE59BD9B4E019ULL) * 0xC2B2AE3D27D4EB4FULL;
+        return static_cast<uint32_t>(mixed ^ (mixed >> 32));
+    }
+    static uint64_t fingerprintOf(Kind kind, uint32_t hash, uint32_t number) {
+        return (static_cast<uint64_t>(kind) << 62) ^ (static_cast<uint64_t>(hash) << 24) ^ number;
+    }
 
     // Kind, id or LID, and a hash of the set and the case-folded name: unequal fingerprints mean
     // unequal keys, so a property list's index rarely compares more than this.
@@ -96,7 +121,8 @@ struct Property {
 // properties costs a few probes per key instead of a scan of the list.
 class PropertyList {
 public:
-    void set(const PropertyKey& key, Value value);
+    void set(const PropertyKey& key, Value&& value);
+    void set(const PropertyKey& key, const Value& value) { set(key, Value(value)); }
     void reserve(std::size_t count);
     bool remove(const PropertyKey& key);
     const Property* find(const PropertyKey& key) const;
@@ -116,20 +142,15 @@ public:
     auto end() const { return items_.end(); }
 
 private:
-    // One slot of the open-addressing index: the key's fingerprint and 1 + its position in
-    // items_ (0 marks a free slot). The table is a power of two at most half full.
-    struct Slot {
-        uint64_t fingerprint = 0;
-        uint32_t position = 0;
-    };
-
     std::size_t indexOf(const PropertyKey& key) const;
     // The slot holding `key`, or the free slot where it would go.
     std::size_t slotFor(const PropertyKey& key) const;
     void rebuildIndex(std::size_t slotCount);
 
     std::vector<Property> items_;
-    std::vector<Slot> index_;
+    // The open-addressing index: a power of two of slots, at most half of them used (see
+    // properties.cpp for the slot layout).
+    std::vector<uint64_t> index_;
 };
 
 struct Attachment {
