@@ -1,6 +1,7 @@
 // Postal addresses: home, work and other slots with their composite text, and the mailing
 // address (PidLidPostalAddressId plus the mailing tags, a copy of the chosen slot).
 #include <algorithm>
+#include <array>
 
 #include "mapping_context.h"
 
@@ -38,41 +39,83 @@ const SlotKeys& keysOf(int32_t slot) {
     }
 }
 
+// The parts of one address as written to a slot. The plain parts are views of the card's
+// address (trimmed); street and composite are built.
 struct Fields {
-    std::string street, city, state, postalCode, country, poBox, composite;
+    std::string_view city, state, postalCode, country, poBox;
+    std::string street, composite;
 };
+
+// Appends `part` after `separator` when both it and what came before are non-empty, as joining
+// the parts with the separator and skipping empty ones does.
+void appendPart(std::string& out, std::string_view part, std::string_view separator) {
+    if (part.empty()) return;
+    if (!out.empty()) out += separator;
+    out += part;
+}
 
 // "Street\r\nCity, State  PostalCode\r\nCountry", Outlook's own block, missing parts left out.
 std::string compositeOf(const Fields& f) {
+    std::string out;
+    out.reserve(f.street.size() + f.poBox.size() + f.city.size() + f.state.size() + f.postalCode.size() +
+                f.country.size() + 16);
+    appendPart(out, f.street, "\r\n");
+    appendPart(out, f.poBox, "\r\n");
     // A missing part takes its separator with it: "City  PostalCode", "State  PostalCode".
-    const std::string cityLine = joined({joined({f.city, f.state}, ", "), f.postalCode}, "  ");
-    return joined({f.street, f.poBox, cityLine, f.country}, "\r\n");
+    if (!f.city.empty() || !f.state.empty() || !f.postalCode.empty()) {
+        if (!out.empty()) out += "\r\n";
+        const std::size_t lineStart = out.size();
+        out += f.city;
+        if (!f.state.empty()) {
+            if (out.size() > lineStart) out += ", ";
+            out += f.state;
+        }
+        if (!f.postalCode.empty()) {
+            if (out.size() > lineStart) out += "  ";
+            out += f.postalCode;
+        }
+    }
+    appendPart(out, f.country, "\r\n");
+    return out;
 }
 
 Fields fieldsOf(const vcard::Address& a) {
     Fields f;
     // Outlook has no "extended address" field: it goes on its own line above the street.
-    f.street = joined({withCrlf(trimmed(a.extended)), withCrlf(trimmed(a.street))}, "\r\n");
-    f.city = trimmed(a.locality);
-    f.state = trimmed(a.region);
-    f.postalCode = trimmed(a.postalCode);
-    f.country = trimmed(a.country);
-    f.poBox = trimmed(a.poBox);
-    f.composite = a.labelText.empty() ? compositeOf(f) : withCrlf(trimmed(a.labelText));
+    const std::string_view extended = trimmedView(a.extended), street = trimmedView(a.street);
+    f.street.reserve(extended.size() + street.size() + 2);
+    appendWithCrlf(f.street, extended);
+    if (!street.empty()) {
+        if (!f.street.empty()) f.street += "\r\n";
+        appendWithCrlf(f.street, street);
+    }
+    f.city = trimmedView(a.locality);
+    f.state = trimmedView(a.region);
+    f.postalCode = trimmedView(a.postalCode);
+    f.country = trimmedView(a.country);
+    f.poBox = trimmedView(a.poBox);
+    if (a.labelText.empty()) f.composite = compositeOf(f);
+    else f.composite = withCrlf(trimmedView(a.labelText));
     return f;
 }
 
-void write(MappingContext& ctx, const SlotKeys& keys, const Fields& f) {
-    const auto put = [&](const PropertyKey& key, const std::string& value) {
-        if (!value.empty()) ctx.item.properties.set(key, value);
+// Writes the slot's parts; `moveBuilt` hands over the built strings when `f` is not needed again.
+void write(MappingContext& ctx, const SlotKeys& keys, Fields& f, bool moveBuilt) {
+    const auto put = [&](const PropertyKey& key, std::string_view value) {
+        if (!value.empty()) ctx.item.properties.set(key, Value(std::in_place_index<0>, value));
     };
-    put(keys.street, f.street);
+    const auto putBuilt = [&](const PropertyKey& key, std::string& value) {
+        if (value.empty()) return;
+        if (moveBuilt) ctx.item.properties.set(key, Value(std::in_place_index<0>, std::move(value)));
+        else ctx.item.properties.set(key, Value(std::in_place_index<0>, value));
+    };
+    putBuilt(keys.street, f.street);
     put(keys.city, f.city);
     put(keys.state, f.state);
     put(keys.postalCode, f.postalCode);
     put(keys.country, f.country);
     put(keys.poBox, f.poBox);
-    put(keys.composite, f.composite);
+    putBuilt(keys.composite, f.composite);
 }
 
 int32_t wantedSlot(const vcard::Address& a) {
@@ -82,31 +125,26 @@ int32_t wantedSlot(const vcard::Address& a) {
 }
 
 struct Placed {
-    int32_t slot;
-    int preference;
-    std::size_t order;   // position in the file
+    int32_t slot = kNone;
+    int preference = 0;
+    std::size_t order = 0;   // position in the file
     Fields fields;
 };
 
 }  // namespace
 
 void mapAddresses(MappingContext& ctx) {
-    std::vector<vcard::Address> addresses = ctx.card.addresses();
-    std::vector<std::size_t> order(addresses.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    // Preferred addresses choose their slot first; file order otherwise.
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
-        const int px = addresses[x].preference == 0 ? 1000 : addresses[x].preference;
-        const int py = addresses[y].preference == 0 ? 1000 : addresses[y].preference;
-        return px < py;
-    });
+    const std::vector<vcard::Address> addresses = ctx.card.addresses();
+    if (addresses.empty()) return;
 
-    std::vector<Placed> placed;
+    // Preferred addresses choose their slot first; file order otherwise. Each slot is taken
+    // once, so at most three addresses are placed.
+    std::array<Placed, 3> placed;
+    std::size_t placedCount = 0;
     const auto taken = [&](int32_t slot) {
-        return std::any_of(placed.begin(), placed.end(), [&](const Placed& p) { return p.slot == slot; });
+        return std::any_of(placed.begin(), placed.begin() + placedCount, [&](const Placed& p) { return p.slot == slot; });
     };
-    for (std::size_t index : order) {
-        const vcard::Address& a = addresses[index];
+    for (const vcard::Address& a : PreferenceOrder<vcard::Address>(addresses)) {
         Fields fields = fieldsOf(a);
         int32_t slot = wantedSlot(a);
         if (taken(slot)) slot = taken(kOther) ? kNone : kOther;
@@ -118,22 +156,22 @@ void mapAddresses(MappingContext& ctx) {
                           fields.composite);
             continue;
         }
-        write(ctx, keysOf(slot), fields);
-        placed.push_back(Placed{slot, a.preference, index, std::move(fields)});
+        write(ctx, keysOf(slot), fields, false);
+        placed[placedCount++] = Placed{slot, a.preference, static_cast<std::size_t>(&a - addresses.data()), std::move(fields)};
     }
-    if (placed.empty()) return;
+    if (placedCount == 0) return;
 
     // The mailing address: Outlook's own default, else the preferred address, else the first one.
-    const Placed* chosen = nullptr;
+    Placed* chosen = nullptr;
     if (const int32_t outlookDefault = ctx.card.defaultPostalAddress(); outlookDefault != kNone)
-        for (const Placed& p : placed)
-            if (p.slot == outlookDefault) chosen = &p;
+        for (std::size_t i = 0; i < placedCount; ++i)
+            if (placed[i].slot == outlookDefault) chosen = &placed[i];
     if (!chosen && placed.front().preference > 0) chosen = &placed.front();   // placed in preference order
     if (!chosen)
-        chosen = &*std::min_element(placed.begin(), placed.end(),
+        chosen = &*std::min_element(placed.begin(), placed.begin() + placedCount,
                                     [](const Placed& x, const Placed& y) { return x.order < y.order; });
     ctx.setNamed(lid::kPostalAddressId, chosen->slot);
-    write(ctx, keysOf(kNone), chosen->fields);
+    write(ctx, keysOf(kNone), chosen->fields, true);
 }
 
 }  // namespace contact::detail

@@ -4,7 +4,6 @@
 
 #include "contact/one_off_entry_id.h"
 #include "mapping_context.h"
-#include "vcard/card_order.h"
 
 namespace contact::detail {
 
@@ -12,17 +11,27 @@ namespace {
 
 constexpr int kEmailSlots = 3;
 
-std::string lowered(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 // Outlook's convention for an e-mail slot's display name: "Full Name (address)".
 std::string emailDisplayName(const std::string& name, const std::string& address) {
-    if (name.empty() || lowered(name) == lowered(address)) return address;
-    return name + " (" + address + ")";
+    if (name.empty() || equalsIgnoringAsciiCase(name, address)) return address;
+    std::string display;
+    display.reserve(name.size() + address.size() + 3);
+    display += name;
+    display += " (";
+    display += address;
+    display += ')';
+    return display;
+}
+
+bool sameAddress(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    std::size_t i = 0, j = 0;
+    for (;; ++i, ++j) {
+        while (i < a.size() && a[i] == '\0') ++i;
+        while (j < b.size() && b[j] == '\0') ++j;
+        if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+        if (lower(a[i]) != lower(b[j])) return false;
+    }
 }
 
 }  // namespace
@@ -31,25 +40,34 @@ void mapEmails(MappingContext& ctx) {
     std::vector<int32_t> providerList;
     int32_t providerMask = 0;
 
-    std::vector<std::string> seen;
+    const std::vector<vcard::Email> written = ctx.card.emails();
+    const PreferenceOrder<vcard::Email> emails(written);
+    // Addresses taken so far, as written: two addresses are the same when they match without
+    // regard to ASCII case once NUL characters are dropped.
+    std::vector<std::string_view> seen;
+    seen.reserve(emails.size());
     int slot = 0;
-    for (const vcard::Email& email : vcard::byPreference(ctx.card.emails())) {
-        const std::string address = withoutNul(trimmed(email.address));
-        const std::string key = lowered(address);
-        if (address.empty() || std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-        seen.push_back(key);
+    for (const vcard::Email& email : emails) {
+        const std::string_view written = trimmedView(email.address);
+        if (std::all_of(written.begin(), written.end(), [](char c) { return c == '\0'; })) continue;
+        if (std::any_of(seen.begin(), seen.end(), [&](std::string_view s) { return sameAddress(s, written); }))
+            continue;
+        seen.push_back(written);
+        std::string address(written);
+        removeNul(address);
         if (slot == kEmailSlots) {
             ctx.addDetail("E-mail", address);
             continue;
         }
+        if (providerList.empty()) providerList.reserve(6);
         const uint32_t base = static_cast<uint32_t>(0x10 * slot);
-        const std::string display = emailDisplayName(ctx.displayName, address);
-        ctx.setNamed(lid::kEmail1DisplayName + base, display);
+        std::string display = emailDisplayName(ctx.displayName, address);
+        Binary entryId{makeOneOffEntryId(display, "SMTP", address, kOneOffSmtpFlags)};
+        ctx.setNamed(lid::kEmail1DisplayName + base, std::move(display));
         ctx.setNamed(lid::kEmail1AddressType + base, std::string("SMTP"));
         ctx.setNamed(lid::kEmail1EmailAddress + base, address);
-        ctx.setNamed(lid::kEmail1OriginalDisplayName + base, address);
-        ctx.setNamed(lid::kEmail1OriginalEntryId + base,
-                     Binary{makeOneOffEntryId(display, "SMTP", address, kOneOffSmtpFlags)});
+        ctx.setNamed(lid::kEmail1OriginalDisplayName + base, std::move(address));
+        ctx.setNamed(lid::kEmail1OriginalEntryId + base, std::move(entryId));
         providerList.push_back(slot);
         providerMask |= 1 << slot;
         ++slot;
@@ -60,20 +78,29 @@ void mapEmails(MappingContext& ctx) {
     for (int fax = 0; fax < 3; ++fax) {
         const std::string* number = ctx.text(faxTags[fax]);
         if (!number) continue;
+        if (providerList.empty()) providerList.reserve(6);
         const uint32_t base = static_cast<uint32_t>(0x10 * fax);
-        const std::string address = ctx.displayName.empty() ? *number : ctx.displayName + "@" + *number;
+        std::string address;
+        if (ctx.displayName.empty()) {
+            address = *number;
+        } else {
+            address.reserve(ctx.displayName.size() + 1 + number->size());
+            address += ctx.displayName;
+            address += '@';
+            address += *number;
+        }
         // (the display name and number are already free of NUL characters: set() removed them)
+        Binary entryId{makeOneOffEntryId(ctx.displayName, "FAX", address, kOneOffFaxFlags)};
         ctx.setNamed(lid::kFax1AddressType + base, std::string("FAX"));
-        ctx.setNamed(lid::kFax1EmailAddress + base, address);
+        ctx.setNamed(lid::kFax1EmailAddress + base, std::move(address));
         ctx.setNamed(lid::kFax1OriginalDisplayName + base, ctx.displayName);
-        ctx.setNamed(lid::kFax1OriginalEntryId + base,
-                     Binary{makeOneOffEntryId(ctx.displayName, "FAX", address, kOneOffFaxFlags)});
+        ctx.setNamed(lid::kFax1OriginalEntryId + base, std::move(entryId));
         providerList.push_back(3 + fax);
         providerMask |= 1 << (3 + fax);
     }
 
     if (!providerList.empty()) {
-        ctx.setNamed(lid::kAddressBookProviderEmailList, providerList);
+        ctx.setNamed(lid::kAddressBookProviderEmailList, std::move(providerList));
         ctx.setNamed(lid::kAddressBookProviderArrayType, providerMask);
     }
 }

@@ -6,34 +6,33 @@ namespace contact::detail {
 
 namespace {
 
-// First code point of a word followed by ".", e.g. "Ørjan" -> "Ø.".
-std::string initialOf(std::string_view word) {
-    if (word.empty()) return std::string();
-    std::size_t length = 1;
-    while (length < word.size() && (static_cast<uint8_t>(word[length]) & 0xC0) == 0x80) ++length;
-    return std::string(word.substr(0, length)) + ".";
-}
-
-std::string initialsOf(const std::vector<std::string>& names) {
+// The first code point of each word of the names followed by ".", e.g. "Ørjan" -> "Ø.";
+// words are separated by spaces and hyphens.
+std::string initialsOf(std::initializer_list<std::string_view> names) {
     std::string out;
-    for (const std::string& name : names) {
+    for (std::string_view name : names) {
         std::size_t start = 0;
         while (start < name.size()) {
-            std::size_t end = name.find_first_of(" -", start);
-            if (end == std::string::npos) end = name.size();
-            out += initialOf(std::string_view(name).substr(start, end - start));
+            std::size_t end = start;
+            while (end < name.size() && name[end] != ' ' && name[end] != '-') ++end;
+            if (end > start) {
+                std::size_t length = 1;
+                while (start + length < end && (static_cast<uint8_t>(name[start + length]) & 0xC0) == 0x80) ++length;
+                out += name.substr(start, length);
+                out += '.';
+            }
             start = end + 1;
         }
     }
     return out;
 }
 
-std::string displayNameOf(const vcard::Card& card, const vcard::StructuredName* n,
+std::string displayNameOf(const vcard::Card& card, std::string_view formattedName, const vcard::StructuredName* n,
                           const vcard::Organization* org) {
-    if (std::string fn = trimmed(card.formattedName()); !fn.empty()) return fn;
+    if (!formattedName.empty()) return std::string(formattedName);
     if (n) {
-        std::string built = joined({trimmed(n->prefixes), trimmed(n->given), trimmed(n->additional),
-                                    trimmed(n->family), trimmed(n->suffixes)}, " ");
+        std::string built = joinedViews({trimmedView(n->prefixes), trimmedView(n->given), trimmedView(n->additional),
+                                         trimmedView(n->family), trimmedView(n->suffixes)}, " ");
         if (!built.empty()) return built;
     }
     if (org && !org->name.empty()) return org->name;
@@ -49,7 +48,10 @@ void mapNames(MappingContext& ctx) {
     const std::optional<vcard::StructuredName> n = card.name();
     const std::optional<vcard::Organization> org = card.organization();
 
-    ctx.displayName = withoutNul(displayNameOf(card, n ? &*n : nullptr, org ? &*org : nullptr));
+    const std::string formattedName = card.formattedName();
+    const std::string_view fn = trimmedView(formattedName);
+    ctx.displayName = displayNameOf(card, fn, n ? &*n : nullptr, org ? &*org : nullptr);
+    removeNul(ctx.displayName);
     if (ctx.displayName.empty())
         ctx.warn(card.firstLine, "", "the card has no name, organisation or e-mail address");
     ctx.set(tag::kDisplayName, ctx.displayName);
@@ -57,14 +59,14 @@ void mapNames(MappingContext& ctx) {
     ctx.set(tag::kNormalizedSubject, ctx.displayName);
     ctx.set(tag::kSubjectPrefix, std::string());
 
-    std::string surname, given, middle;
+    std::string_view surname, given, middle;   // views of `n`
     if (n) {
-        surname = trimmed(n->family);
-        given = trimmed(n->given);
-        middle = trimmed(n->additional);
-        ctx.setText(tag::kSurname, surname);
-        ctx.setText(tag::kGivenName, given);
-        ctx.setText(tag::kMiddleName, middle);
+        surname = trimmedView(n->family);
+        given = trimmedView(n->given);
+        middle = trimmedView(n->additional);
+        ctx.setText(tag::kSurname, std::string(surname));
+        ctx.setText(tag::kGivenName, std::string(given));
+        ctx.setText(tag::kMiddleName, std::string(middle));
         ctx.setText(tag::kDisplayNamePrefix, trimmed(n->prefixes));
         ctx.setText(tag::kGeneration, trimmed(n->suffixes));
         ctx.setText(tag::kInitials, initialsOf({given, middle, surname}));
@@ -79,10 +81,10 @@ void mapNames(MappingContext& ctx) {
         else ctx.addDetail("Nickname", nicknames[i]);
     }
 
-    std::string company;
+    std::string_view company;   // a view of `org`
     if (org) {
         company = org->name;
-        ctx.setText(tag::kCompanyName, company);
+        ctx.setText(tag::kCompanyName, std::string(company));
         ctx.setText(tag::kDepartmentName, joined(org->units, ", "));
     }
     ctx.setText(tag::kTitle, trimmed(card.title()));
@@ -112,24 +114,28 @@ void mapNames(MappingContext& ctx) {
     // File As: the user's own choice, else organisation, else "Surname, Given Middle", else the name.
     std::string fileUnder;
     int32_t fileUnderId = file_under::kEmpty;
-    const std::string userFileAs = card.firstValue("X-EVOLUTION-FILE-AS");
+    std::string userFileAs = card.firstValue("X-EVOLUTION-FILE-AS");
     const bool onlyCompany = !company.empty() && surname.empty() && given.empty() &&
-                             (trimmed(card.formattedName()).empty() || ctx.displayName == company);
+                             (fn.empty() || ctx.displayName == company);
     if (!userFileAs.empty()) {
-        fileUnder = userFileAs;
+        fileUnder = std::move(userFileAs);
         fileUnderId = file_under::kUserProvided;
     } else if (!company.empty() && (kind == "org" || onlyCompany)) {
         fileUnder = company;
         fileUnderId = file_under::kCompany;
     } else if (!surname.empty()) {
-        const std::string givenMiddle = joined({given, middle}, " ");
-        fileUnder = givenMiddle.empty() ? surname : surname + ", " + givenMiddle;
+        fileUnder.reserve(surname.size() + given.size() + middle.size() + 3);
+        fileUnder += surname;
+        if (!given.empty() || !middle.empty()) fileUnder += ", ";
+        fileUnder += given;
+        if (!given.empty() && !middle.empty()) fileUnder += ' ';
+        fileUnder += middle;
         fileUnderId = file_under::kSurnameCommaGivenMiddle;
     } else if (!ctx.displayName.empty()) {
         fileUnder = ctx.displayName;
         fileUnderId = file_under::kDisplayName;
     }
-    ctx.setNamed(lid::kFileUnder, fileUnder);
+    ctx.setNamed(lid::kFileUnder, std::move(fileUnder));
     ctx.setNamed(lid::kFileUnderId, fileUnderId);
 }
 

@@ -5,9 +5,13 @@
 namespace contact::detail {
 
 void mapNotes(MappingContext& ctx) {
-    std::vector<std::string> notes;
-    for (const std::string& note : ctx.card.notes()) notes.push_back(withCrlf(trimmed(note)));
-    std::string body = joined(notes, "\r\n");
+    std::string body;
+    for (const std::string& note : ctx.card.notes()) {
+        const std::string_view text = trimmedView(note);
+        if (text.empty()) continue;   // an empty note adds no line
+        if (!body.empty()) body += "\r\n";
+        appendWithCrlf(body, text);
+    }
     if (!ctx.details.empty()) {
         if (!body.empty()) body += "\r\n\r\n";
         body += "More contact details:\r\n";

@@ -2,18 +2,10 @@
 #include <cstdio>
 
 #include "mapping_context.h"
-#include "vcard/card_order.h"
 
 namespace contact::detail {
 
 namespace {
-
-std::string lowered(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 // A coordinate without trailing zeros: 48.858400 -> "48.8584".
 std::string coordinate(double value) {
@@ -26,8 +18,11 @@ std::string coordinate(double value) {
 }
 
 void mapWebPages(MappingContext& ctx) {
-    const std::vector<vcard::Url> urls = vcard::byPreference(ctx.card.urls());
-    const auto isHome = [](const vcard::Url& u) { return u.hasType("home") || lowered(u.label) == "homepage"; };
+    const std::vector<vcard::Url> written = ctx.card.urls();
+    const PreferenceOrder<vcard::Url> urls(written);
+    const auto isHome = [](const vcard::Url& u) {
+        return u.hasType("home") || equalsIgnoringAsciiCase(u.label, "homepage");
+    };
     const auto isWork = [&](const vcard::Url& u) { return u.hasType("work") && !isHome(u); };
     // Typed pages choose first, so an untyped page met earlier does not take the work slot.
     std::vector<const vcard::Url*> leftOver;
@@ -55,7 +50,8 @@ void mapWebPages(MappingContext& ctx) {
 
 void mapInstantMessaging(MappingContext& ctx) {
     bool first = true;
-    for (const vcard::InstantMessaging& im : vcard::byPreference(ctx.card.instantMessaging())) {
+    const std::vector<vcard::InstantMessaging> written = ctx.card.instantMessaging();
+    for (const vcard::InstantMessaging& im : PreferenceOrder<vcard::InstantMessaging>(written)) {
         if (first) ctx.setNamedText(lid::kInstantMessagingAddress, trimmed(im.handle));
         else ctx.addDetail("IM (" + im.service + ")", im.handle);
         first = false;
@@ -65,23 +61,22 @@ void mapInstantMessaging(MappingContext& ctx) {
 void mapRelated(MappingContext& ctx) {
     std::vector<std::string> children;
     for (const vcard::Related& r : ctx.card.related()) {
-        const std::string name = trimmed(r.name);
+        const std::string_view name = trimmedView(r.name);
         // References to other cards or message parts (urn:uuid:..., CID:...) name nobody.
-        const std::string lower = lowered(name);
-        if (lower.rfind("urn:", 0) == 0 || lower.rfind("cid:", 0) == 0) continue;
+        if (startsWithIgnoringAsciiCase(name, "urn:") || startsWithIgnoringAsciiCase(name, "cid:")) continue;
         uint16_t slot = 0;
         if (r.kind == "spouse") slot = tag::kSpouseName;
         else if (r.kind == "assistant" || r.kind == "agent") slot = tag::kAssistant;
         else if (r.kind == "manager") slot = tag::kManagerName;
         if (r.kind == "child") {
-            children.push_back(name);
+            children.emplace_back(name);
         } else if (slot != 0 && !ctx.has(slot)) {
-            ctx.set(slot, name);
+            ctx.set(slot, std::string(name));
         } else {
             ctx.addDetail(r.kind == "related" ? std::string("Related") : "Related (" + r.kind + ")", name);
         }
     }
-    if (!children.empty()) ctx.set(tag::kChildrensNames, children);
+    if (!children.empty()) ctx.set(tag::kChildrensNames, std::move(children));
 }
 
 void mapGender(MappingContext& ctx) {
@@ -89,19 +84,20 @@ void mapGender(MappingContext& ctx) {
     if (!gender) return;
     if (gender->sex == 'F') ctx.set(tag::kGender, int16_t{1});
     else if (gender->sex == 'M') ctx.set(tag::kGender, int16_t{2});
-    if (const std::string identity = trimmed(gender->identity); !identity.empty()) ctx.addDetail("Gender", identity);
+    if (const std::string_view identity = trimmedView(gender->identity); !identity.empty())
+        ctx.addDetail("Gender", identity);
 }
 
 void mapCategories(MappingContext& ctx) {
     std::vector<std::string> keywords;
     for (const std::string& raw : ctx.card.categories()) {
-        std::string c = trimmed(raw);
+        const std::string_view c = trimmedView(raw);
         if (c.empty()) continue;
         bool known = false;
-        for (const std::string& k : keywords) known = known || lowered(k) == lowered(c);
-        if (!known) keywords.push_back(std::move(c));
+        for (const std::string& k : keywords) known = known || equalsIgnoringAsciiCase(k, c);
+        if (!known) keywords.emplace_back(c);
     }
-    if (!keywords.empty()) ctx.item.properties.set(keywordsKey(), keywords);
+    if (!keywords.empty()) ctx.item.properties.set(keywordsKey(), std::move(keywords));
 }
 
 void mapSensitivity(MappingContext& ctx) {

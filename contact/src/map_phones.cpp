@@ -3,6 +3,9 @@
 // Home2/Business2, a second fax the other-fax slot; when those are taken a voice number takes
 // Other, and whatever still has no slot goes to the details block. Preferred numbers choose first.
 #include <algorithm>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
 
 #include "mapping_context.h"
 #include "vcard/card_order.h"
@@ -11,54 +14,108 @@ namespace contact::detail {
 
 namespace {
 
-std::string lowerNoSpaces(std::string_view s) {
-    std::string out;
-    for (char c : s) {
-        if (c == ' ' || c == '-' || c == '_') continue;
-        out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+// The types a number's slot depends on, as bits; every other type only counts as "not voice".
+enum TypeBit : uint32_t {
+    kTlx = 1u << 0, kTelex = 1u << 1, kFax = 1u << 2, kWork = 1u << 3, kHome = 1u << 4, kPager = 1u << 5,
+    kCell = 1u << 6, kMobile = 1u << 7, kIphone = 1u << 8, kCar = 1u << 9, kIsdn = 1u << 10, kTtyTdd = 1u << 11,
+    kTextphone = 1u << 12, kTty = 1u << 13, kRadio = 1u << 14, kPcs = 1u << 15, kAssistant = 1u << 16,
+    kCallback = 1u << 17, kCompany = 1u << 18, kMain = 1u << 19, kPrimary = 1u << 20, kVoice = 1u << 21,
+};
+
+struct TypeSet {
+    uint32_t bits = 0;
+    bool onlyVoice = true;   // no type at all, or none but "voice"
+
+    void add(std::string_view type) {
+        static constexpr std::pair<std::string_view, uint32_t> kKnown[] = {
+            {"tlx", kTlx},           {"telex", kTelex},   {"fax", kFax},           {"work", kWork},
+            {"home", kHome},         {"pager", kPager},   {"cell", kCell},         {"mobile", kMobile},
+            {"iphone", kIphone},     {"car", kCar},       {"isdn", kIsdn},         {"ttytdd", kTtyTdd},
+            {"textphone", kTextphone}, {"tty", kTty},     {"radio", kRadio},       {"pcs", kPcs},
+            {"assistant", kAssistant}, {"callback", kCallback}, {"company", kCompany}, {"main", kMain},
+            {"primary", kPrimary},   {"voice", kVoice},
+        };
+        for (const auto& [name, bit] : kKnown)
+            if (type == name) {
+                bits |= bit;
+                onlyVoice = onlyVoice && bit == kVoice;
+                return;
+            }
+        onlyVoice = false;
     }
-    return out;
+    bool has(uint32_t anyOf) const { return (bits & anyOf) != 0; }
+};
+
+// Apple's group labels (_$!<Mobile>!$_, _$!<WorkFAX>!$_) lower-cased without spaces, dashes and
+// underscores; empty when the label is longer than any that means something (it still counts as
+// a type then, so the caller is told by `longLabel`).
+std::string_view labelKey(std::string_view label, char (&buffer)[32], bool& longLabel) {
+    std::size_t length = 0;
+    longLabel = false;
+    for (char c : label) {
+        if (c == ' ' || c == '-' || c == '_') continue;
+        if (length == sizeof buffer) {
+            longLabel = true;
+            return std::string_view();
+        }
+        buffer[length++] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return std::string_view(buffer, length);
 }
 
-// The types of a number, with Apple's group labels (_$!<Mobile>!$_, _$!<WorkFAX>!$_) read as types.
-std::vector<std::string> typesOf(const vcard::Phone& phone) {
-    std::vector<std::string> types = phone.types;
-    const std::string label = lowerNoSpaces(phone.label);
-    if (label == "mobile" || label == "iphone" || label == "cell") types.push_back("cell");
-    else if (label == "main") types.push_back("main");
-    else if (label == "homefax") types.insert(types.end(), {"home", "fax"});
-    else if (label == "workfax") types.insert(types.end(), {"work", "fax"});
-    else if (label == "otherfax") types.push_back("fax");
-    else if (label == "assistantphone" || label == "assistant") types.push_back("assistant");
-    else if (!label.empty()) types.push_back(label);
-    if (phone.property == "EMAIL") types.push_back("tlx");
+// The types of a number, with Apple's group labels read as types.
+TypeSet typesOf(const vcard::Phone& phone) {
+    TypeSet types;
+    for (const std::string& t : phone.types) types.add(t);
+    char buffer[32];
+    bool longLabel = false;
+    const std::string_view label = labelKey(phone.label, buffer, longLabel);
+    if (longLabel) types.onlyVoice = false;   // an unknown label is a type of its own
+    else if (label == "mobile" || label == "iphone" || label == "cell") types.add("cell");
+    else if (label == "main") types.add("main");
+    else if (label == "homefax") types.add("home"), types.add("fax");
+    else if (label == "workfax") types.add("work"), types.add("fax");
+    else if (label == "otherfax") types.add("fax");
+    else if (label == "assistantphone" || label == "assistant") types.add("assistant");
+    else if (!label.empty()) types.add(label);
+    if (phone.property == "EMAIL") types.add("tlx");
     return types;
 }
 
 // Slots a number may take, in order of choice (the first free one wins).
-std::vector<uint16_t> slotsFor(const std::vector<std::string>& types, int preference) {
-    const auto has = [&](std::string_view t) { return std::find(types.begin(), types.end(), t) != types.end(); };
-    if (has("tlx") || has("telex")) return {tag::kTelexNumber};
-    if (has("fax")) {
+struct Slots {
+    uint16_t tags[3] = {};
+    std::size_t count = 0;
+    Slots(std::initializer_list<uint16_t> list) {
+        for (uint16_t t : list) tags[count++] = t;
+    }
+    const uint16_t* begin() const { return tags; }
+    const uint16_t* end() const { return tags + count; }
+    bool contains(uint16_t t) const { return std::find(begin(), end(), t) != end(); }
+    void push_back(uint16_t t) { tags[count++] = t; }
+};
+
+Slots slotsFor(const TypeSet& types, int preference) {
+    if (types.has(kTlx | kTelex)) return {tag::kTelexNumber};
+    if (types.has(kFax)) {
         // A second fax of a kind goes to the other-fax slot, never to a voice slot.
-        if (has("work")) return {tag::kBusinessFaxNumber, tag::kPrimaryFaxNumber};
-        if (has("home")) return {tag::kHomeFaxNumber, tag::kPrimaryFaxNumber};
+        if (types.has(kWork)) return {tag::kBusinessFaxNumber, tag::kPrimaryFaxNumber};
+        if (types.has(kHome)) return {tag::kHomeFaxNumber, tag::kPrimaryFaxNumber};
         return {tag::kPrimaryFaxNumber};
     }
-    if (has("pager")) return {tag::kPagerTelephoneNumber};
-    if (has("cell") || has("mobile") || has("iphone")) return {tag::kMobileTelephoneNumber};
-    if (has("car")) return {tag::kCarTelephoneNumber};
-    if (has("isdn")) return {tag::kIsdnNumber};
-    if (has("ttytdd") || has("textphone") || has("tty")) return {tag::kTtyTddPhoneNumber};
-    if (has("radio") || has("pcs")) return {tag::kRadioTelephoneNumber};
-    if (has("assistant")) return {tag::kAssistantTelephoneNumber};
-    if (has("callback")) return {tag::kCallbackTelephoneNumber};
-    if (has("company") || has("main")) return {tag::kCompanyMainTelephoneNumber};
-    if (has("home")) return {tag::kHomeTelephoneNumber, tag::kHome2TelephoneNumber};
-    if (has("work")) return {tag::kBusinessTelephoneNumber, tag::kBusiness2TelephoneNumber};
-    if (has("primary")) return {tag::kPrimaryTelephoneNumber};
-    const bool onlyVoice = std::all_of(types.begin(), types.end(), [](const std::string& t) { return t == "voice"; });
-    if (onlyVoice && preference > 0) return {tag::kPrimaryTelephoneNumber};
+    if (types.has(kPager)) return {tag::kPagerTelephoneNumber};
+    if (types.has(kCell | kMobile | kIphone)) return {tag::kMobileTelephoneNumber};
+    if (types.has(kCar)) return {tag::kCarTelephoneNumber};
+    if (types.has(kIsdn)) return {tag::kIsdnNumber};
+    if (types.has(kTtyTdd | kTextphone | kTty)) return {tag::kTtyTddPhoneNumber};
+    if (types.has(kRadio | kPcs)) return {tag::kRadioTelephoneNumber};
+    if (types.has(kAssistant)) return {tag::kAssistantTelephoneNumber};
+    if (types.has(kCallback)) return {tag::kCallbackTelephoneNumber};
+    if (types.has(kCompany | kMain)) return {tag::kCompanyMainTelephoneNumber};
+    if (types.has(kHome)) return {tag::kHomeTelephoneNumber, tag::kHome2TelephoneNumber};
+    if (types.has(kWork)) return {tag::kBusinessTelephoneNumber, tag::kBusiness2TelephoneNumber};
+    if (types.has(kPrimary)) return {tag::kPrimaryTelephoneNumber};
+    if (types.onlyVoice && preference > 0) return {tag::kPrimaryTelephoneNumber};
     return {};   // msg, voice, video, bbs, modem, other, untyped: Other
 }
 
@@ -73,10 +130,10 @@ std::string detailLabel(const vcard::Phone& phone) {
 }  // namespace
 
 void mapPhones(MappingContext& ctx) {
-    for (const vcard::Phone& phone : vcard::byPreference(ctx.card.phones())) {
-        std::vector<uint16_t> slots = slotsFor(typesOf(phone), phone.preference);
-        if (std::find(slots.begin(), slots.end(), tag::kPrimaryFaxNumber) == slots.end())
-            slots.push_back(tag::kOtherTelephoneNumber);
+    const std::vector<vcard::Phone> written = ctx.card.phones();
+    for (const vcard::Phone& phone : PreferenceOrder<vcard::Phone>(written)) {
+        Slots slots = slotsFor(typesOf(phone), phone.preference);
+        if (!slots.contains(tag::kPrimaryFaxNumber)) slots.push_back(tag::kOtherTelephoneNumber);
         const auto free = std::find_if(slots.begin(), slots.end(), [&](uint16_t t) { return !ctx.has(t); });
         if (free != slots.end()) ctx.set(*free, phone.number);
         else ctx.addDetail(detailLabel(phone), phone.number);

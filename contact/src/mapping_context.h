@@ -1,5 +1,6 @@
 #pragma once
 // State shared by the per-family mappers while one card becomes one contact item.
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,8 +12,9 @@ namespace contact::detail {
 
 // Strings without NUL characters: readers treat a NUL as the end of a Unicode string, and the
 // one-off entry ids are built from NUL-terminated strings.
-Value withoutNul(Value value);
-std::string withoutNul(std::string text);
+void removeNul(std::string& text);
+void removeNul(Value& value);   // from a string or each string of a list
+
 
 struct MappingContext {
     const vcard::Card& card;
@@ -21,8 +23,23 @@ struct MappingContext {
     std::string displayName;              // decided first; e-mail and fax slots quote it
     std::vector<std::string> details;     // lines for the notes' "More contact details:" block
 
-    void set(uint16_t tagId, Value value) { item.properties.set(tagKey(tagId), withoutNul(std::move(value))); }
-    void setNamed(uint32_t lid, Value value) { item.properties.set(addressKey(lid), withoutNul(std::move(value))); }
+    void set(uint16_t tagId, Value&& value) {
+        removeNul(value);
+        item.properties.set(tagKey(tagId), std::move(value));
+    }
+    void setNamed(uint32_t lid, Value&& value) {
+        removeNul(value);
+        item.properties.set(addressKey(lid), std::move(value));
+    }
+    // Strings, the common case, cleaned in place and moved into the list.
+    void set(uint16_t tagId, std::string text) {
+        removeNul(text);
+        item.properties.set(tagKey(tagId), Value(std::in_place_index<0>, std::move(text)));
+    }
+    void setNamed(uint32_t lid, std::string text) {
+        removeNul(text);
+        item.properties.set(addressKey(lid), Value(std::in_place_index<0>, std::move(text)));
+    }
     // Strings are only written when they say something.
     void setText(uint16_t tagId, std::string text) {
         if (!text.empty()) set(tagId, std::move(text));
@@ -42,8 +59,63 @@ struct MappingContext {
 
 // Line breaks (LF, CR, CRLF) as CRLF, as Outlook's text fields expect them.
 std::string withCrlf(std::string_view text);
+void appendWithCrlf(std::string& out, std::string_view text);
 std::string trimmed(std::string_view text);
+std::string_view trimmedView(std::string_view text);   // a view of `text` without the outer blanks
 std::string joined(const std::vector<std::string>& parts, std::string_view separator);  // skips empty parts
+std::string joinedViews(std::initializer_list<std::string_view> parts, std::string_view separator);  // the same
+// ASCII letters compared without regard to case, other bytes as they are.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerPrefix);
+
+// The entries of a card in the order vcard::byPreference gives them (preferred first, by PREF
+// value, file order otherwise), as pointers, so the entries are neither copied nor moved and a
+// short list needs no heap memory. Tested against vcard::byPreference.
+template <class T>
+class PreferenceOrder {
+public:
+    explicit PreferenceOrder(const std::vector<T>& entries) : size_(entries.size()) {
+        if (size_ > kInline) {
+            heap_.resize(size_);
+            data_ = heap_.data();
+        }
+        // Insertion sort on the preference rank: stable, and lists are short.
+        for (std::size_t i = 0; i < size_; ++i) {
+            const T* entry = &entries[i];
+            std::size_t j = i;
+            for (; j > 0 && rank(*data_[j - 1]) > rank(*entry); --j) data_[j] = data_[j - 1];
+            data_[j] = entry;
+        }
+    }
+    PreferenceOrder(const PreferenceOrder&) = delete;
+    PreferenceOrder& operator=(const PreferenceOrder&) = delete;
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const T& front() const { return *data_[0]; }
+    const T& operator[](std::size_t i) const { return *data_[i]; }
+
+    struct Iterator {
+        const T* const* at;
+        const T& operator*() const { return **at; }
+        Iterator& operator++() {
+            ++at;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return at != other.at; }
+    };
+    Iterator begin() const { return Iterator{data_}; }
+    Iterator end() const { return Iterator{data_ + size_}; }
+
+private:
+    static constexpr std::size_t kInline = 16;
+    static int rank(const T& entry) { return entry.preference == 0 ? 1000 : entry.preference; }
+
+    std::size_t size_;
+    const T* inline_[kInline];
+    std::vector<const T*> heap_;
+    const T** data_ = inline_;
+};
 
 // The per-family mappers, called in this order by mapCard.
 void mapNames(MappingContext& ctx);        // display name, subject, names, organisation, File As

@@ -1,11 +1,25 @@
 // Small text helpers of the mapping.
+#include <algorithm>
+
 #include "mapping_context.h"
 
 namespace contact::detail {
 
-std::string withCrlf(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 8);
+namespace {
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+void appendWithCrlf(std::string& out, std::string_view text) {
+    // Most text has no line break at all: copy it in one piece.
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; })) {
+        out += text;
+        return;
+    }
+    out.reserve(out.size() + text.size() + 8);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '\r') {
@@ -17,29 +31,33 @@ std::string withCrlf(std::string_view text) {
             out.push_back(c);
         }
     }
+}
+
+std::string withCrlf(std::string_view text) {
+    std::string out;
+    appendWithCrlf(out, text);
     return out;
 }
 
-std::string withoutNul(std::string text) {
+void removeNul(std::string& text) {
     if (text.find('\0') != std::string::npos) std::erase(text, '\0');
-    return text;
 }
 
-Value withoutNul(Value value) {
+void removeNul(Value& value) {
     if (std::string* s = std::get_if<std::string>(&value)) {
-        *s = withoutNul(std::move(*s));
+        removeNul(*s);
     } else if (auto* list = std::get_if<std::vector<std::string>>(&value)) {
-        for (std::string& item : *list) item = withoutNul(std::move(item));
+        for (std::string& item : *list) removeNul(item);
     }
-    return value;
 }
 
-std::string trimmed(std::string_view s) {
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && space(s.front())) s.remove_prefix(1);
-    while (!s.empty() && space(s.back())) s.remove_suffix(1);
-    return std::string(s);
+std::string_view trimmedView(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
 }
+
+std::string trimmed(std::string_view s) { return std::string(trimmedView(s)); }
 
 std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
     std::string out;
@@ -51,10 +69,35 @@ std::string joined(const std::vector<std::string>& parts, std::string_view separ
     return out;
 }
 
+std::string joinedViews(std::initializer_list<std::string_view> parts, std::string_view separator) {
+    std::size_t size = 0;
+    for (std::string_view part : parts) size += part.size() + separator.size();
+    std::string out;
+    out.reserve(size);
+    for (std::string_view part : parts) {
+        if (part.empty()) continue;
+        if (!out.empty()) out += separator;
+        out += part;
+    }
+    return out;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+    return true;
+}
+
+bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerPrefix) {
+    return text.size() >= lowerPrefix.size() && equalsIgnoringAsciiCase(text.substr(0, lowerPrefix.size()), lowerPrefix);
+}
+
 void MappingContext::addDetail(std::string_view label, std::string_view value) {
     std::string line(label);
     line += ": ";
-    const std::string v = trimmed(value);
+    const std::string_view v = trimmedView(value);
+    line.reserve(line.size() + v.size() + 8);
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (v[i] == '\r' || v[i] == '\n') {
             if (v[i] == '\r' && i + 1 < v.size() && v[i + 1] == '\n') ++i;

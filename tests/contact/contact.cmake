@@ -14,6 +14,11 @@ zentra_add_test(NAME contact_mapping_test
           ${CMAKE_CURRENT_LIST_DIR}/import_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
   LIBS zentra_contact ${ZENTRA_STB_LIBRARY})
+# The mapping's internal helpers (private headers of zentra_contact).
+zentra_add_test(NAME contact_helpers_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/internal_helpers_test.cpp
+  LIBS zentra_contact)
+target_include_directories(contact_helpers_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../../contact/src)
 # The mapping's whole output against recorded output (kept unchanged by speed work).
 zentra_add_test(NAME contact_golden_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/golden_test.cpp
