@@ -13,6 +13,7 @@
 #include "sources/add_commands.h"
 #include "sources/file_list.h"
 #include "terminal_progress.h"
+#include "zentra/error.h"
 
 namespace vcf2pst {
 namespace {
@@ -49,6 +50,24 @@ private:
     }
     QHash<QString, QString> folders_;
 };
+
+// The reason the store stopped taking writes: the first file failure with a store-file error
+// number ("<number>:<description>") names the system's reason; every later file only hears
+// that the store cannot be used any more. Without one, the error from closing the store.
+QString storeFailureReason(const importrun::RunResult& result) {
+    for (const auto& f : result.failures) {
+        switch (f.reason.section(u':', 0, 0).toLong()) {
+            case zentra::kErrStoreWrite:
+            case zentra::kErrDiskFull:
+            case zentra::kErrDeviceIO:
+            case zentra::kErrPermissionDenied:
+                return f.reason;
+            default:
+                break;
+        }
+    }
+    return result.storeError;
+}
 
 QString humanSize(qint64 bytes) {
     if (bytes < 1024 * 1024) return QString::number(bytes / 1024.0, 'f', 1) + " KB";
@@ -152,7 +171,9 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
         std::fprintf(out, "Files:     %d listed, %ld imported, %ld failed%s\n", listed,
                      result.filesDone - static_cast<long>(result.failures.size()), failed,
                      interrupted ? " (interrupted)" : "");
-        std::fprintf(out, "Contacts:  %ld\n", result.contacts);
+        // Contacts saved after the store's last successful commit were lost with it.
+        std::fprintf(out, "Contacts:  %ld%s\n", result.contacts,
+                     result.storeError.isEmpty() ? "" : " (not all of them reached the file)");
         std::fprintf(out, "Warnings:  %ld\n", result.warnings);
         std::fprintf(out, "Output:    %s (%s)\n", local(result.storePath).constData(),
                      local(humanSize(QFileInfo(result.storePath).size())).constData());
@@ -162,6 +183,11 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
             for (const auto& f : result.failures)
                 std::fprintf(out, "  %s: %s\n", local(f.path).constData(), local(f.reason).constData());
         }
+    }
+    if (!result.storeError.isEmpty()) {
+        // Last on standard error, whatever scrolled past before it.
+        fail(err, result.storePath + " could not be completed: " + storeFailureReason(result) +
+                      "\nContacts imported after its last successful save are not in it.");
     }
     if (result.setupFailed || !result.failures.empty() || !result.storeError.isEmpty() || interrupted)
         return kSomeFailed;
