@@ -11,3 +11,6 @@ zentra_add_test(NAME vcard_robustness_test
 zentra_add_test(NAME vcard_corpus_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/corpus_test.cpp
   LIBS zentra_vcard)
+zentra_add_test(NAME vcard_hostile_input_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/hostile_input_test.cpp
+  LIBS zentra_vcard TIMEOUT 120)

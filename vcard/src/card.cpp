@@ -2,17 +2,11 @@
 #include "vcard/card.h"
 
 #include "content_line.h"
+#include "group_labels.h"
 
 namespace vcard {
 
 namespace {
-
-std::string cleanedLabel(std::string_view label) {
-    label = trimmed(label);
-    if (label.size() >= 8 && label.substr(0, 4) == "_$!<" && label.substr(label.size() - 4) == ">!$_")
-        label = label.substr(4, label.size() - 8);
-    return std::string(label);
-}
 
 std::string trimmedCopy(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n')) s.remove_prefix(1);
@@ -21,6 +15,24 @@ std::string trimmedCopy(std::string_view s) {
 }
 
 }  // namespace
+
+std::string cleanedGroupLabel(std::string_view label) {
+    label = trimmed(label);
+    if (label.size() >= 8 && label.substr(0, 4) == "_$!<" && label.substr(label.size() - 4) == ">!$_")
+        label = label.substr(4, label.size() - 8);
+    return std::string(label);
+}
+
+std::string GroupLabels::of(std::string_view group) {
+    if (group.empty()) return std::string();
+    if (!built_) {
+        built_ = true;
+        for (const Property& p : card_.properties)
+            if (p.name == "X-ABLABEL") first_.try_emplace(toLower(p.group), &p);
+    }
+    const auto it = first_.find(toLower(group));
+    return it == first_.end() ? std::string() : cleanedGroupLabel(it->second->value);
+}
 
 bool Typed::hasType(std::string_view lowerType) const {
     for (const std::string& t : types)
@@ -59,7 +71,7 @@ std::string Card::firstValue(std::string_view upperName) const {
 std::string Card::groupLabel(std::string_view group) const {
     if (group.empty()) return std::string();
     for (const Property& p : properties)
-        if (p.name == "X-ABLABEL" && equalsNoCase(p.group, group)) return cleanedLabel(p.value);
+        if (p.name == "X-ABLABEL" && equalsNoCase(p.group, group)) return cleanedGroupLabel(p.value);
     return std::string();
 }
 

@@ -57,9 +57,20 @@ void CardAssembler::fileWarning(Warning warning) {
         fileWarnings_.push_back(Warning{warning.line, "", "further problems outside cards not listed"});
 }
 
+// Lines that are not properties leave only a warning: capped per card, so a card of junk
+// lines costs no more memory than its properties would.
 void CardAssembler::warnHere(std::size_t line, const std::string& property, std::string message) {
-    if (stack_.empty()) fileWarning(Warning{line, property, std::move(message)});
-    else stack_.back().card.warnings.push_back(Warning{line, property, std::move(message)});
+    if (stack_.empty()) {
+        fileWarning(Warning{line, property, std::move(message)});
+        return;
+    }
+    constexpr std::size_t kMaxLineWarnings = 1000;
+    Frame& frame = stack_.back();
+    ++frame.lineWarnings;
+    if (frame.lineWarnings <= kMaxLineWarnings)
+        frame.card.warnings.push_back(Warning{line, property, std::move(message)});
+    else if (frame.lineWarnings == kMaxLineWarnings + 1)
+        frame.card.warnings.push_back(Warning{line, "", "further problems in this card not listed"});
 }
 
 void CardAssembler::process(LogicalLine& line) {
@@ -74,6 +85,7 @@ void CardAssembler::process(LogicalLine& line) {
         if (skipDepth_ == 0) warnHere(line.number, "", problem);
         return;
     }
+    if (!problem.empty() && skipDepth_ == 0) warnHere(line.number, p.name, std::move(problem));
     const bool isBegin = isBeginCard(p);
     const bool isEnd = p.name == "END"sv && equalsNoCase(trimmed(p.rawValue), "VCARD");
     if (skipDepth_ > 0) {

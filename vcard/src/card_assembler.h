@@ -25,6 +25,7 @@ private:
         Card card;
         bool agent = false;      // belongs to the AGENT property of the card below it
         bool implicit = false;   // opened by properties with no BEGIN:VCARD before them
+        std::size_t lineWarnings = 0;   // warnings about its lines, listed up to a cap
     };
 
     void process(LogicalLine& line);

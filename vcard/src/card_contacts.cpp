@@ -1,5 +1,6 @@
 // Card: e-mail addresses, phones, postal addresses, web pages and instant messaging.
 #include "content_line.h"
+#include "group_labels.h"
 #include "text_escapes.h"
 #include "vcard/card.h"
 
@@ -13,11 +14,11 @@ std::string trimmedCopy(std::string_view s) {
     return std::string(s);
 }
 
-void fill(const Card& card, const Property& p, Typed& t) {
+void fill(GroupLabels& labels, const Property& p, Typed& t) {
     for (std::string& type : p.types())
         if (type != "pref") t.types.push_back(std::move(type));
     t.preference = p.preference();
-    t.label = card.groupLabel(p.group);
+    t.label = labels.of(p.group);
     t.property = p.name;
     t.line = p.line;
 }
@@ -71,13 +72,14 @@ constexpr ImName kImProperties[] = {
 
 std::vector<Email> Card::emails() const {
     std::vector<Email> out;
+    GroupLabels labels(*this);
     for (const Property& p : properties) {
         if (p.name != "EMAIL" || p.hasType("tlx")) continue;
         std::string address = trimmedCopy(p.value);
         if (startsWithNoCase(address, "mailto:")) address.erase(0, 7);
         if (address.empty()) continue;
         Email e;
-        fill(*this, p, e);
+        fill(labels, p, e);
         e.address = std::move(address);
         out.push_back(std::move(e));
     }
@@ -86,13 +88,14 @@ std::vector<Email> Card::emails() const {
 
 std::vector<Phone> Card::phones() const {
     std::vector<Phone> out;
+    GroupLabels labels(*this);
     for (const Property& p : properties) {
         const bool telex = p.name == "EMAIL" && p.hasType("tlx");
         if (p.name != "TEL" && p.name != "X-MS-TEL" && !telex) continue;
         Phone phone;
         phone.number = phoneNumber(p.value);
         if (phone.number.empty()) continue;
-        fill(*this, p, phone);
+        fill(labels, p, phone);
         out.push_back(std::move(phone));
     }
     return out;
@@ -100,12 +103,13 @@ std::vector<Phone> Card::phones() const {
 
 std::vector<Address> Card::addresses() const {
     std::vector<Address> out;
+    GroupLabels labels(*this);
     std::vector<std::string> keys;   // type set of each address, to match LABEL properties
     std::vector<std::string> groups;
     for (const Property& p : properties) {
         if (p.name != "ADR") continue;
         Address a;
-        fill(*this, p, a);
+        fill(labels, p, a);
         a.poBox = p.component(0, ", ");
         a.extended = p.component(1, ", ");
         a.street = p.component(2, ", ");
@@ -130,7 +134,7 @@ std::vector<Address> Card::addresses() const {
         std::string text = trimmedCopy(p.value);
         if (text.empty()) continue;
         Address a;
-        fill(*this, p, a);
+        fill(labels, p, a);
         const std::string key = typesKey(a);
         const std::string group = toLower(p.group);
         std::size_t target = out.size();
@@ -155,12 +159,13 @@ std::vector<Address> Card::addresses() const {
 
 std::vector<Url> Card::urls() const {
     std::vector<Url> out;
+    GroupLabels labels(*this);
     for (const Property& p : properties) {
         if (p.name != "URL") continue;
         Url u;
         u.url = trimmedCopy(p.value);
         if (u.url.empty()) continue;
-        fill(*this, p, u);
+        fill(labels, p, u);
         out.push_back(std::move(u));
     }
     return out;
@@ -168,6 +173,7 @@ std::vector<Url> Card::urls() const {
 
 std::vector<InstantMessaging> Card::instantMessaging() const {
     std::vector<InstantMessaging> out;
+    GroupLabels labels(*this);
     for (const Property& p : properties) {
         const bool isImpp = p.name == "IMPP";
         // Every vendor name starts with "X-"; most properties are neither.
@@ -184,7 +190,7 @@ std::vector<InstantMessaging> Card::instantMessaging() const {
         InstantMessaging im;
         im.uri = trimmedCopy(p.value);
         if (im.uri.empty()) continue;
-        fill(*this, p, im);
+        fill(labels, p, im);
         im.handle = im.uri;
         const std::size_t colon = im.uri.find(':');
         const bool hasScheme = colon != std::string::npos && colon > 0 &&

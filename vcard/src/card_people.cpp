@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "content_line.h"
+#include "group_labels.h"
 #include "vcard/card.h"
 
 namespace vcard {
@@ -78,11 +79,12 @@ std::optional<Date> Card::birthday() const {
 }
 
 std::optional<Date> Card::anniversary() const {
+    GroupLabels labels(*this);
     for (const Property& p : properties) {
         const std::string& n = p.name;
         const bool direct = n == "ANNIVERSARY" || n == "X-MS-ANNIVERSARY" || n == "X-EVOLUTION-ANNIVERSARY" ||
                             n == "X-ANNIVERSARY" || n == "X-KADDRESSBOOK-X-ANNIVERSARY";
-        const bool apple = n == "X-ABDATE" && equalsNoCase(groupLabel(p.group), "Anniversary");
+        const bool apple = n == "X-ABDATE" && equalsNoCase(labels.of(p.group), "Anniversary");
         if (direct || apple) {
             if (auto d = dateOf(p)) return d;
         }
@@ -116,6 +118,7 @@ std::optional<Gender> Card::gender() const {
 
 std::vector<Related> Card::related() const {
     std::vector<Related> out;
+    GroupLabels labels(*this);
     for (const Property& p : properties) {
         // Decide by name first: the value is copied only for the few properties that name a person.
         const bool isRelated = p.name == "RELATED";
@@ -131,7 +134,7 @@ std::vector<Related> Card::related() const {
                 if (t != "pref") { kind = std::move(t); break; }
             out.push_back(Related{std::move(kind), std::string(name), p.name});
         } else if (isAppleRelated) {
-            std::string label = toLower(groupLabel(p.group));
+            std::string label = toLower(labels.of(p.group));
             out.push_back(Related{label.empty() ? std::string("related") : std::move(label), std::string(name), p.name});
         } else if (vendorKind) {
             out.push_back(Related{vendorKind, std::string(name), p.name});

@@ -6,6 +6,8 @@ namespace vcard {
 
 namespace {
 
+constexpr std::size_t kLargeValueBytes = 64u << 10;
+
 char upperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 char lowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
@@ -17,14 +19,15 @@ bool isNameChar(char c) {
 
 // Splits a TYPE value at every comma (4.0 writes quoted lists: TYPE="voice,home") and removes
 // the quotes around values.
-void addValues(Property& out, std::string_view name, std::string_view value, bool splitCommas) {
+// Returns false when the parameter had to be dropped (too many names).
+bool addValues(Property& out, std::string_view name, std::string_view value, bool splitCommas) {
     if (value.find('"') == std::string_view::npos && (!splitCommas || value.find(',') == std::string_view::npos)) {
-        if (!value.empty()) addParameterValue(out, name, std::string(value));
-        return;
+        return value.empty() || addParameterValue(out, name, std::string(value));
     }
     std::string piece;
+    bool kept = true;
     auto flush = [&] {
-        if (!piece.empty()) addParameterValue(out, name, std::move(piece));
+        if (!piece.empty()) kept = addParameterValue(out, name, std::move(piece)) && kept;
         piece.clear();
     };
     for (const char c : value) {
@@ -37,6 +40,7 @@ void addValues(Property& out, std::string_view name, std::string_view value, boo
         }
     }
     flush();
+    return kept;
 }
 
 // Bare 2.1 parameter names that are really ENCODING values.
@@ -61,19 +65,19 @@ struct UpperName {
     std::string_view view() const { return longText.empty() ? std::string_view(text, size) : std::string_view(longText); }
 };
 
-void parseParameter(Property& out, std::string_view token) {
+// Returns false when the parameter had to be dropped (too many names).
+bool parseParameter(Property& out, std::string_view token) {
     token = trimmed(token);
-    if (token.empty()) return;
+    if (token.empty()) return true;
     const std::size_t eq = token.find('=');
     if (eq == std::string_view::npos) {   // bare 2.1 parameter: TEL;HOME;VOICE
-        if (isEncodingWord(token)) addParameterValue(out, "ENCODING", std::string(token));
-        else if (startsWithNoCase(token, "CHARSET")) return;   // "CHARSET" with no value: ignore
-        else addValues(out, "TYPE", token, true);
-        return;
+        if (isEncodingWord(token)) return addParameterValue(out, "ENCODING", std::string(token));
+        if (startsWithNoCase(token, "CHARSET")) return true;   // "CHARSET" with no value: ignore
+        return addValues(out, "TYPE", token, true);
     }
     const UpperName name(trimmed(token.substr(0, eq)));
-    if (name.view().empty()) return;
-    addValues(out, name.view(), trimmed(token.substr(eq + 1)), name.view() == "TYPE");
+    if (name.view().empty()) return true;
+    return addValues(out, name.view(), trimmed(token.substr(eq + 1)), name.view() == "TYPE");
 }
 
 }  // namespace
@@ -107,18 +111,23 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
-void addParameterValue(Property& property, std::string_view upperName, std::string value) {
+bool addParameterValue(Property& property, std::string_view upperName, std::string value) {
     for (Parameter& p : property.parameters) {
         if (p.name == upperName) {
             p.values.push_back(std::move(value));
-            return;
+            return true;
         }
     }
+    // Each name is looked up among those before it: a cap keeps hostile lines with thousands of
+    // distinct parameters from taking quadratic time. Real writers use a handful.
+    if (property.parameters.size() >= kMaxParameterNames) return false;
     property.parameters.push_back(Parameter{std::string(upperName), {}});
     property.parameters.back().values.push_back(std::move(value));
+    return true;
 }
 
-bool parseContentLine(std::string_view line, std::size_t number, std::size_t colon, Property& out, std::string& problem) {
+bool parseContentLine(std::string& lineText, std::size_t number, std::size_t colon, Property& out, std::string& problem) {
+    const std::string_view line = lineText;
     if (colon == std::string::npos || colon >= line.size() || line[colon] != ':') colon = findValueColon(line);
     if (colon == std::string::npos) {
         problem = "line is not a property (no ':'); ignored";
@@ -146,18 +155,29 @@ bool parseContentLine(std::string_view line, std::size_t number, std::size_t col
     out.name.assign(fullName);
     for (char& c : out.name) c = upperChar(c);
     out.parameters.clear();
+    std::size_t dropped = 0;
     if (semi != std::string_view::npos) {
         bool quoted = false;
         std::size_t start = semi + 1;
         for (std::size_t i = start; i <= header.size(); ++i) {
             if (i < header.size() && header[i] == '"') quoted = !quoted;
             if (i == header.size() || (header[i] == ';' && !quoted)) {
-                parseParameter(out, header.substr(start, i - start));
+                if (!parseParameter(out, header.substr(start, i - start))) ++dropped;
                 start = i + 1;
             }
         }
     }
-    out.rawValue.assign(line.substr(colon + 1));
+    if (dropped > 0)
+        problem = "more than " + std::to_string(kMaxParameterNames) + " parameter names; " + std::to_string(dropped) +
+                  " parameters ignored";
+    // Usual values are copied, so the line keeps its storage for the next line; a large value
+    // (an inline photo) takes the line's storage instead of existing twice.
+    if (line.size() - colon > kLargeValueBytes) {
+        out.rawValue = std::move(lineText);
+        out.rawValue.erase(0, colon + 1);
+    } else {
+        out.rawValue.assign(line.substr(colon + 1));
+    }
     return true;
 }
 

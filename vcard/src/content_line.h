@@ -10,12 +10,18 @@
 namespace vcard {
 
 // Fills `out` (line, group, name, parameters, rawValue) and returns true, or returns false with a
-// reason when the line is not a property at all. `colon` is the position of
-// the name/value colon when already known (findValueColon), npos to look for it.
-bool parseContentLine(std::string_view line, std::size_t number, std::size_t colon, Property& out, std::string& problem);
+// reason when the line is not a property at all. A property read with a problem (parameters
+// dropped) returns true with `problem` set. `colon` is the position of the name/value colon when
+// already known (findValueColon), npos to look for it. A large value takes over the storage of
+// `line`, which is then left empty.
+bool parseContentLine(std::string& line, std::size_t number, std::size_t colon, Property& out, std::string& problem);
 
-// Appends a value to the parameter with this (upper-case) name, creating it when needed.
-void addParameterValue(Property& property, std::string_view upperName, std::string value);
+// Distinct parameter names kept per property; further names are dropped with a warning.
+constexpr std::size_t kMaxParameterNames = 100;
+
+// Appends a value to the parameter with this (upper-case) name, creating it when needed;
+// false (nothing added) when the property has kMaxParameterNames names already.
+bool addParameterValue(Property& property, std::string_view upperName, std::string value);
 
 std::string toUpper(std::string_view s);
 std::string toLower(std::string_view s);

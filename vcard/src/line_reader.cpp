@@ -69,19 +69,20 @@ ValueKind classify(std::string_view header) {
 
 }  // namespace
 
-std::size_t findValueColon(std::string_view line) {
+std::size_t findValueColon(std::string_view line, bool startsQuoted) {
     const void* colon = std::memchr(line.data(), ':', line.size());
     if (!colon) return std::string_view::npos;
     const std::size_t first = static_cast<std::size_t>(static_cast<const char*>(colon) - line.data());
-    if (!std::memchr(line.data(), '"', first)) return first;   // no quotes before it: the usual case
-    bool quoted = false;
+    // No quotes before it: the usual case.
+    if (!startsQuoted && !std::memchr(line.data(), '"', first)) return first;
+    bool quoted = startsQuoted;
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
         if (c == '"') quoted = !quoted;
         else if (c == ':' && !quoted) return i;
     }
     // An unbalanced quote: fall back to the first colon at all.
-    return line.find(':');
+    return first;
 }
 
 PhysicalLineReader::PhysicalLineReader(DecodingSource& source, std::size_t maxLineBytes)
@@ -182,6 +183,10 @@ bool LogicalLineReader::next(LogicalLine& out) {
 
     std::size_t colon = out.tooLong ? std::string::npos : findValueColon(out.text);
     ValueKind kind = colon == std::string::npos ? ValueKind{} : classify(std::string_view(out.text).substr(0, colon));
+    // While no colon has been seen, only the appended pieces are searched (searching the whole
+    // text again after each continuation would take quadratic time on a long colon-less line).
+    // Until the first colon the text holds none, so the quote state is just the count of quotes.
+    bool quoted = colon == std::string::npos && !out.tooLong && std::count(out.text.begin(), out.text.end(), '"') % 2 == 1;
     auto append = [&](std::string_view piece) {
         if (out.tooLong) return;
         if (out.text.size() + piece.size() > maxLineBytes_) {
@@ -190,11 +195,16 @@ bool LogicalLineReader::next(LogicalLine& out) {
             out.text.shrink_to_fit();
             return;
         }
+        const std::size_t offset = out.text.size();
         out.text.append(piece);
-        if (colon == std::string::npos) {
-            colon = findValueColon(out.text);
-            if (colon != std::string::npos) kind = classify(std::string_view(out.text).substr(0, colon));
+        if (colon != std::string::npos) return;
+        const std::size_t inPiece = findValueColon(piece, quoted);
+        if (inPiece == std::string::npos) {
+            quoted = quoted != (std::count(piece.begin(), piece.end(), '"') % 2 == 1);
+            return;
         }
+        colon = offset + inPiece;
+        kind = classify(std::string_view(out.text).substr(0, colon));
     };
 
     while (peek()) {

@@ -58,7 +58,8 @@ private:
 };
 
 // Position of the ':' that ends the name and parameters (the first one outside double
-// quotes), or npos.
-std::size_t findValueColon(std::string_view line);
+// quotes; with unbalanced quotes the first one at all), or npos. `startsQuoted`: the text
+// before `line` left a double quote open.
+std::size_t findValueColon(std::string_view line, bool startsQuoted = false);
 
 }  // namespace vcard

@@ -1,6 +1,7 @@
 #include "vcard/property.h"
 
 #include <cstdlib>
+#include <unordered_set>
 
 #include "content_line.h"
 
@@ -29,12 +30,24 @@ std::vector<std::string> Property::types() const {
     std::vector<std::string> out;
     const Parameter* p = parameter("TYPE");
     if (!p) return out;
+    out.reserve(p->values.size());
+    // Real cards list a few types; a hash set keeps hostile lists of thousands linear.
+    constexpr std::size_t kLinearSearchLimit = 16;
+    std::unordered_set<std::string_view> seen;
     for (const std::string& v : p->values) {
         std::string t = toLower(trimmed(v));
         if (t.empty()) continue;
-        bool seen = false;
-        for (const std::string& o : out) seen = seen || o == t;
-        if (!seen) out.push_back(std::move(t));
+        bool duplicate = false;
+        if (out.size() < kLinearSearchLimit) {
+            for (const std::string& o : out) duplicate = duplicate || o == t;
+        } else {
+            if (seen.empty())
+                for (const std::string& o : out) seen.insert(o);
+            duplicate = seen.count(t) > 0;
+        }
+        if (duplicate) continue;
+        out.push_back(std::move(t));
+        if (!seen.empty()) seen.insert(out.back());
     }
     return out;
 }
