@@ -102,12 +102,12 @@ Fields fieldsOf(const vcard::Address& a) {
 // Writes the slot's parts; `moveBuilt` hands over the built strings when `f` is not needed again.
 void write(MappingContext& ctx, const SlotKeys& keys, Fields& f, bool moveBuilt) {
     const auto put = [&](const PropertyKey& key, std::string_view value) {
-        if (!value.empty()) ctx.item.properties.set(key, Value(std::in_place_index<0>, value));
+        if (!value.empty()) ctx.item.properties.set(key, std::string(value));
     };
     const auto putBuilt = [&](const PropertyKey& key, std::string& value) {
         if (value.empty()) return;
-        if (moveBuilt) ctx.item.properties.set(key, Value(std::in_place_index<0>, std::move(value)));
-        else ctx.item.properties.set(key, Value(std::in_place_index<0>, value));
+        if (moveBuilt) ctx.item.properties.set(key, std::move(value));
+        else ctx.item.properties.set(key, std::string(value));
     };
     putBuilt(keys.street, f.street);
     put(keys.city, f.city);

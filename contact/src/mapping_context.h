@@ -34,11 +34,11 @@ struct MappingContext {
     // Strings, the common case, cleaned in place and moved into the list.
     void set(uint16_t tagId, std::string text) {
         removeNul(text);
-        item.properties.set(tagKey(tagId), Value(std::in_place_index<0>, std::move(text)));
+        item.properties.set(tagKey(tagId), std::move(text));
     }
     void setNamed(uint32_t lid, std::string text) {
         removeNul(text);
-        item.properties.set(addressKey(lid), Value(std::in_place_index<0>, std::move(text)));
+        item.properties.set(addressKey(lid), std::move(text));
     }
     // Strings are only written when they say something.
     void setText(uint16_t tagId, std::string text) {

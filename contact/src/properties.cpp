@@ -147,11 +147,14 @@ std::size_t PropertyList::indexOf(const PropertyKey& key) const {
     return position == 0 ? items_.size() : position - 1;
 }
 
-void PropertyList::set(const PropertyKey& key, Value&& value) {
+// Both forms of set: replace in place, or add at the end (growing the index first when it would
+// be more than half full).
+template <class V>
+void PropertyList::setValue(const PropertyKey& key, V&& value) {
     if (index_.empty()) rebuildIndex(kMinimumSlots);
     std::size_t s = slotFor(key);
     if (const uint32_t position = positionPlusOne(index_[s]); position != 0) {
-        items_[position - 1].value = std::move(value);
+        items_[position - 1].value = std::forward<V>(value);
         return;
     }
     if (2 * (items_.size() + 1) > index_.size()) {
@@ -159,8 +162,12 @@ void PropertyList::set(const PropertyKey& key, Value&& value) {
         s = slotFor(key);
     }
     index_[s] = slotValue(key.fingerprint(), items_.size());
-    items_.emplace_back(key, std::move(value));
+    items_.emplace_back(key, std::forward<V>(value));
 }
+
+void PropertyList::set(const PropertyKey& key, Value&& value) { setValue(key, std::move(value)); }
+
+void PropertyList::set(const PropertyKey& key, std::string&& text) { setValue(key, std::move(text)); }
 
 bool PropertyList::remove(const PropertyKey& key) {
     const std::size_t i = indexOf(key);

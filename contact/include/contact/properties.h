@@ -123,6 +123,7 @@ class PropertyList {
 public:
     void set(const PropertyKey& key, Value&& value);
     void set(const PropertyKey& key, const Value& value) { set(key, Value(value)); }
+    void set(const PropertyKey& key, std::string&& text);   // the common case, without a Value in between
     void reserve(std::size_t count);
     bool remove(const PropertyKey& key);
     const Property* find(const PropertyKey& key) const;
@@ -143,6 +144,8 @@ public:
 
 private:
     std::size_t indexOf(const PropertyKey& key) const;
+    template <class V>
+    void setValue(const PropertyKey& key, V&& value);
     // The slot holding `key`, or the free slot where it would go.
     std::size_t slotFor(const PropertyKey& key) const;
     void rebuildIndex(std::size_t slotCount);
