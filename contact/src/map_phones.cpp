@@ -27,23 +27,56 @@ struct TypeSet {
     bool onlyVoice = true;   // no type at all, or none but "voice"
 
     void add(std::string_view type) {
-        static constexpr std::pair<std::string_view, uint32_t> kKnown[] = {
-            {"tlx", kTlx},           {"telex", kTelex},   {"fax", kFax},           {"work", kWork},
-            {"home", kHome},         {"pager", kPager},   {"cell", kCell},         {"mobile", kMobile},
-            {"iphone", kIphone},     {"car", kCar},       {"isdn", kIsdn},         {"ttytdd", kTtyTdd},
-            {"textphone", kTextphone}, {"tty", kTty},     {"radio", kRadio},       {"pcs", kPcs},
-            {"assistant", kAssistant}, {"callback", kCallback}, {"company", kCompany}, {"main", kMain},
-            {"primary", kPrimary},   {"voice", kVoice},
-        };
-        for (const auto& [name, bit] : kKnown)
-            if (type == name) {
-                bits |= bit;
-                onlyVoice = onlyVoice && bit == kVoice;
-                return;
-            }
-        onlyVoice = false;
+        const uint32_t bit = bitOf(type);
+        bits |= bit;
+        onlyVoice = onlyVoice && bit == kVoice;
     }
     bool has(uint32_t anyOf) const { return (bits & anyOf) != 0; }
+
+private:
+    // The type's bit, 0 for any other type; candidates are picked by length first.
+    static uint32_t bitOf(std::string_view t) {
+        const auto is = [&t](std::string_view name) { return std::equal(t.begin(), t.end(), name.begin()); };
+        switch (t.size()) {
+            case 3:
+                if (is("tlx")) return kTlx;
+                if (is("fax")) return kFax;
+                if (is("car")) return kCar;
+                if (is("tty")) return kTty;
+                if (is("pcs")) return kPcs;
+                return 0;
+            case 4:
+                if (is("work")) return kWork;
+                if (is("home")) return kHome;
+                if (is("cell")) return kCell;
+                if (is("isdn")) return kIsdn;
+                if (is("main")) return kMain;
+                return 0;
+            case 5:
+                if (is("voice")) return kVoice;
+                if (is("telex")) return kTelex;
+                if (is("pager")) return kPager;
+                if (is("radio")) return kRadio;
+                return 0;
+            case 6:
+                if (is("mobile")) return kMobile;
+                if (is("iphone")) return kIphone;
+                if (is("ttytdd")) return kTtyTdd;
+                return 0;
+            case 7:
+                if (is("company")) return kCompany;
+                if (is("primary")) return kPrimary;
+                return 0;
+            case 8:
+                if (is("callback")) return kCallback;
+                return 0;
+            case 9:
+                if (is("textphone")) return kTextphone;
+                if (is("assistant")) return kAssistant;
+                return 0;
+            default: return 0;
+        }
+    }
 };
 
 // Apple's group labels (_$!<Mobile>!$_, _$!<WorkFAX>!$_) lower-cased without spaces, dashes and

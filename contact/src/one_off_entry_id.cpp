@@ -1,6 +1,8 @@
 // One-off entry ids and the UTF-8 to UTF-16LE conversion they need.
 #include "contact/one_off_entry_id.h"
 
+#include <cstring>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -11,11 +13,6 @@ const uint8_t kOneOffProviderUid[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10
                                         0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
 
 namespace {
-
-void putUnit(std::string& out, uint32_t unit) {
-    out.push_back(static_cast<char>(unit & 0xFF));
-    out.push_back(static_cast<char>((unit >> 8) & 0xFF));
-}
 
 // Decodes one code point at `i`, advancing it; U+FFFD for a malformed sequence (one byte consumed).
 uint32_t nextCodePoint(std::string_view s, std::size_t& i) {
@@ -49,13 +46,10 @@ uint32_t nextCodePoint(std::string_view s, std::size_t& i) {
     return cp;
 }
 
-// Appends the UTF-16LE form of `utf8`. A UTF-8 sequence never gives more UTF-16 units than it
-// has bytes, so room for two bytes per input byte is made once and the rest trimmed afterwards;
+// Writes the UTF-16LE form of `utf8` at `p` and returns the end. A UTF-8 sequence never gives
+// more UTF-16 units than it has bytes, so callers make room for two bytes per input byte;
 // ASCII, nearly all of what contacts hold, is widened without decoding.
-void appendUtf16le(std::string& out, std::string_view utf8) {
-    const std::size_t start = out.size();
-    out.resize(start + 2 * utf8.size());
-    char* p = out.data() + start;
+char* writeUtf16le(char* p, std::string_view utf8) {
     const auto put = [&p](uint32_t unit) {
         *p++ = static_cast<char>(unit & 0xFF);
         *p++ = static_cast<char>((unit >> 8) & 0xFF);
@@ -75,9 +69,9 @@ void appendUtf16le(std::string& out, std::string_view utf8) {
             }
         }
 #endif
-        if (static_cast<uint8_t>(utf8[i]) < 0x80) {   // the byte after it is already zero
-            *p = utf8[i++];
-            p += 2;
+        if (static_cast<uint8_t>(utf8[i]) < 0x80) {
+            *p++ = utf8[i++];
+            *p++ = '\0';
             continue;
         }
         const uint32_t cp = nextCodePoint(utf8, i);
@@ -88,37 +82,41 @@ void appendUtf16le(std::string& out, std::string_view utf8) {
             put(cp);
         }
     }
-    out.resize(static_cast<std::size_t>(p - out.data()));
+    return p;
 }
 
 }  // namespace
 
 std::string utf16le(std::string_view utf8) {
-    std::string out;
-    appendUtf16le(out, utf8);
+    std::string out(2 * utf8.size(), '\0');
+    out.resize(static_cast<std::size_t>(writeUtf16le(out.data(), utf8) - out.data()));
     return out;
 }
 
 std::string makeOneOffEntryId(std::string_view displayName, std::string_view addressType, std::string_view address,
                               uint16_t flags) {
-    std::string id;
-    // Header, then at most two bytes per input byte plus the three terminators.
-    id.reserve(24 + 2 * (displayName.size() + addressType.size() + address.size() + 3));
-    id.assign(4, '\0');       // long-term entry id: flag bytes are zero
-    id.append(reinterpret_cast<const char*>(kOneOffProviderUid), sizeof kOneOffProviderUid);
-    putUnit(id, 0);            // version
-    putUnit(id, flags);
-    if (flags & kOneOffUnicode) {
-        for (std::string_view s : {displayName, addressType, address}) {
-            appendUtf16le(id, s);
-            putUnit(id, 0);
-        }
-    } else {   // 8-bit strings: only for callers that know their text is ASCII
-        for (std::string_view s : {displayName, addressType, address}) {
-            id.append(s);
-            id.push_back('\0');
+    // Header, then at most two bytes per input byte and two per terminator; trimmed at the end.
+    constexpr std::size_t kHeader = 4 + sizeof kOneOffProviderUid + 2 + 2;
+    std::string id(kHeader + 2 * (displayName.size() + addressType.size() + address.size() + 3), '\0');
+    char* p = id.data();
+    p += 4;   // long-term entry id: flag bytes are zero
+    std::memcpy(p, kOneOffProviderUid, sizeof kOneOffProviderUid);
+    p += sizeof kOneOffProviderUid;
+    p += 2;   // version 0
+    *p++ = static_cast<char>(flags & 0xFF);
+    *p++ = static_cast<char>(flags >> 8);
+    for (std::string_view s : {displayName, addressType, address}) {
+        if (flags & kOneOffUnicode) {
+            p = writeUtf16le(p, s);
+            *p++ = '\0';
+            *p++ = '\0';
+        } else {   // 8-bit strings: only for callers that know their text is ASCII
+            std::memcpy(p, s.data(), s.size());
+            p += s.size();
+            *p++ = '\0';
         }
     }
+    id.resize(static_cast<std::size_t>(p - id.data()));
     return id;
 }
 
