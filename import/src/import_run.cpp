@@ -1,10 +1,13 @@
 #include "import/import_run.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QStringList>
 
 #include "import/open_mapi_folder.h"
 #include "import/source_folder.h"
+#include "mailstore/import_read_ahead.h"
 #include "mailstore/import_report.h"
 #include "platform/component_registry.h"
 #include "sources/add_commands.h"
@@ -83,7 +86,17 @@ ImportRun::ImportRun(platform::UiServices& ui, QWidget* owner, RunWidgets widget
     : ui_(ui), owner_(owner), w_(std::move(widgets)), state_(state), policy_(std::move(policy)) {}
 
 QString ImportRun::sourceFolderOf(const QString& cellText) const {
-    return policy_.sourceFolder ? policy_.sourceFolder(cellText) : SourceRelativeFolder(cellText);
+    if (policy_.sourceFolder) return policy_.sourceFolder(cellText);
+    // Everything up to the last separator of either kind: what follows is a bare file name,
+    // which does not change the answer. Only answers are kept; a refusal is computed again.
+    const qsizetype cut = std::max(cellText.lastIndexOf(u'/'), cellText.lastIndexOf(u'\\'));
+    if (cut < 0) return SourceRelativeFolder(cellText);
+    const QString prefix = cellText.left(cut + 1);
+    auto it = folderByPrefix_.constFind(prefix);
+    if (it != folderByPrefix_.constEnd()) return *it;
+    QString folder = SourceRelativeFolder(cellText);
+    folderByPrefix_.insert(prefix, folder);
+    return folder;
 }
 
 RunResult ImportRun::CmdExtractDBX_Click() {
@@ -222,6 +235,24 @@ void ImportRun::buildFolderTree(const std::string& entryId) {
 void ImportRun::importLoop(RunResult& result) {
     auto& grid = w_.grdFiles1;
     const int rows = grid.rows();
+    // The session may read the files ahead on another thread while this loop stores them.
+    auto* readAhead = dynamic_cast<zentra::mailstore::ImportReadAhead*>(state_.session.get());
+    if (readAhead) {
+        std::vector<std::string> paths;
+        paths.reserve(static_cast<size_t>(rows));
+        for (int i = 0; i < rows; ++i) {
+            grid.setRow(i);
+            grid.setCol(0);
+            paths.push_back(utf8(TrimSpaces(grid.text())));
+        }
+        readAhead->ReadAhead(std::move(paths), kVCardFormat);
+    }
+    struct StopReadingAhead {
+        zentra::mailstore::ImportReadAhead* readAhead;
+        ~StopReadingAhead() {
+            if (readAhead) readAhead->ReadAhead({}, kVCardFormat);
+        }
+    } stopReadingAhead{readAhead};
     for (int i = 0; i < rows && !stopRequested_; ++i) {
         grid.setRow(i);
         grid.setCol(0);

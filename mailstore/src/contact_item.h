@@ -14,15 +14,9 @@
 #include "mailstore/import_report.h"
 #include "mailstore/profile.h"
 #include "mailstore/rdo.h"
+#include "prepared_import.h"
 
 namespace zentra::mailstore::detail {
-
-struct ContactItemLimits {
-    // Further cards held between Import and Save; beyond this Save reads the file again.
-    std::size_t heldBytes = 16u << 20;
-    // Warning lines kept per Import; one more line says how many were left out.
-    std::size_t warnings = 1000;
-};
 
 class ContactItem final : public Item, public ImportReport {
 public:
@@ -36,36 +30,21 @@ public:
     // after a failed Save another Save goes on with the contacts not yet stored.
     void Save() override;
 
-    long ContactCount() const override { return static_cast<long>(count_); }
-    std::vector<std::string> Warnings() const override { return warnings_; }
+    long ContactCount() const override { return static_cast<long>(read_.count); }
+    std::vector<std::string> Warnings() const override { return read_.warnings; }
 
 private:
     void reset();
     void store(const contact::ContactItem& item);
-    void noteWarnings(const std::vector<contact::Warning>& warnings);
-    static std::size_t approximateBytes(const contact::ContactItem& item);
 
     std::shared_ptr<AttachedStore> store_;
     pst::Nid folder_;
     ContactItemLimits limits_;
-    contact::MapOptions options_;
-
-    std::string source_;                     // the file of the last successful Import
-    std::size_t count_ = 0;                  // contacts the last Import produced
-    contact::ContactItem first_;             // this item's own contents
-    std::vector<contact::ContactItem> held_; // cards 2.. kept in memory
-    std::size_t heldBytes_ = 0;
-    std::size_t rereadFrom_ = 0;             // first card index Save reads again (0: none)
+    PreparedImport read_;                    // the last successful Import (path empty before)
     std::size_t written_ = 0;                // contacts of this item already stored
     bool saved_ = false;
-
-    std::vector<std::string> warnings_;
-    std::size_t warningsLeftOut_ = 0;
 };
 
 std::shared_ptr<Item> makeContactItem(std::shared_ptr<AttachedStore> store, pst::Nid folder);
-
-// "line 12, TEL: text" (parts that are unknown are left out).
-std::string describeWarning(const contact::Warning& warning);
 
 }  // namespace zentra::mailstore::detail

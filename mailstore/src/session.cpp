@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "mailstore/factories.h"
+#include "mailstore/import_read_ahead.h"
 #include "mailstore/session_options.h"
 #include "pst/messaging/property_tags.h"
 #include "pst_objects.h"
+#include "read_ahead.h"
 #include "zentra/error.h"
 
 namespace zentra::mailstore {
@@ -93,9 +95,12 @@ std::vector<std::string> splitAtBackslash(const std::string& text) {
     return parts;
 }
 
-class PstSession final : public Session {
+class PstSession final : public Session, public ImportReadAhead {
 public:
     explicit PstSession(SessionOptions options) : options_(std::move(options)) {}
+    ~PstSession() override {
+        if (readingAhead_) importReadAhead().stop();
+    }
 
     void Logon() override { loggedOn_ = true; }
 
@@ -122,8 +127,20 @@ public:
         return makeFolder(store, current);
     }
 
+    void ReadAhead(std::vector<std::string> paths, long format) override {
+        if (format != kImportFormatVCard || paths.empty()) {
+            importReadAhead().stop();
+            readingAhead_ = false;
+            return;
+        }
+        importReadAhead().start(std::move(paths), ContactItemLimits{});
+        readingAhead_ = true;
+    }
+
     void Logoff() override {
         requireLogon();
+        importReadAhead().stop();
+        readingAhead_ = false;
         loggedOn_ = false;
         // Stores stay in the profile, as in MAPI; make what was written through this session
         // durable now.
@@ -139,6 +156,7 @@ private:
 
     SessionOptions options_;
     bool loggedOn_ = false;
+    bool readingAhead_ = false;   // this session started the reading thread
     std::shared_ptr<std::vector<std::weak_ptr<AttachedStore>>> attachedHere_ =
         std::make_shared<std::vector<std::weak_ptr<AttachedStore>>>();
 };

@@ -11,6 +11,7 @@
 // files that could not be imported are counted and reported at the end, and a store file that
 // cannot be written is reported with its path and reason, never passed over as a success.
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -108,6 +109,9 @@ private:
     RunPolicy policy_;
     bool running_ = false;
     bool stopRequested_ = false;
+    // Source folder by the text before a file name: every file of a folder has the same one,
+    // and a run asks for each file's twice.
+    mutable QHash<QString, QString> folderByPrefix_;
 };
 
 }  // namespace importrun

@@ -83,6 +83,11 @@ ltp::PropertyMap Store::State::folderProperties(const FolderState& f) const {
 
 void Store::State::writeDirtyFolders() {
     for (auto& [nid, f] : folders) {
+        if (!f.rowInParentStale) continue;
+        refreshRowInParent(f);
+        f.rowInParentStale = false;
+    }
+    for (auto& [nid, f] : folders) {
         if (f.pcDirty) {
             putPropertyContext(nid, folderProperties(f), f.parent);
             f.pcDirty = false;

@@ -146,7 +146,7 @@ Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
     if ((flags & kMsgFlagRead) == 0) folder.unreadCount += 1;
     folder.contentsDirty = true;
     folder.pcDirty = true;
-    s.refreshRowInParent(folder);
+    folder.rowInParentStale = true;   // once per commit, not once per message
 
     ++s.messagesSinceCommit;
     bool countReached = s.options.commitEveryMessages != 0 && s.messagesSinceCommit >= s.options.commitEveryMessages;

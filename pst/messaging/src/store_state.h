@@ -33,6 +33,7 @@ struct FolderState {
     bool hierarchyDirty = true;
     bool contentsDirty = true;
     bool assocNeeded = true;
+    bool rowInParentStale = false;   // counts changed; the parent's row is refreshed at commit
 };
 
 struct Store::State {

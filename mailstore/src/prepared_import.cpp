@@ -1,0 +1,126 @@
+// Reading a vCard file for a contact item: every card mapped, the first kept as the item,
+// further cards kept up to a budget, warnings made readable.
+#include "prepared_import.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "contact/property_ids.h"
+#include "zentra/error.h"
+
+namespace zentra::mailstore::detail {
+namespace {
+
+long errorNumberFor(int err) {
+    switch (err) {
+    case ENOENT: return kErrFileNotFound;
+    case ENOTDIR: return kErrPathNotFound;
+    case EACCES:
+    case EPERM: return kErrPermissionDenied;
+    default: return kErrDeviceIO;
+    }
+}
+
+// Opening a FIFO blocks until someone writes to it, and a device can stream forever: only
+// regular files (or links to them) are read. Returns the file's size.
+uint64_t requireRegularFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int err = errno;
+        throw Error(errorNumberFor(err), path + ": " + std::strerror(err));
+    }
+    if (S_ISDIR(st.st_mode)) throw Error(kErrPathNotFound, path + ": is a folder, not a vCard file");
+    if (!S_ISREG(st.st_mode))
+        throw Error(kErrDeviceIO, path + ": is not a regular file (a pipe, socket or device); it is not read");
+    return static_cast<uint64_t>(st.st_size);
+}
+
+// The reader prepares a buffer of a whole chunk for every read; most vCard files are a few
+// hundred bytes, so reading them in 64 KB chunks would cost more in clearing buffers than in
+// parsing.
+std::size_t chunkBytesFor(uint64_t fileSize) {
+    constexpr uint64_t kSmallest = 1024, kLargest = 64u << 10;
+    return static_cast<std::size_t>(std::clamp<uint64_t>(fileSize + 1, kSmallest, kLargest));
+}
+
+}  // namespace
+
+contact::ContactItem emptyContact() {
+    contact::ContactItem item;
+    item.properties.set(contact::tagKey(contact::tag::kMessageClass), std::string("IPM.Contact"));
+    return item;
+}
+
+std::string describeWarning(const contact::Warning& w) {
+    std::string out;
+    if (w.line != 0) out = "line " + std::to_string(w.line);
+    if (!w.property.empty()) out += (out.empty() ? "" : ", ") + w.property;
+    if (!out.empty()) out += ": ";
+    return out + w.message;
+}
+
+std::size_t approximateBytes(const contact::ContactItem& item) {
+    std::size_t bytes = sizeof(item);
+    auto add = [&bytes](const contact::PropertyList& list) {
+        for (const contact::Property& p : list) {
+            bytes += sizeof(p) + 16;
+            if (auto* s = std::get_if<std::string>(&p.value)) bytes += s->capacity();
+            if (auto* b = std::get_if<contact::Binary>(&p.value)) bytes += b->bytes.capacity();
+            if (auto* m = std::get_if<std::vector<std::string>>(&p.value))
+                for (const std::string& s : *m) bytes += sizeof(s) + s.capacity();
+        }
+    };
+    add(item.properties);
+    for (const contact::Attachment& a : item.attachments) add(a.properties);
+    for (const contact::Warning& w : item.warnings) bytes += sizeof(w) + w.message.capacity() + w.property.capacity();
+    return bytes;
+}
+
+PreparedImport prepareImport(const std::string& path, const ContactItemLimits& limits) {
+    PreparedImport out;
+    out.path = path;
+    out.limits = limits;
+    out.options.now = contact::fileTimeNow();
+    out.first = emptyContact();
+    std::size_t leftOut = 0;
+    auto note = [&](const std::vector<contact::Warning>& warnings) {
+        for (const contact::Warning& w : warnings) {
+            if (out.warnings.size() < limits.warnings) out.warnings.push_back(describeWarning(w));
+            else ++leftOut;
+        }
+    };
+    std::vector<contact::Warning> fileWarnings;
+    try {
+        out.options.reader.chunkBytes = chunkBytesFor(requireRegularFile(path));
+        contact::importFile(
+            path, out.options,
+            [&](contact::ContactItem&& item) {
+                note(item.warnings);
+                item.warnings.clear();
+                if (out.count == 0) {
+                    out.first = std::move(item);
+                } else if (out.rereadFrom == 0) {
+                    const std::size_t bytes = approximateBytes(item);
+                    if (out.heldBytes + bytes <= limits.heldBytes) {
+                        out.heldBytes += bytes;
+                        out.held.push_back(std::move(item));
+                    } else {
+                        out.rereadFrom = out.count;
+                    }
+                }
+                ++out.count;
+            },
+            &fileWarnings);
+    } catch (...) {
+        out.error = std::current_exception();
+        return out;
+    }
+    note(fileWarnings);
+    if (leftOut != 0) out.warnings.push_back("... and " + std::to_string(leftOut) + " more warnings");
+    return out;
+}
+
+}  // namespace zentra::mailstore::detail
