@@ -61,7 +61,13 @@ struct MappingContext {
 std::string withCrlf(std::string_view text);
 void appendWithCrlf(std::string& out, std::string_view text);
 std::string trimmed(std::string_view text);
-std::string_view trimmedView(std::string_view text);   // a view of `text` without the outer blanks
+// A view of `text` without the outer blanks (space, tab, CR, LF); called for nearly every field.
+inline std::string_view trimmedView(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
 std::string joined(const std::vector<std::string>& parts, std::string_view separator);  // skips empty parts
 std::string joinedViews(std::initializer_list<std::string_view> parts, std::string_view separator);  // the same
 // ASCII letters compared without regard to case, other bytes as they are.

@@ -9,8 +9,6 @@ namespace {
 
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 }  // namespace
 
 void appendWithCrlf(std::string& out, std::string_view text) {
@@ -49,12 +47,6 @@ void removeNul(Value& value) {
     } else if (auto* list = std::get_if<std::vector<std::string>>(&value)) {
         for (std::string& item : *list) removeNul(item);
     }
-}
-
-std::string_view trimmedView(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
 }
 
 std::string trimmed(std::string_view s) { return std::string(trimmedView(s)); }
