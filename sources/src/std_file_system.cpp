@@ -46,13 +46,15 @@ struct EntryKind {
 };
 
 EntryKind classify(const fs::directory_entry& entry, const QString& listedFolder, bool needId) {
+    // The entry's type comes from the listing itself where the file system reports one, so a
+    // folder of a hundred thousand files costs no call per file; only links (and entries whose
+    // type the listing left open) cost an lstat/stat.
     std::error_code ec;
-    const fs::file_type type = entry.symlink_status(ec).type();
+    const bool link = entry.is_symlink(ec);
     if (ec) raiseListingError(listedFolder, ec);
-    const bool plainFolder = type == fs::file_type::directory;
-    const bool mustFollow = type == fs::file_type::symlink || type == fs::file_type::unknown ||
-                            type == fs::file_type::none;
-    if (!mustFollow && !(plainFolder && needId)) return EntryKind{plainFolder, std::nullopt};
+    const bool plainFolder = !link && entry.is_directory(ec);
+    if (ec) raiseListingError(listedFolder, ec);
+    if (!link && !(plainFolder && needId)) return EntryKind{plainFolder, std::nullopt};
 
     struct stat info {};
     if (::stat(entry.path().c_str(), &info) != 0) {
