@@ -79,9 +79,17 @@ void CardAssembler::process(LogicalLine& line) {
                                       " bytes; property dropped");
         return;
     }
-    Property p;
+    // Most lines become properties of the card being read: parse straight into its list instead
+    // of into a temporary moved there afterwards. Lines that do not stay are taken off again.
+    std::vector<Property>* target = stack_.empty() || skipDepth_ > 0 ? nullptr : &stack_.back().card.properties;
+    Property loose;
+    Property& p = target ? target->emplace_back() : loose;
+    const auto drop = [&] {
+        if (target) target->pop_back();
+    };
     std::string problem;
     if (!parseContentLine(line.text, line.number, line.colon, p, problem)) {
+        drop();
         if (skipDepth_ == 0) warnHere(line.number, "", problem);
         return;
     }
@@ -93,50 +101,53 @@ void CardAssembler::process(LogicalLine& line) {
         else if (isEnd) --skipDepth_;
         return;
     }
+    const std::size_t at = p.line;
     if (isBegin) {
+        drop();
         if (!stack_.empty() && stack_.back().implicit) close(false);
         if (!stack_.empty() && levelOfNewCard() > options_.maxAgentDepth) {
-            warnHere(p.line, "", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
-                                     " levels deep are skipped");
+            warnHere(at, "", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
+                                 " levels deep are skipped");
             skipDepth_ = 1;
             return;
         }
-        begin(p.line, false);
+        begin(at, false);
         return;
     }
     if (isEnd) {
-        if (stack_.empty()) fileWarning(Warning{p.line, "END", "END:VCARD without BEGIN:VCARD; ignored"});
+        drop();
+        if (stack_.empty()) fileWarning(Warning{at, "END", "END:VCARD without BEGIN:VCARD; ignored"});
         else close(true);
         return;
     }
     if (p.name == "END"sv || p.name == "BEGIN"sv) {
-        warnHere(p.line, p.name, p.name + ":" + std::string(trimmed(p.rawValue)) + " is not a vCard boundary; ignored");
+        std::string message = p.name + ":" + std::string(trimmed(p.rawValue)) + " is not a vCard boundary; ignored";
+        const std::string name = p.name;
+        drop();
+        warnHere(at, name, std::move(message));
         return;
     }
-    if (stack_.empty()) {
+    if (!target) {
         if (!isCardPropertyName(p.name)) {
-            fileWarning(Warning{p.line, p.name, "text outside a card ignored"});
+            fileWarning(Warning{at, p.name, "text outside a card ignored"});
             return;
         }
-        begin(p.line, true);
-        stack_.back().card.warnings.push_back(
-            Warning{p.line, p.name, "properties without BEGIN:VCARD read as a card"});
+        begin(at, true);
+        stack_.back().card.warnings.push_back(Warning{at, p.name, "properties without BEGIN:VCARD read as a card"});
     }
     // 2.1 inline agent on one line: AGENT:BEGIN:VCARD, the card's lines follow.
-    if (p.name == "AGENT"sv && equalsNoCase(trimmed(p.rawValue), "BEGIN:VCARD")) {
-        p.rawValue.clear();
-        stack_.back().card.properties.push_back(std::move(p));
-        if (levelOfNewCard() > options_.maxAgentDepth) {
-            warnHere(line.number, "AGENT", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
-                                               " levels deep are skipped");
-            skipDepth_ = 1;
-            return;
-        }
-        begin(line.number, false);
-        stack_.back().agent = true;
+    const bool inlineAgent = p.name == "AGENT"sv && equalsNoCase(trimmed(p.rawValue), "BEGIN:VCARD");
+    if (inlineAgent) p.rawValue.clear();
+    if (!target) stack_.back().card.properties.push_back(std::move(p));
+    if (!inlineAgent) return;
+    if (levelOfNewCard() > options_.maxAgentDepth) {
+        warnHere(line.number, "AGENT", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
+                                           " levels deep are skipped");
+        skipDepth_ = 1;
         return;
     }
-    stack_.back().card.properties.push_back(std::move(p));
+    begin(line.number, false);
+    stack_.back().agent = true;
 }
 
 void CardAssembler::begin(std::size_t line, bool implicit) {

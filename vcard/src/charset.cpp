@@ -48,13 +48,13 @@ void CharsetDecoder::decodeDefault(std::string_view bytes, std::string& out) {
 }
 
 void CharsetDecoder::decode(std::string_view bytes, std::string_view charset, std::string& out, std::string& problem) {
-    // Most values are ASCII or UTF-8 without a CHARSET: a plain copy, no names looked at.
-    if (isAscii(bytes)) {
-        out.assign(bytes);
-        return;
-    }
+    // Most values are ASCII or UTF-8 without a CHARSET: one validating pass and a plain copy.
     if (charset.empty()) {
         decodeDefault(bytes, out);
+        return;
+    }
+    if (isAscii(bytes)) {
+        out.assign(bytes);
         return;
     }
     const std::string name = upper(charset);
