@@ -4,6 +4,6 @@ if(ZENTRA_BUILD_GUI)
   zentra_add_test(NAME vcf2pst_hostile_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/vcf2pst_hostile_test.cpp
     LIBS zentra_test_readers Qt6::Core
-    TIMEOUT 900)
+    TIMEOUT 600)
   add_dependencies(vcf2pst_hostile_test zentra-vcf2pst pstcheck)
 endif()
