@@ -40,8 +40,8 @@ void mapEmails(MappingContext& ctx) {
     std::vector<int32_t> providerList;
     int32_t providerMask = 0;
 
-    const std::vector<vcard::Email> written = ctx.card.emails();
-    const PreferenceOrder<vcard::Email> emails(written);
+    const std::vector<vcard::Email> cardEmails = ctx.card.emails();
+    const PreferenceOrder<vcard::Email> emails(cardEmails);
     // Addresses taken so far, as written: two addresses are the same when they match without
     // regard to ASCII case once NUL characters are dropped.
     std::vector<std::string_view> seen;

@@ -1,5 +1,6 @@
 #pragma once
 // State shared by the per-family mappers while one card becomes one contact item.
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -14,7 +15,6 @@ namespace contact::detail {
 // one-off entry ids are built from NUL-terminated strings.
 void removeNul(std::string& text);
 void removeNul(Value& value);   // from a string or each string of a list
-
 
 struct MappingContext {
     const vcard::Card& card;
@@ -81,11 +81,14 @@ template <class T>
 class PreferenceOrder {
 public:
     explicit PreferenceOrder(const std::vector<T>& entries) : size_(entries.size()) {
-        if (size_ > kInline) {
+        if (size_ > kInline) {   // long lists (hostile cards) sorted in n log n
             heap_.resize(size_);
             data_ = heap_.data();
+            for (std::size_t i = 0; i < size_; ++i) data_[i] = &entries[i];
+            std::stable_sort(data_, data_ + size_, [](const T* a, const T* b) { return rank(*a) < rank(*b); });
+            return;
         }
-        // Insertion sort on the preference rank: stable, and lists are short.
+        // Insertion sort on the preference rank: stable, and cheapest for the usual few entries.
         for (std::size_t i = 0; i < size_; ++i) {
             const T* entry = &entries[i];
             std::size_t j = i;
