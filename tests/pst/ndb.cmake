@@ -19,3 +19,7 @@ zentra_add_test(NAME ndb_space_map_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_space_map_test.cpp
   LIBS zentra_pst_ndb)
 target_include_directories(ndb_space_map_test PRIVATE ${PROJECT_SOURCE_DIR}/pst/ndb/src)
+zentra_add_test(NAME ndb_write_behind_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_write_behind_test.cpp
+  LIBS zentra_pst_ndb)
+target_include_directories(ndb_write_behind_test PRIVATE ${PROJECT_SOURCE_DIR}/pst/ndb/src)

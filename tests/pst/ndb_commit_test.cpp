@@ -198,7 +198,10 @@ TEST(Commit, RewritesOnlyTheChangedPages) {
     ndbtest::ScratchDir dir;
     const std::string path = dir.file("cow.pst");
     auto plan = std::make_shared<ndbtest::FaultPlan>();
-    auto db = NodeDatabase::create(path, ndbtest::faultyOptions(plan));
+    // Pages are counted one write each, so writes are not gathered here.
+    Options options = ndbtest::faultyOptions(plan);
+    options.writeBehindBytes = 0;
+    auto db = NodeDatabase::create(path, options);
     for (uint32_t i = 0; i < 20000; ++i)
         db->putNode(makeNid(kNidTypeNormalMessage, 0x10001 + i), db->writeData(ndbtest::pattern(8, i)), 0, 0x8022);
     db->commit();
@@ -235,7 +238,11 @@ TEST(Commit, AFailureAtAnyWriteLeavesThePreviousCommitReadable) {
     // Find how many writes one commit does, then fail each of them in turn.
     auto runUntilFailure = [](const std::string& path, std::shared_ptr<ndbtest::FaultPlan> plan, long failAt,
                               Expected& committed) {
-        auto db = NodeDatabase::create(path, ndbtest::faultyOptions(plan));
+        // Every single write of a commit fails in turn, so writes are not gathered here (the
+        // store-level fault sweep covers the gathered ones).
+        Options options = ndbtest::faultyOptions(plan);
+        options.writeBehindBytes = 0;
+        auto db = NodeDatabase::create(path, options);
         for (uint32_t i = 0; i < 400; ++i)
             putWithData(*db, committed, makeNid(kNidTypeNormalMessage, 0x10001 + i), ndbtest::pattern(300, i));
         db->commit();

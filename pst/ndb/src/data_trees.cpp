@@ -296,6 +296,7 @@ void NodeDatabaseImpl::collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>&
 
 std::vector<std::vector<uint8_t>> NodeDatabaseImpl::readBlocks(Bid root) {
     checkUsable();
+    writeOutPending();
     std::vector<std::vector<uint8_t>> out;
     if (root) collectLeaves(root, out, 0);
     return out;
@@ -309,6 +310,7 @@ std::vector<uint8_t> NodeDatabaseImpl::readData(Bid root) {
 
 std::vector<SubnodeEntry> NodeDatabaseImpl::readSubnodeTree(Bid root) {
     checkUsable();
+    writeOutPending();
     std::vector<SubnodeEntry> out;
     if (!root) return out;
     const std::vector<uint8_t> payload = readBlockPayload(requireBlock(root, "subnode tree"));
@@ -348,6 +350,7 @@ uint64_t NodeDatabaseImpl::treeBytes(Bid bid, int depth) {
 
 uint64_t NodeDatabaseImpl::treeSize(Bid root) {
     checkUsable();
+    writeOutPending();
     return root ? treeBytes(root, 0) : 0;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "node_database_impl.h"
+#include "write_behind_file.h"
 #include "zentra/error.h"
 
 namespace pst::ndb {
@@ -23,7 +24,14 @@ std::unique_ptr<NodeDatabase> NodeDatabase::create(const std::string& path, cons
 }
 
 NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::unique_ptr<FileSeam> file)
-    : path_(std::move(path)), options_(std::move(options)), file_(std::move(file)) {
+    : path_(std::move(path)), options_(std::move(options)) {
+    if (options_.writeBehindBytes != 0) {
+        auto behind = std::make_unique<WriteBehindFile>(std::move(file), options_.writeBehindBytes);
+        writeBehind_ = behind.get();
+        file_ = std::move(behind);
+    } else {
+        file_ = std::move(file);
+    }
     header_.bCryptMethod = options_.encoding == Encoding::Permute ? disk::kCryptPermute : disk::kCryptNone;
     header_.rgbFM.fill(0xFF);
     header_.rgbFP.fill(0xFF);
@@ -40,6 +48,10 @@ NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::uniqu
         throw Error(e.number() == zentra::kErrDiskFull ? zentra::kErrDiskFull : zentra::kErrStoreCreate,
                     e.description());
     }
+}
+
+void NodeDatabaseImpl::writeOutPending() {
+    if (writeBehind_) guarded("while writing to", [&] { writeBehind_->flush(); });
 }
 
 void NodeDatabaseImpl::checkUsable() const {

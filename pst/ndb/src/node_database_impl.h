@@ -7,6 +7,7 @@
 #include "pst/disk/header.h"
 #include "pst/ndb/node_database.h"
 #include "space_map.h"
+#include "write_behind_file.h"
 #include "zentra/error.h"
 
 namespace pst::ndb {
@@ -56,6 +57,9 @@ private:
         }
     }
     void checkUsable() const;
+    // Gathered writes reach the file before anything reads it back; a failure there is a
+    // write failure of the database, reported and remembered as such.
+    void writeOutPending();
 
     Bid writeBlock(std::span<const uint8_t> payload, bool internal);
     Bid writeDataTree(const std::vector<Bid>& leaves, const std::vector<uint32_t>& sizes);
@@ -74,6 +78,7 @@ private:
     Options options_;
     std::vector<uint8_t> blockImage_;   // scratch buffer of writeBlock
     std::unique_ptr<FileSeam> file_;
+    WriteBehindFile* writeBehind_ = nullptr;   // file_ itself when writes are gathered
     disk::HEADER header_;           // live counters and the last committed ROOT
     bool dlistOnDisk_ = false;
     bool broken_ = false;

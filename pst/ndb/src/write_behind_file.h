@@ -1,0 +1,38 @@
+#pragma once
+// A file seam that gathers consecutive writes into one buffer and hands them to the file in
+// one call: an import writes thousands of small blocks one after the other, and a system call
+// per block cost more than the blocks. Anything that must see the file as written (a read,
+// shrinking it, its size, a sync) first writes the buffer out, so durability is unchanged:
+// what a commit syncs is on disk when the sync returns. A failed write-out reports the error
+// of the underlying file and drops the gathered bytes: the database stops at its first write
+// failure, and bytes written later (by a retry or at destruction) could only put a state on
+// disk that no commit finished. For the same reason the destructor drops what was not
+// written out: nothing a commit made durable is ever only in the buffer.
+#include <memory>
+#include <vector>
+
+#include "pst/ndb/node_database.h"
+
+namespace pst::ndb {
+
+class WriteBehindFile final : public FileSeam {
+public:
+    explicit WriteBehindFile(std::unique_ptr<FileSeam> inner, size_t capacity = 1u << 20);
+    ~WriteBehindFile() override = default;
+
+    void writeAt(uint64_t offset, std::span<const uint8_t> bytes) override;
+    void readAt(uint64_t offset, std::span<uint8_t> bytes) override;
+    void truncate(uint64_t size) override;
+    void sync() override;
+    uint64_t size() override;
+
+    void flush();
+
+private:
+    std::unique_ptr<FileSeam> inner_;
+    size_t capacity_;
+    uint64_t start_ = 0;            // file offset of buffer_[0]
+    std::vector<uint8_t> buffer_;
+};
+
+}  // namespace pst::ndb
