@@ -130,6 +130,47 @@ TEST(MultipleCards, MixedVersionsKeepTheirOwnRulesAndOrder) {
     EXPECT_EQ(parsed.cards[2].notes().at(0), "x\ny");
 }
 
+// A reader refills the properties of a Card read into again; nothing of the previous card may
+// show through (parameters, components, binary data, values).
+TEST(MultipleCards, ReadingIntoTheSameCardGivesWhatFreshCardsGet) {
+    const std::string text =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Family;Given;Middle;Dr.;Jr.\r\nFN:One\r\n"
+        "ADR;TYPE=home,pref;X-A=1;X-B=2;X-C=3:Box;Ext;Street 1;Town;Region;12345;Country\r\n"
+        "PHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgo=\r\nCATEGORIES:a,b,c,d\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:Tw=C3=B6\r\nTEL;HOME:1\r\nN:Solo\r\n"
+        "NOTE:plain\r\nADR:;;Only street\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Three\r\nEMAIL:x@example.org\r\nGEO:geo:1,2\r\n"
+        "ORG:Org\r\nTEL;VALUE=uri;TYPE=\"voice,home\":tel:+1\r\nEND:VCARD\r\n";
+    const Parsed fresh = parseText(text);
+    Reader reader = Reader::fromBuffer(text);
+    Card reused;
+    std::size_t index = 0;
+    while (reader.next(reused)) {
+        ASSERT_LT(index, fresh.cards.size());
+        const Card& expected = fresh.cards[index++];
+        ASSERT_EQ(reused.properties.size(), expected.properties.size());
+        for (std::size_t k = 0; k < expected.properties.size(); ++k) {
+            const Property& a = reused.properties[k];
+            const Property& b = expected.properties[k];
+            SCOPED_TRACE(b.name);
+            EXPECT_EQ(a.group, b.group);
+            EXPECT_EQ(a.name, b.name);
+            EXPECT_EQ(a.rawValue, b.rawValue);
+            EXPECT_EQ(a.value, b.value);
+            EXPECT_EQ(a.bytes, b.bytes);
+            EXPECT_EQ(a.isBinary, b.isBinary);
+            EXPECT_EQ(a.components, b.components);
+            ASSERT_EQ(a.parameters.size(), b.parameters.size());
+            for (std::size_t i = 0; i < a.parameters.size(); ++i) {
+                EXPECT_EQ(a.parameters[i].name, b.parameters[i].name);
+                EXPECT_EQ(a.parameters[i].values, b.parameters[i].values);
+            }
+        }
+        EXPECT_EQ(reused.warnings.size(), expected.warnings.size());
+    }
+    EXPECT_EQ(index, 3u);
+}
+
 TEST(MultipleCards, AMillionTinyCardsStreamFromAFile) {
     const auto path = tempFile("million.vcf");
     {

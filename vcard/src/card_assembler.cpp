@@ -1,5 +1,7 @@
 #include "card_assembler.h"
 
+#include <algorithm>
+
 #include "content_line.h"
 #include "property_decoder.h"
 
@@ -33,6 +35,7 @@ CardAssembler::CardAssembler(std::unique_ptr<ByteSource> source, const ReaderOpt
       charsets_(options.fallbackCharset) {}
 
 bool CardAssembler::next(Card& out) {
+    recycle(out);
     if (readyHead_ == ready_.size()) {
         ready_.clear();
         readyHead_ = 0;
@@ -42,11 +45,45 @@ bool CardAssembler::next(Card& out) {
         else finish();
     }
     if (readyHead_ == ready_.size()) return false;
-    // Keep the storage of the card the caller is done with for the next card we build.
-    out.properties.clear();
-    if (out.properties.capacity() > spareProperties_.capacity()) spareProperties_ = std::move(out.properties);
     out = std::move(ready_[readyHead_++]);
     return true;
+}
+
+// A caller that reads into the same Card again hands back its storage: the properties, whose
+// strings and lists are then filled again without new allocations. Only small properties are
+// kept, so one huge photo is not held for the rest of the file.
+namespace {
+
+constexpr std::size_t kMaxRecycledBytes = 4096;
+constexpr std::size_t kMaxRecycled = 256;
+
+bool isSmall(const Property& p) {
+    return p.rawValue.capacity() + p.value.capacity() + p.bytes.capacity() <= kMaxRecycledBytes;
+}
+
+}  // namespace
+
+void CardAssembler::recycle(Card& done) {
+    if (done.properties.empty()) return;
+    if (recycled_.empty()) {
+        recycled_.swap(done.properties);   // the usual case: no element is moved
+        if (recycled_.size() > kMaxRecycled) recycled_.resize(kMaxRecycled);
+        if (!std::all_of(recycled_.begin(), recycled_.end(), isSmall))
+            recycled_.erase(std::remove_if(recycled_.begin(), recycled_.end(), [](const Property& p) { return !isSmall(p); }),
+                            recycled_.end());
+    } else {
+        for (Property& p : done.properties)
+            if (recycled_.size() < kMaxRecycled && isSmall(p)) recycled_.push_back(std::move(p));
+    }
+    done.properties.clear();
+    if (done.properties.capacity() > spareProperties_.capacity()) spareProperties_ = std::move(done.properties);
+}
+
+Property& CardAssembler::newProperty(std::vector<Property>& properties) {
+    if (recycled_.empty()) return properties.emplace_back();
+    properties.push_back(std::move(recycled_.back()));
+    recycled_.pop_back();
+    return properties.back();
 }
 
 // Text outside cards is not bounded by any card, so its warnings are capped.
@@ -83,7 +120,7 @@ void CardAssembler::process(LogicalLine& line) {
     // of into a temporary moved there afterwards. Lines that do not stay are taken off again.
     std::vector<Property>* target = stack_.empty() || skipDepth_ > 0 ? nullptr : &stack_.back().card.properties;
     Property loose;
-    Property& p = target ? target->emplace_back() : loose;
+    Property& p = target ? newProperty(*target) : loose;
     const auto drop = [&] {
         if (target) target->pop_back();
     };

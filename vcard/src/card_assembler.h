@@ -28,6 +28,8 @@ private:
         std::size_t lineWarnings = 0;   // warnings about its lines, listed up to a cap
     };
 
+    void recycle(Card& done);
+    Property& newProperty(std::vector<Property>& properties);   // appended, storage reused when there is some
     void process(LogicalLine& line);
     void begin(std::size_t line, bool implicit);
     void close(bool complete);
@@ -51,6 +53,7 @@ private:
     std::vector<Card> nestedDone_;   // cards nested without AGENT, emitted after their outer card
     std::vector<Warning> fileWarnings_;
     std::vector<Property> spareProperties_;   // storage handed back by the caller's previous card
+    std::vector<Property> recycled_;          // its properties, to be filled again
     int skipDepth_ = 0;              // inside cards nested too deeply: skipped
     bool finished_ = false;
     LogicalLine line_;

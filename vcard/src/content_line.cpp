@@ -17,17 +17,43 @@ bool isNameChar(char c) {
            c == '_' || c == '/' || c == '.' || c == '+' || u >= 0x80;
 }
 
+// The parameters of the line being parsed. Entries from `used` on are left from a recycled
+// property: they are filled again before new ones are made, so their value lists keep storage.
+struct ParameterList {
+    std::vector<Parameter>& entries;
+    std::size_t used = 0;
+
+    bool add(std::string_view upperName, std::string value) {
+        for (std::size_t i = 0; i < used; ++i) {
+            if (entries[i].name == upperName) {
+                entries[i].values.push_back(std::move(value));
+                return true;
+            }
+        }
+        // Each name is looked up among those before it: a cap keeps hostile lines with thousands
+        // of distinct parameters from taking quadratic time. Real writers use a handful.
+        if (used >= kMaxParameterNames) return false;
+        if (used == entries.size()) entries.emplace_back();
+        Parameter& entry = entries[used++];
+        entry.name.assign(upperName);
+        entry.values.clear();
+        entry.values.push_back(std::move(value));
+        return true;
+    }
+    void finish() { entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(used), entries.end()); }
+};
+
 // Splits a TYPE value at every comma (4.0 writes quoted lists: TYPE="voice,home") and removes
 // the quotes around values.
 // Returns false when the parameter had to be dropped (too many names).
-bool addValues(Property& out, std::string_view name, std::string_view value, bool splitCommas) {
+bool addValues(ParameterList& out, std::string_view name, std::string_view value, bool splitCommas) {
     if (value.find('"') == std::string_view::npos && (!splitCommas || value.find(',') == std::string_view::npos)) {
-        return value.empty() || addParameterValue(out, name, std::string(value));
+        return value.empty() || out.add(name, std::string(value));
     }
     std::string piece;
     bool kept = true;
     auto flush = [&] {
-        if (!piece.empty()) kept = addParameterValue(out, name, std::move(piece)) && kept;
+        if (!piece.empty()) kept = out.add(name, std::move(piece)) && kept;
         piece.clear();
     };
     for (const char c : value) {
@@ -66,12 +92,12 @@ struct UpperName {
 };
 
 // Returns false when the parameter had to be dropped (too many names).
-bool parseParameter(Property& out, std::string_view token) {
+bool parseParameter(ParameterList& out, std::string_view token) {
     token = trimmed(token);
     if (token.empty()) return true;
     const std::size_t eq = token.find('=');
     if (eq == std::string_view::npos) {   // bare 2.1 parameter: TEL;HOME;VOICE
-        if (isEncodingWord(token)) return addParameterValue(out, "ENCODING", std::string(token));
+        if (isEncodingWord(token)) return out.add("ENCODING", std::string(token));
         if (startsWithNoCase(token, "CHARSET")) return true;   // "CHARSET" with no value: ignore
         return addValues(out, "TYPE", token, true);
     }
@@ -112,18 +138,8 @@ std::string_view trimmed(std::string_view s) {
 }
 
 bool addParameterValue(Property& property, std::string_view upperName, std::string value) {
-    for (Parameter& p : property.parameters) {
-        if (p.name == upperName) {
-            p.values.push_back(std::move(value));
-            return true;
-        }
-    }
-    // Each name is looked up among those before it: a cap keeps hostile lines with thousands of
-    // distinct parameters from taking quadratic time. Real writers use a handful.
-    if (property.parameters.size() >= kMaxParameterNames) return false;
-    property.parameters.push_back(Parameter{std::string(upperName), {}});
-    property.parameters.back().values.push_back(std::move(value));
-    return true;
+    ParameterList list{property.parameters, property.parameters.size()};
+    return list.add(upperName, std::move(value));
 }
 
 bool parseContentLine(std::string& lineText, std::size_t number, std::size_t colon, Property& out, std::string& problem) {
@@ -146,7 +162,11 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
             return false;
         }
     }
+    // `out` may be a recycled property: every field is set again (its storage is kept).
     out.line = number;
+    out.value.clear();
+    out.bytes.clear();
+    out.isBinary = false;   // components: reused and replaced when the value is decoded
     out.group.clear();
     if (const std::size_t dot = fullName.find('.'); dot != std::string_view::npos && dot + 1 < fullName.size()) {
         out.group.assign(fullName.substr(0, dot));
@@ -154,7 +174,7 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
     }
     out.name.assign(fullName);
     for (char& c : out.name) c = upperChar(c);
-    out.parameters.clear();
+    ParameterList parameters{out.parameters};
     std::size_t dropped = 0;
     if (semi != std::string_view::npos) {
         bool quoted = false;
@@ -162,11 +182,12 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
         for (std::size_t i = start; i <= header.size(); ++i) {
             if (i < header.size() && header[i] == '"') quoted = !quoted;
             if (i == header.size() || (header[i] == ';' && !quoted)) {
-                if (!parseParameter(out, header.substr(start, i - start))) ++dropped;
+                if (!parseParameter(parameters, header.substr(start, i - start))) ++dropped;
                 start = i + 1;
             }
         }
     }
+    parameters.finish();
     if (dropped > 0)
         problem = "more than " + std::to_string(kMaxParameterNames) + " parameter names; " + std::to_string(dropped) +
                   " parameters ignored";

@@ -47,8 +47,9 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
     }
     p.value.clear();
     p.bytes.clear();
-    p.components.clear();
     p.isBinary = false;
+    // Components are cleared where a value turns out to have none; structured values fill the
+    // lists already there again (a recycled property's storage).
 
     const Parameter* encodingParameter = p.parameter("ENCODING");
     const std::string_view encoding = encodingParameter && !encodingParameter->values.empty()
@@ -63,6 +64,7 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
         if (malformed) warn(warnings, p, "malformed quoted-printable sequence kept as written");
         transferDecoded = true;
     } else if (base64 && !startsWithNoCase(trimmed(p.rawValue), "data:")) {
+        p.components.clear();
         if (decodeBase64(p.rawValue, p.bytes)) {
             p.isBinary = true;
         } else {
@@ -79,6 +81,7 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
         std::string mediaType;
         bool valid = true;
         if (decodeDataUri(p.rawValue, mediaType, p.bytes, valid)) {
+            p.components.clear();
             if (valid) {
                 p.isBinary = true;
             } else {
@@ -111,12 +114,17 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
         std::string local;
         std::string& whole = ctx.scratch ? *ctx.scratch : local;
         whole.assign(decoded);
-        if (structured) p.components = splitStructured(whole, ctx.rules, hasListComponents(p.name) && !ctx.v21);
-        else p.components.push_back(splitList(whole, ctx.rules, ctx.v21));
+        if (structured) {
+            splitStructured(whole, ctx.rules, hasListComponents(p.name) && !ctx.v21, p.components);
+        } else {
+            p.components.resize(1);
+            p.components[0] = splitList(whole, ctx.rules, ctx.v21);
+        }
         p.value.clear();
         joinComponents(p.components, p.value);
-    } else if (ctx.rules == EscapeRules::V30) {
-        unescapeTextInPlace(p.value);
+    } else {
+        p.components.clear();
+        if (ctx.rules == EscapeRules::V30) unescapeTextInPlace(p.value);
     }
 }
 

@@ -61,16 +61,21 @@ void unescapeTextInPlace(std::string& text) {
     text.resize(out);
 }
 
-std::vector<std::vector<std::string>> splitStructured(std::string_view text, EscapeRules rules, bool lists) {
-    std::vector<std::vector<std::string>> components;
-    components.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), ';')) + 1);
-    components.emplace_back();
+void splitStructured(std::string_view text, EscapeRules rules, bool lists, std::vector<std::vector<std::string>>& components) {
+    // Lists already in `components` are emptied and filled again: their storage is reused.
+    std::size_t used = 0;
+    auto nextComponent = [&] {
+        if (used == components.size()) components.emplace_back();
+        else components[used].clear();
+        ++used;
+    };
+    nextComponent();
     std::size_t start = 0;
     // Empty pieces are left out, so an empty component is an empty list and costs nothing.
     auto endPiece = [&](std::size_t end) {
         if (end > start) {
             std::string piece = unescapePiece(text.substr(start, end - start), rules);
-            if (!piece.empty()) components.back().push_back(std::move(piece));
+            if (!piece.empty()) components[used - 1].push_back(std::move(piece));
         }
         start = end + 1;
     };
@@ -80,13 +85,13 @@ std::vector<std::vector<std::string>> splitStructured(std::string_view text, Esc
             ++i;
         } else if (c == ';') {
             endPiece(i);
-            components.emplace_back();
+            nextComponent();
         } else if (c == ',' && lists) {
             endPiece(i);
         }
     }
     endPiece(text.size());
-    return components;
+    components.erase(components.begin() + static_cast<std::ptrdiff_t>(used), components.end());
 }
 
 std::vector<std::string> splitList(std::string_view text, EscapeRules rules, bool semicolonToo) {

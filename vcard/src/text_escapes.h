@@ -18,7 +18,8 @@ void unescapeTextInPlace(std::string& text);
 
 // A structured value: split on unescaped ';', then (when `lists`) each component on unescaped
 // ',', then unescape each piece. 2.1 resolves \; \, \\ \: and keeps other backslashes.
-std::vector<std::vector<std::string>> splitStructured(std::string_view text, EscapeRules rules, bool lists);
+// The result replaces the content of `components`, whose storage is reused.
+void splitStructured(std::string_view text, EscapeRules rules, bool lists, std::vector<std::vector<std::string>>& components);
 
 // A list value (CATEGORIES, NICKNAME): split on unescaped ',' (and ';' when `semicolonToo`).
 std::vector<std::string> splitList(std::string_view text, EscapeRules rules, bool semicolonToo);

@@ -47,6 +47,8 @@ public:
     ~Reader();
 
     // Fills `card` with the next card and returns true, or returns false at the end of input.
+    // Whatever `card` held is replaced; reading into the same Card again lets the reader reuse
+    // its storage (fewer allocations than a new Card each time).
     bool next(Card& card);
 
     // Problems not tied to a card (text after the last card, read errors), in input order.
