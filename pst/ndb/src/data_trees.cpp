@@ -271,6 +271,7 @@ void NodeDatabaseImpl::freeTree(Bid bid) {
 }
 
 std::vector<uint8_t> NodeDatabaseImpl::readBlockPayload(const BbtRecord& r) {
+    writeOutPending();
     std::vector<uint8_t> image(blockSizeOnDisk(r.cb));
     file_->readAt(r.ib, image);
     const BLOCKTRAILER t = blockTrailerOf(image);
@@ -296,7 +297,6 @@ void NodeDatabaseImpl::collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>&
 
 std::vector<std::vector<uint8_t>> NodeDatabaseImpl::readBlocks(Bid root) {
     checkUsable();
-    writeOutPending();
     std::vector<std::vector<uint8_t>> out;
     if (root) collectLeaves(root, out, 0);
     return out;
@@ -310,7 +310,6 @@ std::vector<uint8_t> NodeDatabaseImpl::readData(Bid root) {
 
 std::vector<SubnodeEntry> NodeDatabaseImpl::readSubnodeTree(Bid root) {
     checkUsable();
-    writeOutPending();
     std::vector<SubnodeEntry> out;
     if (!root) return out;
     const std::vector<uint8_t> payload = readBlockPayload(requireBlock(root, "subnode tree"));
@@ -350,7 +349,6 @@ uint64_t NodeDatabaseImpl::treeBytes(Bid bid, int depth) {
 
 uint64_t NodeDatabaseImpl::treeSize(Bid root) {
     checkUsable();
-    writeOutPending();
     return root ? treeBytes(root, 0) : 0;
 }
 

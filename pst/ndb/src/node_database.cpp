@@ -51,7 +51,7 @@ NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::uniqu
 }
 
 void NodeDatabaseImpl::writeOutPending() {
-    if (writeBehind_) guarded("while writing to", [&] { writeBehind_->flush(); });
+    if (writeBehind_ && writeBehind_->pending()) guarded("while writing to", [&] { writeBehind_->flush(); });
 }
 
 void NodeDatabaseImpl::checkUsable() const {

@@ -27,6 +27,7 @@ public:
     uint64_t size() override;
 
     void flush();
+    bool pending() const { return !buffer_.empty(); }
 
 private:
     std::unique_ptr<FileSeam> inner_;
