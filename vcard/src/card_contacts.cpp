@@ -23,7 +23,6 @@ void fill(GroupLabels& labels, const Property& p, Typed& t) {
     t.line = p.line;
 }
 
-// "tel:+1-555-555-5555;ext=5555" -> "+1-555-555-5555 x5555"
 // Position of ";ext=" in any case, or npos.
 std::size_t findExtension(std::string_view v) {
     for (std::size_t at = v.find(';'); at != std::string_view::npos; at = v.find(';', at + 1))
@@ -31,6 +30,7 @@ std::size_t findExtension(std::string_view v) {
     return std::string_view::npos;
 }
 
+// "tel:+1-555-555-5555;ext=5555" -> "+1-555-555-5555 x5555"
 std::string phoneNumber(std::string_view value) {
     std::string v = trimmedCopy(value);
     if (startsWithNoCase(v, "tel:")) v.erase(0, 4);

@@ -63,6 +63,7 @@ void unescapeTextInPlace(std::string& text) {
 
 void splitStructured(std::string_view text, EscapeRules rules, bool lists, std::vector<std::vector<std::string>>& components) {
     // Lists already in `components` are emptied and filled again: their storage is reused.
+    components.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), ';')) + 1);
     std::size_t used = 0;
     auto nextComponent = [&] {
         if (used == components.size()) components.emplace_back();
