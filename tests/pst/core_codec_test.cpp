@@ -101,6 +101,19 @@ TEST(Permute, RoundTripsAndChangesTheBytes) {
     EXPECT_EQ(copy, data);
 }
 
+TEST(Permute, EveryByteGoesThroughTheTableWhateverTheLength) {
+    for (size_t len = 0; len <= 21; ++len) {
+        std::vector<uint8_t> data(len);
+        for (size_t i = 0; i < len; ++i) data[i] = static_cast<uint8_t>(37 * i + 11);
+        std::vector<uint8_t> encoded = data;
+        encodePermute(encoded);
+        for (size_t i = 0; i < len; ++i)
+            ASSERT_EQ(encoded[i], permuteEncodeTable()[data[i]]) << "length " << len << ", byte " << i;
+        decodePermute(encoded);
+        EXPECT_EQ(encoded, data) << "length " << len;
+    }
+}
+
 TEST(Signature, FoldsIbXorBid) {
     // Values from Empty.pst: the BBT root page at 0x8400 with BID 0x17B carries wSig 0x857B.
     EXPECT_EQ(computeSignature(0x8400, 0x17B), 0x857B);

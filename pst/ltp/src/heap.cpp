@@ -59,7 +59,44 @@ std::vector<uint8_t> encodeHeapPage(std::span<const uint8_t> pageBytes, std::spa
     return bytes;
 }
 
+namespace {
+
+// Page buffers of finished builders, kept for the next ones on the same thread: every message
+// builds a heap, and a fresh 8 KB buffer per page made the allocator sort its free lists
+// (malloc_consolidate) once per message.
+constexpr size_t kSparePages = 16;
+thread_local std::vector<std::vector<uint8_t>> sparePages;
+
+std::vector<uint8_t> pageBuffer() {
+    if (sparePages.empty()) {
+        std::vector<uint8_t> fresh;
+        fresh.reserve(kMaxBlockData);
+        return fresh;
+    }
+    std::vector<uint8_t> buffer = std::move(sparePages.back());
+    sparePages.pop_back();
+    buffer.clear();
+    return buffer;
+}
+
+}  // namespace
+
 HeapBuilder::HeapBuilder(uint8_t clientSig) : clientSig_(clientSig) {}
+
+HeapBuilder::~HeapBuilder() {
+    for (Page& page : pages_) {
+        if (sparePages.size() >= kSparePages) break;
+        if (page.bytes.capacity() >= kMaxBlockData) sparePages.push_back(std::move(page.bytes));
+    }
+}
+
+std::vector<uint32_t> HeapBuilder::finishedPageSizes() const {
+    if (pages_.empty()) return {encodedHeapPageSize(kHnHdrSize, 0)};
+    std::vector<uint32_t> sizes;
+    sizes.reserve(pages_.size());
+    for (const Page& page : pages_) sizes.push_back(pageSizeWith(page, 0, 0));
+    return sizes;
+}
 
 uint32_t HeapBuilder::pageSizeWith(const Page& page, uint32_t extraItemBytes, uint32_t extraItems) {
     return encodedHeapPageSize(static_cast<uint32_t>(page.bytes.size()) + extraItemBytes,
@@ -78,7 +115,7 @@ HeapBuilder::Page& HeapBuilder::pageWithRoomFor(uint32_t size) {
         throw zentra::Error(zentra::kErrInvalidArgument, "heap-on-node: more than 65536 pages");
     uint32_t header = heapPageHeaderSize(static_cast<uint32_t>(pages_.size()));
     Page page;
-    page.bytes.reserve(kMaxBlockData);
+    page.bytes = pageBuffer();
     page.bytes.resize(header, 0);
     page.offsets.push_back(static_cast<uint16_t>(header));
     pages_.push_back(std::move(page));

@@ -102,7 +102,7 @@ SizedNode writeSizedPropertyContext(ndb::NodeDatabase& db, PropertyMap& props, u
     SubnodeNids nids;
     ValuePlacer placer(db, heap, nids);
     Hid header = layOutProperties(heap, placer, props);
-    std::vector<std::vector<uint8_t>> pages = heap.finish();
+    const std::vector<uint32_t> pageSizes = heap.finishedPageSizes();
 
     std::vector<ndb::SubnodeEntry> entries = placer.take();
     entries.insert(entries.end(), extraSubnodes.begin(), extraSubnodes.end());
@@ -113,8 +113,6 @@ SizedNode writeSizedPropertyContext(ndb::NodeDatabase& db, PropertyMap& props, u
     SizedNode node;
     node.subnodes = db.writeSubnodeTree(std::move(entries));
     try {
-        std::vector<uint32_t> pageSizes;
-        for (const auto& page : pages) pageSizes.push_back(static_cast<uint32_t>(page.size()));
         node.size = ndb::NodeDatabase::dataTreeSize(pageSizes) + subnodeBytes;
         if (node.size > 0x7FFFFFFF) throw zentra::Error(zentra::kErrInvalidArgument, "an object larger than 2 GB");
         props[sizeId] = int32Value(static_cast<int32_t>(node.size));

@@ -48,6 +48,9 @@ constexpr uint32_t kMaxHeapItemsPerPage = 0x7FF;   // hidIndex has 11 bits
 class HeapBuilder {
 public:
     explicit HeapBuilder(uint8_t clientSig);
+    ~HeapBuilder();
+    HeapBuilder(const HeapBuilder&) = delete;
+    HeapBuilder& operator=(const HeapBuilder&) = delete;
 
     // A new item holding these bytes (at most kMaxHeapItem; zero-length items are allowed).
     Hid allocate(std::span<const uint8_t> bytes);
@@ -60,6 +63,8 @@ public:
 
     // The pages as block payloads, headers, page maps and fill levels complete.
     std::vector<std::vector<uint8_t>> finish() const;
+    // The sizes finish() will give the pages, without building them.
+    std::vector<uint32_t> finishedPageSizes() const;
 
 private:
     struct Page {
