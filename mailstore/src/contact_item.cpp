@@ -31,15 +31,21 @@ void ContactItem::Import(const std::string& path, long format) {
     read_ = std::move(read);
 }
 
-void ContactItem::store(const contact::ContactItem& item) {
+void ContactItem::store(StagedContact&& contact) {
     pst::messaging::Store& store = store_->store();
+    if (consumedUnsaved_)
+        throw Error(kErrImportFailed, (read_.path.empty() ? std::string("the contact")
+                                                          : "contact " + std::to_string(written_ + 1) + " of " + read_.path) +
+                                          " was lost when saving it failed; import the file again");
+    consumedUnsaved_ = true;
     try {
-        StoredContact stored = toStoredContact(item, store.nameToIdMap());
+        StoredContact stored = toStoredContact(std::move(contact), store.nameToIdMap());
         store.addMessage(folder_, std::move(stored.properties), stored.attachments);
     } catch (const Error& e) {
         if (read_.path.empty()) throw e.withContext("saving a contact");
         throw e.withContext("saving contact " + std::to_string(written_ + 1) + " of " + read_.path);
     }
+    consumedUnsaved_ = false;
     ++written_;
 }
 
@@ -47,14 +53,14 @@ void ContactItem::Save() {
     if (saved_) return;
     store_->store();
     const std::size_t total = read_.count == 0 ? 1 : read_.count;   // an empty item is one contact too
-    if (written_ == 0) store(read_.first);
-    while (written_ < total && written_ - 1 < read_.held.size()) store(read_.held[written_ - 1]);
+    if (written_ == 0) store(std::move(read_.first));
+    while (written_ < total && written_ - 1 < read_.held.size()) store(std::move(read_.held[written_ - 1]));
     if (written_ < total) {
         // The rest of a large file: read it again and store the cards not stored yet.
         std::size_t index = 0;
         try {
             contact::importFile(read_.path, read_.options, [&](contact::ContactItem&& item) {
-                if (index++ == written_ && written_ < total) store(item);
+                if (index++ == written_ && written_ < total) store(stageContact(item));
             });
         } catch (const Error& e) {
             if (e.description().find(read_.path) != std::string::npos) throw;

@@ -26,8 +26,10 @@ public:
     // vCard cannot block the import. A file without a card fails with kErrImportFailed and
     // leaves the item empty (it can still be saved, as a contact with nothing but its class).
     void Import(const std::string& path, long format) override;
-    // Stores this item and the further cards of its file. Saving again stores nothing new;
-    // after a failed Save another Save goes on with the contacts not yet stored.
+    // Stores this item and the further cards of its file. Saving again stores nothing new. A
+    // contact handed to the store is consumed by it: after a failed Save (a full disk leaves
+    // the store refusing all further work anyway), another Save reports that contact as lost
+    // instead of storing an empty one in its place.
     void Save() override;
 
     long ContactCount() const override { return static_cast<long>(read_.count); }
@@ -35,13 +37,14 @@ public:
 
 private:
     void reset();
-    void store(const contact::ContactItem& item);
+    void store(StagedContact&& contact);
 
     std::shared_ptr<AttachedStore> store_;
     pst::Nid folder_;
     ContactItemLimits limits_;
     PreparedImport read_;                    // the last successful Import (path empty before)
     std::size_t written_ = 0;                // contacts of this item already stored
+    bool consumedUnsaved_ = false;           // contact written_ + 1 went to a store that failed
     bool saved_ = false;
 };
 

@@ -50,16 +50,28 @@ uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap&
     throw Error(kErrInvalidArgument, "unknown property key kind");
 }
 
-StoredContact toStoredContact(const contact::ContactItem& item, pst::messaging::NameToIdMap& names) {
-    StoredContact out;
-    for (const contact::Property& p : item.properties)
-        out.properties.insert_or_assign(localIdOf(p.key, names), storedValue(p.value));
-
+StagedContact stageContact(const contact::ContactItem& item) {
+    StagedContact out;
+    out.properties.reserve(item.properties.size());
+    for (const contact::Property& p : item.properties) out.properties.emplace_back(p.key, storedValue(p.value));
     out.attachments.reserve(item.attachments.size());
-    for (size_t i = 0; i < item.attachments.size(); ++i) {
+    for (const contact::Attachment& a : item.attachments) {
+        StagedProperties& staged = out.attachments.emplace_back();
+        staged.reserve(a.properties.size());
+        for (const contact::Property& p : a.properties) staged.emplace_back(p.key, storedValue(p.value));
+    }
+    return out;
+}
+
+StoredContact toStoredContact(StagedContact&& staged, pst::messaging::NameToIdMap& names) {
+    StoredContact out;
+    for (auto& [key, value] : staged.properties) out.properties.insert_or_assign(localIdOf(key, names), std::move(value));
+
+    out.attachments.reserve(staged.attachments.size());
+    for (size_t i = 0; i < staged.attachments.size(); ++i) {
         pst::messaging::AttachmentData a;
-        for (const contact::Property& p : item.attachments[i].properties)
-            a.properties.insert_or_assign(localIdOf(p.key, names), storedValue(p.value));
+        for (auto& [key, value] : staged.attachments[i])
+            a.properties.insert_or_assign(localIdOf(key, names), std::move(value));
         // Attachments are numbered in the order they are stored; the size and the table row
         // are the messaging layer's.
         a.properties.insert_or_assign(kPidTagAttachNumber, pst::ltp::int32Value(static_cast<int32_t>(i)));

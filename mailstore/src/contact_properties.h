@@ -16,6 +16,16 @@ struct StoredContact {
     std::vector<pst::messaging::AttachmentData> attachments;
 };
 
+// A contact whose values are already in stored form (strings as UTF-16 and so on), under
+// keys not yet resolved to a store's local ids. Staging needs no store, so it happens where
+// the file is read (possibly on the reading thread); resolving needs the store's name map.
+using StagedProperties = std::vector<std::pair<contact::PropertyKey, pst::ltp::Value>>;
+struct StagedContact {
+    StagedProperties properties;
+    std::vector<StagedProperties> attachments;
+};
+StagedContact stageContact(const contact::ContactItem& item);
+
 // The stored form of one value; the property types of contact::PropertyType and
 // pst::ltp::PropType share their [MS-OXCDATA] codes.
 pst::ltp::Value storedValue(const contact::Value& value);
@@ -24,6 +34,6 @@ pst::ltp::Value storedValue(const contact::Value& value);
 // named property (allocated on first use).
 uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap& names);
 
-StoredContact toStoredContact(const contact::ContactItem& item, pst::messaging::NameToIdMap& names);
+StoredContact toStoredContact(StagedContact&& staged, pst::messaging::NameToIdMap& names);
 
 }  // namespace zentra::mailstore::detail

@@ -48,10 +48,10 @@ std::size_t chunkBytesFor(uint64_t fileSize) {
 
 }  // namespace
 
-contact::ContactItem emptyContact() {
+StagedContact emptyContact() {
     contact::ContactItem item;
     item.properties.set(contact::tagKey(contact::tag::kMessageClass), std::string("IPM.Contact"));
-    return item;
+    return stageContact(item);
 }
 
 std::string describeWarning(const contact::Warning& w) {
@@ -62,20 +62,13 @@ std::string describeWarning(const contact::Warning& w) {
     return out + w.message;
 }
 
-std::size_t approximateBytes(const contact::ContactItem& item) {
-    std::size_t bytes = sizeof(item);
-    auto add = [&bytes](const contact::PropertyList& list) {
-        for (const contact::Property& p : list) {
-            bytes += sizeof(p) + 16;
-            if (auto* s = std::get_if<std::string>(&p.value)) bytes += s->capacity();
-            if (auto* b = std::get_if<contact::Binary>(&p.value)) bytes += b->bytes.capacity();
-            if (auto* m = std::get_if<std::vector<std::string>>(&p.value))
-                for (const std::string& s : *m) bytes += sizeof(s) + s.capacity();
-        }
+std::size_t approximateBytes(const StagedContact& contact) {
+    std::size_t bytes = sizeof(contact);
+    auto add = [&bytes](const StagedProperties& list) {
+        for (const auto& [key, value] : list) bytes += sizeof(key) + sizeof(value) + 16 + value.bytes.capacity();
     };
-    add(item.properties);
-    for (const contact::Attachment& a : item.attachments) add(a.properties);
-    for (const contact::Warning& w : item.warnings) bytes += sizeof(w) + w.message.capacity() + w.property.capacity();
+    add(contact.properties);
+    for (const StagedProperties& a : contact.attachments) add(a);
     return bytes;
 }
 
@@ -99,14 +92,14 @@ PreparedImport prepareImport(const std::string& path, const ContactItemLimits& l
             path, out.options,
             [&](contact::ContactItem&& item) {
                 note(item.warnings);
-                item.warnings.clear();
                 if (out.count == 0) {
-                    out.first = std::move(item);
+                    out.first = stageContact(item);
                 } else if (out.rereadFrom == 0) {
-                    const std::size_t bytes = approximateBytes(item);
+                    StagedContact staged = stageContact(item);
+                    const std::size_t bytes = approximateBytes(staged);
                     if (out.heldBytes + bytes <= limits.heldBytes) {
                         out.heldBytes += bytes;
-                        out.held.push_back(std::move(item));
+                        out.held.push_back(std::move(staged));
                     } else {
                         out.rereadFrom = out.count;
                     }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "contact/property_ids.h"
+#include "pst/ltp/values.h"
 #include "read_ahead.h"
 #include "zentra/error.h"
 
@@ -39,9 +40,10 @@ protected:
                 << ";;;\r\nEND:VCARD\r\n";
         return path;
     }
-    static std::string displayName(const contact::ContactItem& item) {
-        const std::string* v = item.properties.get<std::string>(contact::tagKey(contact::tag::kDisplayName));
-        return v ? *v : std::string();
+    static std::string displayName(const StagedContact& item) {
+        for (const auto& [key, value] : item.properties)
+            if (key == contact::tagKey(contact::tag::kDisplayName)) return pst::ltp::utf8FromUtf16le(value.bytes);
+        return {};
     }
     static void waitFor(ReadAhead& ahead, size_t waiting) {
         for (int i = 0; i < 500 && ahead.waiting() < waiting; ++i) std::this_thread::sleep_for(10ms);
