@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "vcard/reader.h"
 
@@ -38,6 +39,22 @@ void touchAccessors(const vcard::Card& card, int depth) {
         for (const vcard::Card& agent : card.agents) touchAccessors(agent, depth + 1);
 }
 
+bool sameProperties(const vcard::Card& a, const vcard::Card& b) {
+    if (a.properties.size() != b.properties.size() || a.warnings.size() != b.warnings.size()) return false;
+    for (std::size_t i = 0; i < a.properties.size(); ++i) {
+        const vcard::Property& x = a.properties[i];
+        const vcard::Property& y = b.properties[i];
+        if (x.group != y.group || x.name != y.name || x.rawValue != y.rawValue || x.value != y.value ||
+            x.bytes != y.bytes || x.isBinary != y.isBinary || x.components != y.components ||
+            x.parameters.size() != y.parameters.size())
+            return false;
+        for (std::size_t k = 0; k < x.parameters.size(); ++k)
+            if (x.parameters[k].name != y.parameters[k].name || x.parameters[k].values != y.parameters[k].values)
+                return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -46,7 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.maxLineBytes = 1 << 20;
     vcard::Reader reader =
         vcard::Reader::fromBuffer(std::string_view(reinterpret_cast<const char*>(data), size), options);
+    // Reading into the same Card reuses its storage; the result must equal fresh cards.
+    const std::vector<vcard::Card> fresh =
+        vcard::parseBuffer(std::string_view(reinterpret_cast<const char*>(data), size), options);
     vcard::Card card;
-    while (reader.next(card)) touchAccessors(card, 0);
+    std::size_t index = 0;
+    while (reader.next(card)) {
+        touchAccessors(card, 0);
+        if (index >= fresh.size() || !sameProperties(card, fresh[index])) __builtin_trap();
+        ++index;
+    }
+    if (index != fresh.size()) __builtin_trap();
     return 0;
 }
