@@ -171,6 +171,32 @@ TEST(MultipleCards, ReadingIntoTheSameCardGivesWhatFreshCardsGet) {
     EXPECT_EQ(index, 3u);
 }
 
+TEST(MultipleCards, OneCardKeptAcrossReadersHandsOnItsStorageUnchanged) {
+    const std::string first = "BEGIN:VCARD\nVERSION:3.0\nFN:First\nADR;TYPE=home:;;Street;Town;;1;Land\n"
+                              "TEL;TYPE=cell,pref:1\nNOTE:a note long enough to need its own storage\nEND:VCARD\n";
+    const std::string second = "BEGIN:VCARD\nVERSION:2.1\nN:Second;Given\nTEL;HOME:2\nEND:VCARD\n";
+    Card kept;
+    {
+        Reader reader = Reader::fromBuffer(first);
+        ASSERT_TRUE(reader.next(kept));
+        EXPECT_FALSE(reader.next(kept));
+        EXPECT_EQ(kept.formattedName(), "First");   // the end of input leaves the card alone
+    }
+    Reader reader = Reader::fromBuffer(second);
+    ASSERT_TRUE(reader.next(kept));
+    const Card fresh = parseText(second).cards.at(0);
+    ASSERT_EQ(kept.properties.size(), fresh.properties.size());
+    for (std::size_t k = 0; k < fresh.properties.size(); ++k) {
+        EXPECT_EQ(kept.properties[k].name, fresh.properties[k].name);
+        EXPECT_EQ(kept.properties[k].value, fresh.properties[k].value);
+        EXPECT_EQ(kept.properties[k].components, fresh.properties[k].components);
+        EXPECT_EQ(kept.properties[k].types(), fresh.properties[k].types());
+    }
+    EXPECT_EQ(kept.formattedName(), "");
+    EXPECT_EQ(kept.name()->family, "Second");
+    EXPECT_TRUE(kept.addresses().empty());
+}
+
 TEST(MultipleCards, AMillionTinyCardsStreamFromAFile) {
     const auto path = tempFile("million.vcf");
     {

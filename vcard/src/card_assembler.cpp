@@ -35,16 +35,20 @@ CardAssembler::CardAssembler(std::unique_ptr<ByteSource> source, const ReaderOpt
       charsets_(options.fallbackCharset) {}
 
 bool CardAssembler::next(Card& out) {
-    recycle(out);
     if (readyHead_ == ready_.size()) {
         ready_.clear();
         readyHead_ = 0;
     }
+    // The caller's card is taken apart only when a property needs storage (newProperty), so at
+    // the end of the input it is left as it was.
+    handedBack_ = &out;
     while (ready_.empty() && !finished_) {
         if (logical_.next(line_)) process(line_);
         else finish();
     }
+    handedBack_ = nullptr;
     if (readyHead_ == ready_.size()) return false;
+    recycle(out);
     out = std::move(ready_[readyHead_++]);
     return true;
 }
@@ -80,6 +84,10 @@ void CardAssembler::recycle(Card& done) {
 }
 
 Property& CardAssembler::newProperty(std::vector<Property>& properties) {
+    if (recycled_.empty() && handedBack_) {
+        recycle(*handedBack_);
+        handedBack_ = nullptr;
+    }
     if (recycled_.empty()) return properties.emplace_back();
     properties.push_back(std::move(recycled_.back()));
     recycled_.pop_back();

@@ -54,6 +54,7 @@ private:
     std::vector<Warning> fileWarnings_;
     std::vector<Property> spareProperties_;   // storage handed back by the caller's previous card
     std::vector<Property> recycled_;          // its properties, to be filled again
+    Card* handedBack_ = nullptr;              // the caller's card during next(), not yet recycled
     int skipDepth_ = 0;              // inside cards nested too deeply: skipped
     bool finished_ = false;
     LogicalLine line_;

@@ -47,8 +47,9 @@ public:
     ~Reader();
 
     // Fills `card` with the next card and returns true, or returns false at the end of input.
-    // Whatever `card` held is replaced; reading into the same Card again lets the reader reuse
-    // its storage (fewer allocations than a new Card each time).
+    // A returned card replaces whatever `card` held; reading into the same Card again (also one
+    // kept across readers) lets the reader reuse its storage, with far fewer allocations than a
+    // new Card each time.
     bool next(Card& card);
 
     // Problems not tied to a card (text after the last card, read errors), in input order.
