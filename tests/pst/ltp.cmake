@@ -14,3 +14,4 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/pst/ndb/include/pst/ndb/store_reader.h)
   zentra_add_test(NAME ltp_append_table_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_append_table_test.cpp
     LIBS zentra_pst_ltp zentra_pst_ndb TIMEOUT 300)
 endif()
+zentra_add_test(NAME ltp_property_map_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_property_map_test.cpp LIBS zentra_pst_ltp)

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pst/core/types.h"
+#include "pst/ltp/property_map.h"
 #include "pst/ndb/node_database.h"
 
 namespace pst::ltp {
@@ -52,7 +53,7 @@ Value multiStringValue(const std::vector<std::string>& utf8);
 Value multiInt32Value(const std::vector<int32_t>& values);
 Value multiBinaryValue(const std::vector<std::vector<uint8_t>>& values);
 
-using PropertyMap = std::map<uint16_t, Value>;   // property id -> value (tag = id << 16 | type)
+using PropertyMap = SortedIdMap<Value>;   // property id -> value (tag = id << 16 | type)
 
 // Hands out subnode NIDs (NID_TYPE_LTP) unique within one node.
 class SubnodeNids {
