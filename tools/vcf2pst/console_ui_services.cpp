@@ -1,5 +1,7 @@
 #include "console_ui_services.h"
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 
@@ -10,7 +12,19 @@ namespace {
 
 std::atomic<bool> gInterrupted{false};
 
-extern "C" void handleInterrupt(int) { gInterrupted.store(true); }
+// The first Ctrl+C (or SIGTERM) winds the run up after the current file. A file can take long
+// (a huge card, a slow disk), so a second one stops the program at once; the store then holds
+// what its last commit wrote, which is a valid store.
+extern "C" void handleInterrupt(int sig) {
+    if (gInterrupted.exchange(true)) {
+        std::signal(sig, SIG_DFL);
+        std::raise(sig);
+        return;
+    }
+    static const char kNote[] =
+        "\nzentra-vcf2pst: stopping after the current file; interrupt again to stop at once\n";
+    [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
+}
 
 // The command line has no file-open dialog; files come as arguments.
 class NoFileDialog : public platform::CommonDialog {

@@ -21,7 +21,9 @@ const char* const kUsage =
     "  --version       the program's version\n"
     "\n"
     "Exit status: 0 every file imported; 1 some files failed (the .pst is still written);\n"
-    "2 usage error, or no store could be created.\n";
+    "2 usage error, or no store could be created.\n"
+    "Ctrl+C finishes the current file and leaves a valid store; a second Ctrl+C stops at once,\n"
+    "leaving the store as its last periodic save wrote it.\n";
 
 ParseResult parseOptions(const QStringList& args) {
     Options o;
