@@ -65,7 +65,10 @@ StagedContact stageContact(const contact::ContactItem& item) {
 
 StoredContact toStoredContact(StagedContact&& staged, pst::messaging::NameToIdMap& names) {
     StoredContact out;
-    for (auto& [key, value] : staged.properties) out.properties.insert_or_assign(localIdOf(key, names), std::move(value));
+    std::vector<pst::ltp::PropertyMap::value_type> resolved;
+    resolved.reserve(staged.properties.size());
+    for (auto& [key, value] : staged.properties) resolved.emplace_back(localIdOf(key, names), std::move(value));
+    out.properties.assign(std::move(resolved));
 
     out.attachments.reserve(staged.attachments.size());
     for (size_t i = 0; i < staged.attachments.size(); ++i) {

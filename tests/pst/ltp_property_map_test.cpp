@@ -40,6 +40,15 @@ TEST(PropertyMapTest, AgreesWithStdMapUnderRandomOperations) {
     EXPECT_EQ(it, tree.end());
 }
 
+TEST(PropertyMapTest, AssigningUnsortedEntriesKeepsTheLastOfEachId) {
+    SortedIdMap<int> m{{7, 0}};
+    m.assign({{5, 1}, {3, 2}, {5, 3}, {9, 4}, {3, 5}, {5, 6}});
+    std::vector<std::pair<uint16_t, int>> got(m.begin(), m.end());
+    EXPECT_EQ(got, (std::vector<std::pair<uint16_t, int>>{{3, 5}, {5, 6}, {9, 4}}));
+    m.assign({});
+    EXPECT_TRUE(m.empty());
+}
+
 TEST(PropertyMapTest, HoldsValuesAndComparesWhole) {
     PropertyMap a{{0x3001, stringValue("Ann")}, {0x0E07, int32Value(1)}};
     EXPECT_EQ(a.begin()->first, 0x0E07);

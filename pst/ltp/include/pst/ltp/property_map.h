@@ -75,6 +75,20 @@ public:
     }
     std::pair<iterator, bool> insert(value_type item) { return try_emplace(item.first, std::move(item.second)); }
 
+    // Replaces the contents with these entries in any order; of entries with the same id the
+    // last one counts, as if each had been insert_or_assign'ed in turn. O(n log n) instead of
+    // the O(n^2) of inserting out of order one by one.
+    void assign(std::vector<value_type>&& entries) {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const value_type& a, const value_type& b) { return a.first < b.first; });
+        items_.clear();
+        items_.reserve(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (i + 1 < entries.size() && entries[i + 1].first == entries[i].first) continue;
+            items_.push_back(std::move(entries[i]));
+        }
+    }
+
     size_t erase(uint16_t id) {
         auto it = find(id);
         if (it == end()) return 0;
