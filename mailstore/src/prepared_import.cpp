@@ -2,51 +2,10 @@
 // further cards kept up to a budget, warnings made readable.
 #include "prepared_import.h"
 
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-
 #include "contact/property_ids.h"
 #include "zentra/error.h"
 
 namespace zentra::mailstore::detail {
-namespace {
-
-long errorNumberFor(int err) {
-    switch (err) {
-    case ENOENT: return kErrFileNotFound;
-    case ENOTDIR: return kErrPathNotFound;
-    case EACCES:
-    case EPERM: return kErrPermissionDenied;
-    default: return kErrDeviceIO;
-    }
-}
-
-// Opening a FIFO blocks until someone writes to it, and a device can stream forever: only
-// regular files (or links to them) are read. Returns the file's size.
-uint64_t requireRegularFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        const int err = errno;
-        throw Error(errorNumberFor(err), path + ": " + std::strerror(err));
-    }
-    if (S_ISDIR(st.st_mode)) throw Error(kErrPathNotFound, path + ": is a folder, not a vCard file");
-    if (!S_ISREG(st.st_mode))
-        throw Error(kErrDeviceIO, path + ": is not a regular file (a pipe, socket or device); it is not read");
-    return static_cast<uint64_t>(st.st_size);
-}
-
-// The reader prepares a buffer of a whole chunk for every read; most vCard files are a few
-// hundred bytes, so reading them in 64 KB chunks would cost more in clearing buffers than in
-// parsing.
-std::size_t chunkBytesFor(uint64_t fileSize) {
-    constexpr uint64_t kSmallest = 1024, kLargest = 64u << 10;
-    return static_cast<std::size_t>(std::clamp<uint64_t>(fileSize + 1, kSmallest, kLargest));
-}
-
-}  // namespace
 
 StagedContact emptyContact() {
     contact::ContactItem item;
@@ -87,7 +46,8 @@ PreparedImport prepareImport(const std::string& path, const ContactItemLimits& l
     };
     std::vector<contact::Warning> fileWarnings;
     try {
-        out.options.reader.chunkBytes = chunkBytesFor(requireRegularFile(path));
+        // The reader refuses anything but a regular file (a pipe would block, a device stream
+        // forever) and sizes its reads to the file.
         contact::importFile(
             path, out.options,
             [&](contact::ContactItem&& item) {

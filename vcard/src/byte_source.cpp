@@ -1,6 +1,8 @@
 #include "byte_source.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -26,18 +28,38 @@ long errorNumberFor(int err) {
 }  // namespace
 
 FileSource::FileSource(const std::filesystem::path& path) : path_(path.string()) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
+    // Opened without waiting and checked on the descriptor itself: a pipe or device (even one
+    // put in the file's place a moment ago) is refused instead of blocking or streaming forever.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        throw zentra::Error(errorNumberFor(err), path_ + ": " + std::strerror(err));
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int err = errno;
+        ::close(fd);
+        throw zentra::Error(errorNumberFor(err), path_ + ": " + std::strerror(err));
+    }
+    if (S_ISDIR(info.st_mode)) {
+        ::close(fd);
         throw zentra::Error(zentra::kErrPathNotFound, path_ + ": is a folder, not a vCard file");
-    file_ = std::fopen(path_.c_str(), "rb");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw zentra::Error(zentra::kErrDeviceIO,
+                            path_ + ": is not a regular file (a pipe, socket or device); it is not read");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file_ = ::fdopen(fd, "rb");
     if (!file_) {
         const int err = errno;
+        ::close(fd);
         throw zentra::Error(errorNumberFor(err), path_ + ": " + std::strerror(err));
     }
     // Reads come in large chunks already: stdio's own buffer would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    struct stat info {};
-    if (::fstat(::fileno(file_), &info) == 0 && S_ISREG(info.st_mode)) sizeLeft_ = static_cast<std::size_t>(info.st_size);
+    sizeLeft_ = static_cast<std::size_t>(info.st_size);
 }
 
 FileSource::~FileSource() {
