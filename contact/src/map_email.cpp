@@ -1,6 +1,7 @@
 // E-mail slots 1-3 and the fax "electronic addresses", with the two address-book provider
 // properties that list them ([MS-OXOCNTC] 2.2.1.2): both are written together and always agree.
 #include <algorithm>
+#include <unordered_set>
 
 #include "contact/one_off_entry_id.h"
 #include "mapping_context.h"
@@ -23,15 +24,17 @@ std::string emailDisplayName(const std::string& name, const std::string& address
     return display;
 }
 
-bool sameAddress(std::string_view a, std::string_view b) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    std::size_t i = 0, j = 0;
-    for (;; ++i, ++j) {
-        while (i < a.size() && a[i] == '\0') ++i;
-        while (j < b.size() && b[j] == '\0') ++j;
-        if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
-        if (lower(a[i]) != lower(b[j])) return false;
+// Two addresses are the same when they match without regard to ASCII case once NUL characters
+// are dropped; this is the form they are compared in (a set of them keeps a card with many
+// thousands of addresses linear).
+std::string addressKey(std::string_view address) {
+    std::string key;
+    key.reserve(address.size());
+    for (char c : address) {
+        if (c == '\0') continue;
+        key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
     }
+    return key;
 }
 
 }  // namespace
@@ -42,17 +45,12 @@ void mapEmails(MappingContext& ctx) {
 
     const std::vector<vcard::Email> cardEmails = ctx.card.emails();
     const PreferenceOrder<vcard::Email> emails(cardEmails);
-    // Addresses taken so far, as written: two addresses are the same when they match without
-    // regard to ASCII case once NUL characters are dropped.
-    std::vector<std::string_view> seen;
-    seen.reserve(emails.size());
+    std::unordered_set<std::string> seen;   // addresses taken so far, by addressKey
     int slot = 0;
     for (const vcard::Email& email : emails) {
         const std::string_view written = trimmedView(email.address);
         if (std::all_of(written.begin(), written.end(), [](char c) { return c == '\0'; })) continue;
-        if (std::any_of(seen.begin(), seen.end(), [&](std::string_view s) { return sameAddress(s, written); }))
-            continue;
-        seen.push_back(written);
+        if (!seen.insert(addressKey(written)).second) continue;
         std::string address(written);
         removeNul(address);
         if (slot == kEmailSlots) {

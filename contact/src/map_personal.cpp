@@ -1,5 +1,6 @@
 // Web pages, instant messaging, related people, gender, categories, sensitivity and position.
 #include <cstdio>
+#include <unordered_set>
 
 #include "mapping_context.h"
 
@@ -90,12 +91,13 @@ void mapGender(MappingContext& ctx) {
 
 void mapCategories(MappingContext& ctx) {
     std::vector<std::string> keywords;
+    std::unordered_set<std::string> known;   // lower-cased: a card with thousands stays linear
     for (const std::string& raw : ctx.card.categories()) {
         const std::string_view c = trimmedView(raw);
         if (c.empty()) continue;
-        bool known = false;
-        for (const std::string& k : keywords) known = known || equalsIgnoringAsciiCase(k, c);
-        if (!known) keywords.emplace_back(c);
+        std::string key(c);
+        for (char& ch : key) ch = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
+        if (known.insert(std::move(key)).second) keywords.emplace_back(c);
     }
     if (!keywords.empty()) ctx.item.properties.set(keywordsKey(), std::move(keywords));
 }

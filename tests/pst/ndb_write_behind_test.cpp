@@ -45,39 +45,67 @@ TEST(WriteBehind, ConsecutiveWritesGoOutTogetherAndBeforeAnythingThatLooks) {
     std::vector<uint8_t> disk;
     std::vector<std::string> calls;
     auto inner = std::make_unique<RecordingFile>(disk, calls);
-    WriteBehindFile file(std::move(inner), 1000);
+    WriteBehindFile file(std::move(inner), 4000);   // four runs of up to 1,000 bytes
     file.truncate(4096);
     file.writeAt(512, run(100, 1));
     file.writeAt(612, run(100, 2));
     file.writeAt(712, run(64, 3));
     EXPECT_EQ(calls, (std::vector<std::string>{"truncate 4096"})) << "nothing written out yet";
     file.truncate(8192);   // growing does not need the bytes out
-    file.writeAt(0, run(16, 9));   // not consecutive: the gathered run goes out first
-    EXPECT_EQ(calls.back(), "write 512+264");
+    file.writeAt(0, run(16, 9));   // elsewhere: a second run
+    EXPECT_EQ(calls, (std::vector<std::string>{"truncate 4096", "truncate 8192"}));
     std::vector<uint8_t> back(16);
     file.readAt(0, back);   // a read sees everything written so far
     EXPECT_EQ(back, run(16, 9));
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "write 512+264"), 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "write 0+16"), 1);
     EXPECT_EQ(disk[512], 1);
     EXPECT_EQ(disk[612], 2);
     EXPECT_EQ(disk[775], 3);
 
     calls.clear();
     file.writeAt(100, run(900, 4));
-    file.writeAt(1000, run(200, 5));   // would pass the capacity: out first, then gathered anew
-    file.writeAt(2000, run(1500, 6));  // larger than the buffer: straight through after a flush
-    EXPECT_EQ(calls, (std::vector<std::string>{"write 100+900", "write 1000+200", "write 2000+1500"}));
+    file.writeAt(1000, run(200, 5));   // would pass the run's capacity: a new run
+    file.writeAt(2000, run(1500, 6));  // larger than a run: straight through
+    EXPECT_EQ(calls, (std::vector<std::string>{"write 2000+1500"}));
+    file.sync();
+    EXPECT_EQ(calls.back(), "sync");
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "write 100+900"), 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "write 1000+200"), 1);
 
     calls.clear();
     file.writeAt(4000, run(50, 7));
     file.truncate(4010);   // cutting into gathered bytes writes them out before the cut
     EXPECT_EQ(calls, (std::vector<std::string>{"write 4000+50", "truncate 4010"}));
-    file.writeAt(4000, run(5, 8));
-    file.sync();
-    EXPECT_EQ(calls.back(), "sync");
-    EXPECT_EQ(calls[calls.size() - 2], "write 4000+5");
     file.writeAt(3000, run(5, 8));
     EXPECT_EQ(file.size(), 4010u);
     EXPECT_EQ(calls.back(), "write 3000+5") << "size() shows the file as written";
+}
+
+TEST(WriteBehind, AlternatingStreamsAreGatheredAndRewritesKeepTheirOrder) {
+    std::vector<uint8_t> disk(100000, 0);
+    std::vector<std::string> calls;
+    auto inner = std::make_unique<RecordingFile>(disk, calls);
+    WriteBehindFile file(std::move(inner), 160000);   // runs of up to 40,000 bytes
+    // Small blocks filling a gap at 1,000 alternate with larger ones at 50,000, as an import's
+    // subnode blocks and property contexts do.
+    for (int i = 0; i < 50; ++i) {
+        file.writeAt(1000 + 64 * i, run(64, static_cast<uint8_t>(i)));
+        file.writeAt(50000 + 512 * i, run(512, static_cast<uint8_t>(100 + i)));
+    }
+    EXPECT_TRUE(calls.empty());
+    // Bytes written again before they went out: the old ones go first, the new ones win.
+    file.writeAt(1000, run(64, 200));
+    file.sync();
+    const auto writes = std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("write", 0) == 0; });
+    EXPECT_EQ(writes, 3) << ::testing::PrintToString(calls);
+    EXPECT_EQ(disk[1000], 200);
+    EXPECT_EQ(disk[1000 + 64 * 49], 49);
+    EXPECT_EQ(disk[50000 + 512 * 49], 149);
+    // More streams than runs: the one used longest ago goes out to make room.
+    calls.clear();
+    for (int s = 0; s < 5; ++s) file.writeAt(10000 * (s + 1), run(8, 1));
+    EXPECT_EQ(calls, (std::vector<std::string>{"write 10000+8"}));
 }
 
 TEST(WriteBehind, AFailedWriteOutIsReportedAndLeavesNothingForLater) {
@@ -86,8 +114,9 @@ TEST(WriteBehind, AFailedWriteOutIsReportedAndLeavesNothingForLater) {
     auto inner = std::make_unique<RecordingFile>(disk, calls);
     RecordingFile* raw = inner.get();
     {
-        WriteBehindFile file(std::move(inner), 1000);
+        WriteBehindFile file(std::move(inner), 4000);
         file.writeAt(100, run(50, 1));
+        file.writeAt(3000, run(50, 1));   // a second run: it is dropped with the first
         raw->failWritesLeft = 1;
         try {
             file.sync();

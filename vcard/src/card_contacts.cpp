@@ -1,4 +1,7 @@
 // Card: e-mail addresses, phones, postal addresses, web pages and instant messaging.
+#include <deque>
+#include <unordered_map>
+
 #include "content_line.h"
 #include "group_labels.h"
 #include "text_escapes.h"
@@ -128,7 +131,21 @@ std::vector<Address> Card::addresses() const {
         out.push_back(std::move(a));
     }
     // LABEL properties (2.1/3.0) go to the address of the same group, else of the same types,
-    // else (when either has no types) to the first address still without a label.
+    // else (when either has no types) to the first address still without a label. Candidates
+    // are kept in queues per group, per type set and in file order, and an address leaves them
+    // lazily once labelled, so a card with thousands of ADR and LABEL lines stays linear.
+    const std::size_t addressCount = out.size();
+    std::unordered_map<std::string, std::deque<std::size_t>> byGroup, byKey;
+    for (std::size_t i = 0; i < addressCount; ++i) {
+        if (!out[i].labelText.empty()) continue;
+        if (!groups[i].empty()) byGroup[groups[i]].push_back(i);
+        byKey[keys[i]].push_back(i);
+    }
+    std::size_t nextAny = 0, nextUntyped = 0;   // first candidates of the last rule
+    auto firstUnlabelled = [&](std::deque<std::size_t>& queue) -> std::size_t {
+        while (!queue.empty() && !out[queue.front()].labelText.empty()) queue.pop_front();
+        return queue.empty() ? addressCount : queue.front();
+    };
     for (const Property& p : properties) {
         if (p.name != "LABEL") continue;
         std::string text = trimmedCopy(p.value);
@@ -137,14 +154,20 @@ std::vector<Address> Card::addresses() const {
         fill(labels, p, a);
         const std::string key = typesKey(a);
         const std::string group = toLower(p.group);
-        std::size_t target = out.size();
-        for (std::size_t i = 0; i < out.size() && target == out.size(); ++i)
-            if (out[i].labelText.empty() && !group.empty() && groups[i] == group) target = i;
-        for (std::size_t i = 0; i < out.size() && target == out.size(); ++i)
-            if (out[i].labelText.empty() && keys[i] == key) target = i;
-        for (std::size_t i = 0; i < out.size() && target == out.size(); ++i)
-            if (out[i].labelText.empty() && !out[i].labelOnly && (key.empty() || keys[i].empty())) target = i;
-        if (target < out.size()) {
+        std::size_t target = addressCount;
+        if (!group.empty()) {
+            if (auto it = byGroup.find(group); it != byGroup.end()) target = firstUnlabelled(it->second);
+        }
+        if (target == addressCount) {
+            if (auto it = byKey.find(key); it != byKey.end()) target = firstUnlabelled(it->second);
+        }
+        if (target == addressCount) {
+            // Any address when the label has no types, else any address without types.
+            std::size_t& next = key.empty() ? nextAny : nextUntyped;
+            while (next < addressCount && (!out[next].labelText.empty() || (!key.empty() && !keys[next].empty()))) ++next;
+            target = next;
+        }
+        if (target < addressCount) {
             out[target].labelText = std::move(text);
             continue;
         }

@@ -5,34 +5,66 @@
 namespace pst::ndb {
 
 WriteBehindFile::WriteBehindFile(std::unique_ptr<FileSeam> inner, size_t capacity)
-    : inner_(std::move(inner)), capacity_(capacity) {
-    buffer_.reserve(capacity_);
+    : inner_(std::move(inner)), capacity_(std::max<size_t>(capacity / kRuns, 1)) {}
+
+void WriteBehindFile::writeOut(Run& run) {
+    if (run.bytes.empty()) return;
+    try {
+        inner_->writeAt(run.start, run.bytes);
+    } catch (...) {
+        clear();
+        throw;
+    }
+    run.bytes.clear();
+}
+
+void WriteBehindFile::clear() {
+    for (Run& run : runs_) run.bytes.clear();
 }
 
 void WriteBehindFile::flush() {
-    if (buffer_.empty()) return;
-    try {
-        inner_->writeAt(start_, buffer_);
-    } catch (...) {
-        buffer_.clear();
-        throw;
-    }
-    buffer_.clear();
+    for (Run& run : runs_) writeOut(run);
+}
+
+bool WriteBehindFile::pending() const {
+    return std::any_of(runs_.begin(), runs_.end(), [](const Run& r) { return !r.bytes.empty(); });
 }
 
 void WriteBehindFile::writeAt(uint64_t offset, std::span<const uint8_t> bytes) {
-    const bool follows = !buffer_.empty() && offset == start_ + buffer_.size();
-    if (follows && buffer_.size() + bytes.size() <= capacity_) {
-        buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    const uint64_t end = offset + bytes.size();
+    Run* follows = nullptr;
+    for (Run& run : runs_) {
+        if (run.bytes.empty()) continue;
+        const uint64_t runEnd = run.start + run.bytes.size();
+        if (offset == runEnd && run.bytes.size() + bytes.size() <= capacity_) {
+            follows = &run;
+        } else if (offset < runEnd && run.start < end) {
+            writeOut(run);   // written again before it went out: the older bytes go first
+        }
+    }
+    if (follows) {
+        follows->bytes.insert(follows->bytes.end(), bytes.begin(), bytes.end());
+        follows->lastUse = ++uses_;
         return;
     }
-    flush();
     if (bytes.size() >= capacity_) {
         inner_->writeAt(offset, bytes);
         return;
     }
-    start_ = offset;
-    buffer_.assign(bytes.begin(), bytes.end());
+    // A new run: an empty slot, else the one used longest ago goes out first.
+    Run* slot = &runs_[0];
+    for (Run& run : runs_) {
+        if (run.bytes.empty()) {
+            slot = &run;
+            break;
+        }
+        if (run.lastUse < slot->lastUse) slot = &run;
+    }
+    writeOut(*slot);
+    if (slot->bytes.capacity() < capacity_) slot->bytes.reserve(capacity_);
+    slot->start = offset;
+    slot->bytes.assign(bytes.begin(), bytes.end());
+    slot->lastUse = ++uses_;
 }
 
 void WriteBehindFile::readAt(uint64_t offset, std::span<uint8_t> bytes) {
@@ -41,9 +73,10 @@ void WriteBehindFile::readAt(uint64_t offset, std::span<uint8_t> bytes) {
 }
 
 void WriteBehindFile::truncate(uint64_t size) {
-    // Growing the file does not touch the buffered bytes (they land inside the new size);
-    // cutting into them would, so they go out first.
-    if (!buffer_.empty() && size < start_ + buffer_.size()) flush();
+    // Growing the file does not touch the gathered bytes (they land inside the new size);
+    // cutting into them would, so those go out first.
+    for (Run& run : runs_)
+        if (!run.bytes.empty() && size < run.start + run.bytes.size()) writeOut(run);
     inner_->truncate(size);
 }
 

@@ -71,7 +71,7 @@ struct Options {
     // Consecutive writes are gathered up to this many bytes and reach the file in one call;
     // a sync, a read or shrinking the file writes them out first. 0 writes each block at once
     // (tests that count the file's individual writes).
-    size_t writeBehindBytes = 1u << 20;
+    size_t writeBehindBytes = 4u << 20;
     // Test hook: when set, used instead of createPosixFile(path).
     std::function<std::unique_ptr<FileSeam>(const std::string& path)> openFile;
 };
