@@ -5,12 +5,22 @@
 #include "zentra/error.h"
 
 namespace contact {
+namespace {
+
+// The parser's warnings about a card, and about the cards embedded in its AGENT properties:
+// an agent's problems (such as agents nested too deep to be read) are the contact's too.
+void copyParserWarnings(const vcard::Card& card, ContactItem& item) {
+    for (const vcard::Warning& w : card.warnings)
+        item.warnings.push_back(Warning{Warning::Source::Parser, w.line, w.property, w.message});
+    for (const vcard::Card& agent : card.agents) copyParserWarnings(agent, item);
+}
+
+}  // namespace
 
 ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
     ContactItem item;
     item.properties.reserve(96);   // a well-filled card gives 60-90 properties
-    for (const vcard::Warning& w : card.warnings)
-        item.warnings.push_back(Warning{Warning::Source::Parser, w.line, w.property, w.message});
+    copyParserWarnings(card, item);
 
     detail::MappingContext ctx{card, options, item, {}, {}};
     ctx.set(tag::kMessageClass, std::string("IPM.Contact"));
