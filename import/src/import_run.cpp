@@ -155,7 +155,7 @@ RunResult ImportRun::CmdExtractDBX_Click() {
     }
 
     buildFolderTree(entryId);
-    importLoop(result);
+    importLoop(store, result);
     guard.loopDisabledImport = result.filesDone > 0;
     finish(store, result);
     reportFailures(result);
@@ -232,9 +232,34 @@ void ImportRun::buildFolderTree(const std::string& entryId) {
     }
 }
 
-void ImportRun::importLoop(RunResult& result) {
+void ImportRun::noteSaved(int row, const QString& path, long contacts) {
+    if (!counts_) return;
+    unsaved_.push_back({row, path, contacts, counts_->ItemsSaved()});
+    const long long onDisk = counts_->ItemsOnDisk();
+    size_t durable = 0;
+    while (durable < unsaved_.size() && unsaved_[durable].itemsAfter <= onDisk) ++durable;
+    unsaved_.erase(unsaved_.begin(), unsaved_.begin() + static_cast<std::ptrdiff_t>(durable));
+}
+
+// The store could not be completed: the files saved after its last successful save are not in
+// the file, so they are failures, and their contacts are not counted.
+void ImportRun::dropUnsaved(RunResult& result) {
+    const QString reason = firstSaveFailure_.isEmpty() ? result.storeError : firstSaveFailure_;
+    for (const Unsaved& u : unsaved_) {
+        result.contacts -= u.contacts;
+        result.failures.push_back({u.row, u.path, "its contacts were lost when the contacts file could not be saved: " + reason});
+    }
+    std::sort(result.failures.begin(), result.failures.end(),
+              [](const FileFailure& a, const FileFailure& b) { return a.row < b.row; });
+    unsaved_.clear();
+}
+
+void ImportRun::importLoop(const std::shared_ptr<Store>& store, RunResult& result) {
     auto& grid = w_.grdFiles1;
     const int rows = grid.rows();
+    counts_ = dynamic_cast<zentra::mailstore::StoreItemCounts*>(store.get());
+    unsaved_.clear();
+    firstSaveFailure_.clear();
     // The session may read the files ahead on another thread while this loop stores them.
     auto* readAhead = dynamic_cast<zentra::mailstore::ImportReadAhead*>(state_.session.get());
     if (readAhead) {
@@ -286,11 +311,15 @@ void ImportRun::importLoop(RunResult& result) {
                 saved = true;
             } catch (const std::exception& e) {
                 if (failure.isEmpty()) failure = describe(e);
+                if (firstSaveFailure_.isEmpty()) firstSaveFailure_ = describe(e);
             }
+            long contacts = 0;
             if (auto* report = dynamic_cast<zentra::mailstore::ImportReport*>(item.get()); report && saved) {
-                result.contacts += report->ContactCount();
+                contacts = report->ContactCount();
+                result.contacts += contacts;
                 result.warnings += static_cast<long>(report->Warnings().size());
             }
+            if (saved && failure.isEmpty()) noteSaved(i, text, contacts);
         }
         item.reset();
 
@@ -309,9 +338,12 @@ void ImportRun::finish(const std::shared_ptr<Store>& store, RunResult& result) {
     ui_.doEvents();
     try {
         store->Remove();
+        unsaved_.clear();   // the final save holds them all
     } catch (const std::exception& e) {
         result.storeError = describe(e);
+        dropUnsaved(result);
     }
+    counts_ = nullptr;
     ui_.doEvents();
     try {
         state_.session->Logoff();

@@ -6,6 +6,7 @@
 
 #include "mailstore/factories.h"
 #include "mailstore/import_read_ahead.h"
+#include "mailstore/store_item_counts.h"
 #include "mailstore/session_options.h"
 #include "pst/messaging/property_tags.h"
 #include "pst_objects.h"
@@ -18,9 +19,12 @@ namespace {
 
 constexpr long kStoreFormatAnsi = 3;
 
-class PstStore final : public Store {
+class PstStore final : public Store, public StoreItemCounts {
 public:
     explicit PstStore(std::shared_ptr<AttachedStore> store) : store_(std::move(store)) {}
+
+    long long ItemsSaved() override { return static_cast<long long>(store_->store().messageCount()); }
+    long long ItemsOnDisk() override { return static_cast<long long>(store_->store().committedMessageCount()); }
 
     std::string EntryID() override {
         pst::messaging::Store& s = store_->store();

@@ -248,3 +248,22 @@ TEST(MessagingStoreCreate, AFailedCommitLeavesTheLastCommittedStoreOnDisk) {
     EXPECT_EQ(ipmTreeOf(file), (FolderTree{{"Deleted Items", ""}}));
     expectSoundEverywhere(path);
 }
+
+TEST(MessagingStoreCommit, CountsTheMessagesTheFileHolds) {
+    ScratchDir dir;
+    StoreOptions options;
+    options.commitEveryMessages = 2;
+    auto store = Store::create(dir.file("counts.pst"), "Counts", options);
+    ltp::PropertyMap contact;
+    contact[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
+    EXPECT_EQ(store->messageCount(), 0u);
+    store->addMessage(store->ipmSubtree(), contact);
+    EXPECT_EQ(store->messageCount(), 1u);
+    EXPECT_EQ(store->committedMessageCount(), 0u);
+    store->addMessage(store->ipmSubtree(), contact);   // the second one commits both
+    store->addMessage(store->ipmSubtree(), contact);
+    EXPECT_EQ(store->messageCount(), 3u);
+    EXPECT_EQ(store->committedMessageCount(), 2u);
+    store->close();
+    EXPECT_EQ(store->committedMessageCount(), 3u);
+}

@@ -501,11 +501,9 @@ TEST_F(Vcf2PstWriteFailure, FileSizeLimitEndsTheRunWithAValidPrefixAndItsReason)
                 static_cast<long long>(fullSize_), kept, r.exitCode);
 }
 
-// Fails today: the engine commits every 1,000 contacts, and the files whose contacts were saved
-// after the last good commit are still counted as imported once that commit fails (20,000
-// contacts: "69 imported", "Contacts: 6900" while the file holds 6,000). The import run and the
-// mail store do not tell it which files a failed commit took with it.
-TEST_F(Vcf2PstWriteFailure, DISABLED_NoFileIsReportedImportedWhoseContactsAreNotInTheStore) {
+// The engine commits every 1,000 contacts: the files whose contacts were saved after the last
+// good commit must be reported as failed, not imported, once that commit fails.
+TEST_F(Vcf2PstWriteFailure, NoFileIsReportedImportedWhoseContactsAreNotInTheStore) {
     const std::string pst = path("limited.pst");
     auto r = importInto(pst, {.fileSizeLimit = static_cast<rlim_t>(fullSize_ / 2)});
     const size_t kept = expectValidPrefix(r, pst, std::strerror(EFBIG));

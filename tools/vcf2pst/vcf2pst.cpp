@@ -171,9 +171,8 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
         std::fprintf(out, "Files:     %d listed, %ld imported, %ld failed%s\n", listed,
                      result.filesDone - static_cast<long>(result.failures.size()), failed,
                      interrupted ? " (interrupted)" : "");
-        // Contacts saved after the store's last successful commit were lost with it.
-        std::fprintf(out, "Contacts:  %ld%s\n", result.contacts,
-                     result.storeError.isEmpty() ? "" : " (not all of them reached the file)");
+        // Files saved after the store's last successful save are failures, their contacts not counted.
+        std::fprintf(out, "Contacts:  %ld\n", result.contacts);
         std::fprintf(out, "Warnings:  %ld\n", result.warnings);
         std::fprintf(out, "Output:    %s (%s)\n", local(result.storePath).constData(),
                      local(humanSize(QFileInfo(result.storePath).size())).constData());
@@ -187,7 +186,7 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
     if (!result.storeError.isEmpty()) {
         // Last on standard error, whatever scrolled past before it.
         fail(err, result.storePath + " could not be completed: " + storeFailureReason(result) +
-                      "\nContacts imported after its last successful save are not in it.");
+                      "\nFiles saved after its last successful save are not in it; they are listed as failed.");
     }
     if (result.setupFailed || !result.failures.empty() || !result.storeError.isEmpty() || interrupted)
         return kSomeFailed;

@@ -19,6 +19,7 @@
 
 #include "import/string_arrays.h"
 #include "mailstore/rdo.h"
+#include "mailstore/store_item_counts.h"
 #include "platform/controls.h"
 #include "platform/ui_services.h"
 
@@ -97,8 +98,10 @@ private:
     struct Guard;
     void buildFolderList();
     void buildFolderTree(const std::string& entryId);
-    void importLoop(RunResult& result);
+    void importLoop(const std::shared_ptr<zentra::mailstore::Store>& store, RunResult& result);
     void finish(const std::shared_ptr<zentra::mailstore::Store>& store, RunResult& result);
+    void noteSaved(int row, const QString& path, long contacts);
+    void dropUnsaved(RunResult& result);
     void reportFailures(const RunResult& result);
     QString sourceFolderOf(const QString& cellText) const;
 
@@ -112,6 +115,19 @@ private:
     // Source folder by the text before a file name: every file of a folder has the same one,
     // and a run asks for each file's twice.
     mutable QHash<QString, QString> folderByPrefix_;
+
+    // Files whose items were saved into the store but may not be on disk yet: the store writes
+    // them with its next periodic save. If that save (or the final one) fails, they are failures
+    // too, not imports. Without a store that tells (StoreItemCounts), nothing is tracked.
+    struct Unsaved {
+        int row = 0;
+        QString path;
+        long contacts = 0;
+        long long itemsAfter = 0;   // the store's saved-item count after this file
+    };
+    zentra::mailstore::StoreItemCounts* counts_ = nullptr;
+    std::vector<Unsaved> unsaved_;   // in file order
+    QString firstSaveFailure_;
 };
 
 }  // namespace importrun

@@ -149,6 +149,7 @@ Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
     folder.rowInParentStale = true;   // once per commit, not once per message
 
     ++s.messagesSinceCommit;
+    ++s.messagesAdded;
     bool countReached = s.options.commitEveryMessages != 0 && s.messagesSinceCommit >= s.options.commitEveryMessages;
     bool intervalPassed = s.options.commitInterval.count() > 0 &&
                           std::chrono::steady_clock::now() - s.lastCommit >= s.options.commitInterval;

@@ -212,9 +212,13 @@ void Store::commit() {
         s.names.markClean();
     }
     s.db->commit();
+    s.messagesCommitted = s.messagesAdded;
     s.messagesSinceCommit = 0;
     s.lastCommit = std::chrono::steady_clock::now();
 }
+
+uint64_t Store::messageCount() const { return state_->messagesAdded; }
+uint64_t Store::committedMessageCount() const { return state_->messagesCommitted; }
 
 void Store::close() {
     State& s = *state_;

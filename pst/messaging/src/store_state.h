@@ -48,6 +48,8 @@ struct Store::State {
     NameToIdMap names;
     uint32_t rowVersion = 0;                    // PidTagLtpRowVer of the next row written
     uint32_t messagesSinceCommit = 0;
+    uint64_t messagesAdded = 0;                 // by addMessage, over the store's life
+    uint64_t messagesCommitted = 0;             // of those, held by the last successful commit
     std::chrono::steady_clock::time_point lastCommit = std::chrono::steady_clock::now();
 
     FolderState& folderOrThrow(Nid nid);

@@ -100,7 +100,11 @@ public:
     NameToIdMap& nameToIdMap();
 
     void commit();
-    void close();   // commit, then close the file; the object only answers queries afterwards
+    void close();
+    // Messages added over the store's life, and how many of them the last successful commit
+    // holds (the file on disk has exactly those); also answered after a failure.
+    uint64_t messageCount() const;
+    uint64_t committedMessageCount() const;   // commit, then close the file; the object only answers queries afterwards
 
     ndb::NodeDatabase& database();   // for tests that read nodes back
 
