@@ -21,18 +21,6 @@ using namespace vcard::testing;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMeasureMemory = false;   // ASan's shadow memory and quarantine distort resident size
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kMeasureMemory = false;
-#else
-constexpr bool kMeasureMemory = true;
-#endif
-#else
-constexpr bool kMeasureMemory = true;
-#endif
-
 constexpr long kMiB = 1024;   // ru_maxrss is in KiB
 
 struct ChildRun {

@@ -16,18 +16,6 @@ using namespace vcard::testing;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMeasureMemory = false;   // ASan's quarantine makes resident size meaningless
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kMeasureMemory = false;
-#else
-constexpr bool kMeasureMemory = true;
-#endif
-#else
-constexpr bool kMeasureMemory = true;
-#endif
-
 long maxResidentKb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
