@@ -29,25 +29,24 @@ void Store::State::putPropertyContext(Nid nid, const ltp::PropertyMap& props, Ni
 }
 
 void Store::State::putTable(Nid nid, const ltp::Table& table, TableTemplate kind) {
-    if (table.rowCount() == 0) {
-        Bid shared = templateData.at(kind);
-        db->addRef(shared);
-        db->putNode(nid, shared, 0, 0);
-        return;
-    }
-    ltp::SubnodeNids nids;
-    ltp::BuiltNode built = table.write(*db, nids);
-    db->putNode(nid, built.data, db->writeSubnodeTree(std::move(built.subnodes)), 0);
+    putTableNode(nid, table.rowCount(), kind, [&] {
+        ltp::SubnodeNids nids;
+        return table.write(*db, nids);
+    });
 }
 
 void Store::State::putTable(Nid nid, ltp::AppendTable& table, TableTemplate kind) {
-    if (table.rowCount() == 0) {
+    putTableNode(nid, table.rowCount(), kind, [&] { return table.write(*db); });
+}
+
+void Store::State::putTableNode(Nid nid, size_t rows, TableTemplate kind, const std::function<ltp::BuiltNode()>& write) {
+    if (rows == 0) {
         Bid shared = templateData.at(kind);
         db->addRef(shared);
         db->putNode(nid, shared, 0, 0);
         return;
     }
-    ltp::BuiltNode built = table.write(*db);
+    ltp::BuiltNode built = write();
     db->putNode(nid, built.data, db->writeSubnodeTree(std::move(built.subnodes)), 0);
 }
 

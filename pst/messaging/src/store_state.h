@@ -1,6 +1,7 @@
 #pragma once
 // The in-memory side of an open store, shared by the store, folder and message code.
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -60,6 +61,8 @@ struct Store::State {
     void putPropertyContext(Nid nid, const ltp::PropertyMap& props, Nid parent);
     void putTable(Nid nid, const ltp::Table& table, TableTemplate kind);
     void putTable(Nid nid, ltp::AppendTable& table, TableTemplate kind);
+    // An empty table shares its template's data block; any other is written by `write`.
+    void putTableNode(Nid nid, size_t rows, TableTemplate kind, const std::function<ltp::BuiltNode()>& write);
     // An empty recipient table for a new message, one reference handed to the caller.
     Bid sharedRecipientTable();
 
