@@ -40,6 +40,7 @@ frmStep1::frmStep1(platform::UiServices& ui, Commands commands, QWidget* parent)
     countText_ = std::make_unique<platform::LabelText>(lblCount1_);
     frameText_ = std::make_unique<platform::FrameText>(FrameConversion_);
     stageText_ = std::make_unique<platform::LabelText>(LblCurrentDBX_);
+    fileContactText_ = std::make_unique<platform::LabelText>(LblProgessCurrent_);
     importEnabled_ = std::make_unique<platform::WidgetEnabled>(CmdExtractDBX_);
     for (QPushButton* b : {cmdAdd_, CmdAddFolder_, cmdClear1_})
         listCommandsEnabled_.push_back(std::make_unique<platform::WidgetEnabled>(b));
@@ -113,7 +114,12 @@ void frmStep1::CmdAddFolder_Click() {
     if (commands_.addFolder) commands_.addFolder(*this);
 }
 
-void frmStep1::cmdClear1_Click() { fileList_->cmdClear1_Click(ui_); }
+void frmStep1::cmdClear1_Click() {
+    if (commands_.clear)
+        commands_.clear(*this);
+    else
+        fileList_->cmdClear1_Click(ui_);
+}
 
 void frmStep1::CmdExtractDBX_Click() {
     if (commands_.import) commands_.import(*this);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -13,10 +14,10 @@
 #include "app/frm_step1.h"
 #include "app/program_commands.h"
 #include "import/source_folder.h"
-#include "mailstore/profile.h"
+#include "mailstore/component_registry.h"
 #include "mailstore/rdo.h"
-#include "platform/component_registry.h"
 #include "platform/qt_ui_services.h"
+#include "zentra/path_list.h"
 
 namespace {
 
@@ -41,11 +42,14 @@ QStringList vcardsBelow(const QString& root) {
     return files;
 }
 
+// The components as the run drives them, read-ahead included, without the window: the same
+// folders, the same per-file calls.
 double engineAlone(const QStringList& files, const QString& dest) {
     using namespace zentra::mailstore;
     QElapsedTimer t;
     t.start();
-    auto session = platform::createObject<Session>("Redemption.RDOSession");
+    ComponentRegistry components;
+    auto session = components.createObject<Session>("Redemption.RDOSession");
     session->Logon();
     const std::string name = "Engine alone";
     auto store = session->Stores()->AddPSTStore((dest + "/engine.pst").toStdString(), 1, name);
@@ -53,17 +57,22 @@ double engineAlone(const QStringList& files, const QString& dest) {
         const QStringList parts = importrun::SourceRelativeFolder(f).split(u'\\');
         std::shared_ptr<Folder> folder = store->IPMRootFolder();
         for (const QString& p : parts) {
-            try {
-                folder = folder->Folders()->Item(p.toStdString());
-            } catch (...) {
-                folder = folder->Folders()->Add(p.toStdString(), 10);
-            }
+            auto children = folder->Folders();
+            bool found = false;
+            for (auto child : *children)
+                if (child->Name() == p.toStdString()) folder = child, found = true;
+            if (!found) folder = children->Add(p.toStdString(), 10);
         }
     }
-    for (const QString& f : files) {
-        auto folder = session->GetFolderFromPath("\\\\" + name + "\\" + importrun::SourceRelativeFolder(f).toStdString());
+    zentra::PathList paths;
+    for (const QString& f : files) paths.add(f.toStdString());
+    auto queue = std::make_shared<const pipeline::FileQueue>(std::move(paths));
+    session->ReadAhead(queue, 6);
+    for (int i = 0; i < files.size(); ++i) {
+        auto folder = session->GetFolderFromPath("\\\\" + name + "\\" +
+                                                 importrun::SourceRelativeFolder(files[i]).toStdString());
         auto item = folder->Items()->Add(2);
-        item->Import(f.toStdString(), 6);
+        item->Import(queue->file(static_cast<size_t>(i)), 6);
         item->Save();
     }
     store->Remove();
@@ -79,11 +88,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: window_import_bench SOURCE_FOLDER\n");
         return 2;
     }
-    const QStringList files = vcardsBelow(QString::fromLocal8Bit(argv[1]));
+    // The run mirrors folders below the root: a relative folder is taken from the current one.
+    const QStringList files = vcardsBelow(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
     QTemporaryDir dest;
 
     const double engine = engineAlone(files, dest.path());
-    zentra::mailstore::Profile::instance().detachAll();
 
     BenchUi ui;
     ui.folder = dest.path();

@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "mailstore/factories.h"
-#include "mailstore/import_report.h"
 #include "mailstore/profile.h"
 #include "zentra/error.h"
 
@@ -83,8 +82,7 @@ int runOne(long contacts, long perFile, const fs::path& dir) {
         auto item = folder->Items()->Add(2);
         item->Import(file, 6);
         item->Save();
-        if (auto* report = dynamic_cast<zentra::mailstore::ImportReport*>(item.get()))
-            warnings += static_cast<long>(report->Warnings().size());
+        warnings += static_cast<long>(item->Outcome().warningCount);
     }
     long saved = folder->Items()->Count();
     store->Remove();

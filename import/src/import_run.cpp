@@ -1,17 +1,17 @@
 #include "import/import_run.h"
 
-#include <algorithm>
-
 #include <QDir>
+#include <QFile>
+#include <QElapsedTimer>
 #include <QStringList>
+#include <filesystem>
+#include <new>
 
 #include "import/open_mapi_folder.h"
 #include "import/source_folder.h"
-#include "mailstore/import_read_ahead.h"
-#include "mailstore/import_report.h"
-#include "platform/component_registry.h"
 #include "sources/add_commands.h"
 #include "zentra/error.h"
+#include "zentra/path_list.h"
 
 namespace importrun {
 
@@ -19,6 +19,10 @@ using zentra::mailstore::Folder;
 using zentra::mailstore::Item;
 using zentra::mailstore::Session;
 using zentra::mailstore::Store;
+using zentra::mailstore::kFolderTypeContacts;
+using zentra::mailstore::kImportFormatVCard;
+using zentra::mailstore::kItemTypeContact;
+using zentra::mailstore::kStoreFormatDefault;
 
 const char* const kSupportArticle =
     "https://support.microsoft.com/office/create-an-outlook-data-file-pst-to-save-your-information-"
@@ -27,19 +31,14 @@ const char* const kSupportArticle =
 namespace {
 
 const QString kAppTitle = QStringLiteral("Zentra vCard Importer");
-constexpr long kStoreFormat = 1;
-constexpr long kContactsFolder = 10;
-constexpr long kContactItem = 2;
-constexpr long kVCardFormat = 6;
 constexpr size_t kFailuresListed = 5;
+constexpr long kErrInternal = 51;   // the runtime's "Internal error"
+constexpr int kNameAttempts = 1000;  // "(2)" to "(1000)": beyond that something else is wrong
 
 std::string utf8(const QString& s) { return s.toStdString(); }
+QString shown(const std::string& bytes) { return QString::fromStdString(zentra::readablePath(bytes)); }
 
-QString describe(const std::exception& e) {
-    if (auto* err = dynamic_cast<const zentra::Error*>(&e))
-        return QString::number(err->number()) + ":" + QString::fromStdString(err->description());
-    return QString::fromUtf8(e.what());
-}
+QString describe(const zentra::Error& e) { return QString::number(e.number()) + ":" + shown(e.description()); }
 
 bool isStoreFileError(long number) {
     switch (number) {
@@ -55,7 +54,48 @@ bool isStoreFileError(long number) {
     }
 }
 
+pipeline::FileOutcome failedOutcome(const std::string& path, const zentra::Error& e) {
+    pipeline::FileOutcome outcome;
+    outcome.status = pipeline::FileOutcome::Status::Failed;
+    outcome.path = path;
+    outcome.errorNumber = e.number();
+    outcome.reason = e.description();
+    return outcome;
+}
+
 }  // namespace
+
+zentra::Error asError(const std::exception& e) {
+    if (auto* err = dynamic_cast<const zentra::Error*>(&e)) return *err;
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return zentra::Error(zentra::kErrOutOfMemory, "Out of memory");
+    return zentra::Error(kErrInternal, std::string("Internal error: ") + e.what());
+}
+
+// Follows the contacts of the file being stored: lets the window breathe (and hear Exit or
+// Ctrl+C) while one long file is stored, stops the file when the run is asked to stop, and
+// passes every warning on.
+class ImportRun::Progress final : public pipeline::ImportObserver {
+public:
+    explicit Progress(ImportRun& run) : run_(run) { sinceYield_.start(); }
+
+    bool contactStored(const pipeline::FileOutcome& file) override {
+        if (sinceYield_.elapsed() >= kYieldMs) {
+            run_.showFileProgress(file);
+            run_.ui_.doEvents();
+            sinceYield_.restart();
+        }
+        return !run_.stopRequested_;
+    }
+    void warning(const pipeline::FileOutcome& file, const pipeline::FileWarning& w) override {
+        if (run_.report_) run_.report_->warning(file, w);
+        if (run_.policy_.onWarning) run_.policy_.onWarning(file, w);
+    }
+
+private:
+    static constexpr qint64 kYieldMs = 50;
+    ImportRun& run_;
+    QElapsedTimer sinceYield_;
+};
 
 // Disables the commands that must not run inside a run, and gives them back their states.
 struct ImportRun::Guard {
@@ -82,8 +122,11 @@ struct ImportRun::Guard {
 };
 
 ImportRun::ImportRun(platform::UiServices& ui, QWidget* owner, RunWidgets widgets, RunState& state,
-                     RunPolicy policy)
-    : ui_(ui), owner_(owner), w_(std::move(widgets)), state_(state), policy_(std::move(policy)) {}
+                     zentra::mailstore::ComponentRegistry& components, RunPolicy policy)
+    : ui_(ui), owner_(owner), w_(std::move(widgets)), state_(state), components_(components),
+      policy_(std::move(policy)), progress_(std::make_unique<Progress>(*this)) {}
+
+ImportRun::~ImportRun() = default;
 
 QString ImportRun::sourceFolderOf(const QString& cellText) const {
     if (policy_.sourceFolder) return policy_.sourceFolder(cellText);
@@ -99,9 +142,33 @@ QString ImportRun::sourceFolderOf(const QString& cellText) const {
     return folder;
 }
 
+// The list is empty when its one row has an empty first cell.
+bool ImportRun::listIsEmpty() {
+    auto& grid = w_.grdFiles1;
+    if (grid.rows() != 1) return grid.rows() == 0;
+    grid.setRow(0);
+    grid.setCol(0);
+    return grid.text().isEmpty();
+}
+
+// The cards of the file being stored: "Contact n (of m)", m the file's total once it is read to
+// its end and the cards read so far until then.
+void ImportRun::showFileProgress(const pipeline::FileOutcome& file) {
+    if (!w_.LblProgessCurrent) return;
+    const std::size_t done = file.contactsStored;
+    const std::size_t total = std::max(file.cardsRead, done);
+    w_.LblProgessCurrent->setCaption(QStringLiteral("Contact %1 (of %2)").arg(done).arg(total));
+    w_.ProgressBar2.setValue(total == 0 ? 0.0f : static_cast<float>(static_cast<double>(done) / total * 100.0));
+}
+
 RunResult ImportRun::CmdExtractDBX_Click() {
     RunResult result;
     if (running_) return result;
+    // Nothing to import: no destination is asked for and no store is made.
+    if (listIsEmpty()) {
+        w_.CmdExtractDBX.setEnabled(false);
+        return result;
+    }
     Guard guard(*this);
 
     state_.destinationFolder = registry::BrowseForFolder(ui_, owner_, QStringLiteral("Choose Folder to Save..."));
@@ -120,7 +187,7 @@ RunResult ImportRun::CmdExtractDBX_Click() {
     std::string entryId;
     bool attaching = false;
     try {
-        state_.session = platform::createObject<Session>("Redemption.RDOSession");
+        state_.session = components_.createObject<Session>("Redemption.RDOSession");
         state_.session->Logon();
         QString path;
         if (policy_.storeNames) {
@@ -133,14 +200,16 @@ RunResult ImportRun::CmdExtractDBX_Click() {
         }
         result.storePath = path;
         attaching = true;
-        store = state_.session->Stores()->AddPSTStore(utf8(path), kStoreFormat, utf8(state_.storeDisplayName));
+        store = attachNewStore(path, result);
         attaching = false;
         result.storeCreated = true;
         entryId = store->EntryID();
         buildFolderList();
-    } catch (const std::exception& e) {
-        auto* err = dynamic_cast<const zentra::Error*>(&e);
-        if (attaching && err && isStoreFileError(err->number())) {
+    } catch (const std::exception& failure) {
+        const zentra::Error e = asError(failure);
+        result.setupFailed = true;
+        result.setupError = e;
+        if (attaching && isStoreFileError(e.number())) {
             ui_.msgBox("The contacts file could not be created:\r\n" + result.storePath + "\r\n" + describe(e),
                        platform::vbExclamation, kAppTitle);
         } else {
@@ -150,16 +219,56 @@ RunResult ImportRun::CmdExtractDBX_Click() {
                            kSupportArticle,
                        platform::vbInformation, QStringLiteral("Outlook Error"));
         }
-        result.setupFailed = true;
         return result;
     }
 
-    buildFolderTree(entryId);
+    startReport(result);
+    buildFolderTree(entryId, result);
     importLoop(store, result);
-    guard.loopDisabledImport = result.filesDone > 0;
+    guard.loopDisabledImport = result.record.filesDone() > 0;
     finish(store, result);
-    reportFailures(result);
+    if (policy_.summaryBox) showSummary(result);
     return result;
+}
+
+// The store under `path`, or under the first free name after it: "<name> (2).pst", "(3)", ...
+// Each name is taken without ever replacing a file (or following a link) that has it.
+std::shared_ptr<Store> ImportRun::attachNewStore(const QString& path, RunResult& result) {
+    const QString stem = path.endsWith(QStringLiteral(".pst")) ? path.chopped(4) : path;
+    const QString suffix = path.mid(stem.size());
+    for (int attempt = 1;; ++attempt) {
+        const QString candidate = attempt == 1 ? path : QStringLiteral("%1 (%2)%3").arg(stem).arg(attempt).arg(suffix);
+        result.storePath = candidate;
+        try {
+            return state_.session->Stores()->AddPSTStore(utf8(candidate), kStoreFormatDefault,
+                                                         utf8(state_.storeDisplayName));
+        } catch (const zentra::Error& e) {
+            std::error_code ec;
+            const bool taken = std::filesystem::symlink_status(QFile::encodeName(candidate).toStdString(), ec).type() !=
+                               std::filesystem::file_type::not_found;
+            if (!policy_.firstFreeName || e.number() != zentra::kErrStoreCreate || !taken || attempt >= kNameAttempts)
+                throw;
+        }
+    }
+}
+
+// The report beside the store, opened with the run's settings. A run without one still goes on:
+// the summary says why the report is missing.
+void ImportRun::startReport(RunResult& result) {
+    try {
+        report_ = pipeline::RunReport::createBeside(utf8(result.storePath));
+        result.reportPath = QString::fromStdString(report_->path());
+        std::vector<std::pair<std::string, std::string>> settings = {
+            {"Store", utf8(result.storePath)},
+            {"Display name", utf8(state_.storeDisplayName)},
+            {"Started", utf8(policy_.clock().toString(Qt::ISODate))},
+            {"Files listed", std::to_string(w_.grdFiles1.rows())},
+        };
+        settings.insert(settings.end(), policy_.reportSettings.begin(), policy_.reportSettings.end());
+        report_->settings(settings);
+    } catch (const zentra::Error& e) {
+        result.reportError = e;
+    }
 }
 
 void ImportRun::buildFolderList() {
@@ -192,181 +301,189 @@ void ImportRun::buildFolderList() {
     modMain::CompactStrings(list);
 }
 
-// From here on every step that fails is skipped.
-void ImportRun::buildFolderTree(const std::string& entryId) {
-    auto& session = state_.session;
+// A top-level folder: the store again by its entry id, then its top folder's subfolders, and
+// the folder added unless one of them has the name already (exact comparison).
+void ImportRun::addTopFolder(const QString& folder, const std::string& entryId, RunResult& result) {
+    try {
+        std::shared_ptr<Store> store = state_.session->Stores()->GetStoreFromID(entryId);
+        bool present = false;
+        // The collection must outlive the loop: a range-for over *temporary would not keep it.
+        const auto children = store->IPMRootFolder()->Folders();
+        for (auto child : *children)
+            if (child->Name() == utf8(folder)) present = true;
+        if (!present) store->IPMRootFolder()->Folders()->Add(utf8(folder), kFolderTypeContacts);
+    } catch (const std::exception& e) {
+        result.record.folderNotCreated(utf8(folder), asError(e));
+    }
+}
+
+// From here on every step that fails is skipped, and recorded.
+void ImportRun::buildFolderTree(const std::string& entryId, RunResult& result) {
     for (const QString& folder : state_.folderList) {
         const QStringList parts = folder.split(u'\\');
         if (parts.size() == 1) {
-            std::shared_ptr<Store> store;
-            try {
-                store = session->Stores()->GetStoreFromID(entryId);
-            } catch (...) {
-            }
-            bool present = false;
-            try {
-                // The collection must outlive the loop: a range-for over *temporary would not keep it.
-                const auto children = store->IPMRootFolder()->Folders();
-                for (auto child : *children)
-                    if (child->Name() == utf8(folder)) present = true;
-            } catch (...) {
-            }
-            if (!present) {
-                try {
-                    store->IPMRootFolder()->Folders()->Add(utf8(folder), kContactsFolder);
-                } catch (...) {
-                }
-            }
+            addTopFolder(folder, entryId, result);
             ui_.doEvents();
-        } else {
-            const QString leaf = parts.last();
-            const QString parentPath = folder.left(folder.size() - leaf.size() - 1);
-            auto parent = OpenMAPIFolder(u'\\' + state_.storeDisplayName + u'\\' + parentPath);
-            ui_.doEvents();
-            try {
-                if (parent) parent->Folders()->Add(utf8(leaf), kContactsFolder);
-            } catch (...) {
-            }
-            ui_.doEvents();
+            continue;
         }
+        const QString leaf = parts.last();
+        const QString parentPath = folder.left(folder.size() - leaf.size() - 1);
+        std::vector<zentra::Error> skipped;
+        auto parent = OpenMAPIFolder(components_, u'\\' + state_.storeDisplayName + u'\\' + parentPath, &skipped);
+        ui_.doEvents();
+        try {
+            if (!parent)
+                throw skipped.empty() ? zentra::Error(zentra::kErrFolderNotFound, "its parent folder was not found")
+                                      : skipped.back();
+            parent->Folders()->Add(utf8(leaf), kFolderTypeContacts);
+        } catch (const std::exception& e) {
+            result.record.folderNotCreated(utf8(folder), asError(e));
+        }
+        ui_.doEvents();
     }
 }
 
-void ImportRun::noteSaved(int row, const QString& path, long contacts) {
-    if (!counts_) return;
-    unsaved_.push_back({row, path, contacts, counts_->ItemsSaved()});
-    const long long onDisk = counts_->ItemsOnDisk();
-    size_t durable = 0;
-    while (durable < unsaved_.size() && unsaved_[durable].itemsAfter <= onDisk) ++durable;
-    unsaved_.erase(unsaved_.begin(), unsaved_.begin() + static_cast<std::ptrdiff_t>(durable));
-}
-
-// The store could not be completed: the files saved after its last successful save are not in
-// the file, so they are failures, and their contacts are not counted.
-void ImportRun::dropUnsaved(RunResult& result) {
-    const QString reason = firstSaveFailure_.isEmpty() ? result.storeError : firstSaveFailure_;
-    for (const Unsaved& u : unsaved_) {
-        result.contacts -= u.contacts;
-        result.failures.push_back({u.row, u.path, "its contacts were lost when the contacts file could not be saved: " + reason});
+// One file: its folder, a new item there, the file imported into it and saved. Every failure
+// lands in the outcome.
+pipeline::FileOutcome ImportRun::importFile(const pipeline::SourceFile& file, const QString& folder, RunResult& result) {
+    std::shared_ptr<Item> item;
+    try {
+        auto target = state_.session->GetFolderFromPath(utf8(QStringLiteral("\\\\") + state_.storeDisplayName + u'\\' + folder));
+        item = target->Items()->Add(kItemTypeContact);
+    } catch (const std::exception& e) {
+        return failedOutcome(file.path, asError(e));
     }
-    std::sort(result.failures.begin(), result.failures.end(),
-              [](const FileFailure& a, const FileFailure& b) { return a.row < b.row; });
-    unsaved_.clear();
+    item->Observe(progress_.get());
+    try {
+        item->Import(file, kImportFormatVCard);
+    } catch (const std::exception& e) {
+        if (!dynamic_cast<const zentra::Error*>(&e)) return failedOutcome(file.path, asError(e));
+        // The item's outcome says why; a file that gave no contact leaves nothing to save.
+    }
+    try {
+        item->Save();
+    } catch (const std::exception& e) {
+        result.record.saveFailed(asError(e));
+        if (!dynamic_cast<const zentra::Error*>(&e)) return failedOutcome(file.path, asError(e));
+    }
+    return item->Outcome();
 }
 
 void ImportRun::importLoop(const std::shared_ptr<Store>& store, RunResult& result) {
     auto& grid = w_.grdFiles1;
     const int rows = grid.rows();
-    counts_ = dynamic_cast<zentra::mailstore::StoreItemCounts*>(store.get());
-    unsaved_.clear();
-    firstSaveFailure_.clear();
-    // The session may read the files ahead on another thread while this loop stores them.
-    auto* readAhead = dynamic_cast<zentra::mailstore::ImportReadAhead*>(state_.session.get());
-    if (readAhead) {
-        std::vector<std::string> paths;
-        paths.reserve(static_cast<size_t>(rows));
-        for (int i = 0; i < rows; ++i) {
-            grid.setRow(i);
-            grid.setCol(0);
-            paths.push_back(utf8(TrimSpaces(grid.text())));
-        }
-        readAhead->ReadAhead(std::move(paths), kVCardFormat);
+    // The files in list order, read ahead by the session on another thread while this loop
+    // stores the ones before; each is handed over by its place in the queue.
+    zentra::PathList paths;
+    for (int i = 0; i < rows; ++i) {
+        grid.setRow(i);
+        grid.setCol(0);
+        paths.add(utf8(grid.text()));
     }
+    auto queue = std::make_shared<const pipeline::FileQueue>(std::move(paths));
+    state_.session->ReadAhead(queue, kImportFormatVCard);
     struct StopReadingAhead {
-        zentra::mailstore::ImportReadAhead* readAhead;
-        ~StopReadingAhead() {
-            if (readAhead) readAhead->ReadAhead({}, kVCardFormat);
-        }
-    } stopReadingAhead{readAhead};
+        Session& session;
+        ~StopReadingAhead() { session.ReadAhead(nullptr, kImportFormatVCard); }
+    } stopReadingAhead{*state_.session};
+
     for (int i = 0; i < rows && !stopRequested_; ++i) {
         grid.setRow(i);
         grid.setCol(0);
         ui_.doEvents();
-        const QString text = grid.text();
+        const pipeline::SourceFile file = queue->file(static_cast<size_t>(i));
         QString folder;
-        QString failure;
+        pipeline::FileOutcome outcome;
         try {
-            folder = sourceFolderOf(text);
+            folder = sourceFolderOf(grid.text());
+            outcome = importFile(file, folder, result);
         } catch (const std::exception& e) {
-            failure = describe(e);
+            outcome = failedOutcome(file.path, asError(e));
         }
-
-        std::shared_ptr<Item> item;
+        long long saved = 0, onDisk = 0;
         try {
-            auto target = state_.session->GetFolderFromPath(
-                utf8(QStringLiteral("\\\\") + state_.storeDisplayName + u'\\' + folder));
-            item = target->Items()->Add(kContactItem);
+            saved = store->ItemsSaved();
+            onDisk = store->ItemsOnDisk();
         } catch (const std::exception& e) {
-            if (failure.isEmpty()) failure = describe(e);
+            result.record.saveFailed(asError(e));
         }
-        if (item) {
-            try {
-                item->Import(utf8(TrimSpaces(text)), kVCardFormat);
-            } catch (const std::exception& e) {
-                failure = describe(e);
-            }
-            bool saved = false;
-            try {
-                item->Save();
-                saved = true;
-            } catch (const std::exception& e) {
-                if (failure.isEmpty()) failure = describe(e);
-                if (firstSaveFailure_.isEmpty()) firstSaveFailure_ = describe(e);
-            }
-            long contacts = 0;
-            if (auto* report = dynamic_cast<zentra::mailstore::ImportReport*>(item.get()); report && saved) {
-                contacts = report->ContactCount();
-                result.contacts += contacts;
-                result.warnings += static_cast<long>(report->Warnings().size());
-            }
-            if (saved && failure.isEmpty()) noteSaved(i, text, contacts);
-        }
-        item.reset();
+        if (w_.LblProgessCurrent && outcome.status != pipeline::FileOutcome::Status::Pending) showFileProgress(outcome);
+        result.record.fileDone(static_cast<size_t>(i), std::move(outcome), saved, onDisk);
 
         const int total = grid.rows();
         w_.CmdExtractDBX.setEnabled(false);
         w_.FrameConversion.setCaption(QStringLiteral("Details : Converting - (%1 of %2) file(s)").arg(i + 1).arg(total));
         w_.LblCurrentDBX.setCaption("Importing Contacts... from (" + folder + ")");
         w_.ProgressBar1.setValue(static_cast<float>(static_cast<double>(i + 1) / total * 100.0));
-        ++result.filesDone;
-        if (!failure.isEmpty()) result.failures.push_back({i, text, failure});
         if (policy_.onFileDone) policy_.onFileDone(i + 1, rows);
     }
 }
 
 void ImportRun::finish(const std::shared_ptr<Store>& store, RunResult& result) {
+    result.filesListed = w_.grdFiles1.rows();
     ui_.doEvents();
     try {
         store->Remove();
-        unsaved_.clear();   // the final save holds them all
+        result.record.storeCompleted();
     } catch (const std::exception& e) {
-        result.storeError = describe(e);
-        dropUnsaved(result);
+        result.record.storeFailed(asError(e));
     }
-    counts_ = nullptr;
+    if (report_) {
+        try {
+            report_->finish(result.record, static_cast<size_t>(result.filesListed));
+        } catch (const zentra::Error& e) {
+            result.reportError = e;
+        }
+        report_.reset();
+    }
     ui_.doEvents();
     try {
         state_.session->Logoff();
-    } catch (...) {
+    } catch (const std::exception& e) {
+        // Logging off commits stores still attached; this run's store was detached above, and a
+        // failure to detach it is recorded already.
+        if (!result.record.storeError()) result.record.storeFailed(asError(e));
     }
     state_.session.reset();
 }
 
-void ImportRun::reportFailures(const RunResult& result) {
-    if (!result.storeError.isEmpty()) {
-        ui_.msgBox("The contacts file could not be completed:\r\n" + result.storePath + "\r\n" + result.storeError,
-                   platform::vbExclamation, kAppTitle);
-    }
-    if (result.failures.empty()) return;
-    QString text = QStringLiteral("%1 of %2 files could not be imported into\r\n%3\r\n")
-                       .arg(result.failures.size())
-                       .arg(result.filesDone)
+// One box at the end of every run that made a store: where the contacts went, how many warnings
+// the report holds, and what could not be imported.
+void ImportRun::showSummary(const RunResult& result) {
+    const pipeline::RunRecord& record = result.record;
+    QString text = QStringLiteral("%1 contact(s) from %2 file(s) were imported into\r\n%3\r\n")
+                       .arg(record.contacts())
+                       .arg(record.filesImported())
                        .arg(result.storePath);
-    for (size_t i = 0; i < result.failures.size() && i < kFailuresListed; ++i)
-        text += "\r\n" + result.failures[i].path + "\r\n    " + result.failures[i].reason;
-    if (result.failures.size() > kFailuresListed)
-        text += QStringLiteral("\r\n... and %1 more.").arg(result.failures.size() - kFailuresListed);
-    ui_.msgBox(text, platform::vbExclamation, kAppTitle);
+    if (!result.reportPath.isEmpty())
+        text += QStringLiteral("\r\n%1 warning(s). The report lists everything in detail:\r\n%2\r\n")
+                    .arg(record.warnings())
+                    .arg(result.reportPath);
+    if (result.reportError)
+        text += QStringLiteral("\r\n%1 warning(s). No report: %2\r\n").arg(record.warnings()).arg(describe(*result.reportError));
+    if (record.storeError()) {
+        text += "\r\nThe contacts file could not be completed:\r\n" + describe(*record.storeError()) +
+                "\r\nFiles saved after its last successful save are not in it; they are listed as failed.\r\n";
+    }
+    const auto& problems = record.problemFiles();
+    if (!problems.empty()) {
+        text += QStringLiteral("\r\n%1 of %2 files could not be imported (completely):\r\n")
+                    .arg(problems.size())
+                    .arg(record.filesDone());
+        for (size_t i = 0; i < problems.size() && i < kFailuresListed; ++i) {
+            const pipeline::FileOutcome& o = problems[i].outcome;
+            const QString why = o.status == pipeline::FileOutcome::Status::Failed
+                                    ? describe(zentra::Error(o.errorNumber, o.reason))
+                                    : shown(pipeline::describeProblem(o));
+            text += shown(o.path) + "\r\n    " + why + "\r\n";
+        }
+        if (problems.size() > kFailuresListed)
+            text += QStringLiteral("... and %1 more (see the report).\r\n").arg(problems.size() - kFailuresListed);
+    }
+    const int notReached = result.filesListed - static_cast<int>(record.filesDone());
+    if (notReached > 0) text += QStringLiteral("\r\nThe import was stopped: %1 file(s) were not reached.\r\n").arg(notReached);
+    const bool clean = problems.empty() && !record.storeError() && notReached <= 0 && !result.reportError;
+    ui_.msgBox(text.trimmed(), clean ? platform::vbInformation : platform::vbExclamation, kAppTitle);
 }
 
 }  // namespace importrun

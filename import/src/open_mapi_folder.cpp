@@ -1,7 +1,6 @@
 #include "import/open_mapi_folder.h"
 
 #include "mailstore/mail_client.h"
-#include "platform/component_registry.h"
 
 namespace importrun {
 
@@ -9,23 +8,30 @@ using zentra::mailstore::Application;
 using zentra::mailstore::Folder;
 using zentra::mailstore::Namespace;
 
-// Every step runs under skip-on-failure: a failing call leaves the walk where it was.
-std::shared_ptr<Folder> OpenMAPIFolder(const QString& szPath) {
+// Every step runs under skip-on-failure: a failing call leaves the walk where it was, and the
+// failure goes to `skipped` for a caller that reports what it could not do.
+std::shared_ptr<Folder> OpenMAPIFolder(zentra::mailstore::ComponentRegistry& components, const QString& szPath,
+                                       std::vector<zentra::Error>* skipped) {
+    auto skip = [skipped](const zentra::Error& e) {
+        if (skipped) skipped->push_back(e);
+    };
     std::shared_ptr<Folder> current;
     std::shared_ptr<Application> app;
     std::shared_ptr<Namespace> mapi;
     try {
-        app = platform::createObject<Application>("Outlook.Application");
-    } catch (...) {
+        app = components.createObject<Application>("Outlook.Application");
+    } catch (const zentra::Error& e) {
+        skip(e);
     }
 
     QString rest = szPath;
     if (rest.startsWith(u'\\')) {
         rest.remove(0, 1);
-    } else {
+    } else if (app) {
         try {
-            if (app) current = app->ActiveExplorer()->CurrentFolder();
-        } catch (...) {
+            current = app->ActiveExplorer()->CurrentFolder();
+        } catch (const zentra::Error& e) {
+            skip(e);
         }
     }
 
@@ -48,8 +54,8 @@ std::shared_ptr<Folder> OpenMAPIFolder(const QString& szPath) {
             } else {
                 current = current->Folders()->Item(name);
             }
-        } catch (...) {
-            // Not found: keep the last folder found and look the next component up there.
+        } catch (const zentra::Error& e) {
+            skip(e);   // not found: keep the last folder found and look the next component up there
         }
     }
     return current;

@@ -23,10 +23,12 @@ QString belowWindowsRoot(const QString& path) {
     return TrimSpaces(pieces[1]).mid(1);   // drop the separator after the drive colon
 }
 
+}  // namespace
+
 // A folder name the store can hold: a "\" would read as a level separator in store paths,
 // so it becomes U+FF3C (fullwidth reverse solidus); a name longer than a store folder name
 // may be is cut and given a short hash of the whole name, so long siblings stay apart.
-QString storeFolderName(const QString& name) {
+QString StoreFolderName(const QString& name) {
     QString safe = name;
     safe.replace(u'\\', QChar(0xFF3C));
     if (safe.size() > kMaxStoreFolderName) {
@@ -37,6 +39,15 @@ QString storeFolderName(const QString& name) {
     }
     return safe;
 }
+
+QString StoreFolderPath(const QStringList& sourceNames) {
+    QStringList names;
+    for (const QString& name : sourceNames)
+        if (!name.isEmpty()) names << StoreFolderName(name);
+    return names.join(u'\\');
+}
+
+namespace {
 
 QString belowPosixRoot(const QString& path) {
     if (!path.startsWith(u'/')) noRoot();
@@ -61,14 +72,12 @@ QString SourceRelativeFolder(const QString& cellText, PathStyle style) {
     const QString rest = windows ? belowWindowsRoot(path) : belowPosixRoot(path);
     if (rest.isEmpty()) throw zentra::Error(zentra::kErrInvalidCall, "Invalid procedure call or argument");
     const QString folderPart = registry::GetFolderPart(rest, separator);
-    if (folderPart.isEmpty()) throw zentra::Error(zentra::kErrInvalidCall, "Invalid procedure call or argument");
-    QString folder = folderPart.left(folderPart.size() - 1);
-    if (!windows) {
-        // Components joined with the store's separator; empty ones (from "//") are dropped.
-        QStringList names;
-        for (const QString& name : folder.split(u'/', Qt::SkipEmptyParts)) names << storeFolderName(name);
-        folder = names.join(u'\\');
-    }
+    // A file lying directly in a root has no folder below it: it goes to a folder of its own
+    // at the top of the store, rather than ending the run.
+    if (folderPart.isEmpty()) return QString::fromLatin1(kRootFolderName);
+    const QString folder = folderPart.left(folderPart.size() - 1);
+    // Components joined with the store's separator; empty ones (from "//") are dropped.
+    if (!windows) return StoreFolderPath(folder.split(u'/'));
     return folder;
 }
 

@@ -1,53 +1,38 @@
 #pragma once
-// The contact item behind Items.Add(2): Import(path, 6) fills it from a vCard file, Save stores
+// The contact item behind Items.Add(2): Import(file, 6) fills it from a vCard file, Save stores
 // it in its folder. A file with several cards gives one contact per card, in file order: the
-// item itself holds the first, Save stores the others right after it in the same folder.
-//
-// Cards beyond the first are held in memory up to a byte budget; the rest of a very large file
-// is read again at Save and written card by card, so memory does not grow with the file.
-#include <cstddef>
+// item holds the first, Save stores it and the others after it as they are read.
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "contact/mapper.h"
-#include "mailstore/import_report.h"
-#include "mailstore/profile.h"
 #include "mailstore/rdo.h"
-#include "prepared_import.h"
+#include "pipeline/file_import.h"
 
 namespace zentra::mailstore::detail {
 
-class ContactItem final : public Item, public ImportReport {
+class ContactItem final : public Item {
 public:
-    ContactItem(std::shared_ptr<AttachedStore> store, pst::Nid folder, ContactItemLimits limits = {});
+    ContactItem(std::shared_ptr<pipeline::ImportSession> session, std::shared_ptr<pipeline::OpenStore> store,
+                pst::Nid folder);
 
+    using Item::Import;
     // format must be 6 (vCard). Only regular files are opened, so a pipe or device named like a
-    // vCard cannot block the import. A file without a card fails with kErrImportFailed and
-    // leaves the item empty (it can still be saved, as a contact with nothing but its class).
-    void Import(const std::string& path, long format) override;
-    // Stores this item and the further cards of its file. Saving again stores nothing new. A
-    // contact handed to the store is consumed by it: after a failed Save (a full disk leaves
-    // the store refusing all further work anyway), another Save reports that contact as lost
-    // instead of storing an empty one in its place.
+    // vCard cannot block the import. A file without a card fails with kErrImportFailed.
+    void Import(const pipeline::SourceFile& file, long format) override;
+    // Stores this item and the further cards of its file. An item whose Import failed stores
+    // nothing (a file that gave no card leaves no blank contact behind); an item never imported
+    // is stored as a contact with nothing but its class. Saving again stores nothing new. After
+    // a failed Save (a full disk leaves the store refusing all further work anyway), the contacts
+    // not stored are reported lost by another Save.
     void Save() override;
-
-    long ContactCount() const override { return static_cast<long>(read_.count); }
-    std::vector<std::string> Warnings() const override { return read_.warnings; }
+    void Observe(pipeline::ImportObserver* observer) override { observer_ = observer; }
+    const pipeline::FileOutcome& Outcome() const override { return import_.outcome(); }
 
 private:
-    void reset();
-    void store(StagedContact&& contact);
-
-    std::shared_ptr<AttachedStore> store_;
+    std::shared_ptr<pipeline::OpenStore> store_;
     pst::Nid folder_;
-    ContactItemLimits limits_;
-    PreparedImport read_;                    // the last successful Import (path empty before)
-    std::size_t written_ = 0;                // contacts of this item already stored
-    bool consumedUnsaved_ = false;           // contact written_ + 1 went to a store that failed
-    bool saved_ = false;
+    pipeline::FileImport import_;
+    pipeline::ImportObserver* observer_ = nullptr;
+    enum class State { New, Imported, ImportFailed, Saved, SaveFailed } state_ = State::New;
 };
-
-std::shared_ptr<Item> makeContactItem(std::shared_ptr<AttachedStore> store, pst::Nid folder);
 
 }  // namespace zentra::mailstore::detail

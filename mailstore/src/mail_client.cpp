@@ -1,5 +1,5 @@
-// The mail client's application and namespace (ProgID "Outlook.Application"): a view of the
-// process-wide profile, one top folder per attached store, named by the store's display name.
+// The mail client's application and namespace (ProgID "Outlook.Application"): a view of its
+// profile, one top folder per attached store, named by the store's display name.
 #include "mailstore/factories.h"
 #include "pst_objects.h"
 #include "zentra/error.h"
@@ -8,8 +8,11 @@ namespace zentra::mailstore {
 namespace detail {
 namespace {
 
+// Items added through the mail client's folders read their files without a read-ahead, with the
+// mapping's defaults.
 class StoreTopFolders final : public Folders {
 public:
+    explicit StoreTopFolders(std::shared_ptr<Profile> profile) : profile_(std::move(profile)) {}
     long Count() override { return static_cast<long>(attached().size()); }
 
     std::shared_ptr<Folder> Item(long index) override {
@@ -21,7 +24,7 @@ public:
     }
 
     std::shared_ptr<Folder> Item(const std::string& name) override {
-        auto store = findStoreByName(name);
+        auto store = profile_->storeNamed(name);
         if (!store) throw Error(kErrFolderNotFound, "no attached store is named \"" + name + "\"");
         return topFolder(store);
     }
@@ -31,36 +34,45 @@ public:
     }
 
 private:
-    static std::vector<std::shared_ptr<AttachedStore>> attached() {
-        std::vector<std::shared_ptr<AttachedStore>> out;
-        for (auto& s : Profile::instance().stores())
-            if (s->attached()) out.push_back(s);
-        return out;
+    std::vector<std::shared_ptr<pipeline::OpenStore>> attached() const { return profile_->stores(); }
+    std::shared_ptr<Folder> topFolder(const std::shared_ptr<pipeline::OpenStore>& store) {
+        if (!session_) session_ = std::make_shared<pipeline::ImportSession>();
+        return makeFolder(StoreContext{session_, store}, store->store().ipmSubtree(), store->displayName());
     }
-    static std::shared_ptr<Folder> topFolder(const std::shared_ptr<AttachedStore>& store) {
-        return makeFolder(store, store->store().ipmSubtree(), store->displayName());
-    }
+
+    std::shared_ptr<Profile> profile_;
+    std::shared_ptr<pipeline::ImportSession> session_;
 };
 
 class MapiNamespace final : public Namespace {
 public:
-    std::shared_ptr<mailstore::Folders> Folders() override { return std::make_shared<StoreTopFolders>(); }
+    explicit MapiNamespace(std::shared_ptr<Profile> profile) : profile_(std::move(profile)) {}
+    std::shared_ptr<mailstore::Folders> Folders() override { return std::make_shared<StoreTopFolders>(profile_); }
+
+private:
+    std::shared_ptr<Profile> profile_;
 };
 
 class LocalApplication final : public Application {
 public:
+    explicit LocalApplication(std::shared_ptr<Profile> profile) : profile_(std::move(profile)) {}
     std::shared_ptr<mailstore::Namespace> GetNamespace(const std::string& type) override {
         if (type != "MAPI") throw Error(kErrInvalidArgument, "namespace \"" + type + "\" is not supported; use \"MAPI\"");
-        return std::make_shared<MapiNamespace>();
+        return std::make_shared<MapiNamespace>(profile_);
     }
     std::shared_ptr<Explorer> ActiveExplorer() override {
         throw Error(kErrNoExplorer, "there is no mail-client window on this platform");
     }
+
+private:
+    std::shared_ptr<Profile> profile_;
 };
 
 }  // namespace
 }  // namespace detail
 
-std::shared_ptr<Application> createApplication() { return std::make_shared<detail::LocalApplication>(); }
+std::shared_ptr<Application> createApplication(std::shared_ptr<Profile> profile) {
+    return std::make_shared<detail::LocalApplication>(std::move(profile));
+}
 
 }  // namespace zentra::mailstore

@@ -13,7 +13,6 @@
 #include "app/frm_step1.h"
 #include "app/program_commands.h"
 #include "import/source_folder.h"
-#include "mailstore/profile.h"
 #include "platform/scripted_ui_services.h"
 #include "readers.h"
 
@@ -23,14 +22,12 @@ class WindowImport : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(src_.isValid() && dest_.isValid());
-        zentra::mailstore::Profile::instance().detachAll();
         app::Commands commands = program.commands();
         commands.endProgram = [this] { ++programEnds; };
         window = std::make_unique<app::frmStep1>(ui, commands);
         program.windUpOnClose(*window);
         window->show();
     }
-    void TearDown() override { zentra::mailstore::Profile::instance().detachAll(); }
 
     void vcf(const QString& relative, const std::string& given, const std::string& family) {
         const std::string path = src_.filePath(relative).toStdString();
@@ -83,12 +80,19 @@ TEST_F(WindowImport, ImportsEveryListedContactIntoTheMirroredFolders) {
     EXPECT_TRUE(window->stageLabel().caption().startsWith("Importing Contacts... from ("));
     EXPECT_FALSE(button("CmdExtractDBX")->isEnabled());
     EXPECT_TRUE(button("cmdClear1")->isEnabled());
-    // The count box of the add, and nothing after a run without failures.
-    ASSERT_EQ(ui.boxes.size(), 1u);
+    // The count box of the add, then one box saying where the contacts went.
+    ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_EQ(ui.boxes[0].prompt, "4 Files Added to List.");
-
     const QString pst = storePath();
     ASSERT_FALSE(pst.isEmpty());
+    EXPECT_EQ(ui.boxes[1].style, platform::vbInformation);
+    EXPECT_EQ(ui.boxes[1].title, "Zentra vCard Importer");
+    EXPECT_TRUE(ui.boxes[1].prompt.startsWith("4 contact(s) from 4 file(s) were imported into\r\n" + pst + "\r\n"))
+        << ui.boxes[1].prompt.toStdString();
+    EXPECT_TRUE(ui.boxes[1].prompt.contains("0 warning(s). The report lists everything in detail:\r\n" +
+                                            pst.chopped(4) + ".txt"))
+        << ui.boxes[1].prompt.toStdString();
+
     expectSound(pst);
     auto view = zentra::readers::readWithPypff(pst.toStdString());
     ASSERT_TRUE(view.ok) << view.error;
@@ -129,7 +133,8 @@ TEST_F(WindowImport, ListCommandsDoNothingWhileARunYields) {
     button("CmdExtractDBX")->click();
     ui.onDoEvents = nullptr;
     EXPECT_GT(clicks, 0);
-    EXPECT_EQ(ui.boxes.size(), boxesBefore);               // no clear confirmation, no add boxes
+    ASSERT_EQ(ui.boxes.size(), boxesBefore + 1);           // no clear confirmation, no add boxes:
+    EXPECT_TRUE(ui.boxes.back().prompt.startsWith("2 contact(s)"));   // only the run's summary
     EXPECT_TRUE(ui.dialog.log.filter("ShowOpen").isEmpty());
     EXPECT_EQ(ui.folderTitles.size(), 2);                  // the add folder and the one run
     EXPECT_EQ(window->countLabel().caption(), "2 files");
@@ -150,7 +155,12 @@ TEST_F(WindowImport, ClosingDuringARunWindsItUpWithAValidStore) {
     ui.onDoEvents = nullptr;
     EXPECT_EQ(programEnds, 1);
     EXPECT_EQ(window->frameCaption().caption(), "Details : Converting - (3 of 6) file(s)");
-    EXPECT_TRUE(zentra::mailstore::Profile::instance().stores().empty());   // detached
+    // The summary still comes, though the window was closed: 3 of 6 files, the rest not reached.
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_TRUE(ui.boxes.back().prompt.startsWith("3 contact(s) from 3 file(s) were imported into"))
+        << ui.boxes.back().prompt.toStdString();
+    EXPECT_TRUE(ui.boxes.back().prompt.contains("The import was stopped: 3 file(s) were not reached."));
+    EXPECT_TRUE(program.components().profile().stores().empty());   // detached
     const QString pst = storePath();
     ASSERT_FALSE(pst.isEmpty());
     expectSound(pst);
@@ -174,7 +184,9 @@ TEST_F(WindowImport, FilesThatFailAreCountedAndReported) {
     const auto& box = ui.boxes.back();
     EXPECT_EQ(box.style, platform::vbExclamation);
     EXPECT_EQ(box.title, "Zentra vCard Importer");
-    EXPECT_TRUE(box.prompt.startsWith("2 of 3 files could not be imported into\r\n" + storePath())) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.startsWith("1 contact(s) from 1 file(s) were imported into\r\n" + storePath()))
+        << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.contains("2 of 3 files could not be imported (completely):")) << box.prompt.toStdString();
     EXPECT_TRUE(box.prompt.contains(missing));
     EXPECT_TRUE(box.prompt.contains(src_.filePath("f/empty.vcf")));
     expectSound(storePath());

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include "import/source_folder.h"
-#include "platform/component_registry.h"
 #include "readers.h"
 #include "run_fixture.h"
 
@@ -38,7 +37,7 @@ TEST_F(RunStage, CancelledPickerEndsSilentlyWithoutSessionOrFile) {
     files.AddFileToList(vcf("a/one.vcf", "One"));
     ui.folderAnswers = {""};
     bar1.setValue(42);
-    ImportRun run(ui, nullptr, widgets(), state, policy());
+    ImportRun run(ui, nullptr, widgets(), state, components, policy());
     auto result = run.CmdExtractDBX_Click();
     EXPECT_FALSE(result.started);
     EXPECT_EQ(ui.folderTitles, QStringList{"Choose Folder to Save..."});
@@ -61,7 +60,7 @@ TEST_F(RunStage, MirrorsSourceFoldersAsContactsFoldersAndShowsProgress) {
     std::vector<float> barValues;
     importrun::RunPolicy p = policy();
     p.onFileDone = [&](int, int) { barValues.push_back(bar1.value()); };
-    ImportRun run(ui, nullptr, widgets(), state, p);
+    ImportRun run(ui, nullptr, widgets(), state, components, p);
     auto result = run.CmdExtractDBX_Click();
 
     EXPECT_EQ(result.storePath, expectedStorePath());
@@ -69,7 +68,7 @@ TEST_F(RunStage, MirrorsSourceFoldersAsContactsFoldersAndShowsProgress) {
     EXPECT_EQ(state.destinationFolder, dest_.path() + "/");
     EXPECT_EQ(state.storeDisplayName, "Zentra Contacts : Created - 6.12.26 9.5.08");
     EXPECT_EQ(state.session, nullptr);
-    EXPECT_EQ(result.filesDone, 4);
+    EXPECT_EQ(result.record.filesDone(), 4);
     EXPECT_EQ(frame.caption(), "Details : Converting - (4 of 4) file(s)");
     EXPECT_EQ(label.caption(), "Importing Contacts... from (" + importrun::SourceRelativeFolder(root + "/a/x.vcf") + ")");
     ASSERT_EQ(barValues.size(), 4u);
@@ -102,7 +101,7 @@ TEST_F(RunStage, ThreeFilesMoveTheBarInSinglePrecisionThirds) {
     std::vector<float> values;
     auto p = policy();
     p.onFileDone = [&](int, int) { values.push_back(bar1.value()); };
-    ImportRun(ui, nullptr, widgets(), state, p).CmdExtractDBX_Click();
+    ImportRun(ui, nullptr, widgets(), state, components, p).CmdExtractDBX_Click();
     ASSERT_EQ(values.size(), 3u);
     EXPECT_EQ(values[0], static_cast<float>(1.0 / 3 * 100));
     EXPECT_EQ(values[1], static_cast<float>(2.0 / 3 * 100));
@@ -110,45 +109,49 @@ TEST_F(RunStage, ThreeFilesMoveTheBarInSinglePrecisionThirds) {
     EXPECT_TRUE(QFileInfo::exists(expectedStorePath()));   // no doubled separator
 }
 
-TEST_F(RunStage, EmptyListEndsWithOutlookErrorAndLeavesTheStoreOnDisk) {
+// An empty list has nothing to import: the run does not start, asks nothing, makes no store and
+// shows no message about a mail client this program does not need.
+TEST_F(RunStage, AnEmptyListNeverStartsARun) {
     files.AddFileToList(vcf("a/one.vcf", "One"));
     files.ResetFileList();
     ui.folderAnswers = {dest_.path()};
-    auto result = ImportRun(ui, nullptr, widgets(), state, policy()).CmdExtractDBX_Click();
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, kOutlookError);
-    EXPECT_EQ(ui.boxes[0].style, vbInformation);
-    EXPECT_EQ(ui.boxes[0].title, "Outlook Error");
-    EXPECT_TRUE(result.storeCreated);
-    EXPECT_TRUE(QFileInfo::exists(expectedStorePath()));
-    EXPECT_NE(state.session, nullptr);   // nothing is rolled back on this path
-    EXPECT_TRUE(importCommand.enabled());
-    // The store was attached and stays so; detach it and check the file is a valid empty store.
-    zentra::mailstore::Profile::instance().detachAll();
-    expectStructurallySound(expectedStorePath());
+    auto result = ImportRun(ui, nullptr, widgets(), state, components, policy()).CmdExtractDBX_Click();
+    EXPECT_FALSE(result.started);
+    EXPECT_FALSE(result.storeCreated);
+    EXPECT_TRUE(ui.folderTitles.isEmpty());
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_FALSE(importCommand.enabled());
+    EXPECT_TRUE(QDir(dest_.path()).entryList(QDir::Files).isEmpty());
 }
 
-TEST_F(RunStage, FileDirectlyUnderTheRootEndsBeforeAnyFolderIsCreated) {
+// A file lying directly in the root goes to a top-level folder of its own; the run goes on with
+// every other file (this one does not exist, so it fails with its own reason).
+TEST_F(RunStage, AFileDirectlyInTheRootGoesToTheRootFolderAndTheRunGoesOn) {
     files.AddFileToList(vcf("a/one.vcf", "One"));
-    files.AddFileToList("/bob.vcf");
+    files.AddFileToList("/zentra-no-such-card.vcf");
     ui.folderAnswers = {dest_.path()};
-    auto result = ImportRun(ui, nullptr, widgets(), state, policy()).CmdExtractDBX_Click();
+    auto result = ImportRun(ui, nullptr, widgets(), state, components, policy()).CmdExtractDBX_Click();
+    EXPECT_FALSE(result.setupFailed);
+    EXPECT_EQ(result.record.filesDone(), 2u);
+    EXPECT_EQ(result.record.contacts(), 1u);
+    ASSERT_EQ(result.record.failedFiles(), 1u);
+    EXPECT_EQ(result.record.problemFiles()[0].outcome.errorNumber, zentra::kErrFileNotFound);
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].prompt, kOutlookError);
-    EXPECT_EQ(result.filesDone, 0);
-    zentra::mailstore::Profile::instance().detachAll();
+    EXPECT_FALSE(ui.boxes[0].prompt.contains("Outlook")) << ui.boxes[0].prompt.toStdString();
     auto view = zentra::readers::readWithPypff(expectedStorePath().toStdString());
     ASSERT_TRUE(view.ok) << view.error;
-    for (const auto& path : view.ipmPaths()) EXPECT_TRUE(path.empty() || path == "Deleted Items") << path;
+    ASSERT_NE(view.folderAt(importrun::kRootFolderName), nullptr);
+    ASSERT_NE(view.folderAt(mirrored(sources_.path() + "/a")), nullptr);
+    EXPECT_EQ(view.folderAt(mirrored(sources_.path() + "/a"))->itemCount, 1u);
 }
 
 TEST_F(RunStage, SessionThatCannotBeCreatedShowsTheOutlookError) {
     files.AddFileToList(vcf("a/one.vcf", "One"));
     ui.folderAnswers = {dest_.path()};
-    platform::ComponentOverride broken("Redemption.RDOSession", [] () -> std::shared_ptr<platform::Component> {
+    zentra::mailstore::ComponentOverride broken(components, "Redemption.RDOSession", [] () -> std::shared_ptr<zentra::mailstore::Component> {
         throw zentra::Error(zentra::kErrCannotCreateObject, "ActiveX component can't create object");
     });
-    auto result = ImportRun(ui, nullptr, widgets(), state, policy()).CmdExtractDBX_Click();
+    auto result = ImportRun(ui, nullptr, widgets(), state, components, policy()).CmdExtractDBX_Click();
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].prompt, kOutlookError);
     EXPECT_FALSE(result.storeCreated);
@@ -158,7 +161,7 @@ TEST_F(RunStage, SessionThatCannotBeCreatedShowsTheOutlookError) {
 TEST_F(RunStage, UnwritableDestinationNamesThePathAndTheReason) {
     files.AddFileToList(vcf("a/one.vcf", "One"));
     ui.folderAnswers = {dest_.path() + "/no/such/folder"};
-    auto result = ImportRun(ui, nullptr, widgets(), state, policy()).CmdExtractDBX_Click();
+    auto result = ImportRun(ui, nullptr, widgets(), state, components, policy()).CmdExtractDBX_Click();
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].style, vbExclamation);
     EXPECT_EQ(ui.boxes[0].title, "Zentra vCard Importer");
@@ -172,7 +175,7 @@ TEST_F(RunStage, ASecondRunStartedFromInsideTheFirstDoesNothing) {
     files.AddFileToList(vcf("a/one.vcf", "One"));
     files.AddFileToList(vcf("a/two.vcf", "Two"));
     ui.folderAnswers = {dest_.path()};
-    ImportRun run(ui, nullptr, widgets(), state, policy());
+    ImportRun run(ui, nullptr, widgets(), state, components, policy());
     int nested = 0;
     bool commandsDisabledInside = true;
     ui.onDoEvents = [&] {
@@ -186,7 +189,7 @@ TEST_F(RunStage, ASecondRunStartedFromInsideTheFirstDoesNothing) {
     EXPECT_GT(nested, 0);
     EXPECT_TRUE(commandsDisabledInside);
     EXPECT_EQ(ui.folderTitles.size(), 1);   // the nested clicks never reached the picker
-    EXPECT_EQ(result.filesDone, 2);
+    EXPECT_EQ(result.record.filesDone(), 2);
     EXPECT_TRUE(addCommand.enabled());
 }
 
@@ -198,12 +201,12 @@ TEST_F(RunStage, StopRequestedMidRunWindsUpWithAValidStore) {
     stopAfterTwo.onFileDone = [&](int done, int) {
         if (done == 2) self->requestStop();
     };
-    ImportRun stopping(ui, nullptr, widgets(), state, stopAfterTwo);
+    ImportRun stopping(ui, nullptr, widgets(), state, components, stopAfterTwo);
     self = &stopping;
     auto result = stopping.CmdExtractDBX_Click();
-    EXPECT_EQ(result.filesDone, 2);
+    EXPECT_EQ(result.record.filesDone(), 2);
     EXPECT_EQ(frame.caption(), "Details : Converting - (2 of 5) file(s)");
     EXPECT_EQ(state.session, nullptr);   // logged off
-    EXPECT_TRUE(zentra::mailstore::Profile::instance().stores().empty());
+    EXPECT_TRUE(components.profile().stores().empty());
     expectStructurallySound(expectedStorePath());
 }

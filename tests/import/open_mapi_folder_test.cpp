@@ -5,8 +5,7 @@
 #include <QTemporaryDir>
 
 #include "mailstore/mail_client.h"
-#include "mailstore/profile.h"
-#include "platform/component_registry.h"
+#include "mailstore/component_registry.h"
 
 using importrun::OpenMAPIFolder;
 using zentra::mailstore::Session;
@@ -16,9 +15,8 @@ namespace {
 class OpenMapiFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        zentra::mailstore::Profile::instance().detachAll();
         ASSERT_TRUE(dir_.isValid());
-        session_ = platform::createObject<Session>("Redemption.RDOSession");
+        session_ = components_.createObject<Session>("Redemption.RDOSession");
         session_->Logon();
         store_ = session_->Stores()->AddPSTStore(dir_.filePath("s.pst").toStdString(), 1, "S");
         auto top = store_->IPMRootFolder();
@@ -26,7 +24,9 @@ protected:
         a->Folders()->Add("B", 10);
         top->Folders()->Add("B", 10);
     }
-    void TearDown() override { zentra::mailstore::Profile::instance().detachAll(); }
+    std::shared_ptr<zentra::mailstore::Folder> open(const QString& path, std::vector<zentra::Error>* skipped = nullptr) {
+        return OpenMAPIFolder(components_, path, skipped);
+    }
 
     static std::string pathOf(const std::shared_ptr<zentra::mailstore::Folder>& f) {
         return f ? f->EntryID() : std::string();
@@ -36,6 +36,7 @@ protected:
     }
 
     QTemporaryDir dir_;
+    zentra::mailstore::ComponentRegistry components_;
     std::shared_ptr<Session> session_;
     std::shared_ptr<zentra::mailstore::Store> store_;
 };
@@ -43,30 +44,34 @@ protected:
 }  // namespace
 
 TEST_F(OpenMapiFolder, WalksAnAbsolutePathOneComponentAtATime) {
-    auto b = OpenMAPIFolder("\\S\\A\\B");
+    auto b = open("\\S\\A\\B");
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(pathOf(b), pathOf(folder("A\\B")));
-    EXPECT_EQ(pathOf(OpenMAPIFolder("\\s\\a")), pathOf(folder("A")));   // names ignore case
+    EXPECT_EQ(pathOf(open("\\s\\a")), pathOf(folder("A")));   // names ignore case
 }
 
 TEST_F(OpenMapiFolder, SkipsAMissingComponentAndGoesOnFromTheLastFound) {
     ASSERT_NE(pathOf(folder("B")), pathOf(folder("A\\B")));
-    auto b = OpenMAPIFolder("\\S\\X\\B");
+    auto b = open("\\S\\X\\B");
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(pathOf(b), pathOf(folder("B")));
-    EXPECT_EQ(pathOf(OpenMAPIFolder("\\Nowhere\\S\\A")), pathOf(folder("A")));
-    EXPECT_EQ(pathOf(OpenMAPIFolder("\\S\\A\\")), pathOf(folder("A")));   // trailing separator
+    EXPECT_EQ(pathOf(open("\\Nowhere\\S\\A")), pathOf(folder("A")));
+    EXPECT_EQ(pathOf(open("\\S\\A\\")), pathOf(folder("A")));   // trailing separator
 }
 
 TEST_F(OpenMapiFolder, NothingFoundGivesNoFolder) {
-    EXPECT_EQ(OpenMAPIFolder("\\"), nullptr);
-    EXPECT_EQ(OpenMAPIFolder("\\X\\Y"), nullptr);
+    EXPECT_EQ(open("\\"), nullptr);
+    EXPECT_EQ(open("\\X\\Y"), nullptr);
     // No mail-client window exists here, so an empty or relative path has no starting folder.
-    EXPECT_EQ(OpenMAPIFolder(""), nullptr);
+    EXPECT_EQ(open(""), nullptr);
 }
 
 TEST_F(OpenMapiFolder, WithoutTheMailClientTheResultIsNoFolder) {
-    platform::ComponentOverride none("Outlook.Application", [] { return std::shared_ptr<platform::Component>(); });
-    EXPECT_EQ(OpenMAPIFolder("\\S\\A"), nullptr);
-    EXPECT_EQ(OpenMAPIFolder("A"), nullptr);
+    zentra::mailstore::ComponentOverride none(components_, "Outlook.Application",
+                                              [] { return std::shared_ptr<zentra::mailstore::Component>(); });
+    std::vector<zentra::Error> skipped;
+    EXPECT_EQ(open("\\S\\A", &skipped), nullptr);
+    ASSERT_EQ(skipped.size(), 1u);   // what it passed over is told to a caller that asks
+    EXPECT_EQ(skipped[0].number(), zentra::kErrCannotCreateObject);
+    EXPECT_EQ(open("A"), nullptr);
 }

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "import/import_run.h"
-#include "mailstore/profile.h"
+#include "mailstore/component_registry.h"
 #include "platform/memory_controls.h"
 #include "platform/scripted_ui_services.h"
 #include "sources/file_list.h"
@@ -33,9 +33,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(sources_.isValid());
         ASSERT_TRUE(dest_.isValid());
-        zentra::mailstore::Profile::instance().detachAll();
     }
-    void TearDown() override { zentra::mailstore::Profile::instance().detachAll(); }
 
     // A vCard file below the source tree; returns its full path.
     QString vcf(const QString& relative, const std::string& fn) {
@@ -58,6 +56,7 @@ protected:
 
     QString expectedStorePath() const { return dest_.path() + "/ZentraContacts6.12.26 9.5.07.pst"; }
 
+    zentra::mailstore::ComponentRegistry components;   // the mail-store components of this test
     platform::ScriptedUiServices ui;
     platform::MemoryGrid grid;
     platform::MemoryText count{"0 files"};

@@ -27,8 +27,10 @@ TEST(SourceRelativeFolder, PosixPathsDropTheRootAndJoinWithBackslash) {
 }
 
 TEST(SourceRelativeFolder, PosixNamesAreMadeStoreSafe) {
-    // A "\\" inside a Linux folder name must not become a second store level.
+    // A "\\" inside a Linux folder name must not become a second store level, however the
+    // folder path was put together.
     EXPECT_EQ(SourceRelativeFolder("/a\\b/c/x.vcf", PathStyle::Posix), QString("a\uFF3Cb\\c"));
+    EXPECT_EQ(importrun::StoreFolderPath({"src", "a\\b", "", "c"}), QString("src\\a\uFF3Cb\\c"));
     // Doubled separators give no empty folder names.
     EXPECT_EQ(SourceRelativeFolder("//home//ann///x.vcf", PathStyle::Posix), "home\\ann");
     // Over-long names are cut to the store's limit; two names sharing a long prefix stay apart.
@@ -43,8 +45,13 @@ TEST(SourceRelativeFolder, PosixNamesAreMadeStoreSafe) {
     EXPECT_EQ(SourceRelativeFolder("/" + exact + "/y.vcf", PathStyle::Posix), exact);
 }
 
-TEST(SourceRelativeFolder, PosixFailuresMatchTheDriveRules) {
-    EXPECT_EQ(errorNumberOf("/bob.vcf", PathStyle::Posix), zentra::kErrInvalidCall);
+// A file in a root goes to a top-level folder that says so, in every path style, instead of
+// ending the run; a path without a root, or the root itself, is still refused.
+TEST(SourceRelativeFolder, FilesInARootGoToTheRootFolderAndRootlessPathsFail) {
+    EXPECT_EQ(SourceRelativeFolder("/bob.vcf", PathStyle::Posix), importrun::kRootFolderName);
+    EXPECT_EQ(SourceRelativeFolder("//bob.vcf", PathStyle::Posix), importrun::kRootFolderName);
+    EXPECT_EQ(SourceRelativeFolder("D:\\bob.vcf", PathStyle::Windows), importrun::kRootFolderName);
+    EXPECT_EQ(SourceRelativeFolder("\\\\server\\share\\y.vcf", PathStyle::Windows), importrun::kRootFolderName);
     EXPECT_EQ(errorNumberOf("relative/bob.vcf", PathStyle::Posix), zentra::kErrSubscriptOutOfRange);
     EXPECT_EQ(errorNumberOf("", PathStyle::Posix), zentra::kErrSubscriptOutOfRange);
     EXPECT_EQ(errorNumberOf("/", PathStyle::Posix), zentra::kErrInvalidCall);
@@ -55,14 +62,12 @@ TEST(SourceRelativeFolder, WindowsDrivePaths) {
     EXPECT_EQ(SourceRelativeFolder("E:\\x\\y.vcf", PathStyle::Windows), "x");
     EXPECT_EQ(SourceRelativeFolder("D:\\a\\y.vcf", PathStyle::Windows),
               SourceRelativeFolder("C:\\a\\z.vcf", PathStyle::Windows));
-    EXPECT_EQ(errorNumberOf("D:\\bob.vcf", PathStyle::Windows), zentra::kErrInvalidCall);
     EXPECT_EQ(errorNumberOf("bob.vcf", PathStyle::Windows), zentra::kErrSubscriptOutOfRange);
 }
 
 TEST(SourceRelativeFolder, WindowsNetworkPaths) {
     EXPECT_EQ(SourceRelativeFolder("\\\\server\\share\\x\\y.vcf", PathStyle::Windows), "x");
     EXPECT_EQ(SourceRelativeFolder("\\\\server\\share\\a\\b\\y.vcf", PathStyle::Windows), "a\\b");
-    EXPECT_EQ(errorNumberOf("\\\\server\\share\\y.vcf", PathStyle::Windows), zentra::kErrInvalidCall);
     EXPECT_EQ(errorNumberOf("\\\\server", PathStyle::Windows), zentra::kErrSubscriptOutOfRange);
 }
 

@@ -1,10 +1,12 @@
 // Creating the components by ProgID, and tests' replacement factories.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "mailstore/mail_client.h"
 #include "mailstore/profile.h"
 #include "mailstore/rdo.h"
-#include "platform/component_registry.h"
+#include "mailstore/component_registry.h"
 
 using namespace zentra;
 using namespace zentra::mailstore;
@@ -25,39 +27,59 @@ long errorNumber(const std::function<void()>& f, std::string* description = null
 }  // namespace
 
 TEST(ComponentRegistry, BothProgIdsResolveToTheInProcessComponents) {
-    auto session = platform::createObject<Session>("Redemption.RDOSession");
+    ComponentRegistry registry;
+    auto session = registry.createObject<Session>("Redemption.RDOSession");
     ASSERT_NE(session, nullptr);
     session->Logon();
-    EXPECT_EQ(session->Stores()->Count(), static_cast<long>(Profile::instance().stores().size()));
-    auto app = platform::createObject<Application>("outlook.application");   // ProgIDs ignore case
+    EXPECT_EQ(session->Stores()->Count(), static_cast<long>(registry.profile().stores().size()));
+    auto app = registry.createObject<Application>("outlook.application");   // ProgIDs ignore case
     EXPECT_EQ(errorNumber([&] { app->ActiveExplorer(); }), kErrNoExplorer);
 }
 
+// What a session of one registry attaches, that registry's mail client shows - and no other's:
+// two registries are two separate profiles, with nothing shared through the process.
+TEST(ComponentRegistry, ASessionAndTheMailClientOfOneRegistryShareItsProfileOnly) {
+    const std::string path = ::testing::TempDir() + "zentra_registry_profile.pst";
+    std::remove(path.c_str());
+    ComponentRegistry registry, other;
+    auto session = registry.createObject<Session>("Redemption.RDOSession");
+    session->Logon();
+    session->Stores()->AddPSTStore(path, kStoreFormatDefault, "Shared Contacts");
+    auto top = registry.createObject<Application>("Outlook.Application")->GetNamespace("MAPI")->Folders();
+    ASSERT_EQ(top->Count(), 1);
+    EXPECT_EQ(top->Item(1)->Name(), "Shared Contacts");
+    EXPECT_EQ(other.createObject<Application>("Outlook.Application")->GetNamespace("MAPI")->Folders()->Count(), 0);
+    EXPECT_FALSE(registry.profile().detachAll().has_value());
+    std::remove(path.c_str());
+}
+
 TEST(ComponentRegistry, UnknownProgIdIsError429) {
+    ComponentRegistry registry;
     std::string description;
-    EXPECT_EQ(errorNumber([] { platform::createComponent("Redemption.RDOSessio"); }, &description),
+    EXPECT_EQ(errorNumber([&] { registry.createComponent("Redemption.RDOSessio"); }, &description),
               kErrCannotCreateObject);
     EXPECT_EQ(description, "ActiveX component can't create object");
     // A component that exists but lacks the asked-for members.
-    EXPECT_EQ(errorNumber([] { platform::createObject<Session>("Outlook.Application"); }), 13);
+    EXPECT_EQ(errorNumber([&] { registry.createObject<Session>("Outlook.Application"); }), 13);
 }
 
 TEST(ComponentRegistry, OverrideReplacesAFactoryForItsScopeOnly) {
+    ComponentRegistry registry;
     {
-        platform::ComponentOverride failing("Redemption.RDOSession", []() -> std::shared_ptr<platform::Component> {
+        ComponentOverride failing(registry, "Redemption.RDOSession", []() -> std::shared_ptr<Component> {
             throw Error(kErrCannotCreateObject, "ActiveX component can't create object");
         });
-        EXPECT_EQ(errorNumber([] { platform::createComponent("Redemption.RDOSession"); }), kErrCannotCreateObject);
+        EXPECT_EQ(errorNumber([&] { registry.createComponent("Redemption.RDOSession"); }), kErrCannotCreateObject);
         {
-            platform::ComponentOverride empty("REDEMPTION.RDOSESSION", [] { return nullptr; });
-            EXPECT_EQ(errorNumber([] { platform::createComponent("Redemption.RDOSession"); }), kErrCannotCreateObject);
+            ComponentOverride empty(registry, "REDEMPTION.RDOSESSION", [] { return nullptr; });
+            EXPECT_EQ(errorNumber([&] { registry.createComponent("Redemption.RDOSession"); }), kErrCannotCreateObject);
         }
-        EXPECT_EQ(errorNumber([] { platform::createComponent("Redemption.RDOSession"); }), kErrCannotCreateObject);
+        EXPECT_EQ(errorNumber([&] { registry.createComponent("Redemption.RDOSession"); }), kErrCannotCreateObject);
     }
-    EXPECT_NE(platform::createObject<Session>("Redemption.RDOSession"), nullptr);
+    EXPECT_NE(registry.createObject<Session>("Redemption.RDOSession"), nullptr);
 
-    platform::registerComponent("Zentra.Test", [] { return std::make_shared<platform::Component>(); });
-    EXPECT_NE(platform::createComponent("zentra.test"), nullptr);
-    platform::registerComponent("Zentra.Test", nullptr);
-    EXPECT_EQ(errorNumber([] { platform::createComponent("Zentra.Test"); }), kErrCannotCreateObject);
+    registry.registerComponent("Zentra.Test", [] { return std::make_shared<Component>(); });
+    EXPECT_NE(registry.createComponent("zentra.test"), nullptr);
+    registry.registerComponent("Zentra.Test", nullptr);
+    EXPECT_EQ(errorNumber([&] { registry.createComponent("Zentra.Test"); }), kErrCannotCreateObject);
 }

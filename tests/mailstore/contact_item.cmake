@@ -9,11 +9,3 @@ if(TARGET zentra_pst_ndb AND TARGET zentra_pst_ltp AND TARGET pstcheck_lib AND T
   target_include_directories(mailstore_contact_item_test PRIVATE
     ${PROJECT_SOURCE_DIR}/mailstore/src ${CMAKE_CURRENT_LIST_DIR})
 endif()
-
-if(TARGET zentra_mailstore)
-  zentra_add_test(NAME mailstore_read_ahead_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/read_ahead_test.cpp
-    LIBS zentra_mailstore
-    TIMEOUT 120)
-  target_include_directories(mailstore_read_ahead_test PRIVATE ${PROJECT_SOURCE_DIR}/mailstore/src)
-endif()

@@ -36,8 +36,7 @@ inline void writeBytes(const fs::path& path, const std::string& bytes) {
     out << bytes;
 }
 
-// A fresh directory per test below the build tree; kept when the test fails. Detaches every
-// store of the profile at the end, so one test's stores never leak into the next.
+// A fresh directory per test below the build tree; kept when the test fails.
 class Scratch {
 public:
     Scratch() {
@@ -48,7 +47,6 @@ public:
         fs::create_directories(path_);
     }
     ~Scratch() {
-        zentra::mailstore::Profile::instance().detachAll();
         if (!::testing::Test::HasFailure()) fs::remove_all(path_);
     }
     std::string file(const std::string& name) const { return (path_ / name).string(); }

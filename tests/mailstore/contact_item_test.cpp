@@ -15,9 +15,9 @@
 #include "contact_item.h"
 #include "contact_item_support.h"
 #include "mailstore/factories.h"
-#include "mailstore/import_report.h"
 #include "mailstore/session_options.h"
 #include "pst/ndb/node_database.h"
+#include "zentra/path_list.h"
 
 using namespace zentra;
 using namespace zentra::mailstore;
@@ -81,11 +81,12 @@ TEST(ContactItems, EveryCardOfAFileBecomesOneContactInFileOrderWithItsPhoto) {
         OpenStore s = openStore(path);
         auto item = s.folder->Items()->Add(kItemTypeContact);
         item->Import(dataFile("two_people.vcf").string(), kImportFormatVCard);
-        auto* report = dynamic_cast<ImportReport*>(item.get());
-        ASSERT_NE(report, nullptr);
-        EXPECT_EQ(report->ContactCount(), 2);
         EXPECT_EQ(s.folder->Items()->Count(), 0) << "nothing is stored before Save";
         item->Save();
+        EXPECT_EQ(item->Outcome().status, pipeline::FileOutcome::Status::Imported);
+        EXPECT_EQ(item->Outcome().contactsStored, 2u);
+        EXPECT_EQ(item->Outcome().cardsRead, 2u);
+        EXPECT_TRUE(item->Outcome().allCardsRead);
         EXPECT_EQ(s.folder->Items()->Count(), 2);
         item->Save();   // saving again stores nothing new
         EXPECT_EQ(s.folder->Items()->Count(), 2);
@@ -151,7 +152,10 @@ TEST(ContactItems, EveryCardOfAFileBecomesOneContactInFileOrderWithItsPhoto) {
     EXPECT_EQ(astrid.at(addressId(names, contact::lid::kHasPicture)).bytes, std::vector<uint8_t>{1});
 }
 
-TEST(ContactItems, AFileWithoutACardFailsNamingItAndLeavesAnEmptyContact) {
+// A file that gives no card fails naming itself and leaves nothing behind: no blank contact for
+// Outlook to show as an empty row. An item saved without any Import is still a contact with
+// nothing but its class, as a new item of a mail store is.
+TEST(ContactItems, AFileWithoutACardFailsNamingItAndLeavesNoContact) {
     Scratch dir;
     std::string path = dir.file("empty.pst");
     std::string vcf = dataFile("no_card.vcf").string();
@@ -161,10 +165,12 @@ TEST(ContactItems, AFileWithoutACardFailsNamingItAndLeavesAnEmptyContact) {
         std::string description;
         EXPECT_EQ(errorNumber([&] { item->Import(vcf, kImportFormatVCard); }, &description), kErrImportFailed);
         EXPECT_NE(description.find(vcf), std::string::npos) << description;
-        auto* report = dynamic_cast<ImportReport*>(item.get());
-        ASSERT_NE(report, nullptr);
-        EXPECT_EQ(report->ContactCount(), 0);
+        EXPECT_EQ(item->Outcome().status, pipeline::FileOutcome::Status::Failed);
+        EXPECT_EQ(item->Outcome().errorNumber, kErrImportFailed);
+        EXPECT_EQ(item->Outcome().cardsRead, 0u);
         item->Save();
+        EXPECT_EQ(s.folder->Items()->Count(), 0);
+        s.folder->Items()->Add(kItemTypeContact)->Save();
         EXPECT_EQ(s.folder->Items()->Count(), 1);
         s.store->Remove();
     }
@@ -212,10 +218,9 @@ TEST(ContactItems, UnreadableSourcesFailWithTheirReasonAndAWrongFormatIsRefused)
     EXPECT_EQ(attempt.get(), kErrDeviceIO);
     EXPECT_NE(description.find(fifo), std::string::npos) << description;
 
-    auto* report = dynamic_cast<ImportReport*>(item.get());
-    EXPECT_EQ(report->ContactCount(), 0);
-    item->Save();   // still an empty contact, as after any failed Import
-    EXPECT_EQ(s.folder->Items()->Count(), 1);
+    EXPECT_EQ(item->Outcome().contactsStored, 0u);
+    item->Save();   // nothing to store after a failed Import
+    EXPECT_EQ(s.folder->Items()->Count(), 0);
 
     s.store->Remove();
     auto late = s.folder;   // a folder kept after Remove fails cleanly
@@ -228,18 +233,18 @@ TEST(ContactItems, DamagedCardsGiveWarningsAndStillBecomeContacts) {
     {
         OpenStore s = openStore(path);
         auto item = importAndSave(*s.folder, dataFile("damaged.vcf").string());
-        auto* report = dynamic_cast<ImportReport*>(item.get());
-        EXPECT_EQ(report->ContactCount(), 2) << "the unterminated second card is kept";
-        auto warnings = report->Warnings();
+        EXPECT_EQ(item->Outcome().contactsStored, 2u) << "the unterminated second card is kept";
+        const auto& warnings = item->Outcome().warnings;
         ASSERT_FALSE(warnings.empty());
+        EXPECT_EQ(item->Outcome().warningCount, warnings.size());
         bool tiedToALine = false;
-        for (const std::string& w : warnings) tiedToALine |= w.rfind("line ", 0) == 0;
-        EXPECT_TRUE(tiedToALine) << warnings.front();
+        for (const pipeline::FileWarning& w : warnings) tiedToALine |= w.line != 0 && w.card != 0;
+        EXPECT_TRUE(tiedToALine) << pipeline::describe(warnings.front());
         EXPECT_EQ(s.folder->Items()->Count(), 2);
 
         // A clean file afterwards reports its own (empty) warnings, not the previous ones.
         auto clean = importAndSave(*s.folder, dataFile("two_people.vcf").string());
-        EXPECT_TRUE(dynamic_cast<ImportReport*>(clean.get())->Warnings().empty());
+        EXPECT_TRUE(clean->Outcome().warnings.empty());
         s.store->Remove();
     }
     messaging_test::expectStructurallySound(path);
@@ -250,25 +255,28 @@ TEST(ContactItems, DamagedCardsGiveWarningsAndStillBecomeContacts) {
     EXPECT_EQ(textOf(folder.messages[1].pc, contact::tag::kSurname), "Weiss");
 }
 
-// A file with more cards than the item keeps in memory: Save reads the rest again, and the
-// contacts still come out complete and in file order.
-TEST(ContactItems, CardsBeyondTheMemoryBudgetAreReadAgainAtSave) {
+// A file with more cards than the read-ahead may hold streams through it: the contacts come out
+// complete and in file order, each card read once.
+TEST(ContactItems, AFileLargerThanTheReadAheadBudgetStreamsInFileOrder) {
     Scratch dir;
     std::string vcf = dir.file("many.vcf");
     writeBytes(vcf, manyCards(60));
     std::string path = dir.file("many.pst");
     {
-        auto attached = std::make_shared<AttachedStore>(pst::messaging::Store::create(path, kStoreName));
-        pst::Nid folderNid = attached->store().createFolder(attached->store().ipmSubtree(), "Friends", "IPF.Contact");
-        detail::ContactItemLimits limits;
-        limits.heldBytes = 4096;   // a few cards
-        limits.warnings = 2;
-        detail::ContactItem item(attached, folderNid, limits);
-        item.Import(vcf, 6);
-        EXPECT_EQ(item.ContactCount(), 60);
-        item.Save();
-        EXPECT_EQ(attached->store().folder(folderNid).contentCount, 60u);
-        attached->detach();
+        SessionOptions options;
+        options.readAhead.bytes = 4096;   // a few cards
+        OpenStore s = openStore(path, options);
+        zentra::PathList paths;
+        paths.add(vcf);
+        auto queue = std::make_shared<const pipeline::FileQueue>(std::move(paths));
+        s.session->ReadAhead(queue, kImportFormatVCard);
+        auto item = s.folder->Items()->Add(kItemTypeContact);
+        item->Import(queue->file(0), kImportFormatVCard);
+        item->Save();
+        EXPECT_EQ(item->Outcome().contactsStored, 60u);
+        EXPECT_EQ(item->Outcome().cardsRead, 60u);
+        EXPECT_EQ(s.folder->Items()->Count(), 60);
+        s.store->Remove();
     }
     messaging_test::expectStructurallySound(path);
     FileNodes file(path);
@@ -278,23 +286,29 @@ TEST(ContactItems, CardsBeyondTheMemoryBudgetAreReadAgainAtSave) {
         EXPECT_EQ(textOf(folder.messages[i].pc, contact::tag::kSurname), "Person" + std::to_string(i));
 }
 
+// Warnings kept with an item are capped; the count covers all, and an observer hears every one.
 TEST(ContactItems, WarningsAreCappedWithACountOfTheRest) {
     Scratch dir;
     std::string vcf = dir.file("noisy.vcf");
     std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Noisy;Nora\r\n";
-    for (int i = 0; i < 20; ++i) text += "X-NOTE-" + std::to_string(i) + ";ENCODING=QUOTED-PRINTABLE:bad =ZZ\r\n";
+    const std::size_t noisy = pipeline::FileOutcome::kKeptWarnings + 5;
+    for (std::size_t i = 0; i < noisy; ++i)
+        text += "X-NOTE-" + std::to_string(i) + ";ENCODING=QUOTED-PRINTABLE:bad =ZZ\r\n";
     writeBytes(vcf, text + "END:VCARD\r\n");
-    auto attached = std::make_shared<AttachedStore>(pst::messaging::Store::create(dir.file("noisy.pst"), kStoreName));
-    pst::Nid folderNid = attached->store().createFolder(attached->store().ipmSubtree(), "Friends", "IPF.Contact");
-    detail::ContactItemLimits limits;
-    limits.warnings = 3;
-    detail::ContactItem item(attached, folderNid, limits);
-    item.Import(vcf, 6);
-    auto warnings = item.Warnings();
-    ASSERT_EQ(warnings.size(), 4u);
-    EXPECT_EQ(warnings.back().rfind("... and ", 0), 0u) << warnings.back();
-    item.Save();
-    attached->detach();
+    struct Counting final : pipeline::ImportObserver {
+        std::size_t heard = 0;
+        bool contactStored(const pipeline::FileOutcome&) override { return true; }
+        void warning(const pipeline::FileOutcome&, const pipeline::FileWarning&) override { ++heard; }
+    } observer;
+    OpenStore s = openStore(dir.file("noisy.pst"));
+    auto item = s.folder->Items()->Add(kItemTypeContact);
+    item->Observe(&observer);
+    item->Import(vcf, 6);
+    item->Save();
+    EXPECT_EQ(item->Outcome().warnings.size(), pipeline::FileOutcome::kKeptWarnings);
+    EXPECT_GE(item->Outcome().warningCount, noisy);
+    EXPECT_EQ(observer.heard, item->Outcome().warningCount);
+    s.store->Remove();
 }
 
 // After every periodic commit the file on disk is a valid store holding every contact saved

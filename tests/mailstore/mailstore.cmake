@@ -7,8 +7,6 @@ if(TARGET zentra_pst_ndb AND TARGET zentra_pst_ltp AND TARGET pstcheck_lib
     LIBS zentra_mailstore messaging_test_support
     TIMEOUT 600)
 endif()
-if(TARGET zentra_platform)
-  zentra_add_test(NAME component_registry_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/component_registry_test.cpp
-    LIBS zentra_platform zentra_mailstore)
-endif()
+zentra_add_test(NAME component_registry_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/component_registry_test.cpp
+  LIBS zentra_mailstore)

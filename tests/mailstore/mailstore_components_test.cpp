@@ -24,11 +24,11 @@ protected:
         dir_ = fs::path(ZENTRA_BINARY_DIR) / "test-scratch" / (std::string("mailstore.") + info->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        session_ = createSession();
+        session_ = createSession(profile_, {});
         session_->Logon();
     }
     void TearDown() override {
-        Profile::instance().detachAll();
+        profile_->detachAll();
         if (!HasFailure()) fs::remove_all(dir_);
     }
     std::string file(const std::string& name) const { return (dir_ / name).string(); }
@@ -46,6 +46,7 @@ protected:
     }
 
     fs::path dir_;
+    std::shared_ptr<Profile> profile_ = std::make_shared<Profile>();   // what the registry gives both components
     std::shared_ptr<Session> session_;
 };
 
@@ -75,7 +76,7 @@ TEST_F(MailStoreComponents, ImportRunSequenceBuildsTheTreeAndLeavesTheFileOnRemo
     EXPECT_EQ(users->ContainerClass(), "IPF.Contact");
 
     // Nested folders below a parent found through the mail client's namespace.
-    auto app = createApplication();
+    auto app = createApplication(profile_);
     auto parent = app->GetNamespace("MAPI")->Folders()->Item(kStoreName)->Folders()->Item("Users");
     auto ann = parent->Folders()->Add("ann", 10);
     ann->Folders()->Add("cards", 10);
@@ -155,11 +156,11 @@ TEST_F(MailStoreComponents, GetFolderFromPathFailsForMissingFoldersStoresAndMalf
 
 TEST_F(MailStoreComponents, NamespaceListsEveryAttachedStoreByDisplayName) {
     auto a = session_->Stores()->AddPSTStore(file("a.pst"), 1, "Store A");
-    auto other = createSession();
+    auto other = createSession(profile_, {});
     other->Logon();
     auto b = other->Stores()->AddPSTStore(file("b.pst"), 1, "Store B");
 
-    auto top = createApplication()->GetNamespace("MAPI")->Folders();
+    auto top = createApplication(profile_)->GetNamespace("MAPI")->Folders();
     EXPECT_EQ(top->Count(), 2);
     EXPECT_EQ(top->Item(1)->Name(), "Store A");
     auto storeB = top->Item("store b");
@@ -180,13 +181,13 @@ TEST_F(MailStoreComponents, NamespaceListsEveryAttachedStoreByDisplayName) {
 }
 
 TEST_F(MailStoreComponents, MailClientHasNoWindowAndOnlyTheMapiNamespace) {
-    auto app = createApplication();
+    auto app = createApplication(profile_);
     EXPECT_EQ(errorNumber([&] { app->ActiveExplorer(); }), kErrNoExplorer);
     EXPECT_EQ(errorNumber([&] { app->GetNamespace("NNTP"); }), kErrInvalidArgument);
 }
 
 TEST_F(MailStoreComponents, SessionNeedsLogon) {
-    auto fresh = createSession();
+    auto fresh = createSession(profile_, {});
     EXPECT_EQ(errorNumber([&] { fresh->Stores(); }), kErrNotLoggedOn);
     EXPECT_EQ(errorNumber([&] { fresh->GetFolderFromPath("\\\\x"); }), kErrNotLoggedOn);
     EXPECT_EQ(errorNumber([&] { fresh->Logoff(); }), kErrNotLoggedOn);
@@ -228,7 +229,7 @@ TEST_F(MailStoreComponents, DiskFullWhileCreatingTheStoreIsReportedWithItsNumber
     options.store.database.openFile = [](const std::string& path) {
         return std::make_unique<FullDisk>(pst::ndb::createPosixFile(path));
     };
-    auto session = createSession(options);
+    auto session = createSession(profile_, options);
     session->Logon();
     std::string description;
     EXPECT_EQ(errorNumber([&] { session->Stores()->AddPSTStore(file("full.pst"), 1, "full"); }, &description),
@@ -263,7 +264,7 @@ TEST_F(MailStoreComponents, RemoveOnAFullDiskReportsItAndLeavesTheLastCommitOnDi
     options.store.database.openFile = [](const std::string& path) {
         return std::make_unique<FillingDisk>(pst::ndb::createPosixFile(path), &full);
     };
-    auto session = createSession(options);
+    auto session = createSession(profile_, options);
     session->Logon();
     auto store = session->Stores()->AddPSTStore(file("full.pst"), 1, "Full");
     store->IPMRootFolder()->Folders()->Add("Users", 10);

@@ -41,7 +41,6 @@ protected:
         session->Logoff();
     }
     static void TearDownTestSuite() {
-        Profile::instance().detachAll();
         // Kept for inspection after a failure, or when ZENTRA_KEEP_SCRATCH is set.
         if (!failed_ && !std::getenv("ZENTRA_KEEP_SCRATCH")) fs::remove_all(dir_);
     }

@@ -12,9 +12,10 @@ namespace {
 
 std::atomic<bool> gInterrupted{false};
 
-// The first Ctrl+C (or SIGTERM) winds the run up after the current file. A file can take long
-// (a huge card, a slow disk), so a second one stops the program at once; the store then holds
-// what its last commit wrote, which is a valid store.
+// The first Ctrl+C (or SIGTERM) winds the run up after the contact being stored (the run looks
+// several times a second, also inside a long file). A single huge card or a slow disk can still
+// take long, so a second one stops the program at once; the store then holds what its last
+// commit wrote, which is a valid store.
 extern "C" void handleInterrupt(int sig) {
     if (gInterrupted.exchange(true)) {
         std::signal(sig, SIG_DFL);
@@ -22,7 +23,7 @@ extern "C" void handleInterrupt(int sig) {
         return;
     }
     static const char kNote[] =
-        "\nzentra-vcf2pst: stopping after the current file; interrupt again to stop at once\n";
+        "\nzentra-vcf2pst: stopping after the current contact; interrupt again to stop at once\n";
     [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
 }
 

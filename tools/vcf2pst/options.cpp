@@ -17,13 +17,18 @@ const char* const kUsage =
     "  --relative      mirror the folders below each SOURCE folder instead of the full\n"
     "                  folder path\n"
     "  --quiet         no progress bar and no summary\n"
+    "  --verbose       print every warning on standard error as it comes (the report\n"
+    "                  beside the .pst lists them all anyway)\n"
     "  --help          this text\n"
     "  --version       the program's version\n"
     "\n"
     "Exit status: 0 every file imported; 1 some files failed (the .pst is still written);\n"
     "2 usage error, or no store could be created.\n"
-    "Ctrl+C finishes the current file and leaves a valid store; a second Ctrl+C stops at once,\n"
-    "leaving the store as its last periodic save wrote it.\n";
+    "A report of the run (every warning, every file not imported and why) is written beside\n"
+    "the .pst, with the same name and \".txt\".\n"
+    "Ctrl+C stops after the current contact and leaves a valid store (a file cut short is\n"
+    "named in the summary); a second Ctrl+C stops at once, leaving the store as its last\n"
+    "periodic save wrote it.\n";
 
 ParseResult parseOptions(const QStringList& args) {
     Options o;
@@ -41,6 +46,8 @@ ParseResult parseOptions(const QStringList& args) {
             o.relative = true;
         } else if (a == "--quiet" || a == "-q") {
             o.quiet = true;
+        } else if (a == "--verbose" || a == "-v") {
+            o.verbose = true;
         } else if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--version") {

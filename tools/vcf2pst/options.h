@@ -12,6 +12,7 @@ struct Options {
     QString outputDir;      // -d: the time-stamped name in this folder (default: current folder)
     bool relative = false;  // mirror folders below each SOURCE folder instead of below the root
     bool quiet = false;
+    bool verbose = false;   // every warning on standard error as it comes
     bool help = false;
     bool version = false;
     QStringList sources;

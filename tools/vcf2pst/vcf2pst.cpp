@@ -7,13 +7,15 @@
 
 #include "console_ui_services.h"
 #include "import/import_run.h"
-#include "mailstore/profile.h"
+#include "import/source_folder.h"
+#include "mailstore/component_registry.h"
 #include "options.h"
 #include "platform/memory_controls.h"
 #include "sources/add_commands.h"
 #include "sources/file_list.h"
 #include "terminal_progress.h"
 #include "zentra/error.h"
+#include "zentra/path_list.h"
 
 namespace vcf2pst {
 namespace {
@@ -45,28 +47,30 @@ public:
 
 private:
     void record(const QString& path, const QDir& base) {
-        QString folder = base.relativeFilePath(QFileInfo(path).absolutePath());
-        folders_.insert(path, folder.replace(u'/', u'\\'));
+        // Every component is made a store folder name: a "\\" inside a source name never splits it.
+        const QString folder = base.relativeFilePath(QFileInfo(path).absolutePath());
+        folders_.insert(path, importrun::StoreFolderPath(folder.split(u'/')));
     }
     QHash<QString, QString> folders_;
 };
 
-// The reason the store stopped taking writes: the first file failure with a store-file error
-// number ("<number>:<description>") names the system's reason; every later file only hears
-// that the store cannot be used any more. Without one, the error from closing the store.
-QString storeFailureReason(const importrun::RunResult& result) {
-    for (const auto& f : result.failures) {
-        switch (f.reason.section(u':', 0, 0).toLong()) {
-            case zentra::kErrStoreWrite:
-            case zentra::kErrDiskFull:
-            case zentra::kErrDeviceIO:
-            case zentra::kErrPermissionDenied:
-                return f.reason;
-            default:
-                break;
-        }
-    }
-    return result.storeError;
+QString shown(const std::string& text) { return QString::fromStdString(zentra::readablePath(text)); }
+// A path or text the program made, shown as the terminal should print it: control characters
+// and escape sequences written out as \xNN, never sent raw.
+QString escaped(const QString& text) { return shown(text.toStdString()); }
+
+QString numbered(const zentra::Error& e) { return QString::number(e.number()) + ":" + shown(e.description()); }
+
+// The reason the store stopped taking writes: the first save that failed names the system's
+// reason; every later file only hears that the store cannot be used any more. Without one, the
+// error from closing the store.
+QString storeFailureReason(const pipeline::RunRecord& record) {
+    return numbered(record.firstSaveFailure() ? *record.firstSaveFailure() : *record.storeError());
+}
+
+QString problemOf(const pipeline::FileOutcome& o) {
+    if (o.status == pipeline::FileOutcome::Status::Failed) return numbered(zentra::Error(o.errorNumber, o.reason));
+    return shown(pipeline::describeProblem(o));
 }
 
 QString humanSize(qint64 bytes) {
@@ -103,6 +107,7 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
     }
 
     ConsoleUiServices ui;
+    zentra::mailstore::ComponentRegistry components;
     platform::MemoryGrid grid;
     platform::MemoryText countLabel{"0 files"};
     platform::MemoryEnabled importCommand{false};
@@ -140,14 +145,27 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
     TerminalProgress progress(err, !o.quiet);
     policy.onFileDone = [&](int done, int total) { progress.update(done, total); };
     if (!outputFile.isEmpty()) {
+        // The store is named after the file; a "\\" in that name would read as a folder level.
         policy.storeNames = [&](const QString&) {
-            return std::make_pair(outputFile, QFileInfo(outputFile).completeBaseName());
+            return std::make_pair(outputFile, importrun::StoreFolderName(QFileInfo(outputFile).completeBaseName()));
         };
+        policy.firstFreeName = false;   // -o names exactly one file, which is never overwritten
     }
     if (o.relative) policy.sourceFolder = [&](const QString& cell) { return relative.folderOf(cell); };
+    policy.summaryBox = false;   // the summary below says the same
+    policy.reportSettings = {{"Folders", o.relative ? "mirrored below each SOURCE folder" : "mirrored below the root"}};
+    if (o.verbose) {
+        // As they come, with the file they belong to: readable even for names with control
+        // characters or bytes that are not UTF-8.
+        policy.onWarning = [&](const pipeline::FileOutcome& file, const pipeline::FileWarning& w) {
+            progress.finish();
+            std::fprintf(err, "%s: %s\n", zentra::readablePath(file.path).c_str(),
+                         zentra::readablePath(pipeline::describe(w)).c_str());
+        };
+    }
 
     importrun::ImportRun run(ui, nullptr, importrun::RunWidgets{grid, bar1, bar2, frame, stage, importCommand, {}},
-                             state, policy);
+                             state, components, policy);
     ConsoleUiServices::installInterruptHandler();
     ui.onInterrupt([&] { run.requestStop(); });
     ui.answerNextPicker(!outputFile.isEmpty() ? QFileInfo(outputFile).absolutePath()
@@ -159,36 +177,40 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
     const importrun::RunResult result = run.CmdExtractDBX_Click();
     progress.finish();
     // A set-up failure leaves the new store attached; detaching commits and closes it.
-    zentra::mailstore::Profile::instance().detachAll();
+    if (auto error = components.profile().detachAll())
+        fail(err, result.storePath + " could not be completed: " + numbered(*error));
     const double seconds = clock.elapsed() / 1000.0;
 
     if (!result.storeCreated) return kUsageOrNoStore;
+    const pipeline::RunRecord& record = result.record;
     const int listed = grid.rows();
-    const bool interrupted = result.filesDone < listed && !result.setupFailed;
-    const long failed = result.setupFailed ? listed : static_cast<long>(result.failures.size());
+    const bool interrupted = (static_cast<int>(record.filesDone()) < listed || record.cutShort()) && !result.setupFailed;
+    const long failed = result.setupFailed ? listed : static_cast<long>(record.failedFiles());
 
     if (!o.quiet) {
         std::fprintf(out, "Files:     %d listed, %ld imported, %ld failed%s\n", listed,
-                     result.filesDone - static_cast<long>(result.failures.size()), failed,
-                     interrupted ? " (interrupted)" : "");
+                     static_cast<long>(record.filesImported()), failed, interrupted ? " (interrupted)" : "");
         // Files saved after the store's last successful save are failures, their contacts not counted.
-        std::fprintf(out, "Contacts:  %ld\n", result.contacts);
-        std::fprintf(out, "Warnings:  %ld\n", result.warnings);
-        std::fprintf(out, "Output:    %s (%s)\n", local(result.storePath).constData(),
+        std::fprintf(out, "Contacts:  %zu\n", record.contacts());
+        std::fprintf(out, "Warnings:  %zu\n", record.warnings());
+        std::fprintf(out, "Output:    %s (%s)\n", local(escaped(result.storePath)).constData(),
                      local(humanSize(QFileInfo(result.storePath).size())).constData());
+        if (!result.reportPath.isEmpty()) std::fprintf(out, "Report:    %s\n", local(escaped(result.reportPath)).constData());
         std::fprintf(out, "Time:      %.2f s\n", seconds);
-        if (!result.failures.empty()) {
+        if (!record.problemFiles().empty()) {
             std::fprintf(out, "Failed files:\n");
-            for (const auto& f : result.failures)
-                std::fprintf(out, "  %s: %s\n", local(f.path).constData(), local(f.reason).constData());
+            for (const auto& f : record.problemFiles())
+                std::fprintf(out, "  %s: %s\n", local(shown(f.outcome.path)).constData(),
+                             local(problemOf(f.outcome)).constData());
         }
     }
-    if (!result.storeError.isEmpty()) {
+    if (result.reportError) fail(err, "no import report: " + numbered(*result.reportError));
+    if (record.storeError()) {
         // Last on standard error, whatever scrolled past before it.
-        fail(err, result.storePath + " could not be completed: " + storeFailureReason(result) +
+        fail(err, escaped(result.storePath) + " could not be completed: " + storeFailureReason(record) +
                       "\nFiles saved after its last successful save are not in it; they are listed as failed.");
     }
-    if (result.setupFailed || !result.failures.empty() || !result.storeError.isEmpty() || interrupted)
+    if (result.setupFailed || !record.problemFiles().empty() || record.storeError() || interrupted)
         return kSomeFailed;
     return kAllImported;
 }

@@ -27,43 +27,45 @@ long errorNumberFor(int err) {
 
 }  // namespace
 
-FileSource::FileSource(const std::filesystem::path& path) : path_(path.string()) {
+int openRegularFile(const std::string& path, std::uint64_t* size) {
     // Opened without waiting and checked on the descriptor itself: a pipe or device (even one
     // put in the file's place a moment ago) is refused instead of blocking or streaming forever.
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
-        throw zentra::Error(errorNumberFor(err), path_ + ": " + std::strerror(err));
+        throw zentra::Error(errorNumberFor(err), path + ": " + std::strerror(err));
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int err = errno;
         ::close(fd);
-        throw zentra::Error(errorNumberFor(err), path_ + ": " + std::strerror(err));
+        throw zentra::Error(errorNumberFor(err), path + ": " + std::strerror(err));
     }
     if (S_ISDIR(info.st_mode)) {
         ::close(fd);
-        throw zentra::Error(zentra::kErrPathNotFound, path_ + ": is a folder, not a vCard file");
+        throw zentra::Error(zentra::kErrPathNotFound, path + ": is a folder, not a vCard file");
     }
     if (!S_ISREG(info.st_mode)) {
         ::close(fd);
         throw zentra::Error(zentra::kErrDeviceIO,
-                            path_ + ": is not a regular file (a pipe, socket or device); it is not read");
+                            path + ": is not a regular file (a pipe, socket or device); it is not read");
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    file_ = ::fdopen(fd, "rb");
-    if (!file_) {
-        const int err = errno;
-        ::close(fd);
-        throw zentra::Error(errorNumberFor(err), path_ + ": " + std::strerror(err));
-    }
-    // Reads come in large chunks already: stdio's own buffer would only add a copy.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-    sizeLeft_ = static_cast<std::size_t>(info.st_size);
+    if (size) *size = static_cast<std::uint64_t>(info.st_size);
+    return fd;
 }
 
+FileSource::FileSource(const std::filesystem::path& path) : ownsFd_(true), path_(path.string()) {
+    std::uint64_t size = 0;
+    fd_ = openRegularFile(path_, &size);
+    sizeLeft_ = static_cast<std::size_t>(size);
+}
+
+FileSource::FileSource(int fd, std::uint64_t sizeAtOpen, std::string name)
+    : fd_(fd), path_(std::move(name)), sizeLeft_(static_cast<std::size_t>(sizeAtOpen)) {}
+
 FileSource::~FileSource() {
-    if (file_) std::fclose(file_);
+    if (ownsFd_ && fd_ >= 0) ::close(fd_);
 }
 
 // Reads through a scratch buffer of its own: growing `out` by `max` first would zero-fill a whole
@@ -71,21 +73,26 @@ FileSource::~FileSource() {
 // Most files hold one small card: reads are sized to what the file still holds (one byte more, to
 // see the end or growth), so no chunk-sized buffers are allocated and freed for each of them.
 std::size_t FileSource::read(std::string& out, std::size_t max) {
-    if (!file_ || max == 0) return 0;
+    if (fd_ < 0 || max == 0) return 0;
     if (sizeLeft_ != kUnknownSize) max = std::min(max, std::max<std::size_t>(sizeLeft_ + 1, 64));
     if (scratchSize_ < max) {
         scratch_ = std::make_unique_for_overwrite<char[]>(max);
         scratchSize_ = max;
     }
-    const std::size_t got = std::fread(scratch_.get(), 1, max, file_);
-    out.append(scratch_.get(), got);
-    if (sizeLeft_ != kUnknownSize) sizeLeft_ -= std::min(sizeLeft_, got);
-    if (got == 0 && std::ferror(file_)) {
+    ssize_t got;
+    do {
+        got = ::read(fd_, scratch_.get(), max);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
         error_ = path_ + ": read error: " + std::strerror(errno);
-        std::fclose(file_);
-        file_ = nullptr;
+        if (ownsFd_) ::close(fd_);
+        fd_ = -1;
+        return 0;
     }
-    return got;
+    const auto n = static_cast<std::size_t>(got);
+    out.append(scratch_.get(), n);
+    if (sizeLeft_ != kUnknownSize) sizeLeft_ -= std::min(sizeLeft_, n);
+    return n;
 }
 
 std::size_t MemorySource::read(std::string& out, std::size_t max) {

@@ -2,7 +2,7 @@
 // Where a reader's bytes come from, and the whole-file encoding step in front of the line
 // splitter: UTF-8 BOM removed, UTF-16 (with or without BOM) transcoded to UTF-8 while reading.
 #include <cstddef>
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -22,14 +22,19 @@ protected:
     std::string error_;
 };
 
+// Reads a regular file through a descriptor: one the source opens itself (and closes), or one
+// its caller opened and keeps (see Reader::fromDescriptor).
 class FileSource final : public ByteSource {
 public:
     explicit FileSource(const std::filesystem::path& path);   // throws zentra::Error
+    // Reads fd from its current position; the caller keeps it open until the source is gone.
+    FileSource(int fd, std::uint64_t sizeAtOpen, std::string name);
     ~FileSource() override;
     std::size_t read(std::string& out, std::size_t max) override;
 
 private:
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
+    bool ownsFd_ = false;
     std::string path_;
     std::unique_ptr<char[]> scratch_;   // not initialised: fread fills what it reports
     std::size_t scratchSize_ = 0;

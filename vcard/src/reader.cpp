@@ -13,6 +13,11 @@ Reader Reader::openFile(const std::filesystem::path& path, ReaderOptions options
     return Reader(std::make_unique<CardAssembler>(std::make_unique<FileSource>(path), options, 0));
 }
 
+Reader Reader::fromDescriptor(int fd, std::uint64_t sizeAtOpen, std::string name, ReaderOptions options) {
+    return Reader(std::make_unique<CardAssembler>(std::make_unique<FileSource>(fd, sizeAtOpen, std::move(name)),
+                                                  options, 0));
+}
+
 Reader Reader::fromBuffer(std::string_view bytes, ReaderOptions options) {
     return Reader(std::make_unique<CardAssembler>(std::make_unique<MemorySource>(bytes), options, 0));
 }

@@ -31,6 +31,7 @@ struct Commands {
     std::function<void(frmStep1&)> import;       // CmdExtractDBX_Click
     std::function<void()> endProgram;            // default: leave the event loop
     std::function<QString()> helpTarget;         // default: the installed manual as a file URL
+    std::function<void(frmStep1&)> clear;        // cmdClear1_Click (default: the list's own)
 };
 
 class frmStep1 : public QWidget {
@@ -60,6 +61,7 @@ public:
     platform::TextControl& stageLabel() { return *stageText_; }         // LblCurrentDBX
     platform::ProgressControl& overallProgress() { return *progress1_; }  // ProgressBar1
     platform::ProgressControl& fileProgress() { return *progress2_; }     // ProgressBar2
+    platform::TextControl& fileContactLabel() { return *fileContactText_; }   // LblProgessCurrent
     // The enabled states of the commands that change the list (cmdAdd, CmdAddFolder,
     // cmdClear1), for a run that must keep them from running meanwhile.
     std::vector<platform::EnabledControl*> listCommands();
@@ -104,6 +106,7 @@ private:
     QPushButton* CmdHelp_ = nullptr;
     QPushButton* cmdEnd_ = nullptr;
 
+    std::unique_ptr<platform::LabelText> fileContactText_;
     std::unique_ptr<platform::LabelText> countText_;
     std::unique_ptr<platform::FrameText> frameText_;
     std::unique_ptr<platform::LabelText> stageText_;

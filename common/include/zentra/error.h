@@ -12,6 +12,7 @@ namespace zentra {
 enum ErrorNumber : long {
     kErrSubscriptOutOfRange = 9,      // index outside an array, empty split, etc.
     kErrOverflow = 6,
+    kErrOutOfMemory = 7,
     kErrFileNotFound = 53,
     kErrPathNotFound = 76,
     kErrPermissionDenied = 70,

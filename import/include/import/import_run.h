@@ -4,22 +4,28 @@
 // as contacts folders, imports every listed file into its folder and reports progress.
 //
 // The run reaches the list, the progress widgets and the dialogs only through the platform
-// interfaces, so the window and the command-line importer share this one copy of it.
+// interfaces, and the mail store only through the components a registry creates, so the window
+// and the command-line importer share this one copy of it.
 //
 // Failure regimes: set-up (session, store, folder list) ends the run with the "Outlook Error"
-// box; from the folder tree on, each failing step is skipped. Unlike the classic behaviour,
-// files that could not be imported are counted and reported at the end, and a store file that
-// cannot be written is reported with its path and reason, never passed over as a success.
+// box; from the folder tree on, a failing step is skipped and the run goes on - and what it
+// skipped is recorded, never dropped: every file's outcome, every folder not created and a store
+// that could not be completed end up in the run's record, which the window and the command line
+// render at the end.
 #include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "import/string_arrays.h"
+#include "mailstore/component_registry.h"
 #include "mailstore/rdo.h"
-#include "mailstore/store_item_counts.h"
+#include "pipeline/run_record.h"
+#include "pipeline/run_report.h"
+#include "pipeline/source_file.h"
 #include "platform/controls.h"
 #include "platform/ui_services.h"
 
@@ -39,6 +45,8 @@ struct RunWidgets {
     platform::EnabledControl& CmdExtractDBX;
     // Commands that must not run while an import is in progress (add, add folder, clear).
     std::vector<platform::EnabledControl*> otherCommands;
+    // "Contact n (of m)" for the file being stored, with ProgressBar2; none on the command line.
+    platform::TextControl* LblProgessCurrent = nullptr;
 };
 
 // What the window keeps between runs; each run overwrites it.
@@ -49,23 +57,16 @@ struct RunState {
     modMain::TextArray folderList;
 };
 
-// One file that could not be imported, and why.
-struct FileFailure {
-    int row = 0;
-    QString path;
-    QString reason;
-};
-
 struct RunResult {
     bool started = false;          // a destination was chosen
     bool storeCreated = false;
     QString storePath;
     bool setupFailed = false;      // the run ended with the set-up error
-    int filesDone = 0;             // rows handled by the loop
-    long contacts = 0;             // contacts the saved items reported (see ImportReport)
-    long warnings = 0;             // parser and mapping warnings they reported
-    std::vector<FileFailure> failures;
-    QString storeError;            // the store could not be completed (write error at detach)
+    std::optional<zentra::Error> setupError;
+    pipeline::RunRecord record;    // every file handled, folders not created, the store's end
+    int filesListed = 0;
+    QString reportPath;            // the import report beside the store; empty when none was made
+    std::optional<zentra::Error> reportError;   // why the report is missing or incomplete
 };
 
 // What differs between the window and the command-line importer.
@@ -74,60 +75,72 @@ struct RunPolicy {
     // The new file's path and the store display name for a destination folder that ends with a
     // separator; empty means the time-stamped names.
     std::function<std::pair<QString, QString>(const QString& destination)> storeNames;
+    // When the store's name is taken (two runs in one second, a file left there), the first free
+    // name "<name> (2).pst", "(3)", ... is taken instead; false: the run ends with the error.
+    bool firstFreeName = true;
     // The store folder (components joined with "\") a listed path mirrors into; empty means
     // SourceRelativeFolder.
     std::function<QString(const QString& cellText)> sourceFolder;
     // Called after each file with (done, total), e.g. for a terminal progress bar.
     std::function<void(int, int)> onFileDone;
+    // Called with each warning as it comes, with the file it belongs to.
+    std::function<void(const pipeline::FileOutcome&, const pipeline::FileWarning&)> onWarning;
+    // The run's settings for the report ("Folders: mirrored below each source folder", ...), after
+    // the store's path and display name.
+    std::vector<std::pair<std::string, std::string>> reportSettings;
+    // Whether the run ends with a box saying where the contacts went and what failed (the
+    // command line prints the same itself).
+    bool summaryBox = true;
 };
 
 class ImportRun {
 public:
     ImportRun(platform::UiServices& ui, QWidget* owner, RunWidgets widgets, RunState& state,
-              RunPolicy policy = {});
+              zentra::mailstore::ComponentRegistry& components, RunPolicy policy = {});
+    ~ImportRun();
 
     // The whole run, as the "Import Contacts" command. Does nothing while a run is in progress.
     RunResult CmdExtractDBX_Click();
 
     bool running() const { return running_; }
-    // Wind the run up after the current file: the store is still detached and the session
-    // logged off, so the file on disk holds every file done.
+    // Wind the run up: the file being stored stops after its current contact (and is reported as
+    // cut short), the store is detached and the session logged off, so the file on disk holds
+    // every contact stored.
     void requestStop() { stopRequested_ = true; }
 
 private:
     struct Guard;
+    class Progress;
+    std::shared_ptr<zentra::mailstore::Store> attachNewStore(const QString& path, RunResult& result);
+    void startReport(RunResult& result);
     void buildFolderList();
-    void buildFolderTree(const std::string& entryId);
+    void buildFolderTree(const std::string& entryId, RunResult& result);
+    void addTopFolder(const QString& folder, const std::string& entryId, RunResult& result);
     void importLoop(const std::shared_ptr<zentra::mailstore::Store>& store, RunResult& result);
+    pipeline::FileOutcome importFile(const pipeline::SourceFile& file, const QString& folder, RunResult& result);
     void finish(const std::shared_ptr<zentra::mailstore::Store>& store, RunResult& result);
-    void noteSaved(int row, const QString& path, long contacts);
-    void dropUnsaved(RunResult& result);
-    void reportFailures(const RunResult& result);
+    void showSummary(const RunResult& result);
+    void showFileProgress(const pipeline::FileOutcome& file);
+    bool listIsEmpty();
     QString sourceFolderOf(const QString& cellText) const;
 
     platform::UiServices& ui_;
     QWidget* owner_;
     RunWidgets w_;
     RunState& state_;
+    zentra::mailstore::ComponentRegistry& components_;
     RunPolicy policy_;
     bool running_ = false;
     bool stopRequested_ = false;
+    std::unique_ptr<Progress> progress_;
+    std::unique_ptr<pipeline::RunReport> report_;
     // Source folder by the text before a file name: every file of a folder has the same one,
     // and a run asks for each file's twice.
     mutable QHash<QString, QString> folderByPrefix_;
-
-    // Files whose items were saved into the store but may not be on disk yet: the store writes
-    // them with its next periodic save. If that save (or the final one) fails, they are failures
-    // too, not imports. Without a store that tells (StoreItemCounts), nothing is tracked.
-    struct Unsaved {
-        int row = 0;
-        QString path;
-        long contacts = 0;
-        long long itemsAfter = 0;   // the store's saved-item count after this file
-    };
-    zentra::mailstore::StoreItemCounts* counts_ = nullptr;
-    std::vector<Unsaved> unsaved_;   // in file order
-    QString firstSaveFailure_;
 };
+
+// The error a failed call raised, as the run records it: zentra::Error as it is; anything else
+// (out of memory, say) with a number of its own.
+zentra::Error asError(const std::exception& e);
 
 }  // namespace importrun

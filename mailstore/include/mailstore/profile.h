@@ -1,48 +1,38 @@
 #pragma once
-// The one process-wide profile of attached stores that both components see: a store attached
-// through a session is visible in the mail client's namespace at once.
+// The stores attached in one mail profile: what a session attaches, the mail client's namespace
+// shows (one top folder per store, by its display name). The component registry that creates a
+// session and a mail client gives both the same profile; there is no process-wide one.
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "pst/messaging/store.h"
+#include "pipeline/open_store.h"
+#include "zentra/error.h"
 
 namespace zentra::mailstore {
 
-// One attached store. Objects handed out (stores, folders) hold it and check attached()
-// before every call, so a folder kept after Remove fails cleanly instead of writing.
-class AttachedStore {
-public:
-    explicit AttachedStore(std::unique_ptr<pst::messaging::Store> store)
-        : store_(std::move(store)), displayName_(store_->displayName()) {}
-    bool attached() const { return store_ != nullptr && store_->isOpen(); }
-    // kErrStoreDetached when the store was removed.
-    pst::messaging::Store& store();
-    // Commit and close; the file stays on disk. When the commit fails the store is closed
-    // anyway (the file keeps its last commit) and the error passes on.
-    void detach();
-    const std::string& displayName() const { return displayName_; }
-
-private:
-    std::unique_ptr<pst::messaging::Store> store_;
-    std::string displayName_;
-};
-
 class Profile {
 public:
-    static Profile& instance();
+    Profile() = default;
+    ~Profile();   // detaches every store still attached (commit and close)
+    Profile(const Profile&) = delete;
+    Profile& operator=(const Profile&) = delete;
 
-    void attach(std::shared_ptr<AttachedStore> store);
-    void remove(const std::shared_ptr<AttachedStore>& store);
-    std::vector<std::shared_ptr<AttachedStore>> stores() const;   // in attach order
+    void attach(std::shared_ptr<pipeline::OpenStore> store);
+    void remove(const std::shared_ptr<pipeline::OpenStore>& store);
+    std::vector<std::shared_ptr<pipeline::OpenStore>> stores() const;   // attached ones, in attach order
+    // The attached store whose display name matches, ignoring case; nullptr when none does.
+    std::shared_ptr<pipeline::OpenStore> storeNamed(const std::string& displayName) const;
 
-    // Detaches every store; tests use it to start from an empty profile.
-    void detachAll();
+    // Detaches every store. A store whose final save fails keeps its last commit on disk; the
+    // first such error is returned (after the other stores are detached), nullopt when none.
+    std::optional<zentra::Error> detachAll();
 
 private:
     mutable std::mutex mutex_;
-    std::vector<std::shared_ptr<AttachedStore>> stores_;
+    std::vector<std::shared_ptr<pipeline::OpenStore>> stores_;
 };
 
 }  // namespace zentra::mailstore

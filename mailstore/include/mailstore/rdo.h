@@ -9,6 +9,8 @@
 #include <string>
 
 #include "mailstore/component.h"
+#include "pipeline/file_outcome.h"
+#include "pipeline/source_file.h"
 
 namespace zentra::mailstore {
 
@@ -29,8 +31,16 @@ constexpr long kImportFormatVCard = 6;      // Item.Import: a vCard file
 class Item {
 public:
     virtual ~Item() = default;
-    virtual void Import(const std::string& path, long format) = 0;
+    // Fills the item from a file. A file of an import queue (Session::ReadAhead) is taken from
+    // the read-ahead by its place in the queue; any other is read here.
+    virtual void Import(const pipeline::SourceFile& file, long format) = 0;
+    void Import(const std::string& path, long format) { Import(pipeline::SourceFile{path}, format); }
     virtual void Save() = 0;
+
+    // Who follows the contacts Save stores (progress, warnings, a request to stop); null: nobody.
+    virtual void Observe(pipeline::ImportObserver* observer) = 0;
+    // What Import and Save made of the file so far.
+    virtual const pipeline::FileOutcome& Outcome() const = 0;
 };
 
 class Items {
@@ -88,6 +98,12 @@ public:
     virtual std::shared_ptr<Folder> IPMRootFolder() = 0;
     // Detach: everything committed, the file closed; it stays on disk.
     virtual void Remove() = 0;
+
+    // Items saved into the store so far (each contact of a multi-card file counts), and how many
+    // of them its file holds as of the store's last successful save: items reach the file with
+    // the next periodic save, so a failed save loses those saved after the last good one.
+    virtual long long ItemsSaved() = 0;
+    virtual long long ItemsOnDisk() = 0;
 };
 
 class Stores {
@@ -106,6 +122,10 @@ public:
     virtual std::shared_ptr<mailstore::Stores> Stores() = 0;   // kErrNotLoggedOn before Logon
     // "\\" + store display name + "\" + folder path; every component matched ignoring case.
     virtual std::shared_ptr<Folder> GetFolderFromPath(const std::string& path) = 0;
+    // The files the next Imports will read, in order, with this format (6, vCard): they are read
+    // ahead on a second thread. A new queue replaces the previous one; null stops reading ahead.
+    // Logoff stops it too.
+    virtual void ReadAhead(pipeline::SharedFileQueue queue, long format) = 0;
     virtual void Logoff() = 0;
 };
 

@@ -1,26 +1,18 @@
 #pragma once
-// How the session creates store files: tests pass a failing file seam (disk full, I/O error)
-// or a fixed store UID here.
+// How a session writes and reads: its stores' commit policy and file seam (tests pass a failing
+// one, or a fixed store UID), the contact mapping's options and the read-ahead's window.
 #include <memory>
 
+#include "mailstore/profile.h"
 #include "mailstore/rdo.h"
-#include "pst/messaging/store.h"
+#include "pipeline/import_session.h"
 
 namespace zentra::mailstore {
 
-// A long import commits every 1,000 items or every 2 seconds, whichever comes first, so a kill
-// loses at most that much work; Remove and Logoff commit too.
-inline pst::messaging::StoreOptions periodicallyCommittingStore() {
-    pst::messaging::StoreOptions options;
-    options.commitEveryMessages = 1000;
-    options.commitInterval = std::chrono::seconds(2);
-    return options;
-}
+using SessionOptions = pipeline::ImportSettings;
 
-struct SessionOptions {
-    pst::messaging::StoreOptions store = periodicallyCommittingStore();
-};
-
-std::shared_ptr<Session> createSession(const SessionOptions& options);
+// A session of its own profile, for callers that need no mail client beside it (tests,
+// benchmarks); its stores are detached when the session and everything it handed out are gone.
+std::shared_ptr<Session> createSession(const SessionOptions& options = {});
 
 }  // namespace zentra::mailstore

@@ -89,16 +89,10 @@ std::unique_ptr<Store> Store::create(const std::string& path, const std::string&
                                      const StoreOptions& options) {
     auto s = std::make_unique<State>();
     s->db = ndb::NodeDatabase::create(path, options.database);
-    try {
-        return createIn(std::move(s), displayName, options);
-    } catch (...) {
-        // The file never held a valid store: remove it, so it neither lies around as a broken
-        // .pst nor blocks a retry with the same name. (A file that existed before is never
-        // reached here: NodeDatabase::create refuses it first.)
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-        throw;
-    }
+    // The file takes its name at the first commit, when it holds a valid store, and a database
+    // that never commits takes its file with it: a failure in here leaves neither a broken .pst
+    // nor a name that blocks a retry, and a file that took the name meanwhile is never replaced.
+    return createIn(std::move(s), displayName, options);
 }
 
 std::unique_ptr<Store> Store::createIn(std::unique_ptr<State> s, const std::string& displayName,

@@ -64,6 +64,10 @@ void NodeDatabaseImpl::commitImpl(bool keepRoom) {
         file_->sync();
         space_.commitDone();
         usedSpansAtCommit_ = space_.spanCount() - space_.trailingEmptySpans();
+        // The first commit makes the file a valid store: only now does it take its name, so a
+        // kill before this leaves no file under that name.
+        if (!committedOnce_) file_->publish();
+        committedOnce_ = true;
     });
 }
 

@@ -18,7 +18,7 @@ std::unique_ptr<NodeDatabase> NodeDatabase::create(const std::string& path, cons
     } catch (const Error&) {
         // The file is ours (it did not exist a moment ago) and holds nothing yet: don't leave
         // an empty husk behind.
-        if (!options.openFile) std::remove(path.c_str());
+        file->abandon();
         throw;
     }
 }
@@ -113,6 +113,11 @@ Nid NodeDatabaseImpl::allocateNid(NidType type) {
 }
 
 uint64_t NodeDatabaseImpl::fileSize() const { return space_.fileEof(); }
+
+NodeDatabaseImpl::~NodeDatabaseImpl() {
+    // A database that never committed never held a store: its file does not stay behind.
+    if (!committedOnce_ && file_) file_->abandon();
+}
 
 void NodeDatabaseImpl::close() {
     if (closed_) return;

@@ -15,6 +15,7 @@ namespace pst::ndb {
 class NodeDatabaseImpl final : public NodeDatabase {
 public:
     NodeDatabaseImpl(std::string path, Options options, std::unique_ptr<FileSeam> file);
+    ~NodeDatabaseImpl() override;
 
     Bid writeBlocks(const std::vector<std::vector<uint8_t>>& payloads) override;
     Bid writeBlocksReusing(std::vector<Leaf>& leaves) override;
@@ -83,6 +84,7 @@ private:
     bool dlistOnDisk_ = false;
     bool broken_ = false;
     bool closed_ = false;
+    bool committedOnce_ = false;     // a header has been written: the file holds a valid store
     size_t usedSpansAtCommit_ = 1;   // spans holding data at the last commit
     void commitImpl(bool keepRoom);
     void setRoomAside();

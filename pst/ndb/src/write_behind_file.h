@@ -28,6 +28,11 @@ public:
     void truncate(uint64_t size) override;
     void sync() override;
     uint64_t size() override;
+    void publish() override {
+        flush();
+        inner_->publish();
+    }
+    void abandon() override { inner_->abandon(); }
 
     void flush();
     bool pending() const;

@@ -8,6 +8,7 @@
 //
 // Nothing in a file's content throws: problems become warnings on the card they belong to.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -39,6 +40,10 @@ public:
     // Opens a file for reading. Throws zentra::Error (file not found, permission denied, ...)
     // with the path and the reason.
     static Reader openFile(const std::filesystem::path& path, ReaderOptions options = {});
+    // Reads a file its caller opened (see openRegularFile) from the descriptor's current position.
+    // The caller keeps fd open while the reader lives and closes it afterwards; `name` is the path
+    // shown in messages.
+    static Reader fromDescriptor(int fd, std::uint64_t sizeAtOpen, std::string name, ReaderOptions options = {});
     // Reads from a buffer. The bytes are copied chunk by chunk; the buffer must outlive the reader.
     static Reader fromBuffer(std::string_view bytes, ReaderOptions options = {});
 
@@ -59,6 +64,11 @@ private:
     explicit Reader(std::unique_ptr<CardAssembler> assembler);
     std::unique_ptr<CardAssembler> assembler_;
 };
+
+// Opens a file for reading without waiting and refuses anything but a regular file (a folder,
+// pipe, socket or device would block the reader or never end). Returns the descriptor, which the
+// caller closes, and the file's size at opening. Throws zentra::Error naming the path and why.
+int openRegularFile(const std::string& path, std::uint64_t* sizeAtOpen);
 
 // Every card of a buffer.
 std::vector<Card> parseBuffer(std::string_view bytes, const ReaderOptions& options = {});

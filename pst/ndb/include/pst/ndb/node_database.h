@@ -38,10 +38,24 @@ public:
     virtual void truncate(uint64_t size) = 0;   // grow or shrink
     virtual void sync() = 0;                    // make all earlier writes durable
     virtual uint64_t size() = 0;
+    // A new file may be built without a name and get it only once it holds a valid store, so a
+    // kill never leaves a half-made file under the store's name. publish() gives it its name,
+    // never replacing a file that took the name meanwhile (kErrStoreCreate). Seams whose file
+    // has its name from the start do nothing.
+    virtual void publish() {}
+    // The store could not be made: takes the name away again if this seam gave it (a file that
+    // was there before is never touched).
+    virtual void abandon() {}
 };
 
 // Opens a new file for writing; throws kErrStoreCreate if the path exists or cannot be created.
+// Where the file system allows, the file is made in the path's folder without a name (Linux
+// O_TMPFILE) and linked to its name by publish(); elsewhere it is made under a hidden temporary
+// name beside it and linked or renamed (without replacing) at publish(); a temporary file left by
+// a process that was killed is removed the next time a store is created in that folder.
 std::unique_ptr<FileSeam> createPosixFile(const std::string& path);
+// The way createPosixFile takes on file systems without unnamed files; tests use it directly.
+std::unique_ptr<FileSeam> createNamedTemporaryFile(const std::string& path);
 
 struct SubnodeEntry {   // one SLENTRY
     Nid nid = 0;
@@ -72,7 +86,8 @@ struct Options {
     // a sync, a read or shrinking the file writes them out first. 0 writes each block at once
     // (tests that count the file's individual writes).
     size_t writeBehindBytes = 4u << 20;
-    // Test hook: when set, used instead of createPosixFile(path).
+    // Test hook: when set, used instead of createPosixFile(path); also to make files through the
+    // named temporary files of file systems without unnamed ones (createNamedTemporaryFile).
     std::function<std::unique_ptr<FileSeam>(const std::string& path)> openFile;
 };
 
@@ -141,9 +156,12 @@ public:
     virtual Nid allocateNid(NidType type) = 0;
 
     // Makes everything put so far durable; header written last. Safe to call any number of times.
+    // The first commit also gives a new file its name (FileSeam::publish); a database dropped
+    // before any commit takes its file with it (FileSeam::abandon).
     virtual void commit() = 0;
     // commit() and close the file. The object is unusable afterwards.
     virtual void close() = 0;
+
 
     virtual uint64_t fileSize() const = 0;
     virtual const std::string& path() const = 0;

@@ -2,6 +2,7 @@
 // From the contact mapping's neutral property model to what the messaging layer stores:
 // tagged ids as they are, named properties through the store's name-to-ID map, every string
 // as Unicode, and the photo as an attachment object numbered as [MS-PST] lays attachments out.
+#include <cstddef>
 #include <vector>
 
 #include "contact/properties.h"
@@ -9,7 +10,7 @@
 #include "pst/messaging/name_to_id_map.h"
 #include "pst/messaging/store.h"
 
-namespace zentra::mailstore::detail {
+namespace pipeline {
 
 struct StoredContact {
     pst::ltp::PropertyMap properties;
@@ -23,8 +24,13 @@ using StagedProperties = std::vector<std::pair<contact::PropertyKey, pst::ltp::V
 struct StagedContact {
     StagedProperties properties;
     std::vector<StagedProperties> attachments;
+    std::vector<contact::Warning> warnings;   // the card's parser warnings, then the mapping's
 };
-StagedContact stageContact(const contact::ContactItem& item);
+StagedContact stageContact(contact::ContactItem&& item);
+// A contact with nothing but its message class: what a contact item holds before Import.
+StagedContact emptyContact();
+// Rough heap bytes of a staged contact, for the read-ahead's budget.
+std::size_t approximateBytes(const StagedContact& contact);
 
 // The stored form of one value; the property types of contact::PropertyType and
 // pst::ltp::PropType share their [MS-OXCDATA] codes.
@@ -36,4 +42,4 @@ uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap&
 
 StoredContact toStoredContact(StagedContact&& staged, pst::messaging::NameToIdMap& names);
 
-}  // namespace zentra::mailstore::detail
+}  // namespace pipeline

@@ -1,11 +1,13 @@
 // Contact properties to stored values and local property ids.
-#include "contact_properties.h"
+#include "pipeline/staged_contact.h"
+
+#include "contact/property_ids.h"
 
 #include <type_traits>
 
 #include "zentra/error.h"
 
-namespace zentra::mailstore::detail {
+namespace pipeline {
 namespace {
 
 constexpr uint16_t kPidTagAttachNumber = 0x0E21;
@@ -38,20 +40,38 @@ pst::ltp::Value storedValue(const contact::Value& value) {
         value);
 }
 
+StagedContact emptyContact() {
+    contact::ContactItem item;
+    item.properties.set(contact::tagKey(contact::tag::kMessageClass), std::string("IPM.Contact"));
+    return stageContact(std::move(item));
+}
+
+std::size_t approximateBytes(const StagedContact& contact) {
+    std::size_t bytes = sizeof(contact);
+    auto add = [&bytes](const StagedProperties& list) {
+        for (const auto& [key, value] : list) bytes += sizeof(key) + sizeof(value) + 16 + value.bytes.capacity();
+    };
+    add(contact.properties);
+    for (const StagedProperties& a : contact.attachments) add(a);
+    for (const contact::Warning& w : contact.warnings) bytes += sizeof(w) + w.message.capacity() + w.property.capacity();
+    return bytes;
+}
+
 uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap& names) {
     switch (key.kind()) {
     case contact::PropertyKey::Kind::Tagged:
         if (key.id() >= pst::messaging::kFirstNamedPropId)
-            throw Error(kErrInvalidArgument, "property " + key.describe() + " is in the named-property range");
+            throw zentra::Error(zentra::kErrInvalidArgument, "property " + key.describe() + " is in the named-property range");
         return key.id();
     case contact::PropertyKey::Kind::NamedId: return names.idFor(key.propertySet(), key.lid());
     case contact::PropertyKey::Kind::NamedString: return names.idFor(key.propertySet(), key.name());
     }
-    throw Error(kErrInvalidArgument, "unknown property key kind");
+    throw zentra::Error(zentra::kErrInvalidArgument, "unknown property key kind");
 }
 
-StagedContact stageContact(const contact::ContactItem& item) {
+StagedContact stageContact(contact::ContactItem&& item) {
     StagedContact out;
+    out.warnings = std::move(item.warnings);
     out.properties.reserve(item.properties.size());
     for (const contact::Property& p : item.properties) out.properties.emplace_back(p.key, storedValue(p.value));
     out.attachments.reserve(item.attachments.size());
@@ -83,4 +103,4 @@ StoredContact toStoredContact(StagedContact&& staged, pst::messaging::NameToIdMa
     return out;
 }
 
-}  // namespace zentra::mailstore::detail
+}  // namespace pipeline

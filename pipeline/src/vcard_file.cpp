@@ -1,0 +1,128 @@
+#include "vcard_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "pipeline/file_cards.h"
+#include "zentra/error.h"
+#include "zentra/path_list.h"
+
+namespace pipeline::detail {
+namespace {
+
+std::string trimmedOfSpaces(const std::string& path) {
+    std::size_t begin = 0, end = path.size();
+    while (begin < end && path[begin] == ' ') ++begin;
+    while (end > begin && path[end - 1] == ' ') --end;
+    return path.substr(begin, end - begin);
+}
+
+struct Opened {
+    int fd = -1;
+    std::uint64_t size = 0;
+    std::string path;
+};
+
+Opened openExactOrTrimmed(const std::string& path) {
+    Opened o;
+    const std::string trimmed = trimmedOfSpaces(path);
+    try {
+        o.fd = vcard::openRegularFile(path, &o.size);
+        o.path = path;
+        return o;
+    } catch (const zentra::Error& e) {
+        if (e.number() != zentra::kErrFileNotFound || trimmed == path || trimmed.empty()) throw;
+    }
+    o.fd = vcard::openRegularFile(trimmed, &o.size);
+    o.path = trimmed;
+    return o;
+}
+
+}  // namespace
+
+VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options)
+    : options_(options) {
+    Opened opened;
+    try {
+        opened = openExactOrTrimmed(file.path);
+    } catch (const zentra::Error& e) {
+        // The reason names the path in its exact bytes; messages carry its readable form.
+        throw zentra::Error(e.number(), zentra::readablePath(e.description()));
+    }
+    fd_ = opened.fd;
+    shownPath_ = zentra::readablePath(opened.path);
+    sizeAtOpen_ = opened.size;
+    struct stat info {};
+    if (::fstat(fd_, &info) == 0) modifiedAtOpen_ = info.st_mtim;
+    reader_.emplace(vcard::Reader::fromDescriptor(fd_, sizeAtOpen_, shownPath_, options_.reader));
+}
+
+VcardFile::~VcardFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void VcardFile::checkUnchanged() {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0)
+        throw zentra::Error(zentra::kErrDeviceIO, shownPath_ + ": " + std::strerror(errno));
+    const bool sameSize = static_cast<std::uint64_t>(info.st_size) == sizeAtOpen_;
+    const bool sameTime = info.st_mtim.tv_sec == modifiedAtOpen_.tv_sec && info.st_mtim.tv_nsec == modifiedAtOpen_.tv_nsec;
+    if (!sameSize || !sameTime)
+        throw zentra::Error(zentra::kErrImportFailed,
+                            shownPath_ + " changed while it was being read; the " + std::to_string(cards_) +
+                                " contacts read from it may mix two versions of the file: import it again");
+}
+
+bool VcardFile::next(StagedContact& out) {
+    if (ended_) return false;
+    if (!reader_->next(card_)) {
+        ended_ = true;
+        checkUnchanged();
+        if (cards_ == 0) throw zentra::Error(zentra::kErrImportFailed, "no vCard found in " + shownPath_);
+        return false;
+    }
+    ++cards_;
+    out = stageContact(contact::mapCard(card_, options_));
+    return true;
+}
+
+std::vector<FileWarning> VcardFile::fileWarnings() const {
+    std::vector<FileWarning> out;
+    for (const vcard::Warning& w : reader_->fileWarnings()) {
+        FileWarning f;
+        f.source = FileWarning::Source::Parser;
+        f.line = w.line;
+        f.property = w.property;
+        f.message = w.message;
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
+namespace {
+
+class InlineCards final : public FileCards {
+public:
+    InlineCards(const SourceFile& file, const contact::MapOptions& options) : file_(file, options) {}
+    bool next(StagedContact& out) override { return file_.next(out); }
+    std::size_t cardsRead() const override { return file_.cards(); }
+    bool allRead() const override { return file_.ended(); }
+    std::vector<FileWarning> fileWarnings() const override { return file_.fileWarnings(); }
+
+private:
+    VcardFile file_;
+};
+
+}  // namespace
+}  // namespace pipeline::detail
+
+namespace pipeline {
+
+std::unique_ptr<FileCards> readHere(const SourceFile& file, const contact::MapOptions& options) {
+    return std::make_unique<detail::InlineCards>(file, options);
+}
+
+}  // namespace pipeline

@@ -1,0 +1,50 @@
+#pragma once
+// One vCard file opened once and read through that one descriptor, card by card: the cards of
+// the file as it was when it was opened, never a mix of two versions. The exact path is opened;
+// only when no file has that name is the path without leading and trailing spaces tried (names
+// typed or pasted with stray blanks), so "t.vcf" and "t.vcf " stay two files.
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "contact/mapper.h"
+#include "pipeline/file_outcome.h"
+#include "pipeline/source_file.h"
+#include "pipeline/staged_contact.h"
+#include "vcard/reader.h"
+
+namespace pipeline::detail {
+
+class VcardFile {
+public:
+    // Throws zentra::Error naming the path when the file cannot be opened or is not a regular file.
+    VcardFile(const SourceFile& file, const contact::MapOptions& options);
+    ~VcardFile();
+    VcardFile(const VcardFile&) = delete;
+    VcardFile& operator=(const VcardFile&) = delete;
+
+    // The next card, mapped and staged; false after the last. At the end it throws
+    // kErrImportFailed when the file held no card, or when it changed while it was read.
+    bool next(StagedContact& out);
+    std::size_t cards() const { return cards_; }
+    bool ended() const { return ended_; }
+    std::vector<FileWarning> fileWarnings() const;
+    const std::string& shownPath() const { return shownPath_; }
+
+private:
+    void checkUnchanged();
+
+    int fd_ = -1;
+    std::string shownPath_;            // readable form, for messages
+    std::uint64_t sizeAtOpen_ = 0;
+    struct timespec modifiedAtOpen_ {};
+    contact::MapOptions options_;
+    std::optional<vcard::Reader> reader_;   // set once the file is open
+    vcard::Card card_;                 // reused: the reader refills its storage
+    std::size_t cards_ = 0;
+    bool ended_ = false;
+};
+
+}  // namespace pipeline::detail

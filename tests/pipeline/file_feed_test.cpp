@@ -1,0 +1,187 @@
+// Reading vCard files ahead of the import loop: a file taken from the reading thread gives what
+// reading it on its own gives, files the loop skips are dropped, files of other queues are left
+// to the caller, failures travel with their file, a file larger than the budget streams, and the
+// thread stays within its window and stops promptly.
+#include "pipeline/file_feed.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+#include "contact/property_ids.h"
+#include "pst/ltp/values.h"
+#include "zentra/error.h"
+
+namespace pipeline {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class FileFeedTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("zentra_file_feed_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // A file of `cards` cards named <stem>-1, <stem>-2, ...
+    std::string file(const std::string& stem, int cards = 1) {
+        const std::string path = (dir_ / (stem + ".vcf")).string();
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 1; i <= cards; ++i)
+            out << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" << stem << "-" << i << "\r\nN:" << stem << ";" << i
+                << ";;;\r\nEND:VCARD\r\n";
+        return path;
+    }
+    static SharedFileQueue queueOf(const std::vector<std::string>& paths) {
+        zentra::PathList list;
+        for (const std::string& p : paths) list.add(p);
+        return std::make_shared<const FileQueue>(std::move(list));
+    }
+    static std::string displayName(const StagedContact& item) {
+        for (const auto& [key, value] : item.properties)
+            if (key == contact::tagKey(contact::tag::kDisplayName)) return pst::ltp::utf8FromUtf16le(value.bytes);
+        return {};
+    }
+    // Every display name the cards give, and the error that ends them (0 when none).
+    static std::pair<std::vector<std::string>, long> drain(FileCards& cards) {
+        std::vector<std::string> names;
+        try {
+            StagedContact c;
+            while (cards.next(c)) names.push_back(displayName(c));
+        } catch (const zentra::Error& e) {
+            return {names, e.number()};
+        }
+        return {names, 0};
+    }
+    static void waitFor(FileFeed& feed, size_t waiting) {
+        for (int i = 0; i < 500 && feed.waiting() < waiting; ++i) std::this_thread::sleep_for(10ms);
+    }
+
+    contact::MapOptions options_;
+    fs::path dir_;
+};
+
+TEST_F(FileFeedTest, FilesComeInOrderAsReadingThemOnTheirOwnGives) {
+    const std::vector<std::string> paths = {file("ann", 1), file("bob", 3), file("cid", 2)};
+    FileFeed feed(options_);
+    auto queue = queueOf(paths);
+    feed.start(queue);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        std::unique_ptr<FileCards> got = feed.take(queue->file(i));
+        ASSERT_NE(got, nullptr) << paths[i];
+        auto direct = readHere(SourceFile{paths[i]}, options_);
+        EXPECT_EQ(drain(*got), drain(*direct));
+        EXPECT_EQ(got->cardsRead(), direct->cardsRead());
+        EXPECT_TRUE(got->allRead());
+    }
+    EXPECT_EQ(feed.take(queue->file(0)), nullptr) << "a file is handed over once";
+}
+
+TEST_F(FileFeedTest, SkippedFilesAreDroppedAndFilesOfOtherQueuesLeftToTheCaller) {
+    const std::vector<std::string> paths = {file("a"), file("b"), file("c"), file("d")};
+    FileFeed feed(options_);
+    auto queue = queueOf(paths);
+    feed.start(queue);
+    EXPECT_EQ(feed.take(SourceFile{file("other")}), nullptr);
+    auto sameNames = queueOf(paths);   // the same paths in another queue are other files
+    EXPECT_EQ(feed.take(sameNames->file(2)), nullptr);
+    auto c = feed.take(queue->file(2));   // the loop skipped a and b
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(drain(*c).first, std::vector<std::string>{"c-1"});
+    EXPECT_EQ(feed.take(queue->file(0)), nullptr);   // behind the loop now
+    auto d = feed.take(queue->file(3));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(drain(*d).first, std::vector<std::string>{"d-1"});
+}
+
+TEST_F(FileFeedTest, FailuresTravelWithTheirFile) {
+    const std::string missing = (dir_ / "gone.vcf").string();
+    const std::string folder = (dir_ / "folder.vcf").string();
+    fs::create_directories(folder);
+    const std::string empty = (dir_ / "empty.vcf").string();
+    std::ofstream(empty) << "no card here\r\n";
+    const std::vector<std::string> paths = {missing, folder, empty, file("fine")};
+    FileFeed feed(options_);
+    auto queue = queueOf(paths);
+    feed.start(queue);
+    for (size_t i = 0; i < 3; ++i) {
+        auto got = feed.take(queue->file(i));
+        ASSERT_NE(got, nullptr) << paths[i];
+        std::pair<long, std::string> fed, direct;
+        try {
+            StagedContact c;
+            got->next(c);
+        } catch (const zentra::Error& e) {
+            fed = {e.number(), e.description()};
+        }
+        try {
+            StagedContact c;
+            readHere(SourceFile{paths[i]}, options_)->next(c);
+        } catch (const zentra::Error& e) {
+            direct = {e.number(), e.description()};
+        }
+        EXPECT_NE(fed.first, 0) << paths[i];
+        EXPECT_EQ(fed, direct) << paths[i];
+    }
+    auto fine = feed.take(queue->file(3));
+    ASSERT_NE(fine, nullptr);
+    EXPECT_EQ(drain(*fine), (std::pair<std::vector<std::string>, long>{{"fine-1"}, 0}));
+}
+
+// One file bigger than the whole budget: the thread reads on as the loop takes its contacts, so
+// the file comes through whole and in order while never more than the budget waits.
+TEST_F(FileFeedTest, AFileLargerThanTheBudgetStreamsThroughIt) {
+    const std::string big = file("big", 500);
+    FileFeed feed(options_, FeedWindow{64, 8192});
+    auto queue = queueOf({big, file("after")});
+    feed.start(queue);
+    auto cards = feed.take(queue->file(0));
+    ASSERT_NE(cards, nullptr);
+    auto [names, error] = drain(*cards);
+    EXPECT_EQ(error, 0);
+    ASSERT_EQ(names.size(), 500u);
+    for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(names[i], "big-" + std::to_string(i + 1));
+    auto after = feed.take(queue->file(1));
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(drain(*after).first, std::vector<std::string>{"after-1"});
+}
+
+TEST_F(FileFeedTest, StaysWithinItsWindowAndStopsPromptly) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 40; ++i) paths.push_back(file("f" + std::to_string(i), 5));
+    auto queue = queueOf(paths);
+    {
+        FileFeed feed(options_, FeedWindow{3, 1u << 30});
+        feed.start(queue);
+        waitFor(feed, 3);
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(feed.waiting(), 3u);
+        ASSERT_NE(feed.take(queue->file(0)), nullptr);
+        waitFor(feed, 3);
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(feed.waiting(), 3u);
+    }
+    // A byte window: one contact fills it, so the thread stops inside the first file.
+    FileFeed feed(options_, FeedWindow{100, 1});
+    feed.start(queue);
+    waitFor(feed, 1);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(feed.waiting(), 1u);
+    const auto before = std::chrono::steady_clock::now();
+    feed.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+    EXPECT_EQ(feed.waiting(), 0u);
+    EXPECT_EQ(feed.take(queue->file(1)), nullptr);
+}
+
+}  // namespace
+}  // namespace pipeline

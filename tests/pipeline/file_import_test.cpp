@@ -1,0 +1,154 @@
+// One file into one folder: the exact path that was listed, read once through one descriptor
+// (a file changed while it is read fails with that reason, one replaced keeps the version that
+// was opened), stopped inside a long file on request, and a file without a card leaving nothing.
+#include "pipeline/file_import.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "contact/property_ids.h"
+#include "pst/ltp/values.h"
+#include "zentra/error.h"
+
+namespace pipeline {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string cards(const std::string& stem, int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i)
+        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + stem + "-" + std::to_string(i) + "\r\nN:" + stem + ";" +
+                std::to_string(i) + ";;;\r\nEND:VCARD\r\n";
+    return text;
+}
+
+std::string nameOf(const StagedContact& c) {
+    for (const auto& [key, value] : c.properties)
+        if (key == contact::tagKey(contact::tag::kDisplayName)) return pst::ltp::utf8FromUtf16le(value.bytes);
+    return {};
+}
+
+class FileImportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("zentra_file_import_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        session_ = std::make_shared<ImportSession>();
+        store_ = session_->createStore((dir_ / "s.pst").string(), "S");
+        folder_ = store_->createFolder(store_->store().ipmSubtree(), "F", "IPF.Contact");
+    }
+    void TearDown() override {
+        store_->detach();
+        fs::remove_all(dir_);
+    }
+    std::string write(const std::string& name, const std::string& text) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    std::string firstName(const std::string& path) {
+        StagedContact c;
+        readHere(SourceFile{path}, session_->settings().mapping)->next(c);
+        return nameOf(c);
+    }
+    std::uint32_t stored() { return store_->store().folder(folder_).contentCount; }
+
+    fs::path dir_;
+    std::shared_ptr<ImportSession> session_;
+    std::shared_ptr<OpenStore> store_;
+    pst::Nid folder_ = 0;
+};
+
+// Stops a file, or changes it, after a given number of its contacts are stored.
+struct After final : ImportObserver {
+    std::size_t contacts = 0;
+    std::function<bool()> then;
+    bool contactStored(const FileOutcome& f) override { return f.contactsStored != contacts || then(); }
+    void warning(const FileOutcome&, const FileWarning&) override {}
+};
+
+TEST_F(FileImportTest, TheExactListedPathIsReadAndTrimmingIsOnlyAFallback) {
+    const std::string plain = write("t.vcf", cards("plain", 1));
+    const std::string spaced = write("t.vcf ", cards("spaced", 1));
+    EXPECT_EQ(firstName(plain), "plain-1");
+    EXPECT_EQ(firstName(spaced), "spaced-1");
+    // No file has the name with the blanks: the name without them is read.
+    const std::string only = write("u.vcf", cards("only", 1));
+    EXPECT_EQ(firstName(" " + only + "  "), "only-1");
+}
+
+TEST_F(FileImportTest, AFileChangedWhileItIsReadFailsWithThatReason) {
+    // Larger than a read, so the rest is read after the change.
+    const std::string path = write("big.vcf", cards("old", 3000));
+    After observer;
+    observer.contacts = 2;
+    observer.then = [&] {
+        std::ofstream(path, std::ios::binary | std::ios::in | std::ios::out) << "BEGIN:VCARD\r\nFN:new";
+        return true;
+    };
+    FileImport file(session_, store_, folder_);
+    file.open(SourceFile{path});
+    EXPECT_THROW(file.store(&observer), zentra::Error);
+    EXPECT_EQ(file.outcome().status, FileOutcome::Status::Failed);
+    EXPECT_NE(file.outcome().reason.find("changed while it was being read"), std::string::npos) << file.outcome().reason;
+    EXPECT_EQ(file.outcome().contactsStored, stored());
+}
+
+TEST_F(FileImportTest, AFileReplacedWhileItIsReadGivesTheVersionThatWasOpened) {
+    const std::string path = write("swap.vcf", cards("old", 3000));
+    const std::string next = write("next.vcf", cards("new", 10));
+    After observer;
+    observer.contacts = 2;
+    observer.then = [&] {
+        fs::rename(next, path);   // the path now names another file; the one opened reads on
+        return true;
+    };
+    FileImport file(session_, store_, folder_);
+    file.open(SourceFile{path});
+    file.store(&observer);
+    EXPECT_EQ(file.outcome().status, FileOutcome::Status::Imported);
+    EXPECT_EQ(file.outcome().contactsStored, 3000u);
+    EXPECT_EQ(stored(), 3000u);
+}
+
+TEST_F(FileImportTest, AStopInsideAFileCutsItShortThereAndSaysHowFar) {
+    const std::string path = write("long.vcf", cards("long", 50));
+    After observer;
+    observer.contacts = 3;
+    observer.then = [] { return false; };
+    FileImport file(session_, store_, folder_);
+    file.open(SourceFile{path});
+    file.store(&observer);
+    EXPECT_EQ(file.outcome().status, FileOutcome::Status::CutShort);
+    EXPECT_EQ(file.outcome().contactsStored, 3u);
+    EXPECT_EQ(stored(), 3u);
+    EXPECT_NE(describeProblem(file.outcome()).find("after 3 contacts"), std::string::npos)
+        << describeProblem(file.outcome());
+
+    // A stop asked for at the last contact leaves the file whole.
+    const std::string three = write("three.vcf", cards("three", 3));
+    FileImport whole(session_, store_, folder_);
+    whole.open(SourceFile{three});
+    whole.store(&observer);
+    EXPECT_EQ(whole.outcome().status, FileOutcome::Status::Imported);
+}
+
+TEST_F(FileImportTest, AFileWithoutACardFailsAndStoresNothing) {
+    const std::string path = write("none.vcf", "no card here\r\n");
+    FileImport file(session_, store_, folder_);
+    EXPECT_THROW(file.open(SourceFile{path}), zentra::Error);
+    file.store(nullptr);
+    EXPECT_EQ(file.outcome().status, FileOutcome::Status::Failed);
+    EXPECT_EQ(file.outcome().errorNumber, zentra::kErrImportFailed);
+    EXPECT_EQ(stored(), 0u);
+}
+
+}  // namespace
+}  // namespace pipeline

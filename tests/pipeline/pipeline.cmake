@@ -1,0 +1,12 @@
+# The import pipeline without the components: the read-ahead, files read once, outcomes.
+zentra_add_test(NAME pipeline_file_feed_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/file_feed_test.cpp
+  LIBS zentra_pipeline
+  TIMEOUT 120)
+zentra_add_test(NAME pipeline_file_import_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/file_import_test.cpp
+  LIBS zentra_pipeline
+  TIMEOUT 120)
+zentra_add_test(NAME pipeline_run_record_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/run_record_test.cpp
+  LIBS zentra_pipeline)
