@@ -263,14 +263,44 @@ TEST(BrokenValues, NulAndControlBytesInNamesAndValues) {
     const Parsed parsed = parseText(text);
     ASSERT_EQ(parsed.cards.size(), 1u);
     const Card& card = parsed.cards[0];
-    // Value bytes are kept as written: what to show of them is the mapping's choice.
-    EXPECT_EQ(card.formattedName(), "Ann\0e\x01\x1B[31m\x7F"s);
+    // Control bytes are kept as written (what to show of them is the mapping's choice), but a
+    // value ends at a NUL: dropping it would join two pieces into a different, plausible text.
+    EXPECT_EQ(card.formattedName(), "Ann");
     EXPECT_EQ(card.title(), "");
     ASSERT_EQ(card.notes().size(), 1u);
-    EXPECT_EQ(card.notes()[0], "kept\0value"s);
+    EXPECT_EQ(card.notes()[0], "kept");
+    EXPECT_TRUE(hasWarning(card.warnings, "FN", "NUL"));
+    EXPECT_TRUE(hasWarning(card.warnings, "NOTE", "NUL"));
     EXPECT_EQ(card.emails().size(), 1u);
     EXPECT_TRUE(hasWarning(card.warnings, "", "bad name"));
     EXPECT_EQ(card.all("FN").size(), 1u);
+}
+
+// However the NUL arrives (raw, quoted-printable, UTF-16), the value is cut there, never joined;
+// in a structured value only the component holding it is cut.
+TEST(BrokenValues, ValuesEndAtANulWhateverEncodingBroughtIt) {
+    using namespace std::string_literals;
+    const Parsed parsed = parseText("BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                                    "EMAIL:ann\0a@example.org\r\n"s
+                                    "EMAIL;ENCODING=QUOTED-PRINTABLE:bob=00b@example.org\r\n"
+                                    "NOTE;CHARSET=UTF-16BE;ENCODING=QUOTED-PRINTABLE:=00h=00i=00=00=00x\r\n"
+                                    "ADR:;;Main St\0reet 1;Oslo;;0150;Norway\r\n"s
+                                    "END:VCARD\r\n");
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    const Card& card = parsed.cards[0];
+    const std::vector<Email> emails = card.emails();
+    ASSERT_EQ(emails.size(), 2u);
+    EXPECT_EQ(emails[0].address, "ann");
+    EXPECT_EQ(emails[1].address, "bob");
+    EXPECT_EQ(card.notes().at(0), "hi");
+    const std::vector<Address> addresses = card.addresses();
+    ASSERT_EQ(addresses.size(), 1u);
+    EXPECT_EQ(addresses[0].street, "Main St");
+    EXPECT_EQ(addresses[0].locality, "Oslo");
+    EXPECT_EQ(addresses[0].country, "Norway");
+    std::size_t nulWarnings = 0;
+    for (const Warning& w : card.warnings) nulWarnings += w.message.find("NUL") != std::string::npos;
+    EXPECT_EQ(nulWarnings, 4u);
 }
 
 TEST(LinearTime, LongColonlessLineWithManyContinuations) {
