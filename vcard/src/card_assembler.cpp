@@ -283,8 +283,16 @@ void CardAssembler::finalize(Card& card, int level) {
     context.rules = context.v21 ? EscapeRules::V21 : EscapeRules::V30;
     if (version.empty())
         card.warnings.push_back(Warning{card.firstLine, "VERSION", "card has no VERSION; read as 3.0/4.0"});
+    bool legacyNoted = false;
     for (Property& p : card.properties) {
+        const std::size_t legacyBefore = charsets_.legacyDecodes();
         decodeProperty(p, context, card.warnings);
+        // The assumed charset may be wrong (the user can name another): say so once per card.
+        if (!legacyNoted && charsets_.legacyDecodes() != legacyBefore) {
+            legacyNoted = true;
+            card.warnings.push_back(Warning{p.line, p.name, "8-bit text without CHARSET that is not UTF-8; read as " +
+                                                                charsets_.legacyCharset()});
+        }
         if (p.name == "AGENT"sv && startsWithNoCase(trimmed(p.value), "BEGIN:VCARD")) readAgentText(card, p, level);
     }
     if (!card.first("FN") && !card.first("N"))

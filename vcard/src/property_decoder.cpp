@@ -49,10 +49,17 @@ void joinComponents(const std::vector<std::vector<std::string>>& components, std
 }  // namespace
 
 void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>& warnings) {
-    if (!ctx.v21) {
-        for (Parameter& param : p.parameters)
-            for (std::string& v : param.values)
-                if (v.find('^') != std::string::npos) v = decodeCarets(v);
+    // CHARSET speaks of the value only: 8-bit parameter values (a 4.0 LABEL, a custom TYPE)
+    // follow the default rule, which reports nothing but the legacy charset's use.
+    for (Parameter& param : p.parameters) {
+        for (std::string& v : param.values) {
+            if (!ctx.v21 && v.find('^') != std::string::npos) v = decodeCarets(v);
+            if (!ctx.unicodeFile && !isAscii(v)) {
+                std::string decoded, none;
+                ctx.charsets->decode(v, {}, decoded, none);
+                v = std::move(decoded);
+            }
+        }
     }
     p.value.clear();
     p.bytes.clear();
