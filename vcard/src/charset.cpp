@@ -80,19 +80,25 @@ CharsetDecoder::~CharsetDecoder() {
         if (converter.cd) iconv_close(static_cast<iconv_t>(converter.cd));
 }
 
-void CharsetDecoder::decodeDefault(std::string_view bytes, std::string& out) {
-    if (isValidUtf8(bytes)) {
-        out.assign(bytes);
-        return;
-    }
-    ++legacyDecodes_;
+void CharsetDecoder::decodeLegacy(std::string_view bytes, std::string& out) {
     if (legacyIs1252_ || !convert(converter(legacy_), bytes, out, true)) out = windows1252ToUtf8(bytes);
+}
+
+void CharsetDecoder::decodeDefault(std::string_view bytes, std::string& out) {
+    if (isValidUtf8(bytes)) out.assign(bytes);
+    else decodeLegacy(bytes, out);
 }
 
 void CharsetDecoder::decode(std::string_view bytes, std::string_view charset, std::string& out, std::string& problem) {
     // Most values are ASCII or UTF-8 without a CHARSET: one validating pass and a plain copy.
     if (charset.empty()) {
-        decodeDefault(bytes, out);
+        if (isValidUtf8(bytes)) {
+            out.assign(bytes);
+            return;
+        }
+        // Only here is the legacy charset an assumption; below, `problem` says what was used.
+        ++legacyDecodes_;
+        decodeLegacy(bytes, out);
         return;
     }
     const std::string name = upper(charset);

@@ -22,8 +22,8 @@ public:
     // The result replaces the content of `out` (whose storage is reused).
     void decode(std::string_view bytes, std::string_view charset, std::string& out, std::string& problem);
 
-    // The legacy charset actually used, and how many texts it has decoded so far: the reader
-    // tells the user once per card that it had to assume it.
+    // The legacy charset actually used, and how many texts without CHARSET it has decoded so
+    // far: the reader tells the user once per card that it had to assume it.
     const std::string& legacyCharset() const { return legacy_; }
     std::size_t legacyDecodes() const { return legacyDecodes_; }
 
@@ -33,7 +33,8 @@ private:
         bool keepsPlainAscii = false;   // printable ASCII, tab and line ends decode to themselves
     };
 
-    void decodeDefault(std::string_view bytes, std::string& out);
+    void decodeDefault(std::string_view bytes, std::string& out);   // UTF-8 when valid, else legacy
+    void decodeLegacy(std::string_view bytes, std::string& out);
     const Converter& converter(const std::string& upperName);
     bool convert(const Converter& converter, std::string_view bytes, std::string& out, bool lenient);
 
