@@ -5,8 +5,6 @@
 // process (fork, then wait4 gives the child's own peak resident size), against a child that
 // does nothing.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,55 +12,14 @@
 #include <fstream>
 #include <functional>
 
+#include "../support/child_process.h"
 #include "vcard_test_support.h"
 
 using namespace vcard;
 using namespace vcard::testing;
+using namespace zentra::testing;
 
 namespace {
-
-constexpr long kMiB = 1024;   // ru_maxrss is in KiB
-
-struct ChildRun {
-    bool passed = false;   // the child's checks all held
-    long peakKb = 0;
-};
-
-// Runs `body` in a child process; it returns true when its checks held (it prints why not).
-ChildRun runInChild(const std::function<bool()>& body) {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        bool ok = false;
-        try {
-            ok = body();
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "child: exception %s\n", e.what());
-        }
-        std::fflush(nullptr);
-        ::_exit(ok ? 0 : 1);
-    }
-    ChildRun run;
-    int status = 0;
-    rusage usage{};
-    if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
-        run.passed = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        run.peakKb = usage.ru_maxrss;
-    }
-    std::printf("child peak resident size: %ld KiB\n", run.peakKb);
-    return run;
-}
-
-// Peak of a child that only exists: what every child starts with.
-long idleChildKb() {
-    static const long kb = runInChild([] { return true; }).peakKb;
-    return kb;
-}
-
-bool check(bool condition, const char* what) {
-    if (!condition) std::fprintf(stderr, "child check failed: %s\n", what);
-    return condition;
-}
 
 std::filesystem::path tempFile(const std::string& name) {
     return std::filesystem::temp_directory_path() / ("zentra-vcard-hostile-" + std::to_string(::getpid()) + "-" + name);
