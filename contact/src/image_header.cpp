@@ -25,6 +25,7 @@ std::string claims(const ImageHeader& h) {
 // Every 8x8 block of a JPEG costs at least one bit of its DC scan (baseline and progressive
 // alike), so no JPEG holds more than 512 pixels per byte.
 constexpr long long kJpegPixelsPerByte = 512;
+constexpr int kMaxStrayBytes = 16;
 // Deflate never compresses by more than about 1032:1.
 constexpr long long kDeflateRatio = 1032;
 
@@ -56,9 +57,14 @@ void readJpeg(std::string_view b, ImageHeader& h) {
             h.problem = "the JPEG data ends before its end marker (a truncated copy)";
             return;
         }
-        if (byteAt(b, pos) != 0xFF) {
-            h.problem = "the JPEG data is damaged (no marker where one must be)";
-            return;
+        // A few stray bytes before a marker are common (libjpeg reads past them too); more
+        // than that is not a JPEG.
+        for (int stray = 0; byteAt(b, pos) != 0xFF; ++stray) {
+            if (stray == kMaxStrayBytes || pos + 3 > b.size()) {
+                h.problem = "the JPEG data is damaged (no marker where one must be)";
+                return;
+            }
+            ++pos;
         }
         const unsigned marker = byteAt(b, pos + 1);
         pos += 2;
@@ -80,7 +86,10 @@ void readJpeg(std::string_view b, ImageHeader& h) {
                 h.problem = "lossless, hierarchical or arithmetic-coded JPEG, which Outlook cannot show";
                 return;
             }
-            if (length < 8 || frame) {
+            // 8-bit samples, 1 (grey), 3 (YCbCr) or 4 (CMYK) components, 3 bytes each.
+            const unsigned components = length >= 8 ? byteAt(b, pos + 7) : 0;
+            if (frame || byteAt(b, pos + 2) != 8 || (components != 1 && components != 3 && components != 4) ||
+                length != 8 + 3 * components) {
                 h.problem = "the JPEG data is damaged (a bad or second frame header)";
                 return;
             }
@@ -88,8 +97,9 @@ void readJpeg(std::string_view b, ImageHeader& h) {
             h.width = be16(b, pos + 5);
             frame = true;
         } else if (marker == 0xDA) {
-            if (!frame) {
-                h.problem = "the JPEG data is damaged (image data before the frame header)";
+            const unsigned components = length >= 3 ? byteAt(b, pos + 2) : 0;
+            if (!frame || components < 1 || components > 4 || length != 6 + 2 * components) {
+                h.problem = "the JPEG data is damaged (a bad scan header)";
                 return;
             }
             scan = true;

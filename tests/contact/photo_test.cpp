@@ -267,6 +267,14 @@ TEST(Photo, SizesTheDataCannotHoldAreRefusedBeforeDecoding) {
     }
 }
 
+// Real JPEG files may have a stray byte before a marker (libjpeg reads past it): still a JPEG.
+TEST(Photo, JpegWithAStrayByteBeforeAMarkerIsKept) {
+    std::string jpeg = tinyJpeg();
+    jpeg.insert(jpeg.find("\xFF\xC4"), 1, '\0');
+    const ContactItem item = mapLines("FN:A\nPHOTO;ENCODING=b:" + base64(jpeg) + "\n");
+    EXPECT_EQ(photoBytes(item), jpeg);
+}
+
 // What Outlook shows of a person is at most 648 pixels a side: larger pictures are scaled down,
 // also past the 65,535 pixels a JPEG header can hold, and the change is reported.
 TEST(Photo, LargePicturesAreScaledDownToValidJpegs) {
