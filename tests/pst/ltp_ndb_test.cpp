@@ -123,7 +123,7 @@ TEST_F(LtpOnDisk, PropertyAndTableContextsSurviveCommitAndReopen) {
     auto pages = file.readBlocks(pc->data);
     EXPECT_GT(pages.size(), 1u);
     HeapReader heap(pages);
-    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).idxLevels, 1);
+    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).bIdxLevels, 1);
 }
 
 TEST_F(LtpOnDisk, RewritingATableAcrossCommitsKeepsReferenceCountsExact) {
