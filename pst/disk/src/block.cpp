@@ -165,4 +165,54 @@ InternalBlockKind internalBlockKind(std::span<const uint8_t> payload) {
     return {payload[0], payload[1]};
 }
 
+std::vector<Bid> internalBlockChildren(std::span<const uint8_t> payload) {
+    const InternalBlockKind kind = internalBlockKind(payload);
+    if (kind.btype == kBtypeXBlock) return XBLOCK::parse(payload).rgbid;
+    std::vector<Bid> children;
+    if (kind.cLevel == 0) {
+        for (const SLENTRY& e : SLBLOCK::parse(payload).rgentries) {
+            if (e.bidData) children.push_back(e.bidData);
+            if (e.bidSub) children.push_back(e.bidSub);
+        }
+    } else {
+        for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) children.push_back(e.bid);
+    }
+    return children;
+}
+
+namespace {
+
+// An XXBLOCK over XBLOCKs over data blocks is as deep as a data tree goes; the limit also stops
+// a damaged file whose XBLOCKs refer to one another.
+constexpr int kMaxDataTreeDepth = 2;
+
+void collectLeaves(Bid bid, const BlockPayloadReader& blockPayload, int depth, std::vector<std::vector<uint8_t>>& out) {
+    std::vector<uint8_t> payload = blockPayload(bid);
+    if (!isInternalBid(bid)) {
+        out.push_back(std::move(payload));
+        return;
+    }
+    if (depth >= kMaxDataTreeDepth) corrupt("data tree nested too deeply");
+    for (Bid child : XBLOCK::parse(payload).rgbid) collectLeaves(child, blockPayload, depth + 1, out);
+}
+
+}  // namespace
+
+std::vector<std::vector<uint8_t>> dataTreeLeaves(Bid root, const BlockPayloadReader& blockPayload) {
+    std::vector<std::vector<uint8_t>> leaves;
+    collectLeaves(root, blockPayload, 0, leaves);
+    return leaves;
+}
+
+std::vector<SLENTRY> subnodeTreeEntries(Bid root, const BlockPayloadReader& blockPayload) {
+    const std::vector<uint8_t> payload = blockPayload(root);
+    if (internalBlockKind(payload).cLevel == 0) return SLBLOCK::parse(payload).rgentries;
+    std::vector<SLENTRY> entries;
+    for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) {
+        const std::vector<SLENTRY> leaf = SLBLOCK::parse(blockPayload(e.bid)).rgentries;
+        entries.insert(entries.end(), leaf.begin(), leaf.end());
+    }
+    return entries;
+}
+
 }  // namespace pst::disk
