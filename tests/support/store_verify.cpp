@@ -6,11 +6,11 @@
 
 #include "pst/disk/block.h"
 #include "pst/disk/page.h"
-#include "pst/ndb/store_reader.h"
+#include "store_reader.h"
 #include "store_reader_util.h"
 #include "zentra/error.h"
 
-namespace pst::ndb {
+namespace pst::readback {
 
 using zentra::Error;
 using namespace pst::disk;
@@ -239,4 +239,4 @@ void StoreReader::verifyMaps() {
     if (dt.ptype != kPtypeDL || !pageTrailerValid(dlist, kDListOffset)) problem("DList at 0x4200: bad trailer");
 }
 
-}  // namespace pst::ndb
+}  // namespace pst::readback
