@@ -9,6 +9,8 @@ add_library(zentra_test_readers STATIC
   ${CMAKE_CURRENT_LIST_DIR}/script_readers.cpp
 )
 target_include_directories(zentra_test_readers PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+# Text decoding is shared with the structural checker, which is independent of the engine too.
+target_link_libraries(zentra_test_readers PRIVATE pstcheck_lib)
 target_compile_definitions(zentra_test_readers PRIVATE
   ZENTRA_TEST_SUPPORT_DIR="${CMAKE_CURRENT_LIST_DIR}"
   ZENTRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

@@ -78,16 +78,42 @@ bool blockTrailerValid(std::span<const uint8_t> image, uint64_t ib) {
     return t.wSig == computeSignature(ib, t.bid) && t.dwCRC == computeCrc(image.first(t.cb));
 }
 
-std::vector<uint8_t> XBLOCK::serialize() const {
-    if (rgbid.empty() || rgbid.size() > kMaxEntries) corrupt("XBLOCK with " + std::to_string(rgbid.size()) + " entries");
-    std::vector<uint8_t> out(kHeaderSize + 8 * rgbid.size());
+namespace {
+
+// XBLOCK, SLBLOCK and SIBLOCK share one layout: btype, cLevel, cEnt, four bytes (lcbTotal or
+// dwPadding), then cEnt entries of one size.
+constexpr size_t kInternalHeaderSize = 8;
+
+template <class Entry, class WriteEntry>
+std::vector<uint8_t> serializeInternalBlock(const char* name, uint8_t btype, uint8_t cLevel, uint32_t fourBytes,
+                                            const std::vector<Entry>& entries, size_t entrySize, size_t maxEntries,
+                                            WriteEntry writeEntry) {
+    if (entries.empty() || entries.size() > maxEntries)
+        corrupt(std::string(name) + " with " + std::to_string(entries.size()) + " entries");
+    std::vector<uint8_t> out(kInternalHeaderSize + entrySize * entries.size());
     std::span<uint8_t> s(out);
     writeU8(s, 0, btype);
     writeU8(s, 1, cLevel);
-    writeLe16(s, 2, static_cast<uint16_t>(rgbid.size()));
-    writeLe32(s, 4, lcbTotal);
-    for (size_t i = 0; i < rgbid.size(); ++i) writeLe64(s, kHeaderSize + 8 * i, rgbid[i]);
+    writeLe16(s, 2, static_cast<uint16_t>(entries.size()));
+    writeLe32(s, 4, fourBytes);
+    for (size_t i = 0; i < entries.size(); ++i) writeEntry(s.subspan(kInternalHeaderSize + entrySize * i, entrySize), entries[i]);
     return out;
+}
+
+template <class Entry, class ReadEntry>
+std::vector<Entry> parseEntries(std::span<const uint8_t> payload, uint16_t cEnt, size_t entrySize, ReadEntry readEntry) {
+    checkRange(payload.size(), kInternalHeaderSize, entrySize * cEnt);
+    std::vector<Entry> entries;
+    entries.reserve(cEnt);
+    for (size_t i = 0; i < cEnt; ++i) entries.push_back(readEntry(payload.subspan(kInternalHeaderSize + entrySize * i, entrySize)));
+    return entries;
+}
+
+}  // namespace
+
+std::vector<uint8_t> XBLOCK::serialize() const {
+    return serializeInternalBlock("XBLOCK", btype, cLevel, lcbTotal, rgbid, sizeof(Bid), kMaxEntries,
+                                  [](std::span<uint8_t> out, Bid bid) { writeLe64(out, 0, bid); });
 }
 
 XBLOCK XBLOCK::parse(std::span<const uint8_t> payload) {
@@ -97,26 +123,28 @@ XBLOCK XBLOCK::parse(std::span<const uint8_t> payload) {
     x.cLevel = payload[1];
     x.cEnt = readLe16(payload, 2);
     x.lcbTotal = readLe32(payload, 4);
-    for (size_t i = 0; i < x.cEnt; ++i) x.rgbid.push_back(readLe64(payload, kHeaderSize + 8 * i));
+    x.rgbid = parseEntries<Bid>(payload, x.cEnt, sizeof(Bid), [](std::span<const uint8_t> in) { return readLe64(in, 0); });
     return x;
 }
 
+void SLENTRY::serialize(std::span<uint8_t> out) const {
+    writeLe64(out, 0, nid);
+    writeLe64(out, 8, bidData);
+    writeLe64(out, 16, bidSub);
+}
+
+SLENTRY SLENTRY::parse(std::span<const uint8_t> in) { return {readLe64(in, 0), readLe64(in, 8), readLe64(in, 16)}; }
+
+void SIENTRY::serialize(std::span<uint8_t> out) const {
+    writeLe64(out, 0, nid);
+    writeLe64(out, 8, bid);
+}
+
+SIENTRY SIENTRY::parse(std::span<const uint8_t> in) { return {readLe64(in, 0), readLe64(in, 8)}; }
+
 std::vector<uint8_t> SLBLOCK::serialize() const {
-    if (rgentries.empty() || rgentries.size() > kMaxEntries)
-        corrupt("SLBLOCK with " + std::to_string(rgentries.size()) + " entries");
-    std::vector<uint8_t> out(kHeaderSize + SLENTRY::kSize * rgentries.size());
-    std::span<uint8_t> s(out);
-    writeU8(s, 0, btype);
-    writeU8(s, 1, cLevel);
-    writeLe16(s, 2, static_cast<uint16_t>(rgentries.size()));
-    writeLe32(s, 4, dwPadding);
-    for (size_t i = 0; i < rgentries.size(); ++i) {
-        const size_t o = kHeaderSize + SLENTRY::kSize * i;
-        writeLe64(s, o, rgentries[i].nid);
-        writeLe64(s, o + 8, rgentries[i].bidData);
-        writeLe64(s, o + 16, rgentries[i].bidSub);
-    }
-    return out;
+    return serializeInternalBlock("SLBLOCK", btype, cLevel, dwPadding, rgentries, SLENTRY::kSize, kMaxEntries,
+                                  [](std::span<uint8_t> out, const SLENTRY& e) { e.serialize(out); });
 }
 
 SLBLOCK SLBLOCK::parse(std::span<const uint8_t> payload) {
@@ -124,28 +152,13 @@ SLBLOCK SLBLOCK::parse(std::span<const uint8_t> payload) {
     SLBLOCK b;
     b.cEnt = readLe16(payload, 2);
     b.dwPadding = readLe32(payload, 4);
-    for (size_t i = 0; i < b.cEnt; ++i) {
-        const size_t o = kHeaderSize + SLENTRY::kSize * i;
-        b.rgentries.push_back({readLe64(payload, o), readLe64(payload, o + 8), readLe64(payload, o + 16)});
-    }
+    b.rgentries = parseEntries<SLENTRY>(payload, b.cEnt, SLENTRY::kSize, SLENTRY::parse);
     return b;
 }
 
 std::vector<uint8_t> SIBLOCK::serialize() const {
-    if (rgentries.empty() || rgentries.size() > kMaxEntries)
-        corrupt("SIBLOCK with " + std::to_string(rgentries.size()) + " entries");
-    std::vector<uint8_t> out(kHeaderSize + SIENTRY::kSize * rgentries.size());
-    std::span<uint8_t> s(out);
-    writeU8(s, 0, btype);
-    writeU8(s, 1, cLevel);
-    writeLe16(s, 2, static_cast<uint16_t>(rgentries.size()));
-    writeLe32(s, 4, dwPadding);
-    for (size_t i = 0; i < rgentries.size(); ++i) {
-        const size_t o = kHeaderSize + SIENTRY::kSize * i;
-        writeLe64(s, o, rgentries[i].nid);
-        writeLe64(s, o + 8, rgentries[i].bid);
-    }
-    return out;
+    return serializeInternalBlock("SIBLOCK", btype, cLevel, dwPadding, rgentries, SIENTRY::kSize, kMaxEntries,
+                                  [](std::span<uint8_t> out, const SIENTRY& e) { e.serialize(out); });
 }
 
 SIBLOCK SIBLOCK::parse(std::span<const uint8_t> payload) {
@@ -153,10 +166,7 @@ SIBLOCK SIBLOCK::parse(std::span<const uint8_t> payload) {
     SIBLOCK b;
     b.cEnt = readLe16(payload, 2);
     b.dwPadding = readLe32(payload, 4);
-    for (size_t i = 0; i < b.cEnt; ++i) {
-        const size_t o = kHeaderSize + SIENTRY::kSize * i;
-        b.rgentries.push_back({readLe64(payload, o), readLe64(payload, o + 8)});
-    }
+    b.rgentries = parseEntries<SIENTRY>(payload, b.cEnt, SIENTRY::kSize, SIENTRY::parse);
     return b;
 }
 

@@ -50,12 +50,16 @@ struct SLENTRY {   // 24 bytes
     uint64_t nid = 0;
     Bid bidData = 0;
     Bid bidSub = 0;
+    void serialize(std::span<uint8_t> out) const;
+    static SLENTRY parse(std::span<const uint8_t> in);
 };
 
 struct SIENTRY {   // 16 bytes
     static constexpr size_t kSize = 16;
     uint64_t nid = 0;
     Bid bid = 0;
+    void serialize(std::span<uint8_t> out) const;
+    static SIENTRY parse(std::span<const uint8_t> in);
 };
 
 struct SLBLOCK {
