@@ -96,7 +96,8 @@ std::vector<uint8_t> serializeInternalBlock(const char* name, uint8_t btype, uin
     writeU8(s, 1, cLevel);
     writeLe16(s, 2, static_cast<uint16_t>(entries.size()));
     writeLe32(s, 4, fourBytes);
-    for (size_t i = 0; i < entries.size(); ++i) writeEntry(s.subspan(kInternalHeaderSize + entrySize * i, entrySize), entries[i]);
+    for (size_t i = 0; i < entries.size(); ++i)
+        writeEntry(s.subspan(kInternalHeaderSize + entrySize * i, entrySize), entries[i]);
     return out;
 }
 
@@ -105,8 +106,20 @@ std::vector<Entry> parseEntries(std::span<const uint8_t> payload, uint16_t cEnt,
     checkRange(payload.size(), kInternalHeaderSize, entrySize * cEnt);
     std::vector<Entry> entries;
     entries.reserve(cEnt);
-    for (size_t i = 0; i < cEnt; ++i) entries.push_back(readEntry(payload.subspan(kInternalHeaderSize + entrySize * i, entrySize)));
+    for (size_t i = 0; i < cEnt; ++i)
+        entries.push_back(readEntry(payload.subspan(kInternalHeaderSize + entrySize * i, entrySize)));
     return entries;
+}
+
+// SLBLOCK and SIBLOCK differ in their cLevel and their entries only.
+template <class Block, class Entry>
+Block parseSubnodeBlock(std::span<const uint8_t> payload, const char* name) {
+    Block b;
+    checkHeader(payload, kBtypeSubnode, b.cLevel, name);
+    b.cEnt = readLe16(payload, 2);
+    b.dwPadding = readLe32(payload, 4);
+    b.rgentries = parseEntries<Entry>(payload, b.cEnt, Entry::kSize, Entry::parse);
+    return b;
 }
 
 }  // namespace
@@ -123,7 +136,8 @@ XBLOCK XBLOCK::parse(std::span<const uint8_t> payload) {
     x.cLevel = payload[1];
     x.cEnt = readLe16(payload, 2);
     x.lcbTotal = readLe32(payload, 4);
-    x.rgbid = parseEntries<Bid>(payload, x.cEnt, sizeof(Bid), [](std::span<const uint8_t> in) { return readLe64(in, 0); });
+    x.rgbid = parseEntries<Bid>(payload, x.cEnt, sizeof(Bid),
+                                [](std::span<const uint8_t> in) { return readLe64(in, 0); });
     return x;
 }
 
@@ -147,28 +161,14 @@ std::vector<uint8_t> SLBLOCK::serialize() const {
                                   [](std::span<uint8_t> out, const SLENTRY& e) { e.serialize(out); });
 }
 
-SLBLOCK SLBLOCK::parse(std::span<const uint8_t> payload) {
-    checkHeader(payload, kBtypeSubnode, 0, "SLBLOCK");
-    SLBLOCK b;
-    b.cEnt = readLe16(payload, 2);
-    b.dwPadding = readLe32(payload, 4);
-    b.rgentries = parseEntries<SLENTRY>(payload, b.cEnt, SLENTRY::kSize, SLENTRY::parse);
-    return b;
-}
+SLBLOCK SLBLOCK::parse(std::span<const uint8_t> payload) { return parseSubnodeBlock<SLBLOCK, SLENTRY>(payload, "SLBLOCK"); }
 
 std::vector<uint8_t> SIBLOCK::serialize() const {
     return serializeInternalBlock("SIBLOCK", btype, cLevel, dwPadding, rgentries, SIENTRY::kSize, kMaxEntries,
                                   [](std::span<uint8_t> out, const SIENTRY& e) { e.serialize(out); });
 }
 
-SIBLOCK SIBLOCK::parse(std::span<const uint8_t> payload) {
-    checkHeader(payload, kBtypeSubnode, 1, "SIBLOCK");
-    SIBLOCK b;
-    b.cEnt = readLe16(payload, 2);
-    b.dwPadding = readLe32(payload, 4);
-    b.rgentries = parseEntries<SIENTRY>(payload, b.cEnt, SIENTRY::kSize, SIENTRY::parse);
-    return b;
-}
+SIBLOCK SIBLOCK::parse(std::span<const uint8_t> payload) { return parseSubnodeBlock<SIBLOCK, SIENTRY>(payload, "SIBLOCK"); }
 
 InternalBlockKind internalBlockKind(std::span<const uint8_t> payload) {
     if (payload.size() < 2) corrupt("internal block shorter than 2 bytes");
