@@ -39,8 +39,12 @@ uint8_t heapFillLevel(uint32_t freeBytes) {
 
 std::vector<uint8_t> encodeHeapPage(std::span<const uint8_t> pageBytes, std::span<const uint16_t> offsets) {
     const auto items = static_cast<uint32_t>(offsets.size() - 1);
-    std::vector<uint8_t> bytes(encodedHeapPageSize(static_cast<uint32_t>(pageBytes.size()), items), 0);
-    std::copy(pageBytes.begin(), pageBytes.end(), bytes.begin());
+    const uint32_t size = encodedHeapPageSize(static_cast<uint32_t>(pageBytes.size()), items);
+    // Copied, then grown: only the padding byte and the page map are zero-filled before use.
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size);
+    bytes.assign(pageBytes.begin(), pageBytes.end());
+    bytes.resize(size);
     // HNPAGEMAP is 2-byte aligned; cFree stays 0, since nothing is ever freed in the heaps written here.
     const auto ibHnpm = static_cast<uint16_t>((pageBytes.size() + 1) & ~size_t{1});
     HNPAGEMAP map;
