@@ -164,7 +164,8 @@ Hid AppendTable::Impl::writeIndex(GrowingHeap::Draft& draft, uint8_t& levels) {
     while (upper.size() > kIndexRecordSize) {
         std::vector<uint8_t> next;
         for (size_t first = 0; first < upper.size(); first += kIndexItemBytes) {
-            const auto item = std::span<const uint8_t>(upper).subspan(first, std::min(kIndexItemBytes, upper.size() - first));
+            const size_t n = std::min(kIndexItemBytes, upper.size() - first);
+            const auto item = std::span<const uint8_t>(upper).subspan(first, n);
             appendIndexRecord(next, item, draft.allocate(item));
         }
         upper = std::move(next);
