@@ -252,7 +252,8 @@ void NodeDatabaseImpl::releaseRef(Bid bid) {
 // next commit) and give back the references it held on its children.
 void NodeDatabaseImpl::freeTree(Bid bid) {
     const BbtRecord r = requireBlock(bid, "block");
-    const std::vector<Bid> children = isInternalBid(bid) ? internalBlockChildren(readBlockPayload(r)) : std::vector<Bid>{};
+    std::vector<Bid> children;
+    if (isInternalBid(bid)) children = internalBlockChildren(readBlockPayload(r));
     bbt_.erase(bid);
     space_.free(r.ib, blockSizeOnDisk(r.cb));
     for (Bid child : children) releaseRef(child);
