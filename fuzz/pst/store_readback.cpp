@@ -5,14 +5,16 @@
 #include <set>
 #include <sstream>
 
-#include "file_view.h"
 #include "pst/messaging/property_tags.h"
 #include "pstcheck/checker.h"
+#include "store_file_view.h"
 #include "store_model.h"
 #include "zentra/error.h"
 
 namespace pst_fuzz {
 namespace {
+
+using pst::readback::FileView;
 
 namespace prop = pst::messaging::prop;
 using pst::Nid;
@@ -163,7 +165,7 @@ std::string checkStructure(const std::string& path) {
             // the writer should not produce.
             if (f.code.rfind("compat.", 0) != 0) return "pstcheck warning: " + report.toText(true);
         }
-        pst::ndb::StoreReader reader(path);
+        pst::readback::StoreReader reader(path);
         std::vector<std::string> problems = reader.verify();
         if (!problems.empty()) return "StoreReader::verify: " + problems.front();
     } catch (const std::exception& e) {

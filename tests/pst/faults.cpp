@@ -14,11 +14,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "file_view.h"
 #include "pst/ltp/values.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/messaging/store.h"
 #include "pstcheck/checker.h"
+#include "store_file_view.h"
 #include "zentra/error.h"
 
 namespace {
@@ -162,7 +162,7 @@ ImportRun runImport(const std::string& path, FaultPlan& plan) {
     return run;
 }
 
-using FileNodes = pst_fuzz::FileView;
+using FileNodes = pst::readback::FileView;
 
 ltp::PropertyMap pcOf(FileNodes& file, pst::Nid nid) {
     auto node = file.findNode(nid);
@@ -212,7 +212,7 @@ void expectLastCommitOnDisk(const std::string& path, const ImportRun& run, const
         EXPECT_TRUE(interrupted && f.code == "amap.free_total") << report.toText();
     }
     FileNodes file(copy);
-    ndb::VerifyOptions options;
+    pst::readback::VerifyOptions options;
     options.allowLongerFile = interrupted;   // blocks of the failed commit may lie past the end
     options.allowAMapLeaks = interrupted;
     for (const std::string& problem : file.reader().verify(options)) {

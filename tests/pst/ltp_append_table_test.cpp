@@ -11,7 +11,7 @@
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/table_layout.h"
 #include "pst/ltp/values.h"
-#include "pst/ndb/store_reader.h"
+#include "store_reader.h"
 #include "zentra/error.h"
 
 namespace pst::ltp {
@@ -93,7 +93,7 @@ protected:
     }
     void expectSoundFile() {
         db_->close();
-        ndb::StoreReader reader((dir_ / "store.pst").string());
+        readback::StoreReader reader((dir_ / "store.pst").string());
         for (const std::string& p : reader.verify()) ADD_FAILURE() << p;
     }
 

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "ltp_file_reader_db.h"
 #include "pst/ltp/bth.h"
 #include "pst/ltp/heap.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/table_layout.h"
+#include "store_file_view.h"
 
 namespace pst::ltp {
 namespace {
@@ -110,7 +110,7 @@ TEST_F(LtpOnDisk, PropertyAndTableContextsSurviveCommitAndReopen) {
         expectProperties(props, readPropertyContext(*db, pc->data, pc->subnodes));
         db->close();
     }
-    test::FileReaderDatabase file(path_);
+    readback::FileView file(path_);
     auto problems = file.reader().verify();
     EXPECT_TRUE(problems.empty()) << problems.front();
     auto pc = file.findNode(pcNid);
@@ -123,7 +123,7 @@ TEST_F(LtpOnDisk, PropertyAndTableContextsSurviveCommitAndReopen) {
     auto pages = file.readBlocks(pc->data);
     EXPECT_GT(pages.size(), 1u);
     HeapReader heap(pages);
-    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).idxLevels, 1);
+    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).bIdxLevels, 1);
 }
 
 TEST_F(LtpOnDisk, RewritingATableAcrossCommitsKeepsReferenceCountsExact) {
@@ -146,7 +146,7 @@ TEST_F(LtpOnDisk, RewritingATableAcrossCommitsKeepsReferenceCountsExact) {
         db->commit();
         db->close();
     }
-    test::FileReaderDatabase file(path_);
+    readback::FileView file(path_);
     auto problems = file.reader().verify();
     EXPECT_TRUE(problems.empty()) << problems.front();
     auto tc = file.findNode(tcNid);

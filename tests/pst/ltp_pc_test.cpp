@@ -11,6 +11,8 @@
 namespace pst::ltp {
 namespace {
 
+using namespace pst::disk;   // client signatures, HID and HNID helpers
+
 using test::FakeNodeDatabase;
 using Bytes = std::vector<uint8_t>;
 
@@ -126,7 +128,7 @@ TEST(PropertyContext, EmptyContextAndManyPropertiesNeedingAnIndexLevel) {
     BuiltNode empty = writePropertyContext(db, {}, nids);
     EXPECT_TRUE(readPropertyContext(db, empty.data, 0).empty());
     HeapReader emptyHeap(db.readBlocks(empty.data));
-    EXPECT_EQ(readBthHeader(emptyHeap, emptyHeap.userRoot()).root, 0u);
+    EXPECT_EQ(readBthHeader(emptyHeap, emptyHeap.userRoot()).hidRoot, 0u);
 
     // 1,000 records of 8 bytes exceed one 3,580-byte leaf item; with strings the heap also spans pages.
     PropertyMap many;
@@ -138,7 +140,7 @@ TEST(PropertyContext, EmptyContextAndManyPropertiesNeedingAnIndexLevel) {
     EXPECT_TRUE(built.subnodes.empty());
     HeapReader heap(db.readBlocks(built.data));
     EXPECT_GT(heap.pageCount(), 1u);
-    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).idxLevels, 1);
+    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).bIdxLevels, 1);
     expectSameProperties(many, readPropertyContext(db, built.data, 0));
 }
 

@@ -15,6 +15,8 @@
 namespace pst::ltp {
 namespace {
 
+using namespace pst::disk;   // client signatures, HID and HNID helpers
+
 using test::FakeNodeDatabase;
 using Bytes = std::vector<uint8_t>;
 using Cells = std::map<uint32_t, Value>;
@@ -176,10 +178,10 @@ TEST(TableContext, EmptyTableHasNoRowsAndAnEmptyIndex) {
     TcInfo info = rawInfo(db, w.built.data);
     EXPECT_EQ(info.hnidRows, 0u);
     HeapReader heap(db.readBlocks(w.built.data));
-    BthHeader index = readBthHeader(heap, info.hidRowIndex);
+    BTHHEADER index = readBthHeader(heap, info.hidRowIndex);
     EXPECT_EQ(index.cbKey, 4);
     EXPECT_EQ(index.cbEnt, 4);
-    EXPECT_EQ(index.root, 0u);
+    EXPECT_EQ(index.hidRoot, 0u);
     TableContents read = readTableContext(db, w.built.data, 0);
     EXPECT_TRUE(read.rows.empty());
     EXPECT_EQ(read.columns.size(), 17u);
@@ -269,7 +271,7 @@ TEST(TableContext, HundredThousandRowsWithLargeCells) {
     EXPECT_EQ(w.built.subnodes.size(), 2u);   // the row matrix and the 5,000-byte cell
     HeapReader heap(db.readBlocks(w.built.data));
     TcInfo info = decodeTcInfo(heap.item(heap.userRoot()));
-    EXPECT_EQ(readBthHeader(heap, info.hidRowIndex).idxLevels, 1);
+    EXPECT_EQ(readBthHeader(heap, info.hidRowIndex).bIdxLevels, 1);
     EXPECT_GT(heap.pageCount(), 136u);   // strings and the row index make the heap span bitmap pages
     expectRowsMatch(readTableContext(db, w.built.data, w.subnodes), expected, 17);
 }

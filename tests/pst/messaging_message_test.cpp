@@ -178,7 +178,7 @@ TEST(MessagingMessages, PeriodicCommitMakesMessagesDurableWithoutClose) {
         // Between commits the file holds the last commit whole. Space the last commit freed stays
         // marked used until the next one (a leak, never a live block marked free), and blocks
         // written since may lie beyond the committed end of file.
-        ndb::VerifyOptions between;
+        readback::VerifyOptions between;
         between.allowAMapLeaks = true;
         between.allowLongerFile = true;
         EXPECT_EQ(file.reader().verify(between), std::vector<std::string>{});

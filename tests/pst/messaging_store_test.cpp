@@ -242,7 +242,7 @@ TEST(MessagingStoreCreate, AFailedCommitLeavesTheLastCommittedStoreOnDisk) {
     store.reset();   // closing fails too; the destructor must not throw
 
     FileNodes file(path);
-    ndb::VerifyOptions afterFailure;
+    readback::VerifyOptions afterFailure;
     afterFailure.allowLongerFile = true;   // blocks of the failed commit may lie past the end
     EXPECT_EQ(file.reader().verify(afterFailure), std::vector<std::string>{});
     EXPECT_EQ(ipmTreeOf(file), (FolderTree{{"Deleted Items", ""}}));

@@ -14,21 +14,21 @@ namespace messaging_test {
 
 uint64_t FileNodes::dataTreeSize(pst::Bid root) {
     if (root == 0) return 0;
-    const auto& blocks = reader_.blocks();
+    const auto& blocks = reader().blocks();
     auto it = blocks.find(root);
     if (it == blocks.end()) throw zentra::Error(zentra::kErrStoreCorrupt, "no block " + std::to_string(root));
     uint64_t total = it->second.cb;
     if ((root & 2) == 0) return total;
-    for (const auto& leaf : reader_.readBlocks(root)) total += leaf.size();   // one XBLOCK level
+    for (const auto& leaf : reader().readBlocks(root)) total += leaf.size();   // one XBLOCK level
     return total;
 }
 
 uint64_t FileNodes::subnodeTreeSize(pst::Bid root) {
     if (root == 0) return 0;
-    auto it = reader_.blocks().find(root);
-    if (it == reader_.blocks().end()) throw zentra::Error(zentra::kErrStoreCorrupt, "no block " + std::to_string(root));
+    auto it = reader().blocks().find(root);
+    if (it == reader().blocks().end()) throw zentra::Error(zentra::kErrStoreCorrupt, "no block " + std::to_string(root));
     uint64_t total = it->second.cb;
-    for (const auto& e : reader_.readSubnodeTree(root)) total += dataTreeSize(e.data) + subnodeTreeSize(e.subnodes);
+    for (const auto& e : reader().readSubnodeTree(root)) total += dataTreeSize(e.data) + subnodeTreeSize(e.subnodes);
     return total;
 }
 

@@ -7,6 +7,7 @@
 
 using namespace pst;
 using namespace pst::ndb;
+using namespace pst::readback;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Stored forms of property values ([MS-OXCDATA] 2.11.1, [MS-PST] 2.3.3.4).
 #include <cstring>
 
-#include "little_endian.h"
+#include "pst/core/le_codec.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/values.h"
 #include "zentra/error.h"
@@ -120,9 +120,9 @@ std::string utf8FromUtf16le(std::span<const uint8_t> bytes) {
     out.reserve(bytes.size());
     const size_t units = bytes.size() / 2;
     for (size_t i = 0; i < units; ++i) {
-        uint32_t u = le::get16(bytes.data() + 2 * i);
+        uint32_t u = core::readLe16(bytes, 2 * i);
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-            uint32_t low = le::get16(bytes.data() + 2 * i + 2);
+            uint32_t low = core::readLe16(bytes, 2 * i + 2);
             if (low >= 0xDC00 && low <= 0xDFFF) {
                 appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
                 ++i;
@@ -140,11 +140,12 @@ std::vector<uint8_t> packMultiVariable(const std::vector<std::vector<uint8_t>>& 
     size_t total = 4 + 4 * items.size();
     for (const auto& item : items) total += item.size();
     out.reserve(total);
-    le::append32(out, static_cast<uint32_t>(items.size()));
-    uint32_t offset = static_cast<uint32_t>(4 + 4 * items.size());
-    for (const auto& item : items) {
-        le::append32(out, offset);
-        offset += static_cast<uint32_t>(item.size());
+    out.resize(4 + 4 * items.size());
+    core::writeLe32(out, 0, static_cast<uint32_t>(items.size()));
+    uint32_t offset = static_cast<uint32_t>(out.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        core::writeLe32(out, 4 + 4 * i, offset);
+        offset += static_cast<uint32_t>(items[i].size());
     }
     for (const auto& item : items) out.insert(out.end(), item.begin(), item.end());
     return out;
@@ -160,12 +161,12 @@ std::vector<std::vector<uint8_t>> unpackMultiValue(uint16_t type, std::span<cons
     }
     if (bytes.empty()) return out;   // no elements at all
     if (bytes.size() < 4) throw zentra::Error(zentra::kErrStoreCorrupt, "multi-valued property too short");
-    const uint64_t count = le::get32(bytes.data());
+    const uint64_t count = core::readLe32(bytes, 0);
     if (4 + 4 * count > bytes.size())
         throw zentra::Error(zentra::kErrStoreCorrupt, "multi-valued property count exceeds its size");
     for (uint64_t i = 0; i < count; ++i) {
-        uint64_t start = le::get32(bytes.data() + 4 + 4 * i);
-        uint64_t end = i + 1 < count ? le::get32(bytes.data() + 8 + 4 * i) : bytes.size();
+        uint64_t start = core::readLe32(bytes, 4 + 4 * i);
+        uint64_t end = i + 1 < count ? core::readLe32(bytes, 8 + 4 * i) : bytes.size();
         if (start < 4 + 4 * count || start > end || end > bytes.size())
             throw zentra::Error(zentra::kErrStoreCorrupt, "multi-valued property offsets out of range");
         out.emplace_back(bytes.begin() + start, bytes.begin() + end);
@@ -197,9 +198,8 @@ Value multiStringValue(const std::vector<std::string>& utf8) {
 }
 
 Value multiInt32Value(const std::vector<int32_t>& values) {
-    Value v{kPtypMultipleInteger32, {}};
-    v.bytes.reserve(values.size() * 4);
-    for (int32_t x : values) le::append32(v.bytes, static_cast<uint32_t>(x));
+    Value v{kPtypMultipleInteger32, std::vector<uint8_t>(values.size() * 4)};
+    for (size_t i = 0; i < values.size(); ++i) core::writeLe32(v.bytes, 4 * i, static_cast<uint32_t>(values[i]));
     return v;
 }
 

@@ -18,6 +18,20 @@ namespace {
 // Deepest nesting of internal blocks a valid tree can have (XXBLOCK > XBLOCK > data, or
 // SIBLOCK > SLBLOCK > subnode trees of their own); guards against cycles in a damaged file.
 constexpr int kMaxDepth = 32;
+
+// The writers' argument checks, made before anything is written.
+void requireBlockPayload(size_t size) {
+    if (size == 0 || size > kMaxBlockPayload)
+        throw Error(zentra::kErrInvalidArgument, "a block holds 1.." + std::to_string(kMaxBlockPayload) +
+                                                     " bytes, not " + std::to_string(size));
+}
+
+void requireDataTreeFits(size_t leaves, uint64_t totalBytes) {
+    if (leaves > XBLOCK::kMaxEntries * XBLOCK::kMaxEntries)
+        throw Error(zentra::kErrInvalidArgument, std::to_string(leaves) + " blocks do not fit one data tree");
+    if (totalBytes > UINT32_MAX) throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
+}
+
 }  // namespace
 
 uint64_t NodeDatabaseImpl::allocate(uint32_t bytes, uint32_t align) {
@@ -28,9 +42,7 @@ uint64_t NodeDatabaseImpl::allocate(uint32_t bytes, uint32_t align) {
 }
 
 Bid NodeDatabaseImpl::writeBlock(std::span<const uint8_t> payload, bool internal) {
-    if (payload.empty() || payload.size() > kMaxBlockPayload)
-        throw Error(zentra::kErrInvalidArgument, "a block holds 1.." + std::to_string(kMaxBlockPayload) +
-                                                     " bytes, not " + std::to_string(payload.size()));
+    requireBlockPayload(payload.size());
     const Bid bid = header_.bidNextB | (internal ? kBidInternalFlag : 0);
     header_.bidNextB += kBidStep;
     const uint32_t cb = static_cast<uint32_t>(payload.size());
@@ -47,14 +59,12 @@ Bid NodeDatabaseImpl::writeBlock(std::span<const uint8_t> payload, bool internal
     return bid;
 }
 
+// The callers have checked with requireDataTreeFits before writing the leaves.
 Bid NodeDatabaseImpl::writeDataTree(const std::vector<Bid>& leaves, const std::vector<uint32_t>& sizes) {
     if (leaves.size() == 1) return leaves.front();
     const size_t perX = XBLOCK::kMaxEntries;
-    if (leaves.size() > perX * perX)
-        throw Error(zentra::kErrInvalidArgument, "data of " + std::to_string(leaves.size()) + " blocks is too large");
     uint64_t total = 0;
     for (uint32_t s : sizes) total += s;
-    if (total > UINT32_MAX) throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
 
     std::vector<Bid> xblocks;
     for (size_t first = 0; first < leaves.size(); first += perX) {
@@ -98,15 +108,12 @@ uint64_t NodeDatabase::subnodeBlocksSize(size_t entryCount) {
 Bid NodeDatabaseImpl::writeBlocks(const std::vector<std::vector<uint8_t>>& payloads) {
     return guarded("while writing data to", [&]() -> Bid {
         if (payloads.empty()) return 0;
-        if (payloads.size() > XBLOCK::kMaxEntries * XBLOCK::kMaxEntries)
-            throw Error(zentra::kErrInvalidArgument, std::to_string(payloads.size()) + " blocks do not fit one data tree");
         uint64_t total = 0;
-        for (const auto& p : payloads) total += p.size();
-        if (total > UINT32_MAX) throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
-        for (const auto& p : payloads)
-            if (p.empty() || p.size() > kMaxBlockPayload)
-                throw Error(zentra::kErrInvalidArgument, "a data block holds 1.." + std::to_string(kMaxBlockPayload) +
-                                                             " bytes, not " + std::to_string(p.size()));
+        for (const auto& p : payloads) {
+            requireBlockPayload(p.size());
+            total += p.size();
+        }
+        requireDataTreeFits(payloads.size(), total);
         std::vector<Bid> leaves;
         std::vector<uint32_t> sizes;
         for (const auto& p : payloads) {
@@ -130,26 +137,22 @@ Bid NodeDatabase::writeBlocksReusing(std::vector<Leaf>& leaves) {
 Bid NodeDatabaseImpl::writeBlocksReusing(std::vector<Leaf>& leaves) {
     return guarded("while writing data to", [&]() -> Bid {
         if (leaves.empty()) return 0;
-        if (leaves.size() > XBLOCK::kMaxEntries * XBLOCK::kMaxEntries)
-            throw Error(zentra::kErrInvalidArgument, std::to_string(leaves.size()) + " blocks do not fit one data tree");
         // Everything is checked before anything is written or shared.
         std::vector<uint32_t> sizes;
         sizes.reserve(leaves.size());
+        uint64_t total = 0;
         for (const Leaf& leaf : leaves) {
             if (leaf.existing) {
                 if (isInternalBid(leaf.existing))
                     throw Error(zentra::kErrInvalidArgument, "only data blocks can be shared as leaves");
                 sizes.push_back(requireBlock(leaf.existing, "shared leaf").cb);
             } else {
-                if (leaf.payload.empty() || leaf.payload.size() > kMaxBlockPayload)
-                    throw Error(zentra::kErrInvalidArgument, "a data block holds 1.." + std::to_string(kMaxBlockPayload) +
-                                                                 " bytes, not " + std::to_string(leaf.payload.size()));
+                requireBlockPayload(leaf.payload.size());
                 sizes.push_back(static_cast<uint32_t>(leaf.payload.size()));
             }
+            total += sizes.back();
         }
-        uint64_t total = 0;
-        for (uint32_t size : sizes) total += size;
-        if (total > UINT32_MAX) throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
+        requireDataTreeFits(leaves.size(), total);
         std::vector<Bid> bids;
         bids.reserve(leaves.size());
         for (Leaf& leaf : leaves) {
@@ -172,8 +175,7 @@ Bid NodeDatabaseImpl::writeBlocksReusing(std::vector<Leaf>& leaves) {
 Bid NodeDatabaseImpl::writeData(std::span<const uint8_t> bytes) {
     return guarded("while writing data to", [&]() -> Bid {
         if (bytes.empty()) return 0;
-        if (bytes.size() > uint64_t{UINT32_MAX})
-            throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
+        requireDataTreeFits((bytes.size() + kMaxBlockPayload - 1) / kMaxBlockPayload, bytes.size());
         std::vector<Bid> leaves;
         std::vector<uint32_t> sizes;
         for (size_t off = 0; off < bytes.size(); off += kMaxBlockPayload) {
@@ -251,20 +253,7 @@ void NodeDatabaseImpl::releaseRef(Bid bid) {
 void NodeDatabaseImpl::freeTree(Bid bid) {
     const BbtRecord r = requireBlock(bid, "block");
     std::vector<Bid> children;
-    if (isInternalBid(bid)) {
-        const std::vector<uint8_t> payload = readBlockPayload(r);
-        const InternalBlockKind kind = internalBlockKind(payload);
-        if (kind.btype == kBtypeXBlock) {
-            children = XBLOCK::parse(payload).rgbid;
-        } else if (kind.cLevel == 0) {
-            for (const SLENTRY& e : SLBLOCK::parse(payload).rgentries) {
-                if (e.bidData) children.push_back(e.bidData);
-                if (e.bidSub) children.push_back(e.bidSub);
-            }
-        } else {
-            for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) children.push_back(e.bid);
-        }
-    }
+    if (isInternalBid(bid)) children = internalBlockChildren(readBlockPayload(r));
     bbt_.erase(bid);
     space_.free(r.ib, blockSizeOnDisk(r.cb));
     for (Bid child : children) releaseRef(child);
@@ -283,23 +272,10 @@ std::vector<uint8_t> NodeDatabaseImpl::readBlockPayload(const BbtRecord& r) {
     return image;
 }
 
-void NodeDatabaseImpl::collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>& out, int depth) {
-    if (depth > kMaxDepth) throw Error(zentra::kErrStoreCorrupt, "data tree nested too deeply");
-    const BbtRecord r = requireBlock(bid, "block");
-    std::vector<uint8_t> payload = readBlockPayload(r);
-    if (!isInternalBid(bid)) {
-        out.push_back(std::move(payload));
-        return;
-    }
-    const XBLOCK x = XBLOCK::parse(payload);
-    for (Bid child : x.rgbid) collectLeaves(child, out, depth + 1);
-}
-
 std::vector<std::vector<uint8_t>> NodeDatabaseImpl::readBlocks(Bid root) {
     checkUsable();
-    std::vector<std::vector<uint8_t>> out;
-    if (root) collectLeaves(root, out, 0);
-    return out;
+    if (!root) return {};
+    return dataTreeLeaves(root, [&](Bid bid) { return readBlockPayload(requireBlock(bid, "block")); });
 }
 
 std::vector<uint8_t> NodeDatabaseImpl::readData(Bid root) {
@@ -312,18 +288,9 @@ std::vector<SubnodeEntry> NodeDatabaseImpl::readSubnodeTree(Bid root) {
     checkUsable();
     std::vector<SubnodeEntry> out;
     if (!root) return out;
-    const std::vector<uint8_t> payload = readBlockPayload(requireBlock(root, "subnode tree"));
-    std::vector<Bid> slblocks;
-    if (internalBlockKind(payload).cLevel == 0) {
-        slblocks.push_back(root);
-    } else {
-        for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) slblocks.push_back(e.bid);
-    }
-    for (Bid sl : slblocks) {
-        const std::vector<uint8_t> p = sl == root ? payload : readBlockPayload(requireBlock(sl, "SLBLOCK"));
-        for (const SLENTRY& e : SLBLOCK::parse(p).rgentries)
-            out.push_back(SubnodeEntry{static_cast<Nid>(e.nid), e.bidData, e.bidSub});
-    }
+    const auto payload = [&](Bid bid) { return readBlockPayload(requireBlock(bid, "subnode tree block")); };
+    for (const SLENTRY& e : subnodeTreeEntries(root, payload))
+        out.push_back(SubnodeEntry{static_cast<Nid>(e.nid), e.bidData, e.bidSub});
     return out;
 }
 
@@ -332,18 +299,7 @@ uint64_t NodeDatabaseImpl::treeBytes(Bid bid, int depth) {
     const BbtRecord r = requireBlock(bid, "block");
     uint64_t total = r.cb;
     if (!isInternalBid(bid)) return total;
-    const std::vector<uint8_t> payload = readBlockPayload(r);
-    const InternalBlockKind kind = internalBlockKind(payload);
-    if (kind.btype == kBtypeXBlock) {
-        for (Bid c : XBLOCK::parse(payload).rgbid) total += treeBytes(c, depth + 1);
-    } else if (kind.cLevel == 0) {
-        for (const SLENTRY& e : SLBLOCK::parse(payload).rgentries) {
-            if (e.bidData) total += treeBytes(e.bidData, depth + 1);
-            if (e.bidSub) total += treeBytes(e.bidSub, depth + 1);
-        }
-    } else {
-        for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) total += treeBytes(e.bid, depth + 1);
-    }
+    for (Bid child : internalBlockChildren(readBlockPayload(r))) total += treeBytes(child, depth + 1);
     return total;
 }
 

@@ -66,7 +66,6 @@ private:
     uint64_t allocate(uint32_t bytes, uint32_t align);
     BbtRecord requireBlock(Bid bid, const char* role) const;
     std::vector<uint8_t> readBlockPayload(const BbtRecord& r);
-    void collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>& out, int depth);
     void freeTree(Bid root);
     void releaseRef(Bid bid);
     uint64_t treeBytes(Bid bid, int depth);

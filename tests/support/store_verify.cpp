@@ -6,11 +6,11 @@
 
 #include "pst/disk/block.h"
 #include "pst/disk/page.h"
-#include "pst/ndb/store_reader.h"
+#include "store_reader.h"
 #include "store_reader_util.h"
 #include "zentra/error.h"
 
-namespace pst::ndb {
+namespace pst::readback {
 
 using zentra::Error;
 using namespace pst::disk;
@@ -81,6 +81,13 @@ void StoreReader::verifyBlocksAndReferences() {
                 if (!blocks_.count(child)) problem(name + " references missing block " + hex(child));
                 ++references[child];
             };
+            // A subnode block holds exactly cEnt entries, in ascending NID order.
+            auto checkSubnodeEntries = [&](const auto& entries, size_t entrySize, const char* what) {
+                if (payload.size() != SLBLOCK::kHeaderSize + entrySize * entries.size()) problem(name + ": cb does not match cEnt");
+                for (size_t i = 1; i < entries.size(); ++i)
+                    if (static_cast<uint32_t>(entries[i].nid) <= static_cast<uint32_t>(entries[i - 1].nid))
+                        problem(name + ": " + what + " NIDs not ascending");
+            };
             if (kind.btype == kBtypeXBlock) {
                 const XBLOCK x = XBLOCK::parse(payload);
                 if (payload.size() != XBLOCK::kHeaderSize + 8 * x.rgbid.size()) problem(name + ": cb does not match cEnt");
@@ -90,22 +97,16 @@ void StoreReader::verifyBlocksAndReferences() {
                 }
             } else if (kind.btype == kBtypeSubnode && kind.cLevel == 0) {
                 const SLBLOCK s = SLBLOCK::parse(payload);
-                if (payload.size() != SLBLOCK::kHeaderSize + SLENTRY::kSize * s.rgentries.size()) problem(name + ": cb does not match cEnt");
-                for (size_t i = 0; i < s.rgentries.size(); ++i) {
-                    const SLENTRY& e = s.rgentries[i];
-                    if (i > 0 && static_cast<uint32_t>(e.nid) <= static_cast<uint32_t>(s.rgentries[i - 1].nid))
-                        problem(name + ": SLENTRY NIDs not ascending");
+                checkSubnodeEntries(s.rgentries, SLENTRY::kSize, "SLENTRY");
+                for (const SLENTRY& e : s.rgentries) {
                     if (!e.bidData) problem(name + ": SLENTRY without data");
                     if (e.bidData) ref(e.bidData);
                     if (e.bidSub) ref(e.bidSub);
                 }
             } else if (kind.btype == kBtypeSubnode && kind.cLevel == 1) {
                 const SIBLOCK s = SIBLOCK::parse(payload);
-                if (payload.size() != SIBLOCK::kHeaderSize + SIENTRY::kSize * s.rgentries.size()) problem(name + ": cb does not match cEnt");
-                for (size_t i = 0; i < s.rgentries.size(); ++i) {
-                    const SIENTRY& e = s.rgentries[i];
-                    if (i > 0 && static_cast<uint32_t>(e.nid) <= static_cast<uint32_t>(s.rgentries[i - 1].nid))
-                        problem(name + ": SIENTRY NIDs not ascending");
+                checkSubnodeEntries(s.rgentries, SIENTRY::kSize, "SIENTRY");
+                for (const SIENTRY& e : s.rgentries) {
                     ref(e.bid);
                     const auto child = blockPayload(e.bid);
                     const SLBLOCK sl = SLBLOCK::parse(child);
@@ -239,4 +240,4 @@ void StoreReader::verifyMaps() {
     if (dt.ptype != kPtypeDL || !pageTrailerValid(dlist, kDListOffset)) problem("DList at 0x4200: bad trailer");
 }
 
-}  // namespace pst::ndb
+}  // namespace pst::readback

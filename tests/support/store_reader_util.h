@@ -8,7 +8,7 @@
 
 #include "pst/disk/layout.h"
 
-namespace pst::ndb::reader_util {
+namespace pst::readback::reader_util {
 
 using namespace pst::disk;
 
@@ -38,4 +38,4 @@ inline bool spanHasFMap(uint64_t span) {
     return span >= kAMapsCoveredByHeaderFM && (span - kAMapsCoveredByHeaderFM) % kAMapsPerFMap == 0;
 }
 
-}  // namespace pst::ndb::reader_util
+}  // namespace pst::readback::reader_util
