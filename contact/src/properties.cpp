@@ -162,7 +162,7 @@ void PropertyList::setValue(const PropertyKey& key, V&& value) {
         s = slotFor(key);
     }
     index_[s] = slotValue(key.fingerprint(), items_.size());
-    items_.emplace_back(key, std::forward<V>(value));
+    items_.push_back(Property{key, std::forward<V>(value)});
 }
 
 void PropertyList::set(const PropertyKey& key, Value&& value) { setValue(key, std::move(value)); }
