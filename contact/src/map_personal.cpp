@@ -28,19 +28,19 @@ void mapWebPages(MappingContext& ctx) {
     // Typed pages choose first, so an untyped page met earlier does not take the work slot.
     std::vector<const vcard::Url*> leftOver;
     for (const vcard::Url& u : urls) {
-        if (isWork(u) && !ctx.has(tag::kBusinessHomePage)) {
-            ctx.set(tag::kBusinessHomePage, u.url);
-            ctx.setNamed(lid::kHtml, u.url);
-        } else if (isHome(u) && !ctx.has(tag::kPersonalHomePage)) {
-            ctx.set(tag::kPersonalHomePage, u.url);
+        if (isWork(u) && !ctx.has(mapi::PidTagBusinessHomePage)) {
+            ctx.setString(mapi::PidTagBusinessHomePage, u.url);
+            ctx.setString(mapi::PidLidHtml, u.url);
+        } else if (isHome(u) && !ctx.has(mapi::PidTagPersonalHomePage)) {
+            ctx.setString(mapi::PidTagPersonalHomePage, u.url);
         } else {
             leftOver.push_back(&u);
         }
     }
     for (const vcard::Url* u : leftOver) {
-        if (!isWork(*u) && !isHome(*u) && !ctx.has(tag::kBusinessHomePage)) {
-            ctx.set(tag::kBusinessHomePage, u->url);
-            ctx.setNamed(lid::kHtml, u->url);
+        if (!isWork(*u) && !isHome(*u) && !ctx.has(mapi::PidTagBusinessHomePage)) {
+            ctx.setString(mapi::PidTagBusinessHomePage, u->url);
+            ctx.setString(mapi::PidLidHtml, u->url);
             continue;
         }
         std::vector<std::string> shown = u->types;
@@ -53,7 +53,7 @@ void mapInstantMessaging(MappingContext& ctx) {
     bool first = true;
     const std::vector<vcard::InstantMessaging> written = ctx.card.instantMessaging();
     for (const vcard::InstantMessaging& im : PreferenceOrder<vcard::InstantMessaging>(written)) {
-        if (first) ctx.setNamedText(lid::kInstantMessagingAddress, trimmed(im.handle));
+        if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, trimmedView(im.handle));
         else ctx.addDetail("IM (" + im.service + ")", im.handle);
         first = false;
     }
@@ -65,26 +65,26 @@ void mapRelated(MappingContext& ctx) {
         const std::string_view name = trimmedView(r.name);
         // References to other cards or message parts (urn:uuid:..., CID:...) name nobody.
         if (startsWithIgnoringAsciiCase(name, "urn:") || startsWithIgnoringAsciiCase(name, "cid:")) continue;
-        uint16_t slot = 0;
-        if (r.kind == "spouse") slot = tag::kSpouseName;
-        else if (r.kind == "assistant" || r.kind == "agent") slot = tag::kAssistant;
-        else if (r.kind == "manager") slot = tag::kManagerName;
+        const mapi::PropertyTag* slot = nullptr;
+        if (r.kind == "spouse") slot = &mapi::PidTagSpouseName;
+        else if (r.kind == "assistant" || r.kind == "agent") slot = &mapi::PidTagAssistant;
+        else if (r.kind == "manager") slot = &mapi::PidTagManagerName;
         if (r.kind == "child") {
             children.emplace_back(name);
-        } else if (slot != 0 && !ctx.has(slot)) {
-            ctx.set(slot, std::string(name));
+        } else if (slot && !ctx.has(*slot)) {
+            ctx.setString(*slot, name);
         } else {
             ctx.addDetail(r.kind == "related" ? std::string("Related") : "Related (" + r.kind + ")", name);
         }
     }
-    if (!children.empty()) ctx.set(tag::kChildrensNames, std::move(children));
+    if (!children.empty()) ctx.set(mapi::PidTagChildrensNames, textListValue(std::move(children)));
 }
 
 void mapGender(MappingContext& ctx) {
     const std::optional<vcard::Gender> gender = ctx.card.gender();
     if (!gender) return;
-    if (gender->sex == 'F') ctx.set(tag::kGender, int16_t{1});
-    else if (gender->sex == 'M') ctx.set(tag::kGender, int16_t{2});
+    if (gender->sex == 'F') ctx.set(mapi::PidTagGender, mapi::int16Value(1));
+    else if (gender->sex == 'M') ctx.set(mapi::PidTagGender, mapi::int16Value(2));
     if (const std::string_view identity = trimmedView(gender->identity); !identity.empty())
         ctx.addDetail("Gender", identity);
 }
@@ -99,7 +99,7 @@ void mapCategories(MappingContext& ctx) {
         for (char& ch : key) ch = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
         if (known.insert(std::move(key)).second) keywords.emplace_back(c);
     }
-    if (!keywords.empty()) ctx.item.properties.set(keywordsKey(), std::move(keywords));
+    if (!keywords.empty()) ctx.set(mapi::PidNameKeywords, mapi::multiStringValue(keywords));
 }
 
 void mapSensitivity(MappingContext& ctx) {
@@ -109,7 +109,7 @@ void mapSensitivity(MappingContext& ctx) {
     else if (cls == "CONFIDENTIAL") sensitivity = 3;
     else if (!cls.empty() && cls != "PUBLIC")
         ctx.warn(0, "CLASS", "unknown classification \"" + cls + "\" imported as normal");
-    ctx.set(tag::kSensitivity, sensitivity);
+    ctx.set(mapi::PidTagSensitivity, mapi::int32Value(sensitivity));
 }
 
 }  // namespace

@@ -8,20 +8,20 @@ namespace contact::detail {
 
 namespace {
 
-Attachment photoAttachment(std::string jpeg) {
-    const std::string name = "ContactPicture.jpg";
+// The attachment's number, method (by value) and rendering position are the store's to set
+// (pst/messaging/src/message_writer.cpp), as are the message's has-attachments flags.
+Attachment photoAttachment(const std::string& jpeg) {
+    const std::string_view name = "ContactPicture.jpg";
     Attachment a;
     PropertyList& p = a.properties;
-    p.set(tagKey(tag::kAttachmentContactPhoto), true);
-    p.set(tagKey(tag::kAttachMethod), int32_t{1});   // ATTACH_BY_VALUE
-    p.set(tagKey(tag::kAttachDataBinary), Binary{std::move(jpeg)});
-    p.set(tagKey(tag::kAttachExtension), std::string(".jpg"));
-    p.set(tagKey(tag::kAttachFilename), name);
-    p.set(tagKey(tag::kAttachLongFilename), name);
-    p.set(tagKey(tag::kDisplayName), name);
-    p.set(tagKey(tag::kAttachMimeTag), std::string("image/jpeg"));
-    p.set(tagKey(tag::kAttachmentHidden), true);
-    p.set(tagKey(tag::kRenderingPosition), int32_t{-1});   // 0xFFFFFFFF: not rendered in the body
+    p.set(mapi::PidTagAttachmentContactPhoto, mapi::boolValue(true));
+    p.set(mapi::PidTagAttachDataBinary, mapi::binaryValueOf(jpeg));
+    p.set(mapi::PidTagAttachExtension, mapi::stringValue(".jpg"));
+    p.set(mapi::PidTagAttachFilename, mapi::stringValue(name));
+    p.set(mapi::PidTagAttachLongFilename, mapi::stringValue(name));
+    p.set(mapi::PidTagDisplayName, mapi::stringValue(name));
+    p.set(mapi::PidTagAttachMimeTag, mapi::stringValue("image/jpeg"));
+    p.set(mapi::PidTagAttachmentHidden, mapi::boolValue(true));
     return a;
 }
 
@@ -41,9 +41,8 @@ void mapPhoto(MappingContext& ctx) {
             continue;   // the next photo may do
         }
         if (!picture.change.empty()) ctx.warn(photo.line, "PHOTO", std::move(picture.change));
-        ctx.item.attachments.push_back(photoAttachment(std::move(picture.jpeg)));
-        ctx.setNamed(lid::kHasPicture, true);
-        ctx.set(tag::kHasAttachments, true);
+        ctx.item.attachments.push_back(photoAttachment(picture.jpeg));
+        ctx.set(mapi::PidLidHasPicture, mapi::boolValue(true));
         return;
     }
     if (link) {

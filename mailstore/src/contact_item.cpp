@@ -31,7 +31,7 @@ void ContactItem::Import(const std::string& path, long format) {
     read_ = std::move(read);
 }
 
-void ContactItem::store(StagedContact&& contact) {
+void ContactItem::store(contact::ContactItem&& contact) {
     pst::messaging::Store& store = store_->store();
     if (consumedUnsaved_)
         throw Error(kErrImportFailed, (read_.path.empty() ? std::string("the contact")
@@ -60,7 +60,7 @@ void ContactItem::Save() {
         std::size_t index = 0;
         try {
             contact::importFile(read_.path, read_.options, [&](contact::ContactItem&& item) {
-                if (index++ == written_ && written_ < total) store(stageContact(item));
+                if (index++ == written_ && written_ < total) store(std::move(item));
             });
         } catch (const Error& e) {
             if (e.description().find(read_.path) != std::string::npos) throw;

@@ -37,7 +37,7 @@ public:
 
 private:
     void reset();
-    void store(StagedContact&& contact);
+    void store(contact::ContactItem&& contact);
 
     std::shared_ptr<AttachedStore> store_;
     pst::Nid folder_;

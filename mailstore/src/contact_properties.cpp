@@ -1,42 +1,22 @@
-// Contact properties to stored values and local property ids.
+// Contact properties to local property ids.
 #include "contact_properties.h"
-
-#include <type_traits>
 
 #include "zentra/error.h"
 
 namespace zentra::mailstore::detail {
 namespace {
 
-constexpr uint16_t kPidTagAttachNumber = 0x0E21;
+pst::ltp::PropertyMap resolved(contact::PropertyList&& list, pst::messaging::NameToIdMap& names) {
+    std::vector<contact::Property> items = list.release();
+    std::vector<pst::ltp::PropertyMap::value_type> entries;
+    entries.reserve(items.size());
+    for (contact::Property& p : items) entries.emplace_back(localIdOf(p.key, names), std::move(p.value));
+    pst::ltp::PropertyMap map;
+    map.assign(std::move(entries));
+    return map;
+}
 
 }  // namespace
-
-pst::ltp::Value storedValue(const contact::Value& value) {
-    return std::visit(
-        [](const auto& v) -> pst::ltp::Value {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string>) {
-                return pst::ltp::stringValue(v);
-            } else if constexpr (std::is_same_v<T, int16_t>) {
-                return pst::ltp::int16Value(v);
-            } else if constexpr (std::is_same_v<T, int32_t>) {
-                return pst::ltp::int32Value(v);
-            } else if constexpr (std::is_same_v<T, bool>) {
-                return pst::ltp::boolValue(v);
-            } else if constexpr (std::is_same_v<T, contact::FileTime>) {
-                return pst::ltp::timeValue(v.ticks);
-            } else if constexpr (std::is_same_v<T, contact::Binary>) {
-                return pst::ltp::binaryValue(std::vector<uint8_t>(v.bytes.begin(), v.bytes.end()));
-            } else if constexpr (std::is_same_v<T, std::vector<int32_t>>) {
-                return pst::ltp::multiInt32Value(v);
-            } else {
-                static_assert(std::is_same_v<T, std::vector<std::string>>);
-                return pst::ltp::multiStringValue(v);
-            }
-        },
-        value);
-}
 
 uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap& names) {
     switch (key.kind()) {
@@ -50,36 +30,12 @@ uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap&
     throw Error(kErrInvalidArgument, "unknown property key kind");
 }
 
-StagedContact stageContact(const contact::ContactItem& item) {
-    StagedContact out;
-    out.properties.reserve(item.properties.size());
-    for (const contact::Property& p : item.properties) out.properties.emplace_back(p.key, storedValue(p.value));
-    out.attachments.reserve(item.attachments.size());
-    for (const contact::Attachment& a : item.attachments) {
-        StagedProperties& staged = out.attachments.emplace_back();
-        staged.reserve(a.properties.size());
-        for (const contact::Property& p : a.properties) staged.emplace_back(p.key, storedValue(p.value));
-    }
-    return out;
-}
-
-StoredContact toStoredContact(StagedContact&& staged, pst::messaging::NameToIdMap& names) {
+StoredContact toStoredContact(contact::ContactItem&& item, pst::messaging::NameToIdMap& names) {
     StoredContact out;
-    std::vector<pst::ltp::PropertyMap::value_type> resolved;
-    resolved.reserve(staged.properties.size());
-    for (auto& [key, value] : staged.properties) resolved.emplace_back(localIdOf(key, names), std::move(value));
-    out.properties.assign(std::move(resolved));
-
-    out.attachments.reserve(staged.attachments.size());
-    for (size_t i = 0; i < staged.attachments.size(); ++i) {
-        pst::messaging::AttachmentData a;
-        for (auto& [key, value] : staged.attachments[i])
-            a.properties.insert_or_assign(localIdOf(key, names), std::move(value));
-        // Attachments are numbered in the order they are stored; the size and the table row
-        // are the messaging layer's.
-        a.properties.insert_or_assign(kPidTagAttachNumber, pst::ltp::int32Value(static_cast<int32_t>(i)));
-        out.attachments.push_back(std::move(a));
-    }
+    out.properties = resolved(std::move(item.properties), names);
+    out.attachments.reserve(item.attachments.size());
+    for (contact::Attachment& a : item.attachments)
+        out.attachments.push_back(pst::messaging::AttachmentData{resolved(std::move(a.properties), names)});
     return out;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// From the contact mapping's neutral property model to what the messaging layer stores:
-// tagged ids as they are, named properties through the store's name-to-ID map, every string
-// as Unicode, and the photo as an attachment object numbered as [MS-PST] lays attachments out.
+// A mapped contact on its way into a store: its values are already in stored form (the mapping
+// made them so, on the reading thread); what is left is to resolve named keys to the store's
+// local ids through its name-to-ID map.
 #include <vector>
 
 #include "contact/properties.h"
@@ -16,24 +16,11 @@ struct StoredContact {
     std::vector<pst::messaging::AttachmentData> attachments;
 };
 
-// A contact whose values are already in stored form (strings as UTF-16 and so on), under
-// keys not yet resolved to a store's local ids. Staging needs no store, so it happens where
-// the file is read (possibly on the reading thread); resolving needs the store's name map.
-using StagedProperties = std::vector<std::pair<contact::PropertyKey, pst::ltp::Value>>;
-struct StagedContact {
-    StagedProperties properties;
-    std::vector<StagedProperties> attachments;
-};
-StagedContact stageContact(const contact::ContactItem& item);
-
-// The stored form of one value; the property types of contact::PropertyType and
-// pst::ltp::PropType share their [MS-OXCDATA] codes.
-pst::ltp::Value storedValue(const contact::Value& value);
-
 // The local property id of a key: a tagged id, or the id the name-to-ID map hands out for a
 // named property (allocated on first use).
 uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap& names);
 
-StoredContact toStoredContact(StagedContact&& staged, pst::messaging::NameToIdMap& names);
+// Takes the contact's properties and attachments over (its warnings stay).
+StoredContact toStoredContact(contact::ContactItem&& item, pst::messaging::NameToIdMap& names);
 
 }  // namespace zentra::mailstore::detail

@@ -2,15 +2,15 @@
 // further cards kept up to a budget, warnings made readable.
 #include "prepared_import.h"
 
-#include "contact/property_ids.h"
+#include "mapi/property_catalogue.h"
 #include "zentra/error.h"
 
 namespace zentra::mailstore::detail {
 
-StagedContact emptyContact() {
+contact::ContactItem emptyContact() {
     contact::ContactItem item;
-    item.properties.set(contact::tagKey(contact::tag::kMessageClass), std::string("IPM.Contact"));
-    return stageContact(item);
+    item.properties.set(mapi::PidTagMessageClass, mapi::stringValue("IPM.Contact"));
+    return item;
 }
 
 std::string describeWarning(const contact::Warning& w) {
@@ -21,13 +21,13 @@ std::string describeWarning(const contact::Warning& w) {
     return out + w.message;
 }
 
-std::size_t approximateBytes(const StagedContact& contact) {
+std::size_t approximateBytes(const contact::ContactItem& contact) {
     std::size_t bytes = sizeof(contact);
-    auto add = [&bytes](const StagedProperties& list) {
-        for (const auto& [key, value] : list) bytes += sizeof(key) + sizeof(value) + 16 + value.bytes.capacity();
+    auto add = [&bytes](const contact::PropertyList& list) {
+        for (const contact::Property& p : list) bytes += sizeof(p) + 16 + p.value.bytes.capacity();
     };
     add(contact.properties);
-    for (const StagedProperties& a : contact.attachments) add(a);
+    for (const contact::Attachment& a : contact.attachments) add(a.properties);
     return bytes;
 }
 
@@ -35,7 +35,6 @@ PreparedImport prepareImport(const std::string& path, const ContactItemLimits& l
     PreparedImport out;
     out.path = path;
     out.limits = limits;
-    out.options.now = contact::fileTimeNow();
     out.first = emptyContact();
     std::size_t leftOut = 0;
     auto note = [&](const std::vector<contact::Warning>& warnings) {
@@ -52,14 +51,14 @@ PreparedImport prepareImport(const std::string& path, const ContactItemLimits& l
             path, out.options,
             [&](contact::ContactItem&& item) {
                 note(item.warnings);
+                item.warnings = {};
                 if (out.count == 0) {
-                    out.first = stageContact(item);
+                    out.first = std::move(item);
                 } else if (out.rereadFrom == 0) {
-                    StagedContact staged = stageContact(item);
-                    const std::size_t bytes = approximateBytes(staged);
+                    const std::size_t bytes = approximateBytes(item);
                     if (out.heldBytes + bytes <= limits.heldBytes) {
                         out.heldBytes += bytes;
-                        out.held.push_back(std::move(staged));
+                        out.held.push_back(std::move(item));
                     } else {
                         out.rereadFrom = out.count;
                     }

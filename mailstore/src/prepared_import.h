@@ -26,8 +26,8 @@ struct PreparedImport {
     ContactItemLimits limits;
     contact::MapOptions options;
     std::exception_ptr error;                 // the failure Import reports, if any
-    StagedContact first;
-    std::vector<StagedContact> held;          // cards 2.. kept in memory
+    contact::ContactItem first;               // warnings moved to `warnings`
+    std::vector<contact::ContactItem> held;   // cards 2.. kept in memory, without their warnings
     std::size_t heldBytes = 0;
     std::size_t rereadFrom = 0;               // first card index Save reads again (0: none)
     std::size_t count = 0;                    // cards read
@@ -38,9 +38,9 @@ struct PreparedImport {
 PreparedImport prepareImport(const std::string& path, const ContactItemLimits& limits);
 
 // A contact with nothing but its message class: what an item holds before Import.
-StagedContact emptyContact();
-// Rough heap bytes of a staged contact, for the held-cards budget.
-std::size_t approximateBytes(const StagedContact& contact);
+contact::ContactItem emptyContact();
+// Rough heap bytes of a mapped contact, for the held-cards budget.
+std::size_t approximateBytes(const contact::ContactItem& contact);
 // "line 12, TEL: text" (parts that are unknown are left out).
 std::string describeWarning(const contact::Warning& warning);
 

@@ -10,8 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "contact/property_ids.h"
-#include "pst/ltp/values.h"
+#include "mapi/property_catalogue.h"
 #include "read_ahead.h"
 #include "zentra/error.h"
 
@@ -40,10 +39,9 @@ protected:
                 << ";;;\r\nEND:VCARD\r\n";
         return path;
     }
-    static std::string displayName(const StagedContact& item) {
-        for (const auto& [key, value] : item.properties)
-            if (key == contact::tagKey(contact::tag::kDisplayName)) return pst::ltp::utf8FromUtf16le(value.bytes);
-        return {};
+    static std::string displayName(const contact::ContactItem& item) {
+        const contact::Property* p = item.properties.find(mapi::PidTagDisplayName);
+        return p ? mapi::stringOf(p->value).value_or("") : std::string();
     }
     static void waitFor(ReadAhead& ahead, size_t waiting) {
         for (int i = 0; i < 500 && ahead.waiting() < waiting; ++i) std::this_thread::sleep_for(10ms);

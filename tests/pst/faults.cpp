@@ -26,7 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace ndb = pst::ndb;
 namespace ltp = pst::ltp;
-namespace prop = pst::messaging::prop;
 using pst::messaging::Store;
 using pst::messaging::StoreOptions;
 
@@ -98,8 +97,8 @@ using Contents = std::map<std::string, uint32_t>;
 
 ltp::PropertyMap contact(int i) {
     ltp::PropertyMap p;
-    p[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
-    p[prop::kSubject] = ltp::stringValue("Contact " + std::to_string(i));
+    p[mapi::PidTagMessageClass.id] = ltp::stringValue("IPM.Contact");
+    p[mapi::PidTagSubject.id] = ltp::stringValue("Contact " + std::to_string(i));
     // Every fourth contact carries a photo-sized value spanning several blocks.
     p[0x3A4E] = ltp::binaryValue(std::vector<uint8_t>(i % 4 == 0 ? 20000 : 40, static_cast<uint8_t>(i)));
     return p;
@@ -182,11 +181,11 @@ void collect(FileNodes& file, pst::Nid folder, const std::string& prefix, Conten
     ltp::TableContents hierarchy = tableOf(file, pst::messaging::hierarchyTableOf(folder));
     for (const auto& [childNid, cells] : hierarchy.rows) {
         ltp::PropertyMap pc = pcOf(file, childNid);
-        std::string path = prefix + utf8Of(pc.at(prop::kDisplayName));
+        std::string path = prefix + utf8Of(pc.at(mapi::PidTagDisplayName.id));
         uint32_t nodes = 0;
         for (const auto& [nid, info] : file.reader().nodes())
             nodes += pst::nidType(nid) == pst::kNidTypeNormalMessage && info.parent == childNid;
-        EXPECT_EQ(pc.at(prop::kContentCount).bytes, ltp::int32Value(static_cast<int32_t>(nodes)).bytes) << path;
+        EXPECT_EQ(pc.at(mapi::PidTagContentCount.id).bytes, ltp::int32Value(static_cast<int32_t>(nodes)).bytes) << path;
         out[path] = nodes;
         collect(file, childNid, path + "/", out);
     }

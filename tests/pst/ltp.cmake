@@ -1,6 +1,5 @@
 # The lists, tables and properties layer, tested over an in-memory node database.
 zentra_add_test(NAME ltp_heap_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_heap_test.cpp LIBS zentra_pst_ltp)
-zentra_add_test(NAME ltp_values_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_values_test.cpp LIBS zentra_pst_ltp)
 zentra_add_test(NAME ltp_pc_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_pc_test.cpp LIBS zentra_pst_ltp)
 zentra_add_test(NAME ltp_tc_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_tc_test.cpp LIBS zentra_pst_ltp)
 # Outlook-written samples and our own files, read back straight from disk.

@@ -44,7 +44,7 @@ PropertyMap folderLikeProperties() {
     props[0x3602] = int32Value(1);
     props[0x360A] = boolValue(true);
     props[0x0E08] = int64Value(123456789);
-    props[0x3007] = timeValue(0x01DB000000000000ull);
+    props[0x3007] = timeValue(mapi::FileTime{0x01DB000000000000ull});
     props[0x8000] = binaryValue(pattern(3580, 3));
     props[0x8001] = binaryValue(pattern(3581, 5));
     props[0x8002] = binaryValue(pattern(30000, 7));

@@ -33,7 +33,7 @@ Cells cellsFor(uint32_t i) {
     c[0x0017'0003] = int32Value(1);
     c[0x001A'001F] = stringValue("IPM.Contact");
     if (i % 3) c[0x0037'001F] = stringValue("Subject " + std::to_string(i));   // every third absent
-    c[0x0E06'0040] = timeValue(0x01D0000000000000ull + i);
+    c[0x0E06'0040] = timeValue(mapi::FileTime{0x01D0000000000000ull + i});
     c[0x0E07'0003] = int32Value(static_cast<int32_t>(i));
     c[0x0E30'0014] = int64Value(int64_t(i) << 33);
     c[0x360A'000B] = boolValue(i % 2);

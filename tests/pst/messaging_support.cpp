@@ -172,7 +172,7 @@ void expectSoundEverywhere(const std::string& path) {
         FileNodes file(path);
         EXPECT_EQ(file.reader().verify(), std::vector<std::string>{}) << path;
         tree = ipmTreeOf(file);
-        storeName = text(file.pc(pst::messaging::nid::kMessageStore).at(pst::messaging::prop::kDisplayName));
+        storeName = text(file.pc(pst::messaging::nid::kMessageStore).at(mapi::PidTagDisplayName.id));
     }
     pstcheck::Report report = pstcheck::checkFile(path);
     EXPECT_TRUE(report.clean()) << path << "\n" << report.toText(false);

@@ -60,14 +60,14 @@ void writeTemplates(Store::State& s) {
 
 void writeMessageStore(Store::State& s) {
     ltp::PropertyMap props;
-    props[prop::kRecordKey] = ltp::binaryValue({s.uid.begin(), s.uid.end()});
-    props[prop::kDisplayName] = ltp::stringValue(s.displayName);
-    props[prop::kValidFolderMask] =
+    props[mapi::PidTagRecordKey.id] = ltp::binaryValue({s.uid.begin(), s.uid.end()});
+    props[mapi::PidTagDisplayName.id] = ltp::stringValue(s.displayName);
+    props[mapi::PidTagValidFolderMask.id] =
         ltp::int32Value(kFolderIpmSubtreeValid | kFolderIpmWastebasketValid | kFolderFinderValid);
-    props[prop::kIpmSubTreeEntryId] = ltp::binaryValue(makeEntryId(s.uid, nid::kIpmSubtree));
-    props[prop::kIpmWastebasketEntryId] = ltp::binaryValue(makeEntryId(s.uid, nid::kDeletedItems));
-    props[prop::kFinderEntryId] = ltp::binaryValue(makeEntryId(s.uid, nid::kSearchRoot));
-    props[prop::kPstPassword] = ltp::int32Value(0);   // non-zero would make Outlook ask for one
+    props[mapi::PidTagIpmSubtreeEntryId.id] = ltp::binaryValue(makeEntryId(s.uid, nid::kIpmSubtree));
+    props[mapi::PidTagIpmWastebasketEntryId.id] = ltp::binaryValue(makeEntryId(s.uid, nid::kDeletedItems));
+    props[mapi::PidTagFinderEntryId.id] = ltp::binaryValue(makeEntryId(s.uid, nid::kSearchRoot));
+    props[mapi::PidTagPstPassword.id] = ltp::int32Value(0);   // non-zero would make Outlook ask for one
     s.putPropertyContext(nid::kMessageStore, props, 0);
 }
 
@@ -112,9 +112,9 @@ std::unique_ptr<Store> Store::createIn(std::unique_ptr<State> s, const std::stri
     // libpff refuses a store whose name-to-ID map has no entries (the bare map [MS-PST] 2.7.3.2
     // allows), and pst-extractor one whose string stream is empty. The map therefore starts with
     // names a contacts store uses anyway: the File Under pair and the categories ("Keywords").
-    s->names.idFor(kPsetidAddress, kLidFileUnder);
-    s->names.idFor(kPsetidAddress, kLidFileUnderId);
-    s->names.idFor(kPsPublicStrings, kNameKeywords);
+    s->names.idFor(mapi::PidLidFileUnder.set, mapi::PidLidFileUnder.lid);
+    s->names.idFor(mapi::PidLidFileUnderId.set, mapi::PidLidFileUnderId.lid);
+    s->names.idFor(mapi::PidNameKeywords.set, mapi::PidNameKeywords.name);
     s->db->putNode(nid::kSearchManagementQueue, 0, 0, 0);
     s->db->putNode(nid::kSearchActivityList, 0, 0, 0);
 
