@@ -57,6 +57,11 @@ void mapInstantMessaging(MappingContext& ctx) {
         else ctx.addDetail("IM (" + im.service + ")", im.handle);
         first = false;
     }
+    for (const std::string& address : ctx.imAddresses) {
+        if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, address);
+        else ctx.addDetail("IM", address);
+        first = false;
+    }
 }
 
 void mapRelated(MappingContext& ctx) {
