@@ -62,6 +62,16 @@ std::string addressKey(std::string_view address) {
     return key;
 }
 
+// [MS-OXVCARD] EMAIL import: the first TYPE the document knows decides what the address is, so
+// EMAIL;TYPE=im,internet is an instant-messaging address and EMAIL;TYPE=internet,im an e-mail.
+bool isInstantMessaging(const vcard::Email& email) {
+    for (const std::string& type : email.types) {
+        if (type == "im") return true;
+        if (type == "internet" || type == "x400") return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 void mapEmails(MappingContext& ctx) {
@@ -75,6 +85,10 @@ void mapEmails(MappingContext& ctx) {
     for (const vcard::Email& email : emails) {
         const std::string_view written = trimmedView(email.address);
         if (std::all_of(written.begin(), written.end(), [](char c) { return c == '\0'; })) continue;
+        if (isInstantMessaging(email)) {
+            ctx.imAddresses.emplace_back(written);
+            continue;
+        }
         if (!seen.insert(addressKey(written)).second) continue;
         std::string address(written);
         removeNul(address);

@@ -58,6 +58,7 @@ void mapNames(MappingContext& ctx) {
     ctx.setString(mapi::PidTagSubject, ctx.displayName);
     ctx.setString(mapi::PidTagNormalizedSubject, ctx.displayName);
     ctx.setString(mapi::PidTagSubjectPrefix, "");
+    ctx.setText(mapi::PidTagConversationTopic, ctx.displayName);   // as Outlook fills it for a new contact
 
     std::string_view surname, given, middle;   // views of `n`
     if (n) {

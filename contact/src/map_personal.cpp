@@ -25,22 +25,27 @@ void mapWebPages(MappingContext& ctx) {
         return u.hasType("home") || equalsIgnoringAsciiCase(u.label, "homepage");
     };
     const auto isWork = [&](const vcard::Url& u) { return u.hasType("work") && !isHome(u); };
-    // Typed pages choose first, so an untyped page met earlier does not take the work slot.
+    // [MS-OXVCARD] URL import: TYPE=work and TYPE=home go to their own pages; an untyped URL
+    // is the personal home page and a second one the business home page. Typed pages choose
+    // first, so an untyped page met earlier does not take their slot.
+    const auto setBusiness = [&](const std::string& url) {
+        ctx.setString(mapi::PidTagBusinessHomePage, url);
+        ctx.setString(mapi::PidLidHtml, url);   // Outlook's "Web page address" mirrors it
+    };
     std::vector<const vcard::Url*> leftOver;
     for (const vcard::Url& u : urls) {
-        if (isWork(u) && !ctx.has(mapi::PidTagBusinessHomePage)) {
-            ctx.setString(mapi::PidTagBusinessHomePage, u.url);
-            ctx.setString(mapi::PidLidHtml, u.url);
-        } else if (isHome(u) && !ctx.has(mapi::PidTagPersonalHomePage)) {
-            ctx.setString(mapi::PidTagPersonalHomePage, u.url);
-        } else {
-            leftOver.push_back(&u);
-        }
+        if (isWork(u) && !ctx.has(mapi::PidTagBusinessHomePage)) setBusiness(u.url);
+        else if (isHome(u) && !ctx.has(mapi::PidTagPersonalHomePage)) ctx.setString(mapi::PidTagPersonalHomePage, u.url);
+        else leftOver.push_back(&u);
     }
     for (const vcard::Url* u : leftOver) {
-        if (!isWork(*u) && !isHome(*u) && !ctx.has(mapi::PidTagBusinessHomePage)) {
-            ctx.setString(mapi::PidTagBusinessHomePage, u->url);
-            ctx.setString(mapi::PidLidHtml, u->url);
+        const bool untyped = !isWork(*u) && !isHome(*u);
+        if (untyped && !ctx.has(mapi::PidTagPersonalHomePage)) {
+            ctx.setString(mapi::PidTagPersonalHomePage, u->url);
+            continue;
+        }
+        if (untyped && !ctx.has(mapi::PidTagBusinessHomePage)) {
+            setBusiness(u->url);
             continue;
         }
         std::vector<std::string> shown = u->types;
@@ -55,6 +60,11 @@ void mapInstantMessaging(MappingContext& ctx) {
     for (const vcard::InstantMessaging& im : PreferenceOrder<vcard::InstantMessaging>(written)) {
         if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, trimmedView(im.handle));
         else ctx.addDetail("IM (" + im.service + ")", im.handle);
+        first = false;
+    }
+    for (const std::string& address : ctx.imAddresses) {
+        if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, address);
+        else ctx.addDetail("IM", address);
         first = false;
     }
 }
@@ -121,6 +131,7 @@ void mapPersonal(MappingContext& ctx) {
     mapGender(ctx);
     mapCategories(ctx);
     mapSensitivity(ctx);
+    ctx.setText(mapi::PidLidFreeBusyLocation, trimmedView(ctx.card.firstValue("FBURL")));
     if (const std::optional<vcard::Geo> geo = ctx.card.geo())
         ctx.addDetail("Location", coordinate(geo->latitude) + ", " + coordinate(geo->longitude));
 }

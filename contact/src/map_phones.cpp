@@ -128,7 +128,7 @@ struct Slots {
     void push_back(const mapi::PropertyTag& t) { tags[count++] = &t; }
 };
 
-Slots slotsFor(const TypeSet& types, int preference) {
+Slots slotsFor(const TypeSet& types) {
     if (types.has(kTlx | kTelex)) return {&mapi::PidTagTelexNumber};
     if (types.has(kFax)) {
         // A second fax of a kind goes to the other-fax slot, never to a voice slot.
@@ -148,7 +148,9 @@ Slots slotsFor(const TypeSet& types, int preference) {
     if (types.has(kHome)) return {&mapi::PidTagHomeTelephoneNumber, &mapi::PidTagHome2TelephoneNumber};
     if (types.has(kWork)) return {&mapi::PidTagBusinessTelephoneNumber, &mapi::PidTagBusiness2TelephoneNumber};
     if (types.has(kPrimary)) return {&mapi::PidTagPrimaryTelephoneNumber};
-    if (types.onlyVoice && preference > 0) return {&mapi::PidTagPrimaryTelephoneNumber};
+    // [MS-OXVCARD] TEL import (RFC 2426 3.3.1): no TYPE means voice, and "pref" names no kind, so
+    // a number marked only as preferred is a voice number like any other; being preferred it
+    // chooses before the others and takes Other first.
     return {};   // msg, voice, video, bbs, modem, other, untyped: Other
 }
 
@@ -177,7 +179,7 @@ void place(MappingContext& ctx, const mapi::PropertyTag& slot, const std::string
 void mapPhones(MappingContext& ctx) {
     const std::vector<vcard::Phone> written = ctx.card.phones();
     for (const vcard::Phone& phone : PreferenceOrder<vcard::Phone>(written)) {
-        Slots slots = slotsFor(typesOf(phone), phone.preference);
+        Slots slots = slotsFor(typesOf(phone));
         if (!slots.contains(mapi::PidTagPrimaryFaxNumber)) slots.push_back(mapi::PidTagOtherTelephoneNumber);
         const auto free = std::find_if(slots.begin(), slots.end(), [&](const mapi::PropertyTag* t) { return !ctx.has(*t); });
         if (free != slots.end()) place(ctx, **free, phone.number);

@@ -22,7 +22,7 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
     item.properties.reserve(96);   // a well-filled card gives 60-90 properties
     copyParserWarnings(card, item);
 
-    detail::MappingContext ctx{card, options, item, {}, {}, {}};
+    detail::MappingContext ctx{card, options, item, {}, {}, {}, {}};
     ctx.setString(mapi::PidTagMessageClass, "IPM.Contact");
     detail::mapNames(ctx);
     detail::mapPhones(ctx);    // before e-mail: fax numbers also become fax addresses

@@ -27,6 +27,7 @@ struct MappingContext {
     ContactItem& item;
     std::string displayName;              // decided first; e-mail and fax slots quote it
     std::string faxNumbers[3];            // business, home, other fax as stored: fax addresses quote them
+    std::vector<std::string> imAddresses; // EMAIL;TYPE=im values, for the IM address after the card's own IMs
     std::vector<std::string> details;     // lines for the notes' "More contact details:" block
 
     // Values go in in their stored form, with the type the catalogue gives the property

@@ -24,6 +24,7 @@ std::string describeWarning(const contact::Warning& w) {
 std::size_t approximateBytes(const contact::ContactItem& contact) {
     std::size_t bytes = sizeof(contact);
     auto add = [&bytes](const contact::PropertyList& list) {
+        bytes += list.indexBytes();
         for (const contact::Property& p : list) bytes += sizeof(p) + 16 + p.value.bytes.capacity();
     };
     add(contact.properties);

@@ -101,5 +101,32 @@ TEST(FaxAddresses, NeitherProviderPropertyWithoutAddresses) {
     EXPECT_FALSE(item.properties.contains(mapi::PidLidAddressBookProviderArrayType));
 }
 
+
+// [MS-OXVCARD] EMAIL import: the first TYPE the document knows decides; "im" makes the address
+// the contact's instant-messaging address instead of an e-mail slot.
+TEST(EmailSlots, ImTypedAddressesAreInstantMessaging) {
+    struct Case {
+        const char* lines;
+        const char* im;          // PidLidInstantMessagingAddress, "" for none
+        const char* email1;      // PidLidEmail1EmailAddress, "" for none
+        const char* inNotes;     // a further IM address, "" for none
+    };
+    const Case cases[] = {
+        {"EMAIL;TYPE=im:ann@chat.example", "ann@chat.example", "", ""},
+        {"EMAIL;TYPE=IM,INTERNET:ann@chat.example", "ann@chat.example", "", ""},
+        {"EMAIL;TYPE=internet,im:ann@mail.example", "", "ann@mail.example", ""},
+        {"EMAIL;TYPE=im:a@chat.example\nEMAIL:b@mail.example", "a@chat.example", "b@mail.example", ""},
+        {"IMPP:xmpp:x@jabber.example\nEMAIL;TYPE=im:a@chat.example", "x@jabber.example", "", "IM: a@chat.example"},
+    };
+    for (const Case& c : cases) {
+        const std::string lines = c.lines;
+        const ContactItem item = mapLines("FN:Ann\n" + lines + "\n");
+        EXPECT_EQ(namedText(item, mapi::PidLidInstantMessagingAddress).value_or(""), c.im) << c.lines;
+        EXPECT_EQ(namedText(item, mapi::PidLidEmail1EmailAddress).value_or(""), c.email1) << c.lines;
+        if (*c.inNotes) EXPECT_NE(body(item).find(c.inNotes), std::string::npos) << c.lines;
+        if (!*c.email1) EXPECT_FALSE(namedValue<int32_t>(item, mapi::PidLidAddressBookProviderArrayType)) << c.lines;
+    }
+}
+
 }  // namespace
 }  // namespace contact::testing

@@ -4,7 +4,7 @@
 namespace contact::testing {
 namespace {
 
-TEST(WebPages, WorkOrUntypedIsTheBusinessPageAndHomeThePersonalOne) {
+TEST(WebPages, WorkIsTheBusinessPageAndHomeThePersonalOne) {
     const ContactItem item = mapLines("FN:A\nURL:http://untyped.example\nURL;TYPE=home:http://home.example\n"
                                       "URL;TYPE=work:http://work.example\n");
     EXPECT_EQ(tagText(item, mapi::PidTagBusinessHomePage), "http://work.example");
@@ -12,11 +12,62 @@ TEST(WebPages, WorkOrUntypedIsTheBusinessPageAndHomeThePersonalOne) {
     EXPECT_EQ(tagText(item, mapi::PidTagPersonalHomePage), "http://home.example");
     EXPECT_EQ(body(item), "More contact details:\r\nWeb page: http://untyped.example");
     const ContactItem untyped = mapLines("FN:A\nURL:http\\://gmail.example\n");
-    EXPECT_EQ(tagText(untyped, mapi::PidTagBusinessHomePage), "http://gmail.example");
-    EXPECT_EQ(namedText(untyped, mapi::PidLidHtml), "http://gmail.example");
+    EXPECT_EQ(tagText(untyped, mapi::PidTagPersonalHomePage), "http://gmail.example");   // the URL rules below
     const ContactItem apple = mapLines("FN:A\nitem1.URL:http://me.example\nitem1.X-ABLabel:_$!<HomePage>!$_\n");
     EXPECT_EQ(tagText(apple, mapi::PidTagPersonalHomePage), "http://me.example");
     EXPECT_FALSE(tagText(apple, mapi::PidTagBusinessHomePage));
+}
+
+// [MS-OXVCARD] URL import: an untyped URL is the personal home page, a second untyped one the
+// business home page (which PidLidHtml mirrors); TYPE=home and TYPE=work take their own page
+// first; whatever finds its page taken stays in the notes.
+TEST(WebPages, FollowTheUrlRules) {
+    struct Case {
+        const char* lines;
+        const char* personal;
+        const char* business;
+        const char* inNotes;
+    };
+    const Case cases[] = {
+        {"URL:http://a.example", "http://a.example", "", ""},
+        {"URL:http://a.example\nURL:http://b.example", "http://a.example", "http://b.example", ""},
+        {"URL:http://a.example\nURL:http://b.example\nURL:http://c.example", "http://a.example", "http://b.example",
+         "Web page: http://c.example"},
+        {"URL;TYPE=work:http://w.example\nURL:http://a.example", "http://a.example", "http://w.example", ""},
+        {"URL:http://a.example\nURL;TYPE=home:http://h.example", "http://h.example", "http://a.example", ""},
+        {"URL;TYPE=home:http://h.example\nURL;TYPE=work:http://w.example\nURL:http://a.example", "http://h.example",
+         "http://w.example", "Web page: http://a.example"},
+        {"URL;TYPE=work:http://w1.example\nURL;TYPE=work:http://w2.example", "", "http://w1.example",
+         "Web page (work): http://w2.example"},
+    };
+    for (const Case& c : cases) {
+        const ContactItem item = mapLines(std::string("FN:A\n") + c.lines + "\n");
+        EXPECT_EQ(tagText(item, mapi::PidTagPersonalHomePage).value_or(""), c.personal) << c.lines;
+        EXPECT_EQ(tagText(item, mapi::PidTagBusinessHomePage).value_or(""), c.business) << c.lines;
+        EXPECT_EQ(namedText(item, mapi::PidLidHtml).value_or(""), c.business) << c.lines;
+        if (*c.inNotes) EXPECT_NE(body(item).find(c.inNotes), std::string::npos) << c.lines;
+        else EXPECT_EQ(body(item), "") << c.lines;
+    }
+}
+
+// Properties Outlook fills for a new contact: the conversation topic is the contact's name
+// ([MS-OXOCNTC]: Outlook sets it as it sets the subject), FBURL the free/busy location.
+TEST(OutlookFields, ConversationTopicAndFreeBusyLocation) {
+    struct Case {
+        const char* lines;
+        const char* topic;
+        const char* freeBusy;
+    };
+    const Case cases[] = {
+        {"FN:Ann Lee\nFBURL:http://fb.example/ann.vfb", "Ann Lee", "http://fb.example/ann.vfb"},
+        {"N:Lee;Ann;;;", "Ann Lee", ""},
+        {"FBURL;PREF=1: http://fb.example/x.vfb ", "", "http://fb.example/x.vfb"},
+    };
+    for (const Case& c : cases) {
+        const ContactItem item = mapLines(std::string(c.lines) + "\n");
+        EXPECT_EQ(tagText(item, mapi::PidTagConversationTopic).value_or(""), c.topic) << c.lines;
+        EXPECT_EQ(namedText(item, mapi::PidLidFreeBusyLocation).value_or(""), c.freeBusy) << c.lines;
+    }
 }
 
 TEST(InstantMessaging, PreferredAddressWithoutItsScheme) {

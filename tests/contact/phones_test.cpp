@@ -28,7 +28,7 @@ TEST(PhoneSlots, EachKindHasItsSlot) {
         {"TEL;TYPE=main:1", mapi::PidTagCompanyMainTelephoneNumber},
         {"TEL;TYPE=pcs:1", mapi::PidTagRadioTelephoneNumber},
         {"TEL;TYPE=textphone:1", mapi::PidTagTelecommunicationsDeviceForDeafTelephoneNumber},
-        {"TEL;TYPE=pref:1", mapi::PidTagPrimaryTelephoneNumber},
+        {"TEL;TYPE=pref:1", mapi::PidTagOtherTelephoneNumber},   // a voice number (see below)
         {"X-MS-TEL;TYPE=CALLBACK:1", mapi::PidTagCallbackTelephoneNumber},
         {"X-MS-TEL;TYPE=ASSISTANT:1", mapi::PidTagAssistantTelephoneNumber},
         {"X-MS-TEL;TYPE=COMPANY:1", mapi::PidTagCompanyMainTelephoneNumber},
@@ -98,6 +98,34 @@ TEST(PhoneSlots, AgentCardGivesAssistantNameAndNumber) {
     EXPECT_EQ(tagText(item, mapi::PidTagAssistant), "Harry Helper");
     EXPECT_EQ(tagText(item, mapi::PidTagAssistantTelephoneNumber), "555-0199");
     EXPECT_EQ(tagText(item, mapi::PidTagBusinessTelephoneNumber), "555-0100");
+}
+
+
+// [MS-OXVCARD] TEL import (RFC 2426 section 3.3.1): without a TYPE a number is "voice", and the
+// first voice number goes to PidTagOtherTelephoneNumber; "pref" names no kind of number, so a
+// number marked only as preferred is a voice number that chooses first.
+TEST(PhoneSlots, APreferredNumberFollowsTheRulesForItsKind) {
+    struct Case {
+        const char* lines;
+        mapi::PropertyTag slot;
+        const char* inNotes;   // the other number, when it has no slot left
+    };
+    const Case cases[] = {
+        {"TEL;TYPE=pref:1", mapi::PidTagOtherTelephoneNumber, ""},
+        {"TEL;TYPE=voice,pref:1", mapi::PidTagOtherTelephoneNumber, ""},
+        {"TEL;PREF=1:1", mapi::PidTagOtherTelephoneNumber, ""},
+        {"TEL;PREF:1", mapi::PidTagOtherTelephoneNumber, ""},
+        {"TEL;TYPE=home,pref:1", mapi::PidTagHomeTelephoneNumber, ""},
+        {"TEL;TYPE=work,pref:1", mapi::PidTagBusinessTelephoneNumber, ""},
+        {"TEL:2\nTEL;TYPE=pref:1", mapi::PidTagOtherTelephoneNumber, "Phone: 2"},
+    };
+    for (const Case& c : cases) {
+        const std::string lines = c.lines;
+        const ContactItem item = mapText(card("FN:A\n" + lines + "\n", std::string(c.lines).find("PREF:") != std::string::npos ? "2.1" : "3.0"));
+        EXPECT_EQ(tagText(item, c.slot), "1") << c.lines;
+        EXPECT_FALSE(tagText(item, mapi::PidTagPrimaryTelephoneNumber)) << c.lines;
+        if (*c.inNotes) EXPECT_NE(body(item).find(c.inNotes), std::string::npos) << c.lines;
+    }
 }
 
 }  // namespace

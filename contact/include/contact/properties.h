@@ -39,6 +39,8 @@ public:
     auto end() const { return items_.end(); }
     // Hands the properties over (to the store), leaving the list empty.
     std::vector<Property> release();
+    // Heap bytes of the look-up index, for callers that budget the memory of held lists.
+    std::size_t indexBytes() const { return index_.capacity() * sizeof(uint64_t); }
 
 private:
     std::size_t indexOf(const PropertyKey& key) const;

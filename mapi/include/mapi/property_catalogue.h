@@ -15,6 +15,7 @@ inline constexpr PropertyTag PidTagMessageClass{0x001A, kPtypString};
 inline constexpr PropertyTag PidTagSensitivity{0x0036, kPtypInteger32};
 inline constexpr PropertyTag PidTagSubject{0x0037, kPtypString};
 inline constexpr PropertyTag PidTagSubjectPrefix{0x003D, kPtypString};
+inline constexpr PropertyTag PidTagConversationTopic{0x0070, kPtypString};
 inline constexpr PropertyTag PidTagMessageFlags{0x0E07, kPtypInteger32};
 inline constexpr PropertyTag PidTagMessageSize{0x0E08, kPtypInteger32};
 inline constexpr PropertyTag PidTagMessageStatus{0x0E17, kPtypInteger32};
@@ -169,6 +170,7 @@ inline constexpr NamedProperty PidLidFax3AddressType{kPsetidAddress, 0x80D2, kPt
 inline constexpr NamedProperty PidLidFax3EmailAddress{kPsetidAddress, 0x80D3, kPtypString};
 inline constexpr NamedProperty PidLidFax3OriginalDisplayName{kPsetidAddress, 0x80D4, kPtypString};
 inline constexpr NamedProperty PidLidFax3OriginalEntryId{kPsetidAddress, 0x80D5, kPtypBinary};
+inline constexpr NamedProperty PidLidFreeBusyLocation{kPsetidAddress, 0x80D8, kPtypString};
 inline constexpr NamedProperty PidLidBirthdayLocal{kPsetidAddress, 0x80DE, kPtypTime};
 inline constexpr NamedProperty PidLidWeddingAnniversaryLocal{kPsetidAddress, 0x80DF, kPtypTime};
 
