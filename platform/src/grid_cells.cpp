@@ -6,6 +6,16 @@
 #include "zentra/error.h"
 
 namespace platform {
+namespace {
+
+// A grid holds fewer than 2^32 cells; a larger shape is an overflow, not a wrap.
+std::size_t cellCount(int rows, int cols) {
+    const std::size_t size = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
+    if (size > std::numeric_limits<std::uint32_t>::max()) throw zentra::Error(zentra::kErrOverflow, "Overflow");
+    return size;
+}
+
+}  // namespace
 
 std::size_t GridCells::slot(int r, int c) const {
     if (r < 0 || r >= rows_ || c < 0 || c >= cols_)
@@ -48,9 +58,7 @@ void GridCells::forget(std::size_t from, std::size_t to) {
 void GridCells::setRows(int n) {
     n = std::max(n, 0);
     if (n == rows_) return;
-    const std::size_t size = static_cast<std::size_t>(n) * static_cast<std::size_t>(cols_);
-    if (size > std::numeric_limits<std::uint32_t>::max())
-        throw zentra::Error(zentra::kErrOverflow, "Overflow");
+    const std::size_t size = cellCount(n, cols_);
     forget(std::min(size, cells_.size()), cells_.size());
     cells_.resize(size, kEmpty);
     if (cells_.capacity() > 4 * cells_.size() + 64) cells_.shrink_to_fit();
@@ -61,10 +69,7 @@ void GridCells::setRows(int n) {
 void GridCells::setCols(int n) {
     n = std::max(n, 0);
     if (n == cols_) return;
-    const std::size_t size = static_cast<std::size_t>(rows_) * static_cast<std::size_t>(n);
-    if (size > std::numeric_limits<std::uint32_t>::max())
-        throw zentra::Error(zentra::kErrOverflow, "Overflow");
-    std::vector<std::uint32_t> reshaped(size, kEmpty);
+    std::vector<std::uint32_t> reshaped(cellCount(rows_, n), kEmpty);
     const int keep = std::min(n, cols_);
     for (int r = 0; r < rows_; ++r) {
         const auto from = cells_.begin() + static_cast<std::ptrdiff_t>(r) * cols_;
