@@ -29,9 +29,7 @@ public:
     void setFixedRows(int n);
     QString cell(int r, int c) const;   // as shown: the readable form of its bytes
     std::string cellPath(int r, int c) const { return cells_.get(r, c); }
-    bool cellIsEmpty(int r, int c) const { return cells_.isEmpty(r, c); }
     void setCell(int r, int c, std::string_view bytes);
-    const GridCells& cells() const { return cells_; }
     void clearCells();
     // The current cell, which the view marks with a focus rectangle.
     void setCurrentCell(int r, int c);

@@ -14,8 +14,6 @@ class QWidget;
 
 namespace sources {
 
-class FileSystem;   // sources/file_system.h: the seam the folder scan lists folders through
-
 // "Add vCard File(s)...": the open dialog, then one row per picked file.
 void cmdAdd_Click(platform::UiServices& ui, FileList& list, platform::EnabledControl& importCommand);
 
