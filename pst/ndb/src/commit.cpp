@@ -79,16 +79,12 @@ void NodeDatabaseImpl::writeMaps() {
         sealPage(page, kPtypeAMap, ib, ib);
         file_->writeAt(ib, page);
 
-        if (SpaceMap::spanHasPMap(span) && space_.spanNeverWritten(span)) {
-            // PMaps are deprecated; like current Outlook we mark every page as taken, so no
-            // old client allocates from them. Their content never changes.
-            MAPPAGE pmap;
-            pmap.rgbMapBits.fill(0xFF);
-            PageBytes p{};
-            pmap.serializeBody(p);
-            const uint64_t pib = ib + kPageSize;
-            sealPage(p, kPtypePMap, pib, pib);
-            file_->writeAt(pib, p);
+        if (space_.spanNeverWritten(span)) {
+            // PMaps and FPMaps are deprecated; like current Outlook we mark every page as taken
+            // (and so every PMap as full), so no old client allocates from them. Their content
+            // never changes.
+            if (spanHasPMap(span)) writeFullMapPage(ib + kPageSize, kPtypePMap);
+            if (spanHasFPMap(span)) writeFullMapPage(ib + kFPMapOffsetInSpan, kPtypeFPMap);
         }
         if (auto fmap = SpaceMap::fmapOffsetFor(span); fmap && (fmapsToWrite.empty() || fmapsToWrite.back() != *fmap))
             fmapsToWrite.push_back(*fmap);
@@ -112,6 +108,15 @@ void NodeDatabaseImpl::writeMaps() {
         file_->writeAt(kDListOffset, p);
         dlistOnDisk_ = true;
     }
+}
+
+void NodeDatabaseImpl::writeFullMapPage(uint64_t ib, uint8_t ptype) {
+    MAPPAGE map;
+    map.rgbMapBits.fill(0xFF);
+    PageBytes page{};
+    map.serializeBody(page);
+    sealPage(page, ptype, ib, ib);
+    file_->writeAt(ib, page);
 }
 
 void NodeDatabaseImpl::writeHeader(const BREF& nbt, const BREF& bbt) {

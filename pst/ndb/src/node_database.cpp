@@ -24,7 +24,7 @@ std::unique_ptr<NodeDatabase> NodeDatabase::create(const std::string& path, cons
 }
 
 NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::unique_ptr<FileSeam> file)
-    : path_(std::move(path)), options_(std::move(options)) {
+    : path_(std::move(path)), options_(std::move(options)), space_(options_.maxFileSize) {
     if (options_.writeBehindBytes != 0) {
         auto behind = std::make_unique<WriteBehindFile>(std::move(file), options_.writeBehindBytes);
         writeBehind_ = behind.get();

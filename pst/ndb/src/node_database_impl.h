@@ -72,6 +72,7 @@ private:
     uint64_t treeBytes(Bid bid, int depth);
 
     void writeMaps();
+    void writeFullMapPage(uint64_t ib, uint8_t ptype);   // a PMap or FPMap: every bit set
     void writeHeader(const disk::BREF& nbt, const disk::BREF& bbt);
 
     std::string path_;
@@ -86,7 +87,7 @@ private:
     size_t usedSpansAtCommit_ = 1;   // spans holding data at the last commit
     void commitImpl(bool keepRoom);
     void setRoomAside();
-    SpaceMap space_;
+    SpaceMap space_;   // after options_, which sizes it
     BTree<NbtTraits> nbt_;
     BTree<BbtTraits> bbt_;
 };

@@ -32,7 +32,7 @@ uint32_t nextWithValue(const std::array<uint64_t, SpaceMap::kWords>& b, uint32_t
 
 }  // namespace
 
-SpaceMap::SpaceMap() { addSpan(); }
+SpaceMap::SpaceMap(uint64_t maxFileSize) : maxFileSize_(maxFileSize) { addSpan(); }
 
 std::optional<uint64_t> SpaceMap::fmapOffsetFor(size_t span) {
     if (span < kAMapsCoveredByHeaderFM) return std::nullopt;
@@ -42,14 +42,15 @@ std::optional<uint64_t> SpaceMap::fmapOffsetFor(size_t span) {
 
 void SpaceMap::addSpan() {
     const size_t index = spans_.size();
-    if (index >= kFirstAMapNeedingFPMap)
+    if (amapOffset(index + 1) > maxFileSize_)
         throw zentra::Error(zentra::kErrStoreWrite,
                             "the store would grow past " + std::to_string(amapOffset(index)) +
-                                " bytes, the largest size this writer supports (no FPMap pages)");
+                                " bytes, the largest size allowed for it (" + std::to_string(maxFileSize_) + " bytes)");
     Span s;
     markRange(s, 0, kPageUnits);                               // the AMap page
     if (spanHasPMap(index)) markRange(s, kPageUnits, kPageUnits);
     if (spanHasFMap(index)) markRange(s, kFMapOffsetInSpan / kBlockAlign, kPageUnits);
+    if (spanHasFPMap(index)) markRange(s, kFPMapOffsetInSpan / kBlockAlign, kPageUnits);
     s.mapUnits = s.unavailableCount;
     spans_.push_back(s);
 }

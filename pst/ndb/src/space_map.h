@@ -11,7 +11,7 @@
 // space freed before that commit shows as used until the following commit clears it (close()
 // runs that extra commit, so a closed file's AMaps are exact).
 // The file grows in whole spans; each new span starts with its AMap page, every 8th also holds a
-// PMap, and spans 128 + 496k hold an FMap.
+// PMap, spans 128 + 496k hold an FMap and spans 8192 + 31,744k an FPMap.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -25,10 +25,11 @@ class SpaceMap {
 public:
     static constexpr size_t kWords = disk::kAMapUnitsPerPage / 64;   // 62
 
-    SpaceMap();   // one span
+    // One span; the file never grows past maxFileSize bytes.
+    explicit SpaceMap(uint64_t maxFileSize);
 
     // An offset for `bytes` (a multiple of 64) aligned to `align` (64 or 512); adds spans when
-    // nothing fits. Throws kErrStoreWrite past the largest size this writer supports.
+    // nothing fits. Throws kErrStoreWrite when that would take the file past maxFileSize.
     uint64_t allocate(uint32_t bytes, uint32_t align);
     // Marks the range free for the next AMap; it becomes reusable after commitDone().
     void free(uint64_t offset, uint32_t bytes);
@@ -51,11 +52,6 @@ public:
     std::vector<size_t> dirtySpans() const;
     bool spanNeverWritten(size_t span) const { return spans_.at(span).neverWritten; }
 
-    static bool spanHasPMap(size_t span) { return span % disk::kAMapsPerPMap == 0; }
-    static bool spanHasFMap(size_t span) {
-        return span >= disk::kAMapsCoveredByHeaderFM &&
-               (span - disk::kAMapsCoveredByHeaderFM) % disk::kAMapsPerFMap == 0;
-    }
     // The FMap page covering a span's AMap, if any (offset of the FMap page).
     static std::optional<uint64_t> fmapOffsetFor(size_t span);
 
@@ -75,6 +71,7 @@ private:
     std::optional<uint32_t> findRun(const Span& s, uint32_t units, uint32_t alignUnits) const;
     void markRange(Span& s, uint32_t first, uint32_t count);
 
+    uint64_t maxFileSize_;
     std::vector<Span> spans_;
     struct Range { uint64_t offset; uint32_t bytes; };
     std::vector<Range> pendingFree_;

@@ -72,6 +72,9 @@ struct Options {
     // a sync, a read or shrinking the file writes them out first. 0 writes each block at once
     // (tests that count the file's individual writes).
     size_t writeBehindBytes = 4u << 20;
+    // The file never grows past this size; a write that would need more space fails with
+    // kErrStoreWrite. The default is the limit Outlook sets for Unicode stores (50 GB).
+    uint64_t maxFileSize = uint64_t{50} << 30;
     // Test hook: when set, used instead of createPosixFile(path).
     std::function<std::unique_ptr<FileSeam>(const std::string& path)> openFile;
 };
