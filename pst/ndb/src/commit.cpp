@@ -45,6 +45,7 @@ void NodeDatabaseImpl::setRoomAside() {
 
 void NodeDatabaseImpl::commitImpl(bool keepRoom) {
     guarded("while committing", [&] {
+        applyRefChanges();
         PageSink sink;
         sink.allocatePage = [&] { return allocate(kPageSize, kPageSize); };
         sink.nextPageBid = [&] { return header_.bidNextP++; };

@@ -99,7 +99,7 @@ std::optional<NodeInfo> NodeDatabaseImpl::findNode(Nid nid) const {
 std::optional<BlockInfo> NodeDatabaseImpl::findBlock(Bid bid) const {
     const BbtRecord* r = bbt_.find(bid);
     if (!r) return std::nullopt;
-    return BlockInfo{r->bid, r->ib, r->cb, r->cRef};
+    return BlockInfo{r->bid, r->ib, r->cb, static_cast<uint16_t>(refCount(*r))};
 }
 
 Nid NodeDatabaseImpl::allocateNid(NidType type) {

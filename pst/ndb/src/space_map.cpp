@@ -71,9 +71,11 @@ void SpaceMap::markRange(Span& s, uint32_t first, uint32_t count) {
         if (!testBit(s.unavailable, u)) {
             setBit(s.unavailable, u);
             ++s.unavailableCount;
+            ++unavailableTotal_;
         }
     }
     s.dirty = true;
+    s.longestRunKnown = false;
     if (first <= s.firstMaybeFree && first + count > s.firstMaybeFree) s.firstMaybeFree = first + count;
 }
 
@@ -136,19 +138,16 @@ void SpaceMap::commitDone() {
             clearBit(s.unavailable, u);
             --s.unavailableCount;
         }
+        unavailableTotal_ -= units;
         s.dirty = true;   // its AMap still shows the range as used
+        s.longestRunKnown = false;
         s.firstMaybeFree = std::min(s.firstMaybeFree, first);
         firstSpanWithRoom_ = std::min(firstSpanWithRoom_, span);
     }
     pendingFree_.clear();
 }
 
-uint64_t SpaceMap::cbAMapFree() const {
-    uint64_t freeUnits = 0;
-    for (const Span& s : spans_)
-        for (uint64_t w : s.unavailable) freeUnits += 64 - std::popcount(w);
-    return freeUnits * kBlockAlign;
-}
+uint64_t SpaceMap::cbAMapFree() const { return (spans_.size() * kUnits - unavailableTotal_) * kBlockAlign; }
 
 std::array<uint8_t, kPageDataSize> SpaceMap::amapBits(size_t span) const {
     std::array<uint8_t, kPageDataSize> out{};
@@ -158,8 +157,9 @@ std::array<uint8_t, kPageDataSize> SpaceMap::amapBits(size_t span) const {
     return out;
 }
 
-uint8_t SpaceMap::longestFreeRun(size_t span) const {
-    const Span& s = spans_.at(span);
+uint8_t SpaceMap::longestFreeRun(size_t span) {
+    Span& s = spans_.at(span);
+    if (s.longestRunKnown) return s.longestRun;
     uint32_t best = 0;
     uint32_t u = 0;
     while (u < kUnits && best < 255) {
@@ -169,7 +169,9 @@ uint8_t SpaceMap::longestFreeRun(size_t span) const {
         best = std::max(best, end - start);
         u = end;
     }
-    return static_cast<uint8_t>(std::min<uint32_t>(best, 255));
+    s.longestRun = static_cast<uint8_t>(std::min<uint32_t>(best, 255));
+    s.longestRunKnown = true;
+    return s.longestRun;
 }
 
 std::vector<size_t> SpaceMap::dirtySpans() const {

@@ -46,8 +46,9 @@ public:
 
     // The 496 bytes of the AMap page of a span (bits most significant first).
     std::array<uint8_t, disk::kPageDataSize> amapBits(size_t span) const;
-    // The longest run of free units in a span, capped at 255 (one FMap byte).
-    uint8_t longestFreeRun(size_t span) const;
+    // The longest run of free units in a span, capped at 255 (one FMap byte); kept until the
+    // span changes, since an FMap page asks for 496 spans and most of them stay as they were.
+    uint8_t longestFreeRun(size_t span);
     // Spans whose AMap must be rewritten at the next commit.
     std::vector<size_t> dirtySpans() const;
     bool spanNeverWritten(size_t span) const { return spans_.at(span).neverWritten; }
@@ -65,6 +66,8 @@ private:
         uint32_t unavailableCount = 0;
         uint32_t firstMaybeFree = 0;
         uint32_t mapUnits = 0;   // units taken by the span's own map pages
+        uint8_t longestRun = 0;
+        bool longestRunKnown = false;
     };
 
     void addSpan();
@@ -73,6 +76,7 @@ private:
 
     uint64_t maxFileSize_;
     std::vector<Span> spans_;
+    uint64_t unavailableTotal_ = 0;   // the unavailableCount of every span, summed
     struct Range { uint64_t offset; uint32_t bytes; };
     std::vector<Range> pendingFree_;
     size_t firstSpanWithRoom_ = 0;

@@ -95,8 +95,10 @@ public:
     // with `existing` set are shared: the new tree takes one more reference to each (they must
     // be plain data blocks, e.g. leaves of a tree written earlier that is still referenced).
     // Leaves with a payload are written, and their new BIDs are stored into `existing`, so a
-    // caller that grows a node can share them with the next tree it writes. The caller owns one
-    // reference to the returned root. The default implementation copies instead of sharing.
+    // caller that grows a node can share them with the next tree it writes. A full XBLOCK's worth
+    // of leaves (1,021) that an XBLOCK of such an earlier tree still holds unchanged shares that
+    // XBLOCK, so a tree written again and again costs in proportion to what changed. The caller
+    // owns one reference to the returned root. The default implementation copies instead of sharing.
     struct Leaf {
         Bid existing = 0;
         std::span<const uint8_t> payload;
