@@ -41,7 +41,7 @@ TEST(SpaceMap, ReservesTheMapPagesOfEachSpan) {
     EXPECT_EQ(SpaceMap::fmapOffsetFor(624), amapOffset(624) + 1024);
 }
 
-TEST(SpaceMap, AlignsPagesAndHoldsFreedSpaceUntilCommitDone) {
+TEST(SpaceMap, AlignsPagesAndHoldsFreedSpaceUntilTheHeaderIsDurable) {
     SpaceMap m(kNoLimit);
     const uint64_t block = m.allocate(64, 64);
     const uint64_t page = m.allocate(512, 512);
@@ -53,7 +53,11 @@ TEST(SpaceMap, AlignsPagesAndHoldsFreedSpaceUntilCommitDone) {
     // Still unavailable, and still marked in the next AMaps (the last commit may use it).
     EXPECT_NE(m.allocate(64, 64), block);
     EXPECT_EQ(m.cbAMapFree(), freeBefore - 64);
-    m.commitDone();
+    // A header that no longer references the block is written: still kept until it is durable.
+    m.mapsWritten();
+    m.headerWritten();
+    EXPECT_NE(m.allocate(64, 64), block);
+    m.synced();
     EXPECT_FALSE(m.dirtySpans().empty());   // the AMap must be rewritten to show the hole
     EXPECT_EQ(m.allocate(64, 64), block);
     EXPECT_THROW(m.free(block + 64 * 100, 64), zentra::Error);   // never allocated

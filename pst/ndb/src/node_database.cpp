@@ -117,9 +117,13 @@ uint64_t NodeDatabaseImpl::fileSize() const { return space_.fileEof(); }
 void NodeDatabaseImpl::close() {
     if (closed_) return;
     commitFinal();
+    syncFinal();
     // Space freed before that commit still shows as used in its AMaps; one more commit, with
     // nothing else to write, makes them exact.
-    if (!space_.dirtySpans().empty()) commitFinal();
+    if (!space_.dirtySpans().empty()) {
+        commitFinal();
+        syncFinal();
+    }
     file_.reset();
     closed_ = true;
 }

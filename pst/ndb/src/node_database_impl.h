@@ -35,6 +35,9 @@ public:
     void commit() override;
     // commit() without setting room aside for a next interval (the last commit of close()).
     void commitFinal();
+    // The sync a commit leaves to the next one, for the last commit of close(): its header is
+    // durable, and the space it released may be reused.
+    void syncFinal();
     void close() override;
     uint64_t fileSize() const override;
     const std::string& path() const override { return path_; }

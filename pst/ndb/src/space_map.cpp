@@ -124,12 +124,20 @@ void SpaceMap::free(uint64_t offset, uint32_t bytes) {
     pendingFree_.push_back({offset, bytes});
 }
 
-void SpaceMap::commitDone() {
+void SpaceMap::mapsWritten() {
     for (Span& s : spans_) {
         s.dirty = false;
         s.neverWritten = false;
     }
-    for (const Range& r : pendingFree_) {
+}
+
+void SpaceMap::headerWritten() {
+    awaitingSync_.insert(awaitingSync_.end(), pendingFree_.begin(), pendingFree_.end());
+    pendingFree_.clear();
+}
+
+void SpaceMap::synced() {
+    for (const Range& r : awaitingSync_) {
         const size_t span = (r.offset - kFirstAMapOffset) / kAMapSpan;
         Span& s = spans_[span];
         const uint32_t first = static_cast<uint32_t>((r.offset - amapOffset(span)) / kBlockAlign);
@@ -144,7 +152,7 @@ void SpaceMap::commitDone() {
         s.firstMaybeFree = std::min(s.firstMaybeFree, first);
         firstSpanWithRoom_ = std::min(firstSpanWithRoom_, span);
     }
-    pendingFree_.clear();
+    awaitingSync_.clear();
 }
 
 uint64_t SpaceMap::cbAMapFree() const { return (spans_.size() * kUnits - unavailableTotal_) * kBlockAlign; }

@@ -10,12 +10,15 @@
 //    back with release().
 //  * putNode inserts or replaces a top-level node. A replaced node's old data and subnode trees
 //    are released; their space becomes reusable only after the next commit is on disk.
-//  * commit() writes B-tree pages, maps and finally the header. After it returns, the file on
-//    disk is a valid store holding exactly the nodes put so far. Until it returns, the file on
-//    disk is the previous commit, whole. Space released since the previous commit still shows
-//    as used in the AMaps a commit writes (the previous state used it until this header landed);
-//    the next commit clears it, and close() ends with such a commit, so a closed file's AMaps
-//    are exact. Between commits they may only over-state what is used, which readers accept.
+//  * commit() writes B-tree pages, maps and finally the header. After it returns, the file
+//    holds a valid store with exactly the nodes put so far; until it returns, the file holds
+//    the previous commit, whole. A commit syncs once, before its header: the header becomes
+//    durable with the next commit's sync or with close(), so a machine that stops in between
+//    comes back with the previous commit (a killed process loses nothing that commit wrote).
+//    Space released since the previous commit still shows as used in the AMaps a commit writes
+//    (the previous state used it until this header landed); a later commit clears it, and
+//    close() ends with such a commit, so a closed file's AMaps are exact. Between commits they
+//    may only over-state what is used, which readers accept.
 //  * Every failure throws zentra::Error (kErrStoreCreate, kErrStoreWrite, kErrDiskFull, ...).
 #include <cstdint>
 #include <functional>
@@ -145,9 +148,11 @@ public:
     // index, so fixed NIDs and NIDs derived from another type's index are never handed out.
     virtual Nid allocateNid(NidType type) = 0;
 
-    // Makes everything put so far durable; header written last. Safe to call any number of times.
+    // Writes a new state holding everything put so far, header last (durable at the next
+    // commit's sync or at close). Safe to call any number of times.
     virtual void commit() = 0;
-    // commit() and close the file. The object is unusable afterwards.
+    // commit(), sync, and close the file: everything put is durable. The object is unusable
+    // afterwards.
     virtual void close() = 0;
 
     virtual uint64_t fileSize() const = 0;
