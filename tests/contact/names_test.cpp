@@ -111,8 +111,10 @@ TEST(Names, NulCharactersNeverReachTheItem) {
         if (const std::string* s = std::get_if<std::string>(&p.value)) {
             EXPECT_EQ(s->find('\0'), std::string::npos) << p.key.describe();
         }
-    EXPECT_EQ(namedText(item, lid::kEmail1EmailAddress), "ann@example.com");
-    EXPECT_EQ(tagText(item, tag::kDisplayName), "AnnLee");
+    // Cut at the NUL with a warning, never joined into another plausible name or address.
+    EXPECT_EQ(namedText(item, lid::kEmail1EmailAddress), "ann");
+    EXPECT_EQ(tagText(item, tag::kDisplayName), "Ann");
+    EXPECT_TRUE(hasWarningContaining(item, "NUL"));
 }
 
 }  // namespace
