@@ -7,10 +7,16 @@
 // reuse until the new header is durable. Leaves all sit at the same depth: the tree only
 // grows at the root. Splits that follow an append at the right edge keep the left page
 // full, so ascending keys (BIDs, new NIDs) pack pages densely.
+//
+// The nodes of a store of a million contacts hold millions of entries for the whole import.
+// They come from a pool of their own, each at its full size once: allocated from the general
+// heap between the import's short-lived objects, they left it so fragmented that every other
+// allocation got slower as the store grew.
 #include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <memory_resource>
 #include <vector>
 
 #include "pst/disk/page.h"
@@ -29,7 +35,9 @@ class BTree {
 public:
     using Entry = typename Traits::Entry;
 
-    BTree() : root_(std::make_unique<Node>()) {}
+    BTree() : root_(newNode(0)) {}
+    BTree(const BTree&) = delete;
+    BTree& operator=(const BTree&) = delete;
 
     const Entry* find(uint64_t key) const {
         const Node* n = root_.get();
@@ -64,8 +72,7 @@ public:
     void insert(const Entry& e) {
         auto split = insertInto(*root_, e);
         if (split) {
-            auto newRoot = std::make_unique<Node>();
-            newRoot->level = static_cast<uint8_t>(root_->level + 1);
+            auto newRoot = newNode(static_cast<uint8_t>(root_->level + 1));
             newRoot->keys = {firstKey(*root_), firstKey(*split)};
             newRoot->children.push_back(std::move(root_));
             newRoot->children.push_back(std::move(split));
@@ -80,10 +87,10 @@ public:
         while (root_->level > 0 && root_->children.size() <= 1) {
             if (root_->children.empty()) {
                 retire(*root_);
-                root_ = std::make_unique<Node>();
+                root_ = newNode(0);
                 break;
             }
-            std::unique_ptr<Node> child = std::move(root_->children[0]);
+            NodePtr child = std::move(root_->children[0]);
             retire(*root_);
             root_ = std::move(child);
         }
@@ -107,20 +114,28 @@ public:
 private:
     static constexpr size_t npos = static_cast<size_t>(-1);
 
+    struct Node;
+    struct NodeDeleter {
+        std::pmr::memory_resource* pool = nullptr;
+        void operator()(Node* n) const { std::pmr::polymorphic_allocator<Node>(pool).delete_object(n); }
+    };
+    using NodePtr = std::unique_ptr<Node, NodeDeleter>;
+
     struct Node {
+        explicit Node(std::pmr::memory_resource* pool) : entries(pool), keys(pool), children(pool) {}
         uint8_t level = 0;
-        std::vector<Entry> entries;                  // leaves
-        std::vector<uint64_t> keys;                  // intermediate: first key of each child
-        std::vector<std::unique_ptr<Node>> children;
+        std::pmr::vector<Entry> entries;             // leaves
+        std::pmr::vector<uint64_t> keys;             // intermediate: first key of each child
+        std::pmr::vector<NodePtr> children;
         disk::BREF onDisk{};                         // bid 0: never written
         bool dirty = true;
     };
 
-    static auto lowerBound(std::vector<Entry>& v, uint64_t key) {
+    static auto lowerBound(std::pmr::vector<Entry>& v, uint64_t key) {
         return std::lower_bound(v.begin(), v.end(), key,
                                 [](const Entry& a, uint64_t k) { return Traits::key(a) < k; });
     }
-    static auto lowerBound(const std::vector<Entry>& v, uint64_t key) {
+    static auto lowerBound(const std::pmr::vector<Entry>& v, uint64_t key) {
         return std::lower_bound(v.begin(), v.end(), key,
                                 [](const Entry& a, uint64_t k) { return Traits::key(a) < k; });
     }
@@ -132,10 +147,24 @@ private:
         return static_cast<size_t>(it - n.keys.begin()) - 1;
     }
 
+    // A node holds as many entries as its page plus the one that makes it split, so it is
+    // allocated once at full size and never grows.
+    NodePtr newNode(uint8_t level) {
+        NodePtr n(std::pmr::polymorphic_allocator<Node>(&pool_).template new_object<Node>(&pool_), NodeDeleter{&pool_});
+        n->level = level;
+        if (level == 0) {
+            n->entries.reserve(Traits::kLeafMax + 1u);
+        } else {
+            n->keys.reserve(disk::BTPAGE::kIntermediateMax + 1u);
+            n->children.reserve(disk::BTPAGE::kIntermediateMax + 1u);
+        }
+        return n;
+    }
+
     static uint64_t firstKey(const Node& n) { return n.level == 0 ? Traits::key(n.entries.front()) : n.keys.front(); }
     static size_t capacity(const Node& n) { return n.level == 0 ? Traits::kLeafMax : disk::BTPAGE::kIntermediateMax; }
 
-    std::unique_ptr<Node> insertInto(Node& n, const Entry& e) {
+    NodePtr insertInto(Node& n, const Entry& e) {
         n.dirty = true;
         size_t pos;
         if (n.level == 0) {
@@ -161,8 +190,7 @@ private:
         if (count <= capacity(n)) return nullptr;
         // Appending at the right edge: keep the left page full. Otherwise split in half.
         const size_t keepLeft = (pos == count - 1) ? capacity(n) : count / 2;
-        auto right = std::make_unique<Node>();
-        right->level = n.level;
+        auto right = newNode(n.level);
         if (n.level == 0) {
             right->entries.assign(n.entries.begin() + keepLeft, n.entries.end());
             n.entries.resize(keepLeft);
@@ -240,7 +268,8 @@ private:
         }
     }
 
-    std::unique_ptr<Node> root_;
+    std::pmr::unsynchronized_pool_resource pool_;   // before root_: the nodes live in it
+    NodePtr root_;
     std::vector<uint64_t> retired_;
     size_t count_ = 0;
 };
