@@ -8,18 +8,22 @@
 // grows at the root. Splits that follow an append at the right edge keep the left page
 // full, so ascending keys (BIDs, new NIDs) pack pages densely.
 //
-// The nodes of a store of a million contacts hold millions of entries for the whole import.
-// They come from a pool of their own, each at its full size once: allocated from the general
-// heap between the import's short-lived objects, they left it so fragmented that every other
-// allocation got slower as the store grew.
+// The nodes of a store of a million contacts hold millions of entries. Leaves beyond a budget
+// leave memory after each commit, least recently used first: they are clean then, so their
+// committed page holds exactly their entries, and a leaf needed again is read back from it.
+// Intermediate nodes stay. Nodes come from a pool of their own, each at its full size once:
+// allocated from the general heap between the import's short-lived objects, they left it so
+// fragmented that every other allocation got slower as the store grew.
 #include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <memory_resource>
+#include <string>
 #include <vector>
 
 #include "pst/disk/page.h"
+#include "zentra/error.h"
 
 namespace pst::ndb {
 
@@ -39,13 +43,24 @@ public:
     BTree(const BTree&) = delete;
     BTree& operator=(const BTree&) = delete;
 
-    const Entry* find(uint64_t key) const {
-        const Node* n = root_.get();
+    // Leaves dropped from memory are read back through `readPage` (the bytes of a committed
+    // page). Without a reader every leaf stays in memory.
+    using PageReader = std::function<disk::PageBytes(const disk::BREF&)>;
+    void keepLeavesInMemory(size_t count, PageReader readPage) {
+        leafBudget_ = std::max<size_t>(count, 1);
+        readPage_ = std::move(readPage);
+    }
+    size_t leavesInMemory() const { return leavesInMemory_; }
+
+    // The entry, valid until the tree next changes or drops leaves (at commit).
+    const Entry* find(uint64_t key) {
+        Node* n = root_.get();
         while (n->level > 0) {
             const size_t i = childIndex(*n, key);
             if (i == npos) return nullptr;
             n = n->children[i].get();
         }
+        use(*n);
         auto it = lowerBound(n->entries, key);
         return (it != n->entries.end() && Traits::key(*it) == key) ? &*it : nullptr;
     }
@@ -61,6 +76,7 @@ public:
             if (i == npos) return false;
             n = n->children[i].get();
         }
+        use(*n);
         auto it = lowerBound(n->entries, Traits::key(e));
         if (it == n->entries.end() || Traits::key(*it) != Traits::key(e)) return false;
         *it = e;
@@ -97,9 +113,6 @@ public:
         return true;
     }
 
-    template <class F>
-    void forEach(F&& f) const { walk(*root_, f); }
-
     size_t size() const { return count_; }
     unsigned levels() const { return root_->level + 1u; }
 
@@ -108,6 +121,7 @@ public:
         for (uint64_t ib : retired_) sink.retirePage(ib);
         retired_.clear();
         writeNode(*root_, sink);
+        dropLeavesOverBudget();
         return root_->onDisk;
     }
 
@@ -129,6 +143,9 @@ private:
         std::pmr::vector<NodePtr> children;
         disk::BREF onDisk{};                         // bid 0: never written
         bool dirty = true;
+        bool loaded = true;                          // a leaf whose entries are in memory
+        Node* newer = nullptr;                       // leaves in memory, by last use
+        Node* older = nullptr;
     };
 
     static auto lowerBound(std::pmr::vector<Entry>& v, uint64_t key) {
@@ -154,11 +171,64 @@ private:
         n->level = level;
         if (level == 0) {
             n->entries.reserve(Traits::kLeafMax + 1u);
+            ++leavesInMemory_;
+            makeNewest(*n);
         } else {
             n->keys.reserve(disk::BTPAGE::kIntermediateMax + 1u);
             n->children.reserve(disk::BTPAGE::kIntermediateMax + 1u);
         }
         return n;
+    }
+
+    // A leaf about to be read or changed: its entries in memory, and it the most recently used.
+    void use(Node& leaf) {
+        if (!leaf.loaded) {
+            load(leaf);
+        } else {
+            unlink(leaf);
+        }
+        makeNewest(leaf);
+    }
+
+    void load(Node& leaf) {
+        const disk::PageBytes bytes = readPage_(leaf.onDisk);
+        const disk::PAGETRAILER trailer = disk::pageTrailerOf(bytes);
+        const disk::BTPAGE page = disk::BTPAGE::parse(bytes);
+        if (!disk::pageTrailerValid(bytes, leaf.onDisk.ib) || trailer.ptype != Traits::kPtype ||
+            trailer.bid != leaf.onDisk.bid || page.cLevel != 0 || page.cbEnt != Traits::kLeafCbEnt ||
+            page.cEnt == 0 || page.cEnt > Traits::kLeafMax)
+            throw zentra::Error(zentra::kErrStoreCorrupt, "the index page at offset " + std::to_string(leaf.onDisk.ib) +
+                                                              " does not read back as it was written");
+        leaf.entries.reserve(Traits::kLeafMax + 1u);
+        for (size_t i = 0; i < page.cEnt; ++i) leaf.entries.push_back(Traits::parse(page.entry(i)));
+        leaf.loaded = true;
+        ++leavesInMemory_;
+    }
+
+    void makeNewest(Node& leaf) {
+        leaf.older = newest_;
+        leaf.newer = nullptr;
+        if (newest_) newest_->newer = &leaf;
+        newest_ = &leaf;
+        if (!oldest_) oldest_ = &leaf;
+    }
+
+    void unlink(Node& leaf) {
+        (leaf.newer ? leaf.newer->older : newest_) = leaf.older;
+        (leaf.older ? leaf.older->newer : oldest_) = leaf.newer;
+        leaf.newer = leaf.older = nullptr;
+    }
+
+    // Runs right after every dirty page was written, so each leaf it drops is clean.
+    void dropLeavesOverBudget() {
+        if (!readPage_) return;
+        while (leavesInMemory_ > leafBudget_ && oldest_ && oldest_ != root_.get() && !oldest_->dirty) {
+            Node& leaf = *oldest_;
+            unlink(leaf);
+            leaf.entries = std::pmr::vector<Entry>(&pool_);   // the storage goes back to the pool
+            leaf.loaded = false;
+            --leavesInMemory_;
+        }
     }
 
     static uint64_t firstKey(const Node& n) { return n.level == 0 ? Traits::key(n.entries.front()) : n.keys.front(); }
@@ -168,6 +238,7 @@ private:
         n.dirty = true;
         size_t pos;
         if (n.level == 0) {
+            use(n);
             auto it = lowerBound(n.entries, Traits::key(e));
             if (it != n.entries.end() && Traits::key(*it) == Traits::key(e)) {
                 *it = e;
@@ -205,6 +276,7 @@ private:
 
     bool eraseFrom(Node& n, uint64_t key) {
         if (n.level == 0) {
+            use(n);
             auto it = lowerBound(n.entries, key);
             if (it == n.entries.end() || Traits::key(*it) != key) return false;
             n.entries.erase(it);
@@ -219,6 +291,10 @@ private:
         const bool empty = child.level == 0 ? child.entries.empty() : child.children.empty();
         if (empty) {
             retire(child);
+            if (child.level == 0) {
+                unlink(child);
+                --leavesInMemory_;
+            }
             n.children.erase(n.children.begin() + i);
             n.keys.erase(n.keys.begin() + i);
         } else {
@@ -259,16 +335,12 @@ private:
         n.dirty = false;
     }
 
-    template <class F>
-    static void walk(const Node& n, F& f) {
-        if (n.level == 0) {
-            for (const Entry& e : n.entries) f(e);
-        } else {
-            for (const auto& c : n.children) walk(*c, f);
-        }
-    }
-
     std::pmr::unsynchronized_pool_resource pool_;   // before root_: the nodes live in it
+    size_t leavesInMemory_ = 0;
+    size_t leafBudget_ = 0;
+    PageReader readPage_;
+    Node* newest_ = nullptr;
+    Node* oldest_ = nullptr;
     NodePtr root_;
     std::vector<uint64_t> retired_;
     size_t count_ = 0;

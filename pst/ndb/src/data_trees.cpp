@@ -260,8 +260,8 @@ uint32_t NodeDatabaseImpl::refCount(const BbtRecord& r) const {
     return static_cast<uint32_t>(r.cRef + (it == refChanges_.end() ? 0 : it->second));
 }
 
-void NodeDatabaseImpl::requireRoomForRef(const BbtRecord& r, uint32_t more) const {
-    if (refCount(r) + more > UINT16_MAX)
+void NodeDatabaseImpl::requireRoomForRef(const BbtRecord& r) const {
+    if (refCount(r) >= UINT16_MAX)
         throw Error(zentra::kErrInvalidArgument, "block " + std::to_string(r.bid) + " is shared too often");
 }
 

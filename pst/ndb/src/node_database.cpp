@@ -32,6 +32,9 @@ NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::uniqu
     } else {
         file_ = std::move(file);
     }
+    auto readPage = [this](const disk::BREF& page) { return readIndexPage(page); };
+    nbt_.keepLeavesInMemory(options_.indexLeavesInMemory, readPage);
+    bbt_.keepLeavesInMemory(options_.indexLeavesInMemory, readPage);
     header_.bCryptMethod = options_.encoding == Encoding::Permute ? disk::kCryptPermute : disk::kCryptNone;
     header_.rgbFM.fill(0xFF);
     header_.rgbFP.fill(0xFF);
@@ -48,6 +51,14 @@ NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::uniqu
         throw Error(e.number() == zentra::kErrDiskFull ? zentra::kErrDiskFull : zentra::kErrStoreCreate,
                     e.description());
     }
+}
+
+disk::PageBytes NodeDatabaseImpl::readIndexPage(const disk::BREF& page) {
+    if (!file_) throw Error(zentra::kErrStoreDetached, "the store " + path_ + " is closed");
+    disk::PageBytes bytes{};
+    writeOutPending();
+    file_->readAt(page.ib, bytes);
+    return bytes;
 }
 
 void NodeDatabaseImpl::writeOutPending() {

@@ -90,7 +90,7 @@ private:
     uint32_t refCount(const BbtRecord& r) const;
     // One more reference; kErrInvalidArgument (nothing changed) past cRef's range.
     void takeRef(const BbtRecord& r);
-    void requireRoomForRef(const BbtRecord& r, uint32_t more = 1) const;
+    void requireRoomForRef(const BbtRecord& r) const;
     void applyRefChanges();
     std::vector<uint8_t> readBlockPayload(const BbtRecord& r);
     void collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>& out, int depth);
@@ -98,6 +98,8 @@ private:
     void releaseRef(Bid bid);
     uint64_t treeBytes(Bid bid, int depth);
 
+    // A committed index page, for a B-tree leaf that left memory.
+    disk::PageBytes readIndexPage(const disk::BREF& page);
     void writeMaps();
     void writeFullMapPage(uint64_t ib, uint8_t ptype);   // a PMap or FPMap: every bit set
     void writeHeader(const disk::BREF& nbt, const disk::BREF& bbt);
@@ -121,8 +123,9 @@ private:
     // out, so those blocks' BBT pages are not rewritten.
     std::unordered_map<Bid, int32_t> refChanges_;
     std::unordered_map<Bid, FullXBlock> fullXBlocks_;   // by the BID of their first leaf
-    BTree<NbtTraits> nbt_;
-    BTree<BbtTraits> bbt_;
+    // mutable: reading a leaf back into memory changes nothing a caller can see.
+    mutable BTree<NbtTraits> nbt_;
+    mutable BTree<BbtTraits> bbt_;
 };
 
 }  // namespace pst::ndb

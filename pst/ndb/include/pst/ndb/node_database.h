@@ -78,6 +78,9 @@ struct Options {
     // The file never grows past this size; a write that would need more space fails with
     // kErrStoreWrite. The default is the limit Outlook sets for Unicode stores (50 GB).
     uint64_t maxFileSize = uint64_t{50} << 30;
+    // Leaf pages of each B-tree (NBT, BBT) kept in memory after a commit, the most recently used;
+    // the others are read back from the file when needed. A million contacts make about 150,000.
+    size_t indexLeavesInMemory = 4096;
     // Test hook: when set, used instead of createPosixFile(path).
     std::function<std::unique_ptr<FileSeam>(const std::string& path)> openFile;
 };
