@@ -50,7 +50,6 @@ public:
         leafBudget_ = std::max<size_t>(count, 1);
         readPage_ = std::move(readPage);
     }
-    size_t leavesInMemory() const { return leavesInMemory_; }
 
     // The entry, valid until the tree next changes or drops leaves (at commit).
     const Entry* find(uint64_t key) {

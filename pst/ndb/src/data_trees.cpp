@@ -1,6 +1,6 @@
-// Blocks, data trees (XBLOCK / XXBLOCK), subnode trees (SLBLOCK / SIBLOCK), reference counts
-// and the readers of all of them. Blocks reach the disk as soon as they are written, always
-// into space that no committed structure uses.
+// Blocks, data trees (XBLOCK / XXBLOCK), subnode trees (SLBLOCK / SIBLOCK) and the readers of
+// all of them; their reference counts are in references.cpp. Blocks reach the disk as soon as
+// they are written, always into space that no committed structure uses.
 #include <algorithm>
 #include <string>
 
@@ -253,77 +253,6 @@ BbtRecord NodeDatabaseImpl::requireBlock(Bid bid, const char* role) const {
     const BbtRecord* r = bbt_.find(bid);
     if (!r) throw Error(zentra::kErrInvalidArgument, std::string(role) + " " + std::to_string(bid) + " does not exist");
     return *r;
-}
-
-uint32_t NodeDatabaseImpl::refCount(const BbtRecord& r) const {
-    auto it = refChanges_.find(r.bid);
-    return static_cast<uint32_t>(r.cRef + (it == refChanges_.end() ? 0 : it->second));
-}
-
-void NodeDatabaseImpl::requireRoomForRef(const BbtRecord& r) const {
-    if (refCount(r) >= UINT16_MAX)
-        throw Error(zentra::kErrInvalidArgument, "block " + std::to_string(r.bid) + " is shared too often");
-}
-
-void NodeDatabaseImpl::takeRef(const BbtRecord& r) {
-    requireRoomForRef(r);
-    ++refChanges_[r.bid];
-}
-
-void NodeDatabaseImpl::applyRefChanges() {
-    for (const auto& [bid, change] : refChanges_) {
-        if (change == 0) continue;
-        BbtRecord r = requireBlock(bid, "block");
-        r.cRef = static_cast<uint16_t>(r.cRef + change);
-        bbt_.update(r);
-    }
-    refChanges_.clear();
-}
-
-void NodeDatabaseImpl::addRef(Bid root) {
-    guarded("while sharing a tree in", [&] { takeRef(requireBlock(root, "tree")); });
-}
-
-void NodeDatabaseImpl::release(Bid root) {
-    guarded("while releasing a tree in", [&] {
-        requireBlock(root, "tree");
-        releaseRef(root);
-    });
-}
-
-void NodeDatabaseImpl::releaseRef(Bid bid) {
-    if (refCount(requireBlock(bid, "block")) <= 2) {
-        freeTree(bid);
-        return;
-    }
-    --refChanges_[bid];
-}
-
-// The block's last reference is gone: drop it from the BBT, free its space (reusable after the
-// next commit) and give back the references it held on its children.
-void NodeDatabaseImpl::freeTree(Bid bid) {
-    const BbtRecord r = requireBlock(bid, "block");
-    std::vector<Bid> children;
-    if (isInternalBid(bid)) {
-        const std::vector<uint8_t> payload = readBlockPayload(r);
-        const InternalBlockKind kind = internalBlockKind(payload);
-        if (kind.btype == kBtypeXBlock) {
-            children = XBLOCK::parse(payload).rgbid;
-            auto kept = children.empty() ? fullXBlocks_.end() : fullXBlocks_.find(children.front());
-            if (kept != fullXBlocks_.end() && kept->second.bid == bid) fullXBlocks_.erase(kept);
-        } else if (kind.cLevel == 0) {
-            for (const SLENTRY& e : SLBLOCK::parse(payload).rgentries) {
-                if (e.bidData) children.push_back(e.bidData);
-                if (e.bidSub) children.push_back(e.bidSub);
-            }
-        } else {
-            for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) children.push_back(e.bid);
-        }
-    }
-    bbt_.erase(bid);
-    refChanges_.erase(bid);
-    space_.free(r.ib, blockSizeOnDisk(r.cb));
-    for (Bid child : children) releaseRef(child);
 }
 
 std::vector<uint8_t> NodeDatabaseImpl::readBlockPayload(const BbtRecord& r) {

@@ -1,7 +1,8 @@
 #pragma once
 // The node database behind the NodeDatabase interface. Its parts live in separate files:
 // node_database.cpp (life cycle, nodes, NIDs), data_trees.cpp (blocks, data and subnode
-// trees, references, readers) and commit.cpp (B-tree pages, maps, header).
+// trees, readers), references.cpp (reference counts) and commit.cpp (B-tree pages, maps,
+// header).
 #include <unordered_map>
 
 #include "btree.h"
