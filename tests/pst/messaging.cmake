@@ -7,7 +7,7 @@ target_include_directories(messaging_test_support PUBLIC ${_msg_dir})
 target_link_libraries(messaging_test_support PUBLIC
   zentra_pst_messaging zentra_test_store_reader pstcheck_lib zentra_test_readers GTest::gtest)
 target_compile_definitions(messaging_test_support PRIVATE ZENTRA_BINARY_DIR="${CMAKE_BINARY_DIR}")
-foreach(unit store folders name_map message readers)
+foreach(unit store folders name_map message readers large_store)
   zentra_add_test(NAME messaging_${unit}_test
     SOURCES ${_msg_dir}/messaging_${unit}_test.cpp
     LIBS messaging_test_support zentra_pst_messaging

@@ -99,7 +99,8 @@ void collectTree(FileNodes& file, pst::Nid folder, const std::string& prefix, Fo
 
 // libpst lists only folders that hold something, and names them without their path, so it is
 // held to the names it processed; the libpff readers and pst-extractor must show the whole tree.
-void expectReadersAgree(const std::string& path, const FolderTree& tree, const std::string& storeName) {
+void expectReadersAgree(const std::string& path, const FolderTree& tree, const std::string& storeName,
+                        bool carveUnallocated) {
     std::set<std::string> wantPaths;
     std::multiset<std::string> wantNames;
     for (const auto& [p, cls] : tree) {
@@ -108,6 +109,7 @@ void expectReadersAgree(const std::string& path, const FolderTree& tree, const s
     }
     zentra::readers::ReaderOptions options;
     options.timeout = std::chrono::seconds(60);   // pst-extractor can hang on a file it misreads
+    options.carveUnallocated = carveUnallocated;
     int ran = 0;
     for (const zentra::readers::ReaderView& view : zentra::readers::readWithAll(path, options)) {
         SCOPED_TRACE(view.reader + " reading " + path);
@@ -165,7 +167,7 @@ void expectStructurallySound(const std::string& path) {
     EXPECT_TRUE(report.clean()) << path << "\n" << report.toText(false);
 }
 
-void expectSoundEverywhere(const std::string& path) {
+void expectSoundEverywhere(const std::string& path, bool carveUnallocated) {
     FolderTree tree;
     std::string storeName;
     {
@@ -176,7 +178,7 @@ void expectSoundEverywhere(const std::string& path) {
     }
     pstcheck::Report report = pstcheck::checkFile(path);
     EXPECT_TRUE(report.clean()) << path << "\n" << report.toText(false);
-    expectReadersAgree(path, tree, storeName);
+    expectReadersAgree(path, tree, storeName, carveUnallocated);
 }
 
 }  // namespace messaging_test

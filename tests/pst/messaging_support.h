@@ -71,7 +71,8 @@ FolderTree ipmTreeOf(FileNodes& file);
 // Every check a written store must pass: the node database's verifier, pstcheck, and the four
 // independent readers, which must show the tree the file's own tables list (names, container
 // classes, item counts) and the store's display name. Readers are judged by what they print.
-void expectSoundEverywhere(const std::string& path);
+// carveUnallocated: see zentra::readers::ReaderOptions.
+void expectSoundEverywhere(const std::string& path, bool carveUnallocated = true);
 // The structural part alone (verifier and pstcheck), for files the readers cannot export: pffexport
 // names directories after folders, so a folder name beyond 255 bytes cannot be exported.
 void expectStructurallySound(const std::string& path);

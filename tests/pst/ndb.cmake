@@ -15,6 +15,9 @@ zentra_add_test(NAME ndb_store_reader_test
 zentra_add_test(NAME ndb_libpff_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_libpff_test.cpp
   LIBS zentra_pst_ndb zentra_test_store_reader)
+zentra_add_test(NAME ndb_growing_tree_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_growing_tree_test.cpp
+  LIBS zentra_pst_ndb zentra_test_store_reader)
 zentra_add_test(NAME ndb_space_map_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_space_map_test.cpp
   LIBS zentra_pst_ndb)

@@ -150,7 +150,8 @@ ReaderView readWithLibpff(const std::string& pstPathArg, const ReaderOptions& op
     }
 
     const fs::path target = scratch.path() / "out";
-    ProcessResult ex = runProcess({"pffexport", "-m", "all", "-f", "all", "-d", "-t", target.string(), pstPath}, options.timeout,
+    const char* mode = options.carveUnallocated ? "all" : "items";
+    ProcessResult ex = runProcess({"pffexport", "-m", mode, "-f", "all", "-d", "-t", target.string(), pstPath}, options.timeout,
                                   scratch.path().string(), true);
     if (!acceptRun(view, ex, "pffexport")) return view;
     // pffexport exits 0 even when items fail; its complaints are the real verdict. Complaints

@@ -69,6 +69,7 @@ private:
     void verifyBlocksAndReferences();
     void verifyOverlaps();
     void verifyMaps();
+    void checkFixedMapPage(uint64_t ib, uint8_t ptype, const std::string& what);
 
     std::string path_;
     int fd_ = -1;

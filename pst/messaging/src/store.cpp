@@ -71,6 +71,22 @@ void writeMessageStore(Store::State& s) {
     s.putPropertyContext(nid::kMessageStore, props, 0);
 }
 
+// What a commit writes above the node database: changed folders and the name-to-ID map.
+void writePending(Store::State& s) {
+    s.writeDirtyFolders();
+    if (s.names.dirty()) {
+        s.putPropertyContext(nid::kNameToIdMap, s.names.toProperties(), 0);
+        s.names.markClean();
+    }
+}
+
+// The node database has committed everything written so far.
+void markCommitted(Store::State& s) {
+    s.messagesCommitted = s.messagesAdded;
+    s.messagesSinceCommit = 0;
+    s.lastCommit = std::chrono::steady_clock::now();
+}
+
 }  // namespace
 
 Store::Store(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -206,15 +222,9 @@ Nid Store::createFolder(Nid parentNid, const std::string& name, const std::strin
 void Store::commit() {
     State& s = *state_;
     s.requireOpen();
-    s.writeDirtyFolders();
-    if (s.names.dirty()) {
-        s.putPropertyContext(nid::kNameToIdMap, s.names.toProperties(), 0);
-        s.names.markClean();
-    }
+    writePending(s);
     s.db->commit();
-    s.messagesCommitted = s.messagesAdded;
-    s.messagesSinceCommit = 0;
-    s.lastCommit = std::chrono::steady_clock::now();
+    markCommitted(s);
 }
 
 uint64_t Store::messageCount() const { return state_->messagesAdded; }
@@ -223,9 +233,12 @@ uint64_t Store::committedMessageCount() const { return state_->messagesCommitted
 void Store::close() {
     State& s = *state_;
     s.requireOpen();
-    commit();
+    // The database's close commits once more itself, without setting room aside for more
+    // messages as a commit here would.
+    writePending(s);
     s.open = false;
     s.db->close();
+    markCommitted(s);
 }
 
 }  // namespace pst::messaging

@@ -1,6 +1,6 @@
-// Blocks, data trees (XBLOCK / XXBLOCK), subnode trees (SLBLOCK / SIBLOCK), reference counts
-// and the readers of all of them. Blocks reach the disk as soon as they are written, always
-// into space that no committed structure uses.
+// Blocks, data trees (XBLOCK / XXBLOCK), subnode trees (SLBLOCK / SIBLOCK) and the readers of
+// all of them; their reference counts are in references.cpp. Blocks reach the disk as soon as
+// they are written, always into space that no committed structure uses.
 #include <algorithm>
 #include <string>
 
@@ -60,20 +60,30 @@ Bid NodeDatabaseImpl::writeBlock(std::span<const uint8_t> payload, bool internal
 }
 
 // The callers have checked with requireDataTreeFits before writing the leaves.
-Bid NodeDatabaseImpl::writeDataTree(const std::vector<Bid>& leaves, const std::vector<uint32_t>& sizes) {
-    if (leaves.size() == 1) return leaves.front();
+Bid NodeDatabaseImpl::writeDataTree(const std::vector<Bid>& leaves, const std::vector<uint32_t>& sizes,
+                                    const std::vector<const FullXBlock*>& shared, bool remember) {
     const size_t perX = XBLOCK::kMaxEntries;
-    uint64_t total = 0;
-    for (uint32_t s : sizes) total += s;
-
+    if (leaves.size() == 1) return leaves.front();
     std::vector<Bid> xblocks;
+    uint64_t total = 0;
     for (size_t first = 0; first < leaves.size(); first += perX) {
+        const size_t group = first / perX;
+        if (group < shared.size() && shared[group]) {
+            xblocks.push_back(shared[group]->bid);
+            total += shared[group]->lcbTotal;
+            continue;
+        }
         const size_t last = std::min(leaves.size(), first + perX);
         XBLOCK x;
         x.cLevel = 1;
         x.rgbid.assign(leaves.begin() + first, leaves.begin() + last);
         for (size_t i = first; i < last; ++i) x.lcbTotal += sizes[i];
+        total += x.lcbTotal;   // at most 4 GB: the callers check the sizes before writing anything
         xblocks.push_back(writeBlock(x.serialize(), true));
+        if (remember && x.rgbid.size() == perX) {
+            const Bid firstLeaf = x.rgbid.front();
+            fullXBlocks_[firstLeaf] = FullXBlock{xblocks.back(), x.lcbTotal, std::move(x.rgbid)};
+        }
     }
     if (xblocks.size() == 1) return xblocks.front();
     XBLOCK xx;
@@ -134,41 +144,67 @@ Bid NodeDatabase::writeBlocksReusing(std::vector<Leaf>& leaves) {
     return writeBlocks(payloads);
 }
 
+const NodeDatabaseImpl::FullXBlock* NodeDatabaseImpl::sharedXBlockFor(const std::vector<Leaf>& leaves,
+                                                                       size_t first) const {
+    const size_t perX = XBLOCK::kMaxEntries;
+    if (leaves.size() - first < perX || !leaves[first].existing) return nullptr;
+    auto it = fullXBlocks_.find(leaves[first].existing);
+    if (it == fullXBlocks_.end()) return nullptr;
+    for (size_t i = 0; i < perX; ++i)
+        if (leaves[first + i].existing != it->second.leaves[i]) return nullptr;
+    return &it->second;
+}
+
 Bid NodeDatabaseImpl::writeBlocksReusing(std::vector<Leaf>& leaves) {
     return guarded("while writing data to", [&]() -> Bid {
         if (leaves.empty()) return 0;
-        // Everything is checked before anything is written or shared.
-        std::vector<uint32_t> sizes;
-        sizes.reserve(leaves.size());
+        const size_t perX = XBLOCK::kMaxEntries;
+        // A full group of leaves that an XBLOCK of an earlier tree holds as they are is shared
+        // whole: one reference to the XBLOCK instead of one to each of its 1,021 leaves.
+        std::vector<const FullXBlock*> shared((leaves.size() + perX - 1) / perX, nullptr);
+        if (leaves.size() > 1)
+            for (size_t first = 0; first < leaves.size(); first += perX) shared[first / perX] = sharedXBlockFor(leaves, first);
+        // Everything else is checked before anything is written or shared.
+        std::vector<uint32_t> sizes(leaves.size(), 0);
         uint64_t total = 0;
-        for (const Leaf& leaf : leaves) {
+        for (size_t i = 0; i < leaves.size(); ++i) {
+            const Leaf& leaf = leaves[i];
+            if (shared[i / perX]) continue;
             if (leaf.existing) {
                 if (isInternalBid(leaf.existing))
                     throw Error(zentra::kErrInvalidArgument, "only data blocks can be shared as leaves");
-                sizes.push_back(requireBlock(leaf.existing, "shared leaf").cb);
+                const BbtRecord r = requireBlock(leaf.existing, "shared leaf");
+                requireRoomForRef(r);
+                sizes[i] = r.cb;
             } else {
                 requireBlockPayload(leaf.payload.size());
-                sizes.push_back(static_cast<uint32_t>(leaf.payload.size()));
+                sizes[i] = static_cast<uint32_t>(leaf.payload.size());
             }
-            total += sizes.back();
+            total += sizes[i];
+        }
+        for (const FullXBlock* x : shared) {
+            if (!x) continue;
+            requireRoomForRef(requireBlock(x->bid, "shared XBLOCK"));
+            total += x->lcbTotal;
         }
         requireDataTreeFits(leaves.size(), total);
-        std::vector<Bid> bids;
-        bids.reserve(leaves.size());
-        for (Leaf& leaf : leaves) {
-            if (leaf.existing) {
-                BbtRecord r = requireBlock(leaf.existing, "shared leaf");
-                if (r.cRef == UINT16_MAX)
-                    throw Error(zentra::kErrInvalidArgument, "block " + std::to_string(r.bid) + " is shared too often");
-                ++r.cRef;
-                bbt_.update(r);
+
+        for (const FullXBlock* x : shared)
+            if (x) takeRef(requireBlock(x->bid, "shared XBLOCK"));
+        std::vector<Bid> bids(leaves.size(), 0);
+        for (size_t i = 0; i < leaves.size(); ++i) {
+            Leaf& leaf = leaves[i];
+            if (shared[i / perX]) {
+                bids[i] = leaf.existing;
+            } else if (leaf.existing) {
+                takeRef(requireBlock(leaf.existing, "shared leaf"));
+                bids[i] = leaf.existing;
             } else {
-                leaf.existing = writeBlock(leaf.payload, false);
+                leaf.existing = bids[i] = writeBlock(leaf.payload, false);
                 leaf.payload = {};
             }
-            bids.push_back(leaf.existing);
         }
-        return writeDataTree(bids, sizes);
+        return writeDataTree(bids, sizes, shared, true);
     });
 }
 
@@ -220,43 +256,6 @@ BbtRecord NodeDatabaseImpl::requireBlock(Bid bid, const char* role) const {
     const BbtRecord* r = bbt_.find(bid);
     if (!r) throw Error(zentra::kErrInvalidArgument, std::string(role) + " " + std::to_string(bid) + " does not exist");
     return *r;
-}
-
-void NodeDatabaseImpl::addRef(Bid root) {
-    guarded("while sharing a tree in", [&] {
-        BbtRecord r = requireBlock(root, "tree");
-        if (r.cRef == UINT16_MAX) throw Error(zentra::kErrInvalidArgument, "block " + std::to_string(root) + " is shared too often");
-        ++r.cRef;
-        bbt_.update(r);
-    });
-}
-
-void NodeDatabaseImpl::release(Bid root) {
-    guarded("while releasing a tree in", [&] {
-        requireBlock(root, "tree");
-        releaseRef(root);
-    });
-}
-
-void NodeDatabaseImpl::releaseRef(Bid bid) {
-    BbtRecord r = requireBlock(bid, "block");
-    if (r.cRef <= 2) {
-        freeTree(bid);
-        return;
-    }
-    --r.cRef;
-    bbt_.update(r);
-}
-
-// The block's last reference is gone: drop it from the BBT, free its space (reusable after the
-// next commit) and give back the references it held on its children.
-void NodeDatabaseImpl::freeTree(Bid bid) {
-    const BbtRecord r = requireBlock(bid, "block");
-    std::vector<Bid> children;
-    if (isInternalBid(bid)) children = internalBlockChildren(readBlockPayload(r));
-    bbt_.erase(bid);
-    space_.free(r.ib, blockSizeOnDisk(r.cb));
-    for (Bid child : children) releaseRef(child);
 }
 
 std::vector<uint8_t> NodeDatabaseImpl::readBlockPayload(const BbtRecord& r) {
