@@ -18,7 +18,6 @@
 
 namespace fs = std::filesystem;
 namespace ltp = pst::ltp;
-namespace prop = pst::messaging::prop;
 
 namespace {
 
@@ -66,9 +65,9 @@ ltp::PropertyMap contact(uint32_t n) {
     const std::string id = std::to_string(n);
     const std::string name = "Katarzyna Papadopoulos-" + id;
     ltp::PropertyMap p;
-    p[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
-    p[prop::kSubject] = ltp::stringValue(name);
-    p[prop::kDisplayName] = ltp::stringValue(name);
+    p[mapi::PidTagMessageClass.id] = ltp::stringValue("IPM.Contact");
+    p[mapi::PidTagSubject.id] = ltp::stringValue(name);
+    p[mapi::PidTagDisplayName.id] = ltp::stringValue(name);
     p[0x3A06] = ltp::stringValue("Katarzyna");                                   // GivenName
     p[0x3A11] = ltp::stringValue("Papadopoulos-" + id);                          // Surname
     p[0x3A16] = ltp::stringValue("Müller & Söhne GmbH");                         // CompanyName
@@ -84,7 +83,7 @@ ltp::PropertyMap contact(uint32_t n) {
     p[0x3A59] = ltp::stringValue("Kraków");                                      // HomeAddressCity
     p[0x3A51] = ltp::stringValue("https://example.com/kat" + id);                // BusinessHomePage
     p[0x1000] = ltp::stringValue("Met at the " + std::to_string(2000 + n % 25) + " conference, follow up.");
-    p[0x3A42] = ltp::timeValue(116444736000000000ULL + n * 864000000000ULL % 2000000000000000ULL);   // Birthday
+    p[0x3A42] = ltp::timeValue(mapi::FileTime{(116444736000000000ULL + n * 864000000000ULL % 2000000000000000ULL)});   // Birthday
     return p;
 }
 

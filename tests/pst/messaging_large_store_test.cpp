@@ -93,9 +93,9 @@ std::vector<Bid> fillBelow(ndb::NodeDatabase& db, uint64_t mark) {
 ltp::PropertyMap contact(int n) {
     const std::string name = "Contact " + std::to_string(n);
     ltp::PropertyMap p;
-    p[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
-    p[prop::kSubject] = ltp::stringValue(name);
-    p[prop::kDisplayName] = ltp::stringValue(name);
+    p[mapi::PidTagMessageClass.id] = ltp::stringValue("IPM.Contact");
+    p[mapi::PidTagSubject.id] = ltp::stringValue(name);
+    p[mapi::PidTagDisplayName.id] = ltp::stringValue(name);
     p[0x3A06] = ltp::stringValue("Contact");            // PidTagGivenName
     p[0x3A11] = ltp::stringValue(std::to_string(n));    // PidTagSurname
     return p;

@@ -92,7 +92,7 @@ TEST(GrowingTree, ACommitAfterTheTreeGrowsRewritesOnlyTheIndexPagesOfWhatChanged
         db->commit();
     }
     ASSERT_GT(stored.size(), 2 * kPerXBlock);
-    const unsigned levels = StoreReader(path).bbtLevels() + StoreReader(path).nbtLevels();
+    const unsigned levels = pst::readback::StoreReader(path).bbtLevels() + pst::readback::StoreReader(path).nbtLevels();
 
     const long pagesBefore = plan->pageWrites;
     const std::vector<std::vector<uint8_t>> added{pattern(16, 7)};
