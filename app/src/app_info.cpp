@@ -27,7 +27,9 @@ void applyApplicationInfo() {
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        QGuiApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+        // No display name: on X11 Qt appends a set one to every title after a dash ("Zentra
+        // vCard Importer (.vcf) - Zentra vCard Importer"), where the window and the boxes must
+        // read exactly as their own titles. Unset, it falls back to the application name.
         QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
         QGuiApplication::setWindowIcon(applicationIcon());
     }

@@ -2,14 +2,17 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QUrl>
 
 #include "app/app_info.h"
 #include "app/registry_shell.h"
+#include "platform/qt_ui_services.h"
 #include "zentra/error.h"
 
 namespace app {
@@ -131,6 +134,14 @@ void frmStep1::cmdEnd_Click() {
     if (answer == platform::vbYes) close();
 }
 
-void frmStep1::CmdHelp_Click() { registry::ShellOpen(ui_, commands_.helpTarget()); }
+void frmStep1::CmdHelp_Click() {
+    const QString target = commands_.helpTarget();
+    if (registry::ShellOpen(ui_, target)) return;
+    // Otherwise the click would seem to do nothing: say where the manual is, to open it by hand.
+    const QUrl url = platform::urlForTarget(target);
+    const QString where = url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : target;
+    ui_.msgBox("The help manual could not be opened:\r\n" + where + "\r\n" + ui_.whyNotOpened(target),
+               platform::vbOKOnly | platform::vbExclamation, appTitle());
+}
 
 }  // namespace app

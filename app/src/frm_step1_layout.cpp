@@ -7,8 +7,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include "app/app_info.h"
+#include "app/elided_label.h"
 #include "app/frm_step1.h"
 #include "app/shape_widget.h"
 
@@ -53,6 +56,17 @@ QLabel* label(QWidget* parent, const QString& caption) {
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     l->setFocusPolicy(Qt::NoFocus);
     return l;
+}
+
+// The controls inside a frame are placed for a caption that sits on the frame's top line, as
+// the classic frame draws it. Styles that set the caption above the line (Fusion) draw the line
+// a caption's height lower, through the stage label, so this frame keeps the classic drawing
+// under every style; the controls inside it keep the application's style.
+void drawCaptionOnTopLine(QGroupBox* frame) {
+    if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) {
+        classic->setParent(frame);   // the widget does not own a style it is given
+        frame->setStyle(classic);
+    }
 }
 
 QPushButton* button(QWidget* parent, const QString& caption) {
@@ -111,11 +125,12 @@ void frmStep1::buildControls() {
 
     FrameConversion_ = placed(new QGroupBox(QStringLiteral("Details"), this), "FrameConversion", 240, 3480, 7695, 1815);
     FrameConversion_->setFocusPolicy(Qt::NoFocus);
+    drawCaptionOnTopLine(FrameConversion_);
     ProgressBar1_ = placed(progressBar(FrameConversion_), "ProgressBar1", 1800, 1320, 5775, 255);
     LblProgessCurrent_ = placed(label(FrameConversion_, QStringLiteral("Contact 0 (of 0)")), "LblProgessCurrent",
                                 1800, 600, 5775, 255);
     paintOn(LblProgessCurrent_, QColor(), kBlack);
-    LblCurrentDBX_ = placed(label(FrameConversion_, QStringLiteral("Converting Contacts...")), "LblCurrentDBX",
+    LblCurrentDBX_ = placed(new ElidedLabel(QStringLiteral("Converting Contacts..."), FrameConversion_), "LblCurrentDBX",
                             120, 240, 7455, 255);
     Label1_ = placed(label(FrameConversion_, QStringLiteral("Overall Progress        : ")), "Label1", 120, 1320, 1695, 255);
     ProgressBar2_ = placed(progressBar(FrameConversion_), "ProgressBar2", 1800, 960, 5775, 255);

@@ -2,10 +2,9 @@
 
 namespace registry {
 
-void ShellOpen(platform::UiServices& ui, const QString& target) {
-    if (target.isEmpty()) return;
-    // Whether a handler started is not examined: with no browser nothing visible happens.
-    (void)ui.openUrl(target);
+bool ShellOpen(platform::UiServices& ui, const QString& target) {
+    if (target.isEmpty()) return true;
+    return ui.openUrl(target);
 }
 
 }  // namespace registry

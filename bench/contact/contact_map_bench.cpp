@@ -82,7 +82,6 @@ int main(int argc, char** argv) {
     const std::size_t count = argc > 1 && !fromFolder ? std::strtoul(argv[1], nullptr, 10) : 100000;
     const std::string text = fromFolder ? folderCards(argv[1]) : generatedCards(count);
     contact::MapOptions options;
-    options.now = contact::fileTimeNow();
 
     // Parse and map, streaming: one card and one item alive at a time.
     std::size_t items = 0, properties = 0;

@@ -110,14 +110,13 @@ def main():
     file_no = 0
     while n < args.contacts:
         folder = folders[file_no % len(folders)]
-        cards = []
-        for _ in range(min(args.per_file, args.contacts - n)):
-            cards.append(card(rng, n, rng.random() < args.photo_share))
-            n += 1
-        text = "".join(cards).encode("utf-8")
+        # Card by card, so a file of a million cards never sits in memory whole.
         with open(os.path.join(folder, "contact%06d.vcf" % file_no), "wb") as fh:
-            fh.write(text)
-        total_bytes += len(text)
+            for _ in range(min(args.per_file, args.contacts - n)):
+                text = card(rng, n, rng.random() < args.photo_share).encode("utf-8")
+                fh.write(text)
+                total_bytes += len(text)
+                n += 1
         file_no += 1
     print("%d contacts in %d files, %d folders, %d bytes" % (n, file_no, len(folders), total_bytes))
 

@@ -62,11 +62,11 @@ std::map<uint32_t, Value> contactRow(uint32_t i) {
         {0x00360003, int32Value(0)},
         {0x0037001F, stringValue(name)},
         {0x0070001F, stringValue(name)},
-        {0x0E060040, timeValue(0x01DB000000000000ull + i)},
+        {0x0E060040, timeValue(mapi::FileTime{0x01DB000000000000ull + i})},
         {0x0E070003, int32Value(1)},
         {0x0E080003, int32Value(2048 + static_cast<int32_t>(i % 500))},
         {0x0E170003, int32Value(0)},
-        {0x30080040, timeValue(0x01DB000000000000ull + i)},
+        {0x30080040, timeValue(mapi::FileTime{0x01DB000000000000ull + i})},
         {0x0057000B, boolValue(false)},
         {0x0058000B, boolValue(false)},
     };

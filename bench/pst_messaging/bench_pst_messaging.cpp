@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
         auto start = Clock::now();
         for (int i = 0; i < 1000; ++i) {
             pst::ltp::PropertyMap p;
-            p[prop::kMessageClass] = pst::ltp::stringValue("IPM.Contact");
-            p[prop::kSubject] = pst::ltp::stringValue("Contact number " + std::to_string(i));
-            p[prop::kDisplayName] = pst::ltp::stringValue("Contact number " + std::to_string(i));
+            p[mapi::PidTagMessageClass.id] = pst::ltp::stringValue("IPM.Contact");
+            p[mapi::PidTagSubject.id] = pst::ltp::stringValue("Contact number " + std::to_string(i));
+            p[mapi::PidTagDisplayName.id] = pst::ltp::stringValue("Contact number " + std::to_string(i));
             store->addMessage(folder, p);
         }
         double added = msSince(start);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "pst/ndb/node_database.h"
-#include "pst/ndb/store_reader.h"
+#include "store_reader.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     std::printf("peak RSS:              %ld KB\n", peakRssKb());
 
     const auto v0 = std::chrono::steady_clock::now();
-    pst::ndb::StoreReader reader(path);
+    pst::readback::StoreReader reader(path);
     const auto problems = reader.verify();
     std::printf("verified:              %zu nodes, %zu blocks, NBT %u / BBT %u levels, %zu problems (%.2f s)\n",
                 reader.nodes().size(), reader.blocks().size(), reader.nbtLevels(), reader.bbtLevels(), problems.size(),

@@ -1,8 +1,11 @@
 // Builds a tree of vCard files (by default 100,000 files in 1,000 folders) in a temporary
-// folder and times the two phases of the add-folder command: the scan by pathLogger, and the
-// adding of every found file to the list through the grid, with a yield that does nothing.
+// folder, or takes an existing one, and times the two phases of the add-folder command: the
+// scan by pathLogger, and the adding of every found file to the list through the grid, with a
+// yield that does nothing. Prints the peak resident size after each phase and the bytes the
+// list's cells hold (run under /usr/bin/time -f %M for the whole program's peak).
 //
 // usage: sources_add_folder_bench [folders [files-per-folder]]
+//        sources_add_folder_bench --tree FOLDER      (e.g. made by bench/data/make_vcards.py)
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -12,6 +15,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <optional>
+#include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "platform/memory_controls.h"
@@ -25,6 +30,12 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double peakResidentMb() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
 }
 
 // Ten top folders, each holding an equal share of the leaf folders; every leaf holds the files.
@@ -49,33 +60,38 @@ bool buildTree(const QString& root, int folders, int filesPerFolder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int folders = argc > 1 ? std::atoi(argv[1]) : 1000;
-    const int filesPerFolder = argc > 2 ? std::atoi(argv[2]) : 100;
+    const bool given = argc > 2 && std::string(argv[1]) == "--tree";
+    const int folders = !given && argc > 1 ? std::atoi(argv[1]) : 1000;
+    const int filesPerFolder = !given && argc > 2 ? std::atoi(argv[2]) : 100;
     QTemporaryDir dir;
     if (!dir.isValid()) {
         std::fprintf(stderr, "cannot create a temporary folder\n");
         return 1;
     }
-    const QString root = dir.path() + "/";
+    const QString root = given ? QString::fromLocal8Bit(argv[2]) + "/" : dir.path() + "/";
 
     auto start = Clock::now();
-    if (!buildTree(root, folders, filesPerFolder)) {
-        std::fprintf(stderr, "cannot build the tree in %s\n", qPrintable(root));
-        return 1;
+    if (!given) {
+        if (!buildTree(root, folders, filesPerFolder)) {
+            std::fprintf(stderr, "cannot build the tree in %s\n", qPrintable(root));
+            return 1;
+        }
+        std::printf("tree:        %d files in %d folders, built in %.2f s\n", folders * filesPerFolder, folders,
+                    secondsSince(start));
     }
-    std::printf("tree:        %d files in %d folders, built in %.2f s\n", folders * filesPerFolder, folders,
-                secondsSince(start));
 
     // The scan alone.
     start = Clock::now();
     sources::pathLogger finder;
     finder.PathLogInit();
     finder.fullFileNamesOnly(true);
-    finder.LogPath(root);
+    finder.LogPath(QFile::encodeName(root).toStdString());
     const int found = finder.fullFileNames()->count();
+    const int foldersFound = finder.pathNames()->count();
+    const std::size_t listBytes = finder.fullFileNames()->bytesHeld() + finder.pathNames()->bytesHeld();
     finder.Terminate();
-    std::printf("scan:        %.3f s (%d files, %d folders)\n", secondsSince(start), found,
-                folders + 10 + 1);
+    std::printf("scan:        %.3f s (%d files, %d folders), lists %.1f bytes per file, peak RSS %.1f MB\n",
+                secondsSince(start), found, foldersFound, found ? double(listBytes) / found : 0.0, peakResidentMb());
 
     // The whole command; its first yield marks the end of its scan and the start of adding.
     platform::ScriptedUiServices ui;
@@ -98,5 +114,7 @@ int main(int argc, char** argv) {
                 std::chrono::duration<double>(end - addStart).count(), ui.doEventsCount);
     std::printf("list:        %d rows, label \"%s\", message \"%s\"\n", grid.rows(), qPrintable(label.caption()),
                 ui.boxes.empty() ? "" : qPrintable(ui.boxes.back().prompt));
-    return grid.rows() == folders * filesPerFolder ? 0 : 2;
+    std::printf("memory:      cells %.1f bytes per row, peak RSS %.1f MB\n",
+                double(grid.cells().bytesHeld()) / grid.rows(), peakResidentMb());
+    return grid.rows() == (given ? found : folders * filesPerFolder) ? 0 : 2;
 }

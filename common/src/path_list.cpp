@@ -47,31 +47,25 @@ void appendEscaped(std::string& out, unsigned char b) {
 
 }  // namespace
 
+std::string_view PathList::folderBytes(std::uint32_t f) const {
+    const std::uint32_t begin = f == 0 ? 0 : folderEnds_[f - 1];
+    return std::string_view(folders_).substr(begin, folderEnds_[f] - begin);
+}
+
 std::uint32_t PathList::folderIndexOf(std::string_view folder) {
     // Files of one folder usually arrive together: the last folder is checked first.
     if (!folderEnds_.empty()) {
-        const std::size_t begin = folderEnds_.size() > 1 ? folderEnds_[folderEnds_.size() - 2] : 0;
-        if (std::string_view(folders_).substr(begin) == folder) return static_cast<std::uint32_t>(folderEnds_.size() - 1);
+        const auto last = static_cast<std::uint32_t>(folderEnds_.size() - 1);
+        if (folderBytes(last) == folder) return last;
     }
-    if (auto it = folderIndex_.find(folder); it != folderIndex_.end()) return it->second;
+    const auto bytesOf = [this](std::uint32_t f) { return folderBytes(f); };
+    if (auto found = folderIndex_.find(folder, bytesOf)) return *found;
     if (folderEnds_.size() >= kMaxOffset) throw Error(kErrOverflow, "the file list holds too many folders");
-    // The index holds views into folders_: appending may move its buffer, so they are rebuilt
-    // when it does.
-    const char* before = folders_.data();
-    const std::size_t begin = folders_.size();
+    const std::uint32_t end = checkedEnd(folders_.size() + folder.size(), "folder names");
     folders_.append(folder);
-    folderEnds_.push_back(checkedEnd(folders_.size(), "folder names"));
+    folderEnds_.push_back(end);
     const auto index = static_cast<std::uint32_t>(folderEnds_.size() - 1);
-    if (folders_.data() != before) {
-        folderIndex_.clear();
-        std::size_t start = 0;
-        for (std::uint32_t f = 0; f < folderEnds_.size(); ++f) {
-            folderIndex_.emplace(std::string_view(folders_).substr(start, folderEnds_[f] - start), f);
-            start = folderEnds_[f];
-        }
-    } else {
-        folderIndex_.emplace(std::string_view(folders_).substr(begin), index);
-    }
+    folderIndex_.insert(index, folder, bytesOf);
     return index;
 }
 
@@ -92,11 +86,7 @@ const PathList::Entry& PathList::at(Index i) const {
     return entries_[i];
 }
 
-std::string_view PathList::folder(Index i) const {
-    const Entry& e = at(i);
-    const std::uint32_t begin = e.folder == 0 ? 0 : folderEnds_[e.folder - 1];
-    return std::string_view(folders_).substr(begin, folderEnds_[e.folder] - begin);
-}
+std::string_view PathList::folder(Index i) const { return folderBytes(at(i).folder); }
 
 std::string_view PathList::name(Index i) const {
     const Entry& e = at(i);
@@ -126,7 +116,7 @@ void PathList::clear() {
 
 std::size_t PathList::bytesHeld() const {
     return folders_.capacity() + folderEnds_.capacity() * sizeof(std::uint32_t) + names_.capacity() +
-           entries_.capacity() * sizeof(Entry) + folderIndex_.size() * (sizeof(std::string_view) + 3 * sizeof(void*));
+           entries_.capacity() * sizeof(Entry) + folderIndex_.bytesHeld();
 }
 
 std::string readablePath(std::string_view bytes) {

@@ -16,21 +16,21 @@ struct SlotKeys {
 };
 
 const SlotKeys& keysOf(int32_t slot) {
-    static const SlotKeys home{tagKey(tag::kHomeAddressStreet),      tagKey(tag::kHomeAddressCity),
-                               tagKey(tag::kHomeAddressStateOrProvince), tagKey(tag::kHomeAddressPostalCode),
-                               tagKey(tag::kHomeAddressCountry),     tagKey(tag::kHomeAddressPostOfficeBox),
-                               addressKey(lid::kHomeAddress)};
-    static const SlotKeys work{addressKey(lid::kWorkAddressStreet),  addressKey(lid::kWorkAddressCity),
-                               addressKey(lid::kWorkAddressState),   addressKey(lid::kWorkAddressPostalCode),
-                               addressKey(lid::kWorkAddressCountry), addressKey(lid::kWorkAddressPostOfficeBox),
-                               addressKey(lid::kWorkAddress)};
-    static const SlotKeys other{tagKey(tag::kOtherAddressStreet),     tagKey(tag::kOtherAddressCity),
-                                tagKey(tag::kOtherAddressStateOrProvince), tagKey(tag::kOtherAddressPostalCode),
-                                tagKey(tag::kOtherAddressCountry),    tagKey(tag::kOtherAddressPostOfficeBox),
-                                addressKey(lid::kOtherAddress)};
-    static const SlotKeys mailing{tagKey(tag::kStreetAddress), tagKey(tag::kLocality),  tagKey(tag::kStateOrProvince),
-                                  tagKey(tag::kPostalCode),    tagKey(tag::kCountry),   tagKey(tag::kPostOfficeBox),
-                                  tagKey(tag::kPostalAddress)};
+    static const SlotKeys home{mapi::PidTagHomeAddressStreet,      mapi::PidTagHomeAddressCity,
+                               mapi::PidTagHomeAddressStateOrProvince, mapi::PidTagHomeAddressPostalCode,
+                               mapi::PidTagHomeAddressCountry,     mapi::PidTagHomeAddressPostOfficeBox,
+                               mapi::PidLidHomeAddress};
+    static const SlotKeys work{mapi::PidLidWorkAddressStreet,  mapi::PidLidWorkAddressCity,
+                               mapi::PidLidWorkAddressState,   mapi::PidLidWorkAddressPostalCode,
+                               mapi::PidLidWorkAddressCountry, mapi::PidLidWorkAddressPostOfficeBox,
+                               mapi::PidLidWorkAddress};
+    static const SlotKeys other{mapi::PidTagOtherAddressStreet,     mapi::PidTagOtherAddressCity,
+                                mapi::PidTagOtherAddressStateOrProvince, mapi::PidTagOtherAddressPostalCode,
+                                mapi::PidTagOtherAddressCountry,    mapi::PidTagOtherAddressPostOfficeBox,
+                                mapi::PidLidOtherAddress};
+    static const SlotKeys mailing{mapi::PidTagStreetAddress, mapi::PidTagLocality,  mapi::PidTagStateOrProvince,
+                                  mapi::PidTagPostalCode,    mapi::PidTagCountry,   mapi::PidTagPostOfficeBox,
+                                  mapi::PidTagPostalAddress};
     switch (slot) {
         case kHome: return home;
         case kWork: return work;
@@ -99,23 +99,18 @@ Fields fieldsOf(const vcard::Address& a) {
     return f;
 }
 
-// Writes the slot's parts; `moveBuilt` hands over the built strings when `f` is not needed again.
-void write(MappingContext& ctx, const SlotKeys& keys, Fields& f, bool moveBuilt) {
+// Writes the slot's parts that say something (all of them strings).
+void write(MappingContext& ctx, const SlotKeys& keys, const Fields& f) {
     const auto put = [&](const PropertyKey& key, std::string_view value) {
-        if (!value.empty()) ctx.item.properties.set(key, std::string(value));
+        if (!value.empty()) ctx.item.properties.set(key, mapi::stringValue(value));
     };
-    const auto putBuilt = [&](const PropertyKey& key, std::string& value) {
-        if (value.empty()) return;
-        if (moveBuilt) ctx.item.properties.set(key, std::move(value));
-        else ctx.item.properties.set(key, std::string(value));
-    };
-    putBuilt(keys.street, f.street);
+    put(keys.street, f.street);
     put(keys.city, f.city);
     put(keys.state, f.state);
     put(keys.postalCode, f.postalCode);
     put(keys.country, f.country);
     put(keys.poBox, f.poBox);
-    putBuilt(keys.composite, f.composite);
+    put(keys.composite, f.composite);
 }
 
 int32_t wantedSlot(const vcard::Address& a) {
@@ -156,7 +151,7 @@ void mapAddresses(MappingContext& ctx) {
                           fields.composite);
             continue;
         }
-        write(ctx, keysOf(slot), fields, false);
+        write(ctx, keysOf(slot), fields);
         placed[placedCount++] = Placed{slot, a.preference, static_cast<std::size_t>(&a - addresses.data()), std::move(fields)};
     }
     if (placedCount == 0) return;
@@ -170,8 +165,8 @@ void mapAddresses(MappingContext& ctx) {
     if (!chosen)
         chosen = &*std::min_element(placed.begin(), placed.begin() + placedCount,
                                     [](const Placed& x, const Placed& y) { return x.order < y.order; });
-    ctx.setNamed(lid::kPostalAddressId, chosen->slot);
-    write(ctx, keysOf(kNone), chosen->fields, true);
+    ctx.set(mapi::PidLidPostalAddressId, mapi::int32Value(chosen->slot));
+    write(ctx, keysOf(kNone), chosen->fields);
 }
 
 }  // namespace contact::detail

@@ -12,6 +12,31 @@ namespace {
 
 constexpr int kEmailSlots = 3;
 
+struct EmailSlot {
+    mapi::NamedProperty displayName, addressType, emailAddress, originalDisplayName, originalEntryId;
+};
+constexpr EmailSlot kEmailSlot[kEmailSlots] = {
+    {mapi::PidLidEmail1DisplayName, mapi::PidLidEmail1AddressType, mapi::PidLidEmail1EmailAddress,
+     mapi::PidLidEmail1OriginalDisplayName, mapi::PidLidEmail1OriginalEntryId},
+    {mapi::PidLidEmail2DisplayName, mapi::PidLidEmail2AddressType, mapi::PidLidEmail2EmailAddress,
+     mapi::PidLidEmail2OriginalDisplayName, mapi::PidLidEmail2OriginalEntryId},
+    {mapi::PidLidEmail3DisplayName, mapi::PidLidEmail3AddressType, mapi::PidLidEmail3EmailAddress,
+     mapi::PidLidEmail3OriginalDisplayName, mapi::PidLidEmail3OriginalEntryId},
+};
+
+// Fax slots: business, home, other.
+struct FaxSlot {
+    mapi::NamedProperty addressType, emailAddress, originalDisplayName, originalEntryId;
+};
+constexpr FaxSlot kFaxSlot[3] = {
+    {mapi::PidLidFax1AddressType, mapi::PidLidFax1EmailAddress, mapi::PidLidFax1OriginalDisplayName,
+     mapi::PidLidFax1OriginalEntryId},
+    {mapi::PidLidFax2AddressType, mapi::PidLidFax2EmailAddress, mapi::PidLidFax2OriginalDisplayName,
+     mapi::PidLidFax2OriginalEntryId},
+    {mapi::PidLidFax3AddressType, mapi::PidLidFax3EmailAddress, mapi::PidLidFax3OriginalDisplayName,
+     mapi::PidLidFax3OriginalEntryId},
+};
+
 // Outlook's convention for an e-mail slot's display name: "Full Name (address)".
 std::string emailDisplayName(const std::string& name, const std::string& address) {
     if (name.empty() || equalsIgnoringAsciiCase(name, address)) return address;
@@ -37,6 +62,16 @@ std::string addressKey(std::string_view address) {
     return key;
 }
 
+// [MS-OXVCARD] EMAIL import: the first TYPE the document knows decides what the address is, so
+// EMAIL;TYPE=im,internet is an instant-messaging address and EMAIL;TYPE=internet,im an e-mail.
+bool isInstantMessaging(const vcard::Email& email) {
+    for (const std::string& type : email.types) {
+        if (type == "im") return true;
+        if (type == "internet" || type == "x400") return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 void mapEmails(MappingContext& ctx) {
@@ -50,6 +85,10 @@ void mapEmails(MappingContext& ctx) {
     for (const vcard::Email& email : emails) {
         const std::string_view written = trimmedView(email.address);
         if (std::all_of(written.begin(), written.end(), [](char c) { return c == '\0'; })) continue;
+        if (isInstantMessaging(email)) {
+            ctx.imAddresses.emplace_back(written);
+            continue;
+        }
         if (!seen.insert(addressKey(written)).second) continue;
         std::string address(written);
         removeNul(address);
@@ -58,48 +97,45 @@ void mapEmails(MappingContext& ctx) {
             continue;
         }
         if (providerList.empty()) providerList.reserve(6);
-        const uint32_t base = static_cast<uint32_t>(0x10 * slot);
-        std::string display = emailDisplayName(ctx.displayName, address);
-        Binary entryId{makeOneOffEntryId(display, "SMTP", address, kOneOffSmtpFlags)};
-        ctx.setNamed(lid::kEmail1DisplayName + base, std::move(display));
-        ctx.setNamed(lid::kEmail1AddressType + base, std::string("SMTP"));
-        ctx.setNamed(lid::kEmail1EmailAddress + base, address);
-        ctx.setNamed(lid::kEmail1OriginalDisplayName + base, std::move(address));
-        ctx.setNamed(lid::kEmail1OriginalEntryId + base, std::move(entryId));
+        const EmailSlot& keys = kEmailSlot[slot];
+        const std::string display = emailDisplayName(ctx.displayName, address);
+        ctx.setString(keys.displayName, display);
+        ctx.setString(keys.addressType, "SMTP");
+        ctx.setString(keys.emailAddress, address);
+        ctx.setString(keys.originalDisplayName, address);
+        ctx.set(keys.originalEntryId, mapi::binaryValueOf(makeOneOffEntryId(display, "SMTP", address, kOneOffSmtpFlags)));
         providerList.push_back(slot);
         providerMask |= 1 << slot;
         ++slot;
     }
 
     // Fax numbers become fax addresses "Name@number", as Outlook makes them: business, home, other.
-    const uint16_t faxTags[] = {tag::kBusinessFaxNumber, tag::kHomeFaxNumber, tag::kPrimaryFaxNumber};
     for (int fax = 0; fax < 3; ++fax) {
-        const std::string* number = ctx.text(faxTags[fax]);
-        if (!number) continue;
+        const std::string& number = ctx.faxNumbers[fax];
+        if (number.empty()) continue;
         if (providerList.empty()) providerList.reserve(6);
-        const uint32_t base = static_cast<uint32_t>(0x10 * fax);
+        const FaxSlot& keys = kFaxSlot[fax];
         std::string address;
         if (ctx.displayName.empty()) {
-            address = *number;
+            address = number;
         } else {
-            address.reserve(ctx.displayName.size() + 1 + number->size());
+            address.reserve(ctx.displayName.size() + 1 + number.size());
             address += ctx.displayName;
             address += '@';
-            address += *number;
+            address += number;
         }
-        // (the display name and number are already free of NUL characters: set() removed them)
-        Binary entryId{makeOneOffEntryId(ctx.displayName, "FAX", address, kOneOffFaxFlags)};
-        ctx.setNamed(lid::kFax1AddressType + base, std::string("FAX"));
-        ctx.setNamed(lid::kFax1EmailAddress + base, std::move(address));
-        ctx.setNamed(lid::kFax1OriginalDisplayName + base, ctx.displayName);
-        ctx.setNamed(lid::kFax1OriginalEntryId + base, std::move(entryId));
+        // (the display name and number are already free of NUL characters)
+        ctx.setString(keys.addressType, "FAX");
+        ctx.setString(keys.emailAddress, address);
+        ctx.setString(keys.originalDisplayName, ctx.displayName);
+        ctx.set(keys.originalEntryId, mapi::binaryValueOf(makeOneOffEntryId(ctx.displayName, "FAX", address, kOneOffFaxFlags)));
         providerList.push_back(3 + fax);
         providerMask |= 1 << (3 + fax);
     }
 
     if (!providerList.empty()) {
-        ctx.setNamed(lid::kAddressBookProviderEmailList, std::move(providerList));
-        ctx.setNamed(lid::kAddressBookProviderArrayType, providerMask);
+        ctx.set(mapi::PidLidAddressBookProviderEmailList, mapi::multiInt32Value(providerList));
+        ctx.set(mapi::PidLidAddressBookProviderArrayType, mapi::int32Value(providerMask));
     }
 }
 

@@ -54,22 +54,23 @@ void mapNames(MappingContext& ctx) {
     removeNul(ctx.displayName);
     if (ctx.displayName.empty())
         ctx.warn(card.firstLine, "", "the card has no name, organisation or e-mail address");
-    ctx.set(tag::kDisplayName, ctx.displayName);
-    ctx.set(tag::kSubject, ctx.displayName);
-    ctx.set(tag::kNormalizedSubject, ctx.displayName);
-    ctx.set(tag::kSubjectPrefix, std::string());
+    ctx.setString(mapi::PidTagDisplayName, ctx.displayName);
+    ctx.setString(mapi::PidTagSubject, ctx.displayName);
+    ctx.setString(mapi::PidTagNormalizedSubject, ctx.displayName);
+    ctx.setString(mapi::PidTagSubjectPrefix, "");
+    ctx.setText(mapi::PidTagConversationTopic, ctx.displayName);   // as Outlook fills it for a new contact
 
     std::string_view surname, given, middle;   // views of `n`
     if (n) {
         surname = trimmedView(n->family);
         given = trimmedView(n->given);
         middle = trimmedView(n->additional);
-        ctx.setText(tag::kSurname, std::string(surname));
-        ctx.setText(tag::kGivenName, std::string(given));
-        ctx.setText(tag::kMiddleName, std::string(middle));
-        ctx.setText(tag::kDisplayNamePrefix, trimmed(n->prefixes));
-        ctx.setText(tag::kGeneration, trimmed(n->suffixes));
-        ctx.setText(tag::kInitials, initialsOf({given, middle, surname}));
+        ctx.setText(mapi::PidTagSurname, surname);
+        ctx.setText(mapi::PidTagGivenName, given);
+        ctx.setText(mapi::PidTagMiddleName, middle);
+        ctx.setText(mapi::PidTagDisplayNamePrefix, trimmedView(n->prefixes));
+        ctx.setText(mapi::PidTagGeneration, trimmedView(n->suffixes));
+        ctx.setText(mapi::PidTagInitials, initialsOf({given, middle, surname}));
     }
     std::vector<std::string> nicknames = card.nicknames();
     // Android keeps nicknames as X-ANDROID-CUSTOM:vnd.android.cursor.item/nickname;<name>;...
@@ -77,18 +78,18 @@ void mapNames(MappingContext& ctx) {
         if (p->component(0) == "vnd.android.cursor.item/nickname" && !trimmed(p->component(1)).empty())
             nicknames.push_back(trimmed(p->component(1)));
     for (std::size_t i = 0; i < nicknames.size(); ++i) {
-        if (i == 0) ctx.setText(tag::kNickname, trimmed(nicknames[0]));
+        if (i == 0) ctx.setText(mapi::PidTagNickname, trimmedView(nicknames[0]));
         else ctx.addDetail("Nickname", nicknames[i]);
     }
 
     std::string_view company;   // a view of `org`
     if (org) {
         company = org->name;
-        ctx.setText(tag::kCompanyName, std::string(company));
-        ctx.setText(tag::kDepartmentName, joined(org->units, ", "));
+        ctx.setText(mapi::PidTagCompanyName, company);
+        ctx.setText(mapi::PidTagDepartmentName, joined(org->units, ", "));
     }
-    ctx.setText(tag::kTitle, trimmed(card.title()));
-    ctx.setText(tag::kProfession, trimmed(card.role()));
+    ctx.setText(mapi::PidTagTitle, trimmedView(card.title()));
+    ctx.setText(mapi::PidTagProfession, trimmedView(card.role()));
     // Phonetic names: Apple's and Google's X-PHONETIC-*, else Japanese phones' SOUND;X-IRMC-N.
     std::string yomiFirst = card.firstValue("X-PHONETIC-FIRST-NAME");
     std::string yomiLast = card.firstValue("X-PHONETIC-LAST-NAME");
@@ -103,9 +104,9 @@ void mapNames(MappingContext& ctx) {
         if (yomiFirst.empty()) yomiFirst = given;
         break;
     }
-    ctx.setNamedText(lid::kYomiFirstName, yomiFirst);
-    ctx.setNamedText(lid::kYomiLastName, yomiLast);
-    ctx.setNamedText(lid::kYomiCompanyName, card.firstValue("X-PHONETIC-ORG"));
+    ctx.setText(mapi::PidLidYomiFirstName, yomiFirst);
+    ctx.setText(mapi::PidLidYomiLastName, yomiLast);
+    ctx.setText(mapi::PidLidYomiCompanyName, card.firstValue("X-PHONETIC-ORG"));
 
     const std::string kind = card.kind();
     if (kind == "group")
@@ -135,8 +136,8 @@ void mapNames(MappingContext& ctx) {
         fileUnder = ctx.displayName;
         fileUnderId = file_under::kDisplayName;
     }
-    ctx.setNamed(lid::kFileUnder, std::move(fileUnder));
-    ctx.setNamed(lid::kFileUnderId, fileUnderId);
+    ctx.setString(mapi::PidLidFileUnder, fileUnder);
+    ctx.set(mapi::PidLidFileUnderId, mapi::int32Value(fileUnderId));
 }
 
 }  // namespace contact::detail

@@ -17,7 +17,7 @@ void mapNotes(MappingContext& ctx) {
         body += "More contact details:\r\n";
         body += joined(ctx.details, "\r\n");
     }
-    ctx.setText(tag::kBody, std::move(body));
+    ctx.setText(mapi::PidTagBody, body);
 }
 
 }  // namespace contact::detail

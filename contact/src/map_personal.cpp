@@ -25,22 +25,27 @@ void mapWebPages(MappingContext& ctx) {
         return u.hasType("home") || equalsIgnoringAsciiCase(u.label, "homepage");
     };
     const auto isWork = [&](const vcard::Url& u) { return u.hasType("work") && !isHome(u); };
-    // Typed pages choose first, so an untyped page met earlier does not take the work slot.
+    // [MS-OXVCARD] URL import: TYPE=work and TYPE=home go to their own pages; an untyped URL
+    // is the personal home page and a second one the business home page. Typed pages choose
+    // first, so an untyped page met earlier does not take their slot.
+    const auto setBusiness = [&](const std::string& url) {
+        ctx.setString(mapi::PidTagBusinessHomePage, url);
+        ctx.setString(mapi::PidLidHtml, url);   // Outlook's "Web page address" mirrors it
+    };
     std::vector<const vcard::Url*> leftOver;
     for (const vcard::Url& u : urls) {
-        if (isWork(u) && !ctx.has(tag::kBusinessHomePage)) {
-            ctx.set(tag::kBusinessHomePage, u.url);
-            ctx.setNamed(lid::kHtml, u.url);
-        } else if (isHome(u) && !ctx.has(tag::kPersonalHomePage)) {
-            ctx.set(tag::kPersonalHomePage, u.url);
-        } else {
-            leftOver.push_back(&u);
-        }
+        if (isWork(u) && !ctx.has(mapi::PidTagBusinessHomePage)) setBusiness(u.url);
+        else if (isHome(u) && !ctx.has(mapi::PidTagPersonalHomePage)) ctx.setString(mapi::PidTagPersonalHomePage, u.url);
+        else leftOver.push_back(&u);
     }
     for (const vcard::Url* u : leftOver) {
-        if (!isWork(*u) && !isHome(*u) && !ctx.has(tag::kBusinessHomePage)) {
-            ctx.set(tag::kBusinessHomePage, u->url);
-            ctx.setNamed(lid::kHtml, u->url);
+        const bool untyped = !isWork(*u) && !isHome(*u);
+        if (untyped && !ctx.has(mapi::PidTagPersonalHomePage)) {
+            ctx.setString(mapi::PidTagPersonalHomePage, u->url);
+            continue;
+        }
+        if (untyped && !ctx.has(mapi::PidTagBusinessHomePage)) {
+            setBusiness(u->url);
             continue;
         }
         std::vector<std::string> shown = u->types;
@@ -53,8 +58,13 @@ void mapInstantMessaging(MappingContext& ctx) {
     bool first = true;
     const std::vector<vcard::InstantMessaging> written = ctx.card.instantMessaging();
     for (const vcard::InstantMessaging& im : PreferenceOrder<vcard::InstantMessaging>(written)) {
-        if (first) ctx.setNamedText(lid::kInstantMessagingAddress, trimmed(im.handle));
+        if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, trimmedView(im.handle));
         else ctx.addDetail("IM (" + im.service + ")", im.handle);
+        first = false;
+    }
+    for (const std::string& address : ctx.imAddresses) {
+        if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, address);
+        else ctx.addDetail("IM", address);
         first = false;
     }
 }
@@ -65,26 +75,26 @@ void mapRelated(MappingContext& ctx) {
         const std::string_view name = trimmedView(r.name);
         // References to other cards or message parts (urn:uuid:..., CID:...) name nobody.
         if (startsWithIgnoringAsciiCase(name, "urn:") || startsWithIgnoringAsciiCase(name, "cid:")) continue;
-        uint16_t slot = 0;
-        if (r.kind == "spouse") slot = tag::kSpouseName;
-        else if (r.kind == "assistant" || r.kind == "agent") slot = tag::kAssistant;
-        else if (r.kind == "manager") slot = tag::kManagerName;
+        const mapi::PropertyTag* slot = nullptr;
+        if (r.kind == "spouse") slot = &mapi::PidTagSpouseName;
+        else if (r.kind == "assistant" || r.kind == "agent") slot = &mapi::PidTagAssistant;
+        else if (r.kind == "manager") slot = &mapi::PidTagManagerName;
         if (r.kind == "child") {
             children.emplace_back(name);
-        } else if (slot != 0 && !ctx.has(slot)) {
-            ctx.set(slot, std::string(name));
+        } else if (slot && !ctx.has(*slot)) {
+            ctx.setString(*slot, name);
         } else {
             ctx.addDetail(r.kind == "related" ? std::string("Related") : "Related (" + r.kind + ")", name);
         }
     }
-    if (!children.empty()) ctx.set(tag::kChildrensNames, std::move(children));
+    if (!children.empty()) ctx.set(mapi::PidTagChildrensNames, textListValue(std::move(children)));
 }
 
 void mapGender(MappingContext& ctx) {
     const std::optional<vcard::Gender> gender = ctx.card.gender();
     if (!gender) return;
-    if (gender->sex == 'F') ctx.set(tag::kGender, int16_t{1});
-    else if (gender->sex == 'M') ctx.set(tag::kGender, int16_t{2});
+    if (gender->sex == 'F') ctx.set(mapi::PidTagGender, mapi::int16Value(1));
+    else if (gender->sex == 'M') ctx.set(mapi::PidTagGender, mapi::int16Value(2));
     if (const std::string_view identity = trimmedView(gender->identity); !identity.empty())
         ctx.addDetail("Gender", identity);
 }
@@ -99,7 +109,7 @@ void mapCategories(MappingContext& ctx) {
         for (char& ch : key) ch = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
         if (known.insert(std::move(key)).second) keywords.emplace_back(c);
     }
-    if (!keywords.empty()) ctx.item.properties.set(keywordsKey(), std::move(keywords));
+    if (!keywords.empty()) ctx.set(mapi::PidNameKeywords, mapi::multiStringValue(keywords));
 }
 
 void mapSensitivity(MappingContext& ctx) {
@@ -109,7 +119,7 @@ void mapSensitivity(MappingContext& ctx) {
     else if (cls == "CONFIDENTIAL") sensitivity = 3;
     else if (!cls.empty() && cls != "PUBLIC")
         ctx.warn(0, "CLASS", "unknown classification \"" + cls + "\" imported as normal");
-    ctx.set(tag::kSensitivity, sensitivity);
+    ctx.set(mapi::PidTagSensitivity, mapi::int32Value(sensitivity));
 }
 
 }  // namespace
@@ -121,6 +131,7 @@ void mapPersonal(MappingContext& ctx) {
     mapGender(ctx);
     mapCategories(ctx);
     mapSensitivity(ctx);
+    ctx.setText(mapi::PidLidFreeBusyLocation, trimmedView(ctx.card.firstValue("FBURL")));
     if (const std::optional<vcard::Geo> geo = ctx.card.geo())
         ctx.addDetail("Location", coordinate(geo->latitude) + ", " + coordinate(geo->longitude));
 }

@@ -117,38 +117,40 @@ TypeSet typesOf(const vcard::Phone& phone) {
 
 // Slots a number may take, in order of choice (the first free one wins).
 struct Slots {
-    uint16_t tags[3] = {};
+    const mapi::PropertyTag* tags[3] = {};
     std::size_t count = 0;
-    Slots(std::initializer_list<uint16_t> list) {
-        for (uint16_t t : list) tags[count++] = t;
+    Slots(std::initializer_list<const mapi::PropertyTag*> list) {
+        for (const mapi::PropertyTag* t : list) tags[count++] = t;
     }
-    const uint16_t* begin() const { return tags; }
-    const uint16_t* end() const { return tags + count; }
-    bool contains(uint16_t t) const { return std::find(begin(), end(), t) != end(); }
-    void push_back(uint16_t t) { tags[count++] = t; }
+    const mapi::PropertyTag* const* begin() const { return tags; }
+    const mapi::PropertyTag* const* end() const { return tags + count; }
+    bool contains(const mapi::PropertyTag& t) const { return std::find(begin(), end(), &t) != end(); }
+    void push_back(const mapi::PropertyTag& t) { tags[count++] = &t; }
 };
 
-Slots slotsFor(const TypeSet& types, int preference) {
-    if (types.has(kTlx | kTelex)) return {tag::kTelexNumber};
+Slots slotsFor(const TypeSet& types) {
+    if (types.has(kTlx | kTelex)) return {&mapi::PidTagTelexNumber};
     if (types.has(kFax)) {
         // A second fax of a kind goes to the other-fax slot, never to a voice slot.
-        if (types.has(kWork)) return {tag::kBusinessFaxNumber, tag::kPrimaryFaxNumber};
-        if (types.has(kHome)) return {tag::kHomeFaxNumber, tag::kPrimaryFaxNumber};
-        return {tag::kPrimaryFaxNumber};
+        if (types.has(kWork)) return {&mapi::PidTagBusinessFaxNumber, &mapi::PidTagPrimaryFaxNumber};
+        if (types.has(kHome)) return {&mapi::PidTagHomeFaxNumber, &mapi::PidTagPrimaryFaxNumber};
+        return {&mapi::PidTagPrimaryFaxNumber};
     }
-    if (types.has(kPager)) return {tag::kPagerTelephoneNumber};
-    if (types.has(kCell | kMobile | kIphone)) return {tag::kMobileTelephoneNumber};
-    if (types.has(kCar)) return {tag::kCarTelephoneNumber};
-    if (types.has(kIsdn)) return {tag::kIsdnNumber};
-    if (types.has(kTtyTdd | kTextphone | kTty)) return {tag::kTtyTddPhoneNumber};
-    if (types.has(kRadio | kPcs)) return {tag::kRadioTelephoneNumber};
-    if (types.has(kAssistant)) return {tag::kAssistantTelephoneNumber};
-    if (types.has(kCallback)) return {tag::kCallbackTelephoneNumber};
-    if (types.has(kCompany | kMain)) return {tag::kCompanyMainTelephoneNumber};
-    if (types.has(kHome)) return {tag::kHomeTelephoneNumber, tag::kHome2TelephoneNumber};
-    if (types.has(kWork)) return {tag::kBusinessTelephoneNumber, tag::kBusiness2TelephoneNumber};
-    if (types.has(kPrimary)) return {tag::kPrimaryTelephoneNumber};
-    if (types.onlyVoice && preference > 0) return {tag::kPrimaryTelephoneNumber};
+    if (types.has(kPager)) return {&mapi::PidTagPagerTelephoneNumber};
+    if (types.has(kCell | kMobile | kIphone)) return {&mapi::PidTagMobileTelephoneNumber};
+    if (types.has(kCar)) return {&mapi::PidTagCarTelephoneNumber};
+    if (types.has(kIsdn)) return {&mapi::PidTagIsdnNumber};
+    if (types.has(kTtyTdd | kTextphone | kTty)) return {&mapi::PidTagTelecommunicationsDeviceForDeafTelephoneNumber};
+    if (types.has(kRadio | kPcs)) return {&mapi::PidTagRadioTelephoneNumber};
+    if (types.has(kAssistant)) return {&mapi::PidTagAssistantTelephoneNumber};
+    if (types.has(kCallback)) return {&mapi::PidTagCallbackTelephoneNumber};
+    if (types.has(kCompany | kMain)) return {&mapi::PidTagCompanyMainTelephoneNumber};
+    if (types.has(kHome)) return {&mapi::PidTagHomeTelephoneNumber, &mapi::PidTagHome2TelephoneNumber};
+    if (types.has(kWork)) return {&mapi::PidTagBusinessTelephoneNumber, &mapi::PidTagBusiness2TelephoneNumber};
+    if (types.has(kPrimary)) return {&mapi::PidTagPrimaryTelephoneNumber};
+    // [MS-OXVCARD] TEL import (RFC 2426 3.3.1): no TYPE means voice, and "pref" names no kind, so
+    // a number marked only as preferred is a voice number like any other; being preferred it
+    // chooses before the others and takes Other first.
     return {};   // msg, voice, video, bbs, modem, other, untyped: Other
 }
 
@@ -160,22 +162,34 @@ std::string detailLabel(const vcard::Phone& phone) {
     return shown.empty() ? std::string("Phone") : "Phone (" + joined(shown, ", ") + ")";
 }
 
+// Stores a number in its slot; fax numbers are kept for the fax addresses made from them.
+void place(MappingContext& ctx, const mapi::PropertyTag& slot, const std::string& number) {
+    ctx.setString(slot, number);
+    const mapi::PropertyTag* faxes[] = {&mapi::PidTagBusinessFaxNumber, &mapi::PidTagHomeFaxNumber,
+                                        &mapi::PidTagPrimaryFaxNumber};
+    for (int fax = 0; fax < 3; ++fax) {
+        if (faxes[fax]->id != slot.id) continue;
+        ctx.faxNumbers[fax] = number;
+        removeNul(ctx.faxNumbers[fax]);
+    }
+}
+
 }  // namespace
 
 void mapPhones(MappingContext& ctx) {
     const std::vector<vcard::Phone> written = ctx.card.phones();
     for (const vcard::Phone& phone : PreferenceOrder<vcard::Phone>(written)) {
-        Slots slots = slotsFor(typesOf(phone), phone.preference);
-        if (!slots.contains(tag::kPrimaryFaxNumber)) slots.push_back(tag::kOtherTelephoneNumber);
-        const auto free = std::find_if(slots.begin(), slots.end(), [&](uint16_t t) { return !ctx.has(t); });
-        if (free != slots.end()) ctx.set(*free, phone.number);
+        Slots slots = slotsFor(typesOf(phone));
+        if (!slots.contains(mapi::PidTagPrimaryFaxNumber)) slots.push_back(mapi::PidTagOtherTelephoneNumber);
+        const auto free = std::find_if(slots.begin(), slots.end(), [&](const mapi::PropertyTag* t) { return !ctx.has(*t); });
+        if (free != slots.end()) place(ctx, **free, phone.number);
         else ctx.addDetail(detailLabel(phone), phone.number);
     }
     // The assistant named by a 2.1 AGENT card brings the assistant's number.
     for (const vcard::Card& agent : ctx.card.agents) {
         const auto phones = vcard::byPreference(agent.phones());
         if (phones.empty()) continue;
-        if (!ctx.has(tag::kAssistantTelephoneNumber)) ctx.set(tag::kAssistantTelephoneNumber, phones.front().number);
+        if (!ctx.has(mapi::PidTagAssistantTelephoneNumber)) place(ctx, mapi::PidTagAssistantTelephoneNumber, phones.front().number);
         else ctx.addDetail("Assistant's phone", phones.front().number);
         break;
     }

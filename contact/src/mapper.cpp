@@ -22,8 +22,8 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
     item.properties.reserve(96);   // a well-filled card gives 60-90 properties
     copyParserWarnings(card, item);
 
-    detail::MappingContext ctx{card, options, item, {}, {}};
-    ctx.set(tag::kMessageClass, std::string("IPM.Contact"));
+    detail::MappingContext ctx{card, options, item, {}, {}, {}, {}};
+    ctx.setString(mapi::PidTagMessageClass, "IPM.Contact");
     detail::mapNames(ctx);
     detail::mapPhones(ctx);    // before e-mail: fax numbers also become fax addresses
     detail::mapEmails(ctx);
@@ -32,12 +32,8 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
     detail::mapPersonal(ctx);
     detail::mapPhoto(ctx);
     detail::mapNotes(ctx);     // last: the other mappers add to its details block
-
-    int32_t flags = kMessageFlagRead;
-    if (!item.attachments.empty()) flags |= kMessageFlagHasAttach;
-    ctx.set(tag::kMessageFlags, flags);
-    ctx.set(tag::kCreationTime, options.now);
-    ctx.set(tag::kLastModificationTime, options.now);
+    // Message flags, the attachment flags and the creation time are the store's to decide: it
+    // knows what it writes and when (pst/messaging/src/message_writer.cpp).
     return item;
 }
 

@@ -8,47 +8,46 @@
 
 #include "contact/mapper.h"
 #include "contact/property_ids.h"
+#include "mapi/property_catalogue.h"
 
 namespace contact::detail {
 
 // Strings without NUL characters: readers treat a NUL as the end of a Unicode string, and the
 // one-off entry ids are built from NUL-terminated strings.
 void removeNul(std::string& text);
-void removeNul(Value& value);   // from a string or each string of a list
+// Stored string values, without NUL characters.
+mapi::Value textValue(std::string_view text);
+mapi::Value textListValue(std::vector<std::string> texts);
+// A mapper gave a property a value of another type than the catalogue's: a bug, reported loudly.
+[[noreturn]] void throwTypeMismatch(const PropertyKey& key, uint16_t given, uint16_t wanted);
 
 struct MappingContext {
     const vcard::Card& card;
     const MapOptions& options;
     ContactItem& item;
     std::string displayName;              // decided first; e-mail and fax slots quote it
+    std::string faxNumbers[3];            // business, home, other fax as stored: fax addresses quote them
+    std::vector<std::string> imAddresses; // EMAIL;TYPE=im values, for the IM address after the card's own IMs
     std::vector<std::string> details;     // lines for the notes' "More contact details:" block
 
-    void set(uint16_t tagId, Value&& value) {
-        removeNul(value);
-        item.properties.set(tagKey(tagId), std::move(value));
+    // Values go in in their stored form, with the type the catalogue gives the property
+    // (P is a mapi::PropertyTag, NamedProperty or StringNamedProperty).
+    template <class P>
+    void set(const P& property, mapi::Value&& value) {
+        if (value.type != property.type) throwTypeMismatch(property, value.type, property.type);
+        item.properties.set(property, std::move(value));
     }
-    void setNamed(uint32_t lid, Value&& value) {
-        removeNul(value);
-        item.properties.set(addressKey(lid), std::move(value));
-    }
-    // Strings, the common case, cleaned in place and moved into the list.
-    void set(uint16_t tagId, std::string text) {
-        removeNul(text);
-        item.properties.set(tagKey(tagId), std::move(text));
-    }
-    void setNamed(uint32_t lid, std::string text) {
-        removeNul(text);
-        item.properties.set(addressKey(lid), std::move(text));
+    // Strings, the common case; setString writes even an empty one.
+    template <class P>
+    void setString(const P& property, std::string_view text) {
+        set(property, textValue(text));
     }
     // Strings are only written when they say something.
-    void setText(uint16_t tagId, std::string text) {
-        if (!text.empty()) set(tagId, std::move(text));
+    template <class P>
+    void setText(const P& property, std::string_view text) {
+        if (!text.empty()) set(property, textValue(text));
     }
-    void setNamedText(uint32_t lid, std::string text) {
-        if (!text.empty()) setNamed(lid, std::move(text));
-    }
-    bool has(uint16_t tagId) const { return item.properties.contains(tagKey(tagId)); }
-    const std::string* text(uint16_t tagId) const { return item.properties.get<std::string>(tagKey(tagId)); }
+    bool has(const PropertyKey& key) const { return item.properties.contains(key); }
 
     void warn(std::size_t line, std::string property, std::string message) {
         item.warnings.push_back(Warning{Warning::Source::Mapping, line, std::move(property), std::move(message)});

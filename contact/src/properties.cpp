@@ -1,89 +1,7 @@
-// Property keys, values and the ordered property list.
+// The property list and its index.
 #include "contact/properties.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
-
 namespace contact {
-
-namespace {
-
-// {xxxxxxxx-0000-0000-C000-000000000046} with the given Data1, in stored byte order.
-constexpr Guid mapiGuid(uint32_t data1) {
-    return Guid{static_cast<uint8_t>(data1), static_cast<uint8_t>(data1 >> 8), static_cast<uint8_t>(data1 >> 16),
-                static_cast<uint8_t>(data1 >> 24), 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00,
-                0x00, 0x46};
-}
-
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
-}
-
-}  // namespace
-
-const Guid kPsetidAddress = mapiGuid(0x00062004);
-const Guid kPsetidCommon = mapiGuid(0x00062008);
-const Guid kPsPublicStrings = mapiGuid(0x00020329);
-
-std::string guidText(const Guid& g) {
-    char text[40];
-    std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g[3],
-                  g[2], g[1], g[0], g[5], g[4], g[7], g[6], g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
-    return text;
-}
-
-PropertyType typeOf(const Value& value) {
-    static constexpr PropertyType kTypes[] = {PropertyType::String,   PropertyType::Integer16,
-                                              PropertyType::Integer32, PropertyType::Boolean,
-                                              PropertyType::Time,     PropertyType::Binary,
-                                              PropertyType::MultipleInteger32, PropertyType::MultipleString};
-    static_assert(std::variant_size_v<Value> == std::size(kTypes));
-    return kTypes[value.index()];
-}
-
-PropertyKey PropertyKey::named(const Guid& set, std::string name) {
-    PropertyKey k;
-    k.kind_ = Kind::NamedString;
-    k.set_ = set;
-    k.name_ = std::move(name);
-    // FNV-1a over the lower-cased name, started from the set's hash: names differing in case
-    // only are the same key.
-    uint32_t hash = setHash(set);
-    for (char c : k.name_) hash = (hash ^ static_cast<uint8_t>(asciiLower(c))) * 16777619u;
-    k.fingerprint_ = fingerprintOf(Kind::NamedString, hash, 0);
-    return k;
-}
-
-bool PropertyKey::operator==(const PropertyKey& o) const {
-    if (fingerprint_ != o.fingerprint_ || kind_ != o.kind_) return false;
-    switch (kind_) {
-        // Cheap integer comparisons before the GUID.
-        case Kind::Tagged: return id_ == o.id_;
-        case Kind::NamedId: return lid_ == o.lid_ && std::memcmp(set_.data(), o.set_.data(), 16) == 0;
-        case Kind::NamedString:
-            return name_.size() == o.name_.size() && std::memcmp(set_.data(), o.set_.data(), 16) == 0 &&
-                   equalsIgnoringCase(name_, o.name_);
-    }
-    return false;
-}
-
-std::string PropertyKey::describe() const {
-    char number[16];
-    switch (kind_) {
-        case Kind::Tagged:
-            std::snprintf(number, sizeof number, "0x%04X", id_);
-            return number;
-        case Kind::NamedId:
-            std::snprintf(number, sizeof number, "0x%04X", lid_);
-            return guidText(set_) + "/" + number;
-        case Kind::NamedString: return guidText(set_) + "/" + name_;
-    }
-    return std::string();
-}
 
 namespace {
 
@@ -147,14 +65,13 @@ std::size_t PropertyList::indexOf(const PropertyKey& key) const {
     return position == 0 ? items_.size() : position - 1;
 }
 
-// Both forms of set: replace in place, or add at the end (growing the index first when it would
-// be more than half full).
-template <class V>
-void PropertyList::setValue(const PropertyKey& key, V&& value) {
+// Replaces in place, or adds at the end (growing the index first when it would be more than half
+// full).
+void PropertyList::set(const PropertyKey& key, mapi::Value&& value) {
     if (index_.empty()) rebuildIndex(kMinimumSlots);
     std::size_t s = slotFor(key);
     if (const uint32_t position = positionPlusOne(index_[s]); position != 0) {
-        items_[position - 1].value = std::forward<V>(value);
+        items_[position - 1].value = std::move(value);
         return;
     }
     if (2 * (items_.size() + 1) > index_.size()) {
@@ -162,12 +79,8 @@ void PropertyList::setValue(const PropertyKey& key, V&& value) {
         s = slotFor(key);
     }
     index_[s] = slotValue(key.fingerprint(), items_.size());
-    items_.emplace_back(key, std::forward<V>(value));
+    items_.push_back(Property{key, std::move(value)});
 }
-
-void PropertyList::set(const PropertyKey& key, Value&& value) { setValue(key, std::move(value)); }
-
-void PropertyList::set(const PropertyKey& key, std::string&& text) { setValue(key, std::move(text)); }
 
 bool PropertyList::remove(const PropertyKey& key) {
     const std::size_t i = indexOf(key);
@@ -175,6 +88,13 @@ bool PropertyList::remove(const PropertyKey& key) {
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
     rebuildIndex(index_.size());   // positions after `i` moved; removal is rare
     return true;
+}
+
+std::vector<Property> PropertyList::release() {
+    index_.clear();
+    std::vector<Property> out = std::move(items_);
+    items_.clear();
+    return out;
 }
 
 const Property* PropertyList::find(const PropertyKey& key) const {

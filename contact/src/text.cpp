@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "mapping_context.h"
+#include "zentra/error.h"
 
 namespace contact::detail {
 
@@ -41,12 +42,21 @@ void removeNul(std::string& text) {
     if (text.find('\0') != std::string::npos) std::erase(text, '\0');
 }
 
-void removeNul(Value& value) {
-    if (std::string* s = std::get_if<std::string>(&value)) {
-        removeNul(*s);
-    } else if (auto* list = std::get_if<std::vector<std::string>>(&value)) {
-        for (std::string& item : *list) removeNul(item);
-    }
+mapi::Value textValue(std::string_view text) {
+    if (text.find('\0') == std::string_view::npos) return mapi::stringValue(text);
+    std::string clean(text);
+    removeNul(clean);
+    return mapi::stringValue(clean);
+}
+
+mapi::Value textListValue(std::vector<std::string> texts) {
+    for (std::string& text : texts) removeNul(text);
+    return mapi::multiStringValue(texts);
+}
+
+void throwTypeMismatch(const PropertyKey& key, uint16_t given, uint16_t wanted) {
+    throw zentra::Error(zentra::kErrInvalidArgument, "property " + key.describe() + " given type " +
+                                                         std::to_string(given) + " instead of " + std::to_string(wanted));
 }
 
 std::string trimmed(std::string_view s) { return std::string(trimmedView(s)); }

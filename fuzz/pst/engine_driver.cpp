@@ -18,7 +18,6 @@ namespace pst_fuzz {
 namespace {
 
 namespace fs = std::filesystem;
-namespace prop = pst::messaging::prop;
 using pst::Nid;
 using pst::ltp::PropertyMap;
 
@@ -29,7 +28,7 @@ constexpr uint32_t kByteBudget = 400 * 1024;   // value bytes per input
 
 // Tagged ids whose meaning the engine does not touch. The first few carry their documented
 // type (readers look at them); the contact range takes any type.
-constexpr uint16_t kTypedStringIds[] = {prop::kSubject, prop::kDisplayName, 0x1000 /* body */, 0x3A06, 0x3A11};
+constexpr uint16_t kTypedStringIds[] = {mapi::PidTagSubject.id, mapi::PidTagDisplayName.id, 0x1000 /* body */, 0x3A06, 0x3A11};
 
 class Program {
 public:
@@ -105,15 +104,15 @@ private:
             case 1: return static_cast<uint16_t>(0x6800 + in_.byte() % 0x40);
             case 2: {
                 uint32_t lid = 0x8000 + in_.byte();
-                uint16_t id = names.idFor(pst::messaging::kPsetidAddress, lid);
-                model_.names.push_back({pst::messaging::kPsetidAddress, lid, id});
+                uint16_t id = names.idFor(mapi::kPsetidAddress, lid);
+                model_.names.push_back({mapi::kPsetidAddress, lid, id});
                 return id;
             }
             default: {
                 std::string name = in_.name(12);
                 if (name.empty()) name = "x";
-                uint16_t id = names.idFor(pst::messaging::kPsPublicStrings, name);
-                model_.names.push_back({pst::messaging::kPsPublicStrings, name, id});
+                uint16_t id = names.idFor(mapi::kPsPublicStrings, name);
+                model_.names.push_back({mapi::kPsPublicStrings, name, id});
                 return id;
             }
         }
@@ -139,21 +138,21 @@ private:
         Nid folder = pickFolder();
         static const char* const kClasses[] = {"IPM.Contact", "IPM.Note", "IPM.Contact.Imported"};
         PropertyMap props = properties(in_.below(12));
-        props[prop::kMessageClass] = pst::ltp::stringValue(kClasses[in_.byte() % 3]);
+        props[mapi::PidTagMessageClass.id] = pst::ltp::stringValue(kClasses[in_.byte() % 3]);
         int32_t flags = 0x01;   // read, unless the program sets the flags itself
         if (in_.byte() % 4 == 0) {
             // mfHasAttach (0x10) is left out: the engine keeps a caller's bit even without
             // attachments, which pstcheck rightly reports (message.flags); that is known and
             // reported, and keeping it here would stop the fuzzer at the first such message.
             flags = static_cast<int32_t>(in_.byte() & ~0x10);
-            props[prop::kMessageFlags] = pst::ltp::int32Value(flags);
+            props[mapi::PidTagMessageFlags.id] = pst::ltp::int32Value(flags);
         }
         std::vector<pst::messaging::AttachmentData> attachments(in_.byte() % 8 < 6 ? 0 : 1 + in_.below(3));
         for (auto& a : attachments) {
             a.properties = properties(in_.below(4));
-            a.properties[prop::kAttachDataBinary] = pst::ltp::binaryValue(in_.bulkBytes(in_.length(sizeLimit())));
-            a.properties[prop::kAttachFilename] = pst::ltp::stringValue(in_.name(16));
-            used_ += static_cast<uint32_t>(a.properties[prop::kAttachDataBinary].bytes.size());
+            a.properties[mapi::PidTagAttachDataBinary.id] = pst::ltp::binaryValue(in_.bulkBytes(in_.length(sizeLimit())));
+            a.properties[mapi::PidTagAttachFilename.id] = pst::ltp::stringValue(in_.name(16));
+            used_ += static_cast<uint32_t>(a.properties[mapi::PidTagAttachDataBinary.id].bytes.size());
         }
         if (!attachments.empty()) flags |= 0x10;
 

@@ -135,10 +135,10 @@ pst::ltp::Value ProgramSource::valueOfType(uint16_t type, uint32_t sizeLimit) {
         case kPtypInteger32: return int32Value(static_cast<int32_t>(u32()));
         case kPtypBoolean: return boolValue(byte() & 1);
         case kPtypInteger64: return int64Value(static_cast<int64_t>(u32()) << 32 | u32());
-        case kPtypTime: return timeValue(static_cast<uint64_t>(u32()) << 24 | u32());
+        case kPtypTime: return timeValue(mapi::FileTime{static_cast<uint64_t>(u32()) << 24 | u32()});
         case kPtypFloating64: return float64Value(static_cast<double>(static_cast<int32_t>(u32())) / 7.0);
         case kPtypGuid: {
-            uint8_t guid[16];
+            mapi::Guid guid;
             for (uint8_t& b : guid) b = byte();
             return guidValue(guid);
         }

@@ -5,16 +5,17 @@
 #include <set>
 #include <sstream>
 
-#include "file_view.h"
 #include "pst/messaging/property_tags.h"
 #include "pstcheck/checker.h"
+#include "store_file_view.h"
 #include "store_model.h"
 #include "zentra/error.h"
 
 namespace pst_fuzz {
 namespace {
 
-namespace prop = pst::messaging::prop;
+using pst::readback::FileView;
+
 using pst::Nid;
 using pst::ltp::PropertyMap;
 using pst::ltp::Value;
@@ -76,8 +77,8 @@ void checkMessage(FileView& file, Nid folder, const ExpectedMessage& m) {
     require(node->parent == folder, where + " has parent " + hexNid(node->parent));
     PropertyMap read = pst::ltp::readPropertyContext(file, node->data, node->subnodes);
     PropertyMap written = m.properties;
-    written[prop::kMessageFlags] = pst::ltp::int32Value(m.flags);
-    written[prop::kHasAttachments] = pst::ltp::boolValue(!m.attachments.empty());
+    written[mapi::PidTagMessageFlags.id] = pst::ltp::int32Value(m.flags);
+    written[mapi::PidTagHasAttachments.id] = pst::ltp::boolValue(!m.attachments.empty());
     requireAll(read, written, where);
 
     std::vector<pst::ndb::SubnodeEntry> subnodes;
@@ -109,18 +110,18 @@ void checkFolder(FileView& file, const ExpectedStore& model, const ExpectedFolde
     require(node.has_value(), where + " is missing");
     require(node->parent == f.parent, where + " has parent " + hexNid(node->parent));
     PropertyMap pc = pst::ltp::readPropertyContext(file, node->data, node->subnodes);
-    requireValue(pc, prop::kDisplayName, pst::ltp::stringValue(f.name), where);
-    if (!f.containerClass.empty()) requireValue(pc, prop::kContainerClass, pst::ltp::stringValue(f.containerClass), where);
-    requireValue(pc, prop::kContentCount, pst::ltp::int32Value(static_cast<int32_t>(f.messages.size())), where);
-    requireValue(pc, prop::kContentUnreadCount, pst::ltp::int32Value(static_cast<int32_t>(f.unread)), where);
-    requireValue(pc, prop::kSubfolders, pst::ltp::boolValue(!f.children.empty()), where);
+    requireValue(pc, mapi::PidTagDisplayName.id, pst::ltp::stringValue(f.name), where);
+    if (!f.containerClass.empty()) requireValue(pc, mapi::PidTagContainerClass.id, pst::ltp::stringValue(f.containerClass), where);
+    requireValue(pc, mapi::PidTagContentCount.id, pst::ltp::int32Value(static_cast<int32_t>(f.messages.size())), where);
+    requireValue(pc, mapi::PidTagContentUnreadCount.id, pst::ltp::int32Value(static_cast<int32_t>(f.unread)), where);
+    requireValue(pc, mapi::PidTagSubfolders.id, pst::ltp::boolValue(!f.children.empty()), where);
 
     auto hierarchy = tableOf(file, pst::makeNid(pst::kNidTypeHierarchyTable, pst::nidIndex(f.nid)));
     std::set<uint32_t> children(f.children.begin(), f.children.end());
     require(rowIds(hierarchy) == children, where + " hierarchy table lists other children");
     for (const auto& [rowId, cells] : hierarchy.rows) {
         const ExpectedFolder& child = model.folders.at(rowId);
-        auto name = cells.find(pst::messaging::tag(prop::kDisplayName, pst::ltp::kPtypString));
+        auto name = cells.find(pst::messaging::tag(mapi::PidTagDisplayName.id, pst::ltp::kPtypString));
         require(name != cells.end() && sameValue(name->second, pst::ltp::stringValue(child.name)),
                 where + " hierarchy row of " + hexNid(rowId) + " has another name");
     }
@@ -132,7 +133,7 @@ void checkFolder(FileView& file, const ExpectedStore& model, const ExpectedFolde
     for (const auto& [rowId, cells] : contents.rows) {
         PropertyMap message = pcOf(file, rowId);
         for (const auto& [tag, v] : cells) {
-            if (pst::messaging::tagId(tag) == prop::kLtpRowId || pst::messaging::tagId(tag) == prop::kLtpRowVer) continue;
+            if (pst::messaging::tagId(tag) == mapi::PidTagLtpRowId.id || pst::messaging::tagId(tag) == mapi::PidTagLtpRowVer.id) continue;
             requireValue(message, pst::messaging::tagId(tag), v, where + " contents row " + hexNid(rowId) + " vs its message");
         }
     }
@@ -163,7 +164,7 @@ std::string checkStructure(const std::string& path) {
             // the writer should not produce.
             if (f.code.rfind("compat.", 0) != 0) return "pstcheck warning: " + report.toText(true);
         }
-        pst::ndb::StoreReader reader(path);
+        pst::readback::StoreReader reader(path);
         std::vector<std::string> problems = reader.verify();
         if (!problems.empty()) return "StoreReader::verify: " + problems.front();
     } catch (const std::exception& e) {

@@ -378,7 +378,7 @@ void ImportRun::importLoop(const std::shared_ptr<Store>& store, RunResult& resul
     for (int i = 0; i < rows; ++i) {
         grid.setRow(i);
         grid.setCol(0);
-        paths.add(utf8(grid.text()));
+        paths.add(grid.path());
     }
     auto queue = std::make_shared<const pipeline::FileQueue>(std::move(paths));
     state_.session->ReadAhead(queue, kImportFormatVCard);

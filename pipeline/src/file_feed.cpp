@@ -12,7 +12,7 @@ namespace pipeline {
 // One file as the reading thread fills it. Guarded by the feed's mutex.
 struct FileFeed::Prepared {
     SourceFile file;
-    std::deque<StagedContact> contacts;       // read, not handed out yet
+    std::deque<contact::ContactItem> contacts;       // read, not handed out yet
     std::deque<std::size_t> sizes;            // their bytes, for the budget
     std::size_t cards = 0;
     bool ended = false;                       // nothing more will come (failure or end)
@@ -32,7 +32,7 @@ public:
         feed_.changed_.notify_all();
     }
 
-    bool next(StagedContact& out) override {
+    bool next(contact::ContactItem& out) override {
         std::unique_lock lock(feed_.mutex_);
         feed_.changed_.wait(lock, [&] { return !file_->contacts.empty() || file_->ended; });
         if (!file_->contacts.empty()) {
@@ -136,7 +136,7 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, std::unique_lock<
         failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + zentra::readablePath(source.path));
     }
     while (reader && !failure) {
-        StagedContact contact;
+        contact::ContactItem contact;
         bool more = false;
         try {
             more = reader->next(contact);

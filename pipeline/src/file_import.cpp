@@ -22,7 +22,7 @@ void FileImport::open(const SourceFile& file) {
     try {
         cards_ = session_->feed().take(file);
         if (!cards_) cards_ = readHere(file, session_->settings().mapping);
-        auto first = std::make_unique<StagedContact>();
+        auto first = std::make_unique<contact::ContactItem>();
         cards_->next(*first);   // false only after a card: the end of an empty file throws
         first_ = std::move(first);
         outcome_.cardsRead = cards_->cardsRead();
@@ -39,7 +39,7 @@ void FileImport::noteWarning(const FileWarning& warning, ImportObserver* observe
     if (outcome_.warnings.size() < FileOutcome::kKeptWarnings) outcome_.warnings.push_back(warning);
 }
 
-void FileImport::storeOne(StagedContact&& contact, ImportObserver* observer) {
+void FileImport::storeOne(contact::ContactItem&& contact, ImportObserver* observer) {
     const std::size_t card = outcome_.contactsStored + 1;
     std::vector<contact::Warning> warnings = std::move(contact.warnings);
     store_->addContact(folder_, std::move(contact));
@@ -53,7 +53,7 @@ void FileImport::store(ImportObserver* observer) {
         storeOne(std::move(*first_), observer);
         first_.reset();
         bool goOn = !observer || observer->contactStored(outcome_);
-        StagedContact next;
+        contact::ContactItem next;
         while (goOn && cards_->next(next)) {
             outcome_.cardsRead = cards_->cardsRead();
             storeOne(std::move(next), observer);

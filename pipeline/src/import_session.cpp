@@ -13,11 +13,7 @@ pst::messaging::StoreOptions ImportSettings::defaultStoreOptions() {
     return options;
 }
 
-contact::MapOptions ImportSettings::defaultMapOptions() {
-    contact::MapOptions options;
-    options.now = contact::fileTimeNow();
-    return options;
-}
+contact::MapOptions ImportSettings::defaultMapOptions() { return contact::MapOptions{}; }
 
 ImportSession::ImportSession(ImportSettings settings)
     : settings_(std::move(settings)), feed_(settings_.mapping, settings_.readAhead) {}

@@ -61,7 +61,7 @@ std::optional<pst::Nid> OpenStore::folderAt(const std::string& path) {
     return current;
 }
 
-void OpenStore::addContact(pst::Nid folder, StagedContact&& contact) {
+void OpenStore::addContact(pst::Nid folder, contact::ContactItem&& contact) {
     pst::messaging::Store& s = store();
     StoredContact stored = toStoredContact(std::move(contact), s.nameToIdMap());
     s.addMessage(folder, std::move(stored.properties), stored.attachments);

@@ -76,7 +76,7 @@ void VcardFile::checkUnchanged() {
                                 " contacts read from it may mix two versions of the file: import it again");
 }
 
-bool VcardFile::next(StagedContact& out) {
+bool VcardFile::next(contact::ContactItem& out) {
     if (ended_) return false;
     if (!reader_->next(card_)) {
         ended_ = true;
@@ -85,7 +85,7 @@ bool VcardFile::next(StagedContact& out) {
         return false;
     }
     ++cards_;
-    out = stageContact(contact::mapCard(card_, options_));
+    out = contact::mapCard(card_, options_);
     return true;
 }
 
@@ -107,7 +107,7 @@ namespace {
 class InlineCards final : public FileCards {
 public:
     InlineCards(const SourceFile& file, const contact::MapOptions& options) : file_(file, options) {}
-    bool next(StagedContact& out) override { return file_.next(out); }
+    bool next(contact::ContactItem& out) override { return file_.next(out); }
     std::size_t cardsRead() const override { return file_.cards(); }
     bool allRead() const override { return file_.ended(); }
     std::vector<FileWarning> fileWarnings() const override { return file_.fileWarnings(); }

@@ -12,7 +12,7 @@
 #include "contact/mapper.h"
 #include "pipeline/file_outcome.h"
 #include "pipeline/source_file.h"
-#include "pipeline/staged_contact.h"
+#include "pipeline/stored_contact.h"
 #include "vcard/reader.h"
 
 namespace pipeline::detail {
@@ -27,7 +27,7 @@ public:
 
     // The next card, mapped and staged; false after the last. At the end it throws
     // kErrImportFailed when the file held no card, or when it changed while it was read.
-    bool next(StagedContact& out);
+    bool next(contact::ContactItem& out);
     std::size_t cards() const { return cards_; }
     bool ended() const { return ended_; }
     std::vector<FileWarning> fileWarnings() const;

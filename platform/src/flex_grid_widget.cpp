@@ -124,16 +124,16 @@ void FlexGridWidget::setCol(int c) {
     showCurrentCell();
 }
 
-QString FlexGridWidget::text() const {
+std::string FlexGridWidget::path() const {
     checkRow(row_);
     checkCol(col_);
-    return model_.cell(row_, col_);
+    return model_.cellPath(row_, col_);
 }
 
-void FlexGridWidget::setText(const QString& t) {
+void FlexGridWidget::setPath(std::string_view bytes) {
     checkRow(row_);
     checkCol(col_);
-    model_.setCell(row_, col_, t);
+    model_.setCell(row_, col_, bytes);
 }
 
 void FlexGridWidget::showCurrentCell() {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "platform/qt_message_box.h"
@@ -32,9 +34,25 @@ QUrl urlForTarget(const QString& target) {
     return QUrl::fromLocalFile(QDir::fromNativeSeparators(target));
 }
 
+namespace {
+
+bool isMissingFile(const QUrl& url) { return url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()); }
+
+}  // namespace
+
 bool QtUiServices::openUrl(const QString& target) {
     if (target.isEmpty()) return false;
-    return QDesktopServices::openUrl(urlForTarget(target));
+    const QUrl url = urlForTarget(target);
+    if (isMissingFile(url)) return false;
+    return QDesktopServices::openUrl(url);
+}
+
+QString QtUiServices::whyNotOpened(const QString& target) const {
+    if (isMissingFile(urlForTarget(target))) return QStringLiteral("The file does not exist.");
+    // Qt opens documents through xdg-open first; without it there is rarely another way.
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        return QStringLiteral("No program to open it was found: xdg-open (package xdg-utils) is not installed.");
+    return QStringLiteral("The desktop's program for opening documents (xdg-open) could not be started.");
 }
 
 }  // namespace platform

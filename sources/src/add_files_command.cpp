@@ -1,6 +1,7 @@
 // "Add vCard File(s)...": the open dialog with multiple selection, then one list row per
 // picked file. The selection text is one full path, or the folder followed by NUL + name for
-// each picked file. Every error is trapped and shown in one exclamation box.
+// each picked file; each pick is listed under the bytes QFile::encodeName gives for it, the
+// name the file system knows. Every error is trapped and shown in one exclamation box.
 #include <QStringList>
 #include <new>
 

@@ -1,24 +1,27 @@
 #include "sources/file_list.h"
 
+#include <QFile>
+
+#include "message_texts.h"
+
 namespace sources {
 namespace {
 
 constexpr int kListColumnTwips = 10000;
-const char* const kAppTitle = "Zentra vCard Importer";
 
 }  // namespace
 
 FileList::FileList(platform::FlexGrid& grid, platform::TextControl& countLabel)
     : grid_(grid), countLabel_(countLabel) {}
 
-void FileList::AddFileToList(const QString& path) {
+void FileList::AddFileToList(std::string_view path) {
     // The list is empty when its one row has an empty first cell; a list of one file also has
     // one row, so only that cell tells them apart.
     bool empty = false;
     if (grid_.rows() == 1) {
         grid_.setRow(0);
         grid_.setCol(0);
-        empty = grid_.text().isEmpty();
+        empty = grid_.path().empty();
     }
     if (empty) {
         grid_.setCols(1);
@@ -29,8 +32,13 @@ void FileList::AddFileToList(const QString& path) {
     }
     grid_.setRow(grid_.rows() - 1);
     grid_.setCol(0);
-    grid_.setText(path);
+    grid_.setPath(path);
     countLabel_.setCaption(QString::number(grid_.rows()) + QStringLiteral(" files"));
+}
+
+void FileList::AddFileToList(const QString& path) {
+    const QByteArray bytes = QFile::encodeName(path);
+    AddFileToList(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 void FileList::ResetFileList() {
@@ -42,10 +50,10 @@ void FileList::ResetFileList() {
 void FileList::cmdClear1_Click(platform::UiServices& ui) {
     grid_.setRow(0);
     grid_.setCol(0);
-    if (grid_.text().isEmpty()) return;
+    if (grid_.path().empty()) return;
     const int answer = ui.msgBox(QStringLiteral("Do you want to clear all the files in the list\r\n Proceed?"),
                                  platform::vbYesNo | platform::vbQuestion | platform::vbDefaultButton1,
-                                 QString::fromLatin1(kAppTitle));
+                                 applicationTitle());
     if (answer == platform::vbYes) ResetFileList();
 }
 

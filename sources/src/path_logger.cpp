@@ -1,9 +1,9 @@
 #include "sources/path_logger.h"
 
 #include <limits>
+#include <unordered_set>
 
 #include "sources/native_path.h"
-#include "zentra/error.h"
 
 namespace sources {
 
@@ -11,7 +11,7 @@ namespace {
 
 constexpr long kErrObjectNotSet = 91;
 
-QString keyFor(std::int32_t number) { return QStringLiteral("K") + QString::number(number); }
+std::string keyFor(std::int32_t number) { return "K" + std::to_string(number); }
 
 // Folder numbers, scan positions and Count are 32-bit; running past that is an overflow
 // error rather than a silent wrap into duplicate keys.
@@ -32,7 +32,7 @@ KeyedListPtr& pathLogger::ensure(KeyedListPtr& list) {
     return list;
 }
 
-QString pathLogger::AddBackslash(const QString& path) { return withTrailingSeparator(path); }
+std::string pathLogger::AddBackslash(std::string_view path) { return withTrailingSeparator(std::string(path)); }
 
 void pathLogger::PathLogInit() {
     if (injected_) {
@@ -46,6 +46,7 @@ void pathLogger::PathLogInit() {
     pathPointers_.reset();
     pathNames_.reset();
     fullFileNames_.reset();
+    unread_.clear();
 }
 
 void pathLogger::Terminate() {
@@ -55,48 +56,70 @@ void pathLogger::Terminate() {
     pathNames_.reset();
     pathPointers_.reset();
     fullFileNames_.reset();
+    unread_.clear();
 }
 
-void pathLogger::LogPath(const QString& strPARENT) {
+// Runs one listing of folder through the seam. A listing that fails is kept as an unread
+// folder, and the scan goes on as if the folder were empty.
+template <typename Listing>
+bool pathLogger::listed(const std::string& folder, Listing&& listing) {
+    try {
+        listing();
+        return true;
+    } catch (const zentra::Error& error) {
+        unread_.push_back(UnreadFolder{folder, error});
+        return false;
+    }
+}
+
+void pathLogger::LogPath(std::string_view strPARENT) {
     if (!fso_) throw zentra::Error(kErrObjectNotSet, "Object variable or With block variable not set");
-    if (!fso_->folderExists(strPARENT)) return;
+    const std::string start = AddBackslash(strPARENT);
+    if (!fso_->folderExists(std::string(strPARENT))) return;
 
     std::int32_t j = 1;   // folders queued so far, the start folder included
     std::int32_t i = 1;   // position in pathNames of the folder being scanned
     count_ = 1;
 
     KeyedList& folders = *ensure(pathNames_);
-    folders.add(AddBackslash(strPARENT), QStringLiteral("K0"));
+    folders.add(start, "K0");
 
     // Folders entered (or queued) in this scan, by identity, so that links are followed
     // without ever entering one folder twice.
     std::unordered_set<FolderId, FolderIdHash> known;
-    known.insert(fso_->folderId(strPARENT));
+    known.insert(fso_->folderId(start));
 
     while (i <= j) {
-        const QString folder = folders.text(i);
-        for (const Subfolder& sub : fso_->subfolders(folder)) {
-            if (!known.insert(sub.id).second) continue;
-            const std::int32_t number = nextOf(j);
-            folders.add(folder + sub.name + nativeSeparator(), keyFor(number));
-            j = number;
+        const std::string folder = folders.text(i);
+        std::vector<Subfolder> subfolders;
+        std::vector<std::string> files;
+        // A folder whose subfolders cannot be listed is not opened a second time for its files.
+        if (listed(folder, [&] { subfolders = fso_->subfolders(folder); })) {
+            for (const Subfolder& sub : subfolders) {
+                if (!known.insert(sub.id).second) continue;
+                const std::int32_t number = nextOf(j);
+                folders.add(folder + sub.name + '/', keyFor(number));
+                j = number;
+            }
+            if (listed(folder, [&] { files = fso_->files(folder); })) logFilesOf(folder, files, i);
         }
-        logFilesOf(folders.text(i), i);
         i = nextOf(i);
     }
 }
 
-void pathLogger::logFilesOf(const QString& folder, std::int32_t position) {
-    const QStringList names = fso_->files(folder);
+void pathLogger::logFilesOf(const std::string& folder, const std::vector<std::string>& names, std::int32_t position) {
     KeyedList& full = *ensure(fullFileNames_);
-    for (const QString& name : names) {
-        const QString key = keyFor(count_);
+    std::string path = folder;
+    for (const std::string& name : names) {
+        const std::string key = keyFor(count_);
+        path.resize(folder.size());
+        path += name;
         if (!fullFileNamesOnly_) {
             ensure(fileNames_)->add(name, key);
-            full.add(folder + name, key);
+            full.add(path, key);
             ensure(pathPointers_)->add(position, key);
         } else {
-            full.add(folder + name, key);
+            full.add(path, key);
         }
         count_ = nextOf(count_);
     }

@@ -1,112 +1,128 @@
-// The real file system under the folder scan: std::filesystem listings in the order the
-// directory yields them, with links to folders resolved through stat() so that each folder
-// is known by its device and inode.
-#include <QFile>
+// The real file system under the folder scan: opendir/readdir listings in the order the
+// directory yields them, names kept as the bytes readdir gives, and links to folders resolved
+// with fstatat() so that each folder is known by its device and inode.
 #include <cerrno>
-#include <filesystem>
+#include <dirent.h>
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
 
 #include "sources/file_system.h"
 #include "zentra/error.h"
+#include "zentra/path_list.h"
 
 namespace sources {
 
-namespace fs = std::filesystem;
-
 namespace {
 
-fs::path toPath(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
-
-QString nameOf(const fs::directory_entry& entry) {
-    return QFile::decodeName(QByteArray::fromStdString(entry.path().filename().native()));
-}
-
-long errorNumberFor(const std::error_code& ec) {
-    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
+long errorNumberFor(int err) {
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
         return zentra::kErrPathNotFound;
-    if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted)
+    case EACCES:
+    case EPERM:
         return zentra::kErrPermissionDenied;
-    return zentra::kErrDeviceIO;
+    default:
+        return zentra::kErrDeviceIO;
+    }
 }
 
-[[noreturn]] void raiseListingError(const QString& folder, const std::error_code& ec) {
-    throw zentra::Error(errorNumberFor(ec), ec.message())
-        .withContext("cannot list the folder " + folder.toStdString());
+[[noreturn]] void raiseListingError(const std::string& folder, int err) {
+    throw zentra::Error(errorNumberFor(err), std::generic_category().message(err))
+        .withContext("cannot list the folder " + zentra::readablePath(folder));
 }
 
-// Whether an entry leads to a folder, and which one. Plain entries are classified from the
-// type the listing already reported; links (and entries of unknown type) are followed with
-// stat(). A dangling link, a link loop or an entry that vanished since it was listed leads
-// to no folder. `needId` asks for the identity of plain folders too (one stat each).
+FolderId idOf(const struct stat& info) {
+    return FolderId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+// One open listing of a folder, closed on every way out.
+class Listing {
+public:
+    explicit Listing(const std::string& folder) : folder_(folder), dir_(::opendir(folder.c_str())) {
+        if (!dir_) raiseListingError(folder_, errno);
+    }
+    ~Listing() { ::closedir(dir_); }
+    Listing(const Listing&) = delete;
+    Listing& operator=(const Listing&) = delete;
+
+    // The next entry other than "." and "..", or nullptr at the end. An error part-way
+    // raises: a listing is complete or it is an error, never silently short.
+    const dirent* next() {
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(dir_);
+            if (!entry) {
+                if (errno != 0) raiseListingError(folder_, errno);
+                return nullptr;
+            }
+            const char* name = entry->d_name;
+            if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))) return entry;
+        }
+    }
+    int fd() const { return ::dirfd(dir_); }
+    const std::string& folder() const { return folder_; }
+
+private:
+    const std::string& folder_;
+    DIR* dir_;
+};
+
+// Whether an entry leads to a folder, and which one. A dangling link, a link loop or an
+// entry that vanished since it was listed leads to no folder. `needId` asks for the identity
+// of plain folders too (one stat each).
 struct EntryKind {
     bool folder = false;
     std::optional<FolderId> id;
 };
 
-EntryKind classify(const fs::directory_entry& entry, const QString& listedFolder, bool needId) {
+EntryKind classify(const Listing& listing, const dirent& entry, bool needId) {
     // The entry's type comes from the listing itself where the file system reports one, so a
     // folder of a hundred thousand files costs no call per file; only links (and entries whose
-    // type the listing left open) cost an lstat/stat.
-    std::error_code ec;
-    const bool link = entry.is_symlink(ec);
-    if (ec) raiseListingError(listedFolder, ec);
-    const bool plainFolder = !link && entry.is_directory(ec);
-    if (ec) raiseListingError(listedFolder, ec);
-    if (!link && !(plainFolder && needId)) return EntryKind{plainFolder, std::nullopt};
-
+    // type the listing left open) cost a stat, made relative to the open folder.
+    const bool plainFolder = entry.d_type == DT_DIR;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN && !(plainFolder && needId))
+        return EntryKind{plainFolder, std::nullopt};
     struct stat info {};
-    if (::stat(entry.path().c_str(), &info) != 0) {
+    if (::fstatat(listing.fd(), entry.d_name, &info, 0) != 0) {
         const int err = errno;
         if (err == ENOENT || err == ELOOP || err == ENOTDIR) return EntryKind{};
-        raiseListingError(listedFolder, std::error_code(err, std::generic_category()));
+        raiseListingError(listing.folder(), err);
     }
     if (!S_ISDIR(info.st_mode)) return EntryKind{};
-    return EntryKind{true, FolderId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)}};
-}
-
-// Runs visit(entry) for every entry of folder in listing order; raises on any listing error.
-template <typename Visit>
-void forEachEntry(const QString& folder, Visit&& visit) {
-    std::error_code ec;
-    fs::directory_iterator it(toPath(folder), ec);
-    if (ec) raiseListingError(folder, ec);
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        visit(*it);
-    }
-    if (ec) raiseListingError(folder, ec);
+    return EntryKind{true, idOf(info)};
 }
 
 }  // namespace
 
-bool StdFileSystem::folderExists(const QString& path) {
-    if (path.isEmpty()) return false;
-    std::error_code ec;
-    return fs::is_directory(toPath(path), ec);
-}
-
-FolderId StdFileSystem::folderId(const QString& path) {
+bool StdFileSystem::folderExists(const std::string& path) {
     struct stat info {};
-    if (::stat(toPath(path).c_str(), &info) != 0)
-        raiseListingError(path, std::error_code(errno, std::generic_category()));
-    return FolderId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::vector<Subfolder> StdFileSystem::subfolders(const QString& path) {
+FolderId StdFileSystem::folderId(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) raiseListingError(path, errno);
+    return idOf(info);
+}
+
+std::vector<Subfolder> StdFileSystem::subfolders(const std::string& path) {
     std::vector<Subfolder> found;
-    forEachEntry(path, [&](const fs::directory_entry& entry) {
-        EntryKind kind = classify(entry, path, true);
-        if (kind.folder && kind.id) found.push_back(Subfolder{nameOf(entry), *kind.id});
-    });
+    Listing listing(path);
+    while (const dirent* entry = listing.next()) {
+        const EntryKind kind = classify(listing, *entry, true);
+        if (kind.folder && kind.id) found.push_back(Subfolder{entry->d_name, *kind.id});
+    }
     return found;
 }
 
-QStringList StdFileSystem::files(const QString& path) {
-    QStringList found;
-    forEachEntry(path, [&](const fs::directory_entry& entry) {
-        if (!classify(entry, path, false).folder) found << nameOf(entry);
-    });
+std::vector<std::string> StdFileSystem::files(const std::string& path) {
+    std::vector<std::string> found;
+    Listing listing(path);
+    while (const dirent* entry = listing.next())
+        if (!classify(listing, *entry, false).folder) found.emplace_back(entry->d_name);
     return found;
 }
 

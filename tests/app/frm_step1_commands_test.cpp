@@ -85,24 +85,38 @@ TEST_F(WindowCommands, HelpOpensTheManualAndNothingElse) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(WindowCommands, HelpThatCannotBeOpenedShowsNothingAndTheWindowStaysUsable) {
+TEST_F(WindowCommands, HelpThatCannotBeOpenedSaysWhereTheManualIsAndWhyAndTheWindowStaysUsable) {
     ui.openUrlSucceeds = false;
+    ui.notOpenedReason = "No program to open it was found.";
     button("CmdHelp")->click();
     EXPECT_EQ(ui.openedUrls.size(), 1);
-    EXPECT_TRUE(ui.boxes.empty());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt, "The help manual could not be opened:\r\n"
+                                  "/usr/share/doc/zentra-vcard-importer/manual.html\r\n"
+                                  "No program to open it was found.");
+    EXPECT_EQ(ui.boxes[0].style, platform::vbOKOnly | platform::vbExclamation);
+    EXPECT_EQ(ui.boxes[0].title, "Zentra vCard Importer");
+    // A web address is named as it is.
+    helpTarget = "https://example.org/manual";
+    button("CmdHelp")->click();
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_TRUE(ui.boxes[1].prompt.contains("\r\nhttps://example.org/manual\r\n"));
     ui.msgBoxAnswers.push_back(platform::vbNo);
     button("cmdEnd")->click();   // still answers
-    EXPECT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes.size(), 3u);
 }
 
 TEST_F(WindowCommands, ShellOpenWithAnEmptyTargetCallsNothing) {
     helpTarget.clear();
     button("CmdHelp")->click();
     EXPECT_TRUE(ui.openedUrls.isEmpty());
-    registry::ShellOpen(ui, "");
+    EXPECT_TRUE(ui.boxes.empty());   // nothing was asked for, so nothing failed
+    EXPECT_TRUE(registry::ShellOpen(ui, ""));
     EXPECT_TRUE(ui.openedUrls.isEmpty());
-    registry::ShellOpen(ui, "https://example.org/");
+    EXPECT_TRUE(registry::ShellOpen(ui, "https://example.org/"));
     EXPECT_EQ(ui.openedUrls, QStringList{"https://example.org/"});
+    ui.openUrlSucceeds = false;
+    EXPECT_FALSE(registry::ShellOpen(ui, "https://example.org/"));
 }
 
 TEST_F(WindowCommands, AccessKeysRunExitAndHelpAndImportOnlyWhenEnabled) {

@@ -10,9 +10,11 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "app/app_info.h"
+#include "app/elided_label.h"
 #include "app/frm_step1.h"
 #include "app/shape_widget.h"
 #include "platform/scripted_ui_services.h"
@@ -234,6 +236,73 @@ TEST(WindowStyles, GeometryIsTheSameUnderTheNativeAndTheClassicStyle) {
         EXPECT_EQ(window.countLabel().caption(), "1 files");
     }
     QApplication::setStyle(QStyleFactory::create(native));
+}
+
+// Runs `check` on a shown window under the named application style, then restores the style.
+void underStyle(const char* style, const std::function<void(app::frmStep1&)>& check) {
+    SCOPED_TRACE(style);
+    const QString before = QApplication::style()->name();
+    QApplication::setStyle(QStyleFactory::create(style));
+    {
+        platform::ScriptedUiServices ui;
+        app::frmStep1 window(ui, app::Commands{{}, {}, {}, [] {}, [] { return QString(); }});
+        window.show();
+        if (QTest::qWaitForWindowExposed(&window)) check(window);
+        else ADD_FAILURE() << "window not exposed";
+    }
+    QApplication::setStyle(QStyleFactory::create(before));
+}
+
+TEST(StageLabel, ALongFolderLosesItsMiddleSoItsEndStaysVisible) {
+    for (const char* style : {"Fusion", "Windows"}) {
+        underStyle(style, [](app::frmStep1& window) {
+            auto* label = window.findChild<app::ElidedLabel*>("LblCurrentDBX");
+            ASSERT_NE(label, nullptr);
+            const QString text = "Importing Contacts... from (tmp\\" + QString("a long folder name ").repeated(8) + "\\Ende)";
+            window.stageLabel().setCaption(text);
+            EXPECT_EQ(window.stageLabel().caption(), text);   // the caption keeps the whole text
+            const QString shown = label->shownText();
+            EXPECT_TRUE(shown.startsWith("Importing Contacts... from (tmp\\")) << shown.toStdString();
+            EXPECT_TRUE(shown.endsWith(" \\Ende)")) << shown.toStdString();
+            EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+            window.stageLabel().setCaption("Importing Contacts... from (tmp\\cards)");
+            EXPECT_EQ(label->shownText(), "Importing Contacts... from (tmp\\cards)");
+        });
+    }
+}
+
+TEST(StageLabel, AccentedCapitalsAreWholeAndTheFrameLineRunsAboveThem) {
+    for (const char* style : {"Fusion", "Windows"}) {
+        underStyle(style, [](app::frmStep1& window) {
+            window.stageLabel().setCaption(QString::fromUtf8("Importing Contacts... from (tmp\\ÄÖÜ Écoles Ñandú\\Zürich Büro)"));
+            QWidget* label = window.findChild<QWidget*>("LblCurrentDBX");
+            QWidget* frame = window.findChild<QWidget*>("FrameConversion");
+            const QImage image = window.grab().toImage();
+            const QRect box(label->mapTo(&window, QPoint(0, 0)), label->size());
+            const int clearX = box.right() - 2;   // right of the text, left of the frame's side
+            const QColor background = image.pixelColor(clearX, box.center().y());
+            auto inkIn = [&](int y) {
+                int dark = 0;
+                for (int x = box.left(); x <= box.right(); ++x)
+                    if (qGray(image.pixel(x, y)) < qGray(background.rgb()) - 80) ++dark;
+                return dark;
+            };
+            // Nothing drawn reaches the label's top or bottom edge, where it would be cut off.
+            EXPECT_EQ(inkIn(box.top()), 0);
+            EXPECT_EQ(inkIn(box.bottom()), 0);
+            int inkedRows = 0;
+            for (int y = box.top(); y <= box.bottom(); ++y) inkedRows += inkIn(y) > 0;
+            EXPECT_GE(inkedRows, 8);   // the text is there
+            // Down the clear column, the last row that differs from the label's background (the
+            // frame's top line) lies above the label.
+            int lastLine = -1;
+            for (int y = frame->mapTo(&window, QPoint(0, 0)).y(); y <= box.bottom(); ++y)
+                if (image.pixelColor(clearX, y) != background) lastLine = y;
+            EXPECT_GE(lastLine, 0) << "no frame line found";
+            EXPECT_LT(lastLine, box.top());
+        });
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-# The window program: layout, commands, XPStyle and application info, offscreen.
+# The window program: layout, commands, XPStyle and application info, offscreen; titles on X.
 set(ZENTRA_APP_TEST_MAIN ${CMAKE_CURRENT_LIST_DIR}/../platform/support/gui_test_main.cpp)
 
 zentra_add_test(NAME app_window_layout_test GUI
@@ -27,3 +27,11 @@ zentra_add_test(NAME app_window_import_test GUI
   LIBS zentra_app zentra_test_readers Qt6::Test
   TIMEOUT 600)
 add_dependencies(app_window_import_test pstcheck)
+
+# The real program on an X server of its own (Xvfb, started by the test): window manager titles.
+zentra_add_test(NAME app_window_x11_test GUI TIMEOUT 120
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_x11_test.cpp ${ZENTRA_APP_TEST_MAIN}
+  LIBS Qt6::Widgets)
+add_dependencies(app_window_x11_test zentra-vcard-importer)
+target_compile_definitions(app_window_x11_test PRIVATE
+  ZENTRA_WINDOW_PROGRAM="$<TARGET_FILE:zentra-vcard-importer>")

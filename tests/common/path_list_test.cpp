@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "zentra/error.h"
 
 namespace {
@@ -49,6 +51,26 @@ TEST(PathList, AMillionScannedFilesTakeAFewDozenBytesEach) {
     list.clear();
     EXPECT_TRUE(list.empty());
     EXPECT_LT(list.bytesHeld(), 1024u);
+}
+
+TEST(PathList, ACopyOrAMovedListFindsItsFoldersAgain) {
+    // Short folder parts sit inside the list object itself; an index that pointed at them
+    // would point into the list the copy or move came from.
+    auto original = std::make_unique<PathList>();
+    original->add("/a/x.vcf");
+    original->add("/b/y.vcf");
+    PathList copy = *original;
+    PathList moved = std::move(*original);
+    original.reset();
+    for (PathList* list : {&copy, &moved}) {
+        list->add("/a/z.vcf");
+        list->add("/b/w.vcf");
+        EXPECT_EQ(list->path(2), "/a/z.vcf");
+        EXPECT_EQ(list->path(3), "/b/w.vcf");
+        // Both folders were found again and shared, not stored a second time.
+        EXPECT_EQ(list->folder(2).data(), list->folder(0).data());
+        EXPECT_EQ(list->folder(3).data(), list->folder(1).data());
+    }
 }
 
 TEST(ReadablePath, EscapesWhatIsNotPrintableUtf8AndKeepsTheRest) {

@@ -7,6 +7,8 @@
 namespace contact::testing {
 namespace {
 
+using mapi::fileTimeOfDate;
+
 // FILETIME of a UTC date, computed through the C library as an independent check.
 FileTime utcMidnight(int year, int month, int day) {
     std::tm tm{};
@@ -18,8 +20,8 @@ FileTime utcMidnight(int year, int month, int day) {
 }
 
 void expectBirthday(const ContactItem& item, FileTime expected) {
-    EXPECT_EQ(tagValue<FileTime>(item, tag::kBirthday), expected);
-    EXPECT_EQ(namedValue<FileTime>(item, lid::kBirthdayLocal), expected);
+    EXPECT_EQ(tagValue<FileTime>(item, mapi::PidTagBirthday), expected);
+    EXPECT_EQ(namedValue<FileTime>(item, mapi::PidLidBirthdayLocal), expected);
 }
 
 TEST(FileTimes, MidnightUtcOfCalendarDates) {
@@ -42,18 +44,18 @@ TEST(Birthday, EverySpellingKeepsTheCalendarDate) {
 TEST(Birthday, LeapDays) {
     expectBirthday(mapLines("FN:A\nBDAY:1996-02-29\n"), utcMidnight(1996, 2, 29));
     const ContactItem notLeap = mapLines("FN:A\nBDAY:1997-02-29\n");
-    EXPECT_FALSE(tagValue<FileTime>(notLeap, tag::kBirthday));
-    EXPECT_FALSE(namedValue<FileTime>(notLeap, lid::kBirthdayLocal));
+    EXPECT_FALSE(tagValue<FileTime>(notLeap, mapi::PidTagBirthday));
+    EXPECT_FALSE(namedValue<FileTime>(notLeap, mapi::PidLidBirthdayLocal));
     const ContactItem yearless = mapText(card("FN:A\nBDAY:--0229\n", "4.0"));
-    EXPECT_FALSE(tagValue<FileTime>(yearless, tag::kBirthday));
+    EXPECT_FALSE(tagValue<FileTime>(yearless, mapi::PidTagBirthday));
     EXPECT_NE(body(yearless).find("Birthday: 29 February"), std::string::npos);
 }
 
 TEST(Birthday, WithoutYearGoesToTheNotesWithAWarning) {
     for (const char* line : {"BDAY:--0322", "BDAY:--03-22", "BDAY:16040322", "BDAY;X-APPLE-OMIT-YEAR=1604:1604-03-22"}) {
         const ContactItem item = mapText(card(std::string("FN:A\nNOTE:Met at work\n") + line + "\n", "4.0"));
-        EXPECT_FALSE(tagValue<FileTime>(item, tag::kBirthday)) << line;
-        EXPECT_FALSE(namedValue<FileTime>(item, lid::kBirthdayLocal)) << line;
+        EXPECT_FALSE(tagValue<FileTime>(item, mapi::PidTagBirthday)) << line;
+        EXPECT_FALSE(namedValue<FileTime>(item, mapi::PidLidBirthdayLocal)) << line;
         EXPECT_EQ(body(item), "Met at work\r\n\r\nMore contact details:\r\nBirthday: 22 March") << line;
         ASSERT_TRUE(hasWarningContaining(item, "without a year")) << line;
         EXPECT_EQ(item.warnings.back().line, 5u) << line;
@@ -62,9 +64,9 @@ TEST(Birthday, WithoutYearGoesToTheNotesWithAWarning) {
 }
 
 TEST(Birthday, FreeTextAndDatesBeforeFileTimeAreNotInvented) {
-    EXPECT_FALSE(tagValue<FileTime>(mapText(card("FN:A\nBDAY;VALUE=text:circa 1800\n", "4.0")), tag::kBirthday));
+    EXPECT_FALSE(tagValue<FileTime>(mapText(card("FN:A\nBDAY;VALUE=text:circa 1800\n", "4.0")), mapi::PidTagBirthday));
     const ContactItem old = mapLines("FN:A\nBDAY:1599-05-01\n");
-    EXPECT_FALSE(tagValue<FileTime>(old, tag::kBirthday));
+    EXPECT_FALSE(tagValue<FileTime>(old, mapi::PidTagBirthday));
     EXPECT_NE(body(old).find("Birthday: 1599-05-01"), std::string::npos);
 }
 
@@ -75,12 +77,12 @@ TEST(Anniversary, EveryVendorSpelling) {
                               "item2.X-ABDATE:2011-01-13\nitem2.X-ABLabel:_$!<Anniversary>!$_",
                               "X-ANDROID-CUSTOM:vnd.android.cursor.item/contact_event;2011-01-13;1;;;;;;;;;;;;;"}) {
         const ContactItem item = mapLines(std::string("FN:A\n") + lines + "\n");
-        EXPECT_EQ(tagValue<FileTime>(item, tag::kWeddingAnniversary), expected) << lines;
-        EXPECT_EQ(namedValue<FileTime>(item, lid::kWeddingAnniversaryLocal), expected) << lines;
-        EXPECT_FALSE(tagValue<FileTime>(item, tag::kBirthday)) << lines;
+        EXPECT_EQ(tagValue<FileTime>(item, mapi::PidTagWeddingAnniversary), expected) << lines;
+        EXPECT_EQ(namedValue<FileTime>(item, mapi::PidLidWeddingAnniversaryLocal), expected) << lines;
+        EXPECT_FALSE(tagValue<FileTime>(item, mapi::PidTagBirthday)) << lines;
     }
     const ContactItem yearless = mapText(card("FN:A\nANNIVERSARY:--1224\n", "4.0"));
-    EXPECT_FALSE(tagValue<FileTime>(yearless, tag::kWeddingAnniversary));
+    EXPECT_FALSE(tagValue<FileTime>(yearless, mapi::PidTagWeddingAnniversary));
     EXPECT_NE(body(yearless).find("Anniversary: 24 December"), std::string::npos);
 }
 

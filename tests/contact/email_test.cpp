@@ -36,14 +36,14 @@ TEST(EmailSlots, PreferredFirstThenFileOrderWithAllSlotProperties) {
         EXPECT_EQ(id->bytes, makeOneOffEntryId("John Doe (" + address + ")", "SMTP", address, 0x9001));
     }
     EXPECT_NE(body(item).find("More contact details:\r\nE-mail: four@example.com"), std::string::npos);
-    EXPECT_EQ(namedValue<std::vector<int32_t>>(item, lid::kAddressBookProviderEmailList),
+    EXPECT_EQ(namedValue<std::vector<int32_t>>(item, mapi::PidLidAddressBookProviderEmailList),
               (std::vector<int32_t>{0, 1, 2}));
-    EXPECT_EQ(namedValue<int32_t>(item, lid::kAddressBookProviderArrayType), 0x07);
+    EXPECT_EQ(namedValue<int32_t>(item, mapi::PidLidAddressBookProviderArrayType), 0x07);
 }
 
 TEST(EmailSlots, EntryIdIsUnicodeWithUtf16Strings) {
     const ContactItem item = mapLines("FN:J\xC3\xB6rg \xF0\x9F\x98\x80\nEMAIL:j@example.com\n");
-    const auto id = namedValue<Binary>(item, lid::kEmail1OriginalEntryId);
+    const auto id = namedValue<Binary>(item, mapi::PidLidEmail1OriginalEntryId);
     ASSERT_TRUE(id);
     ASSERT_GE(id->bytes.size(), 24u);
     EXPECT_EQ(id->bytes.substr(0, 4), std::string(4, '\0'));
@@ -64,8 +64,8 @@ TEST(EmailSlots, DuplicatesAndTelexAreNotAddresses) {
         "FN:Ann\nEMAIL;INTERNET:ann@example.com\nEMAIL;HOME:ANN@example.com\nEMAIL;TLX:12345\n", "2.1"));
     EXPECT_EQ(namedText(item, 0x8083), "ann@example.com");
     EXPECT_FALSE(namedText(item, 0x8093));
-    EXPECT_EQ(tagText(item, tag::kTelexNumber), "12345");
-    EXPECT_EQ(namedValue<int32_t>(item, lid::kAddressBookProviderArrayType), 0x01);
+    EXPECT_EQ(tagText(item, mapi::PidTagTelexNumber), "12345");
+    EXPECT_EQ(namedValue<int32_t>(item, mapi::PidLidAddressBookProviderArrayType), 0x01);
 }
 
 TEST(EmailSlots, AddressAloneWhenItIsTheName) {
@@ -78,27 +78,54 @@ TEST(FaxAddresses, JoinTheProviderListsNextToEmail) {
         "FN:Ann Lee\nEMAIL:ann@example.com\nTEL;TYPE=work,fax:+1 555 0100\nTEL;TYPE=home,fax:+1 555 0200\n");
     EXPECT_EQ(namedText(item, 0x80B2), "FAX");
     EXPECT_EQ(namedText(item, 0x80B3), "Ann Lee@+1 555 0100");
-    EXPECT_EQ(namedText(item, 0x80B4), tagText(item, tag::kNormalizedSubject));
+    EXPECT_EQ(namedText(item, 0x80B4), tagText(item, mapi::PidTagNormalizedSubject));
     const auto faxId = namedValue<Binary>(item, 0x80B5);
     ASSERT_TRUE(faxId);
     EXPECT_EQ(faxId->bytes, makeOneOffEntryId("Ann Lee", "FAX", "Ann Lee@+1 555 0100", 0x9000));
     EXPECT_EQ(namedText(item, 0x80C3), "Ann Lee@+1 555 0200");
     EXPECT_FALSE(namedText(item, 0x80D3));
-    EXPECT_EQ(namedValue<std::vector<int32_t>>(item, lid::kAddressBookProviderEmailList),
+    EXPECT_EQ(namedValue<std::vector<int32_t>>(item, mapi::PidLidAddressBookProviderEmailList),
               (std::vector<int32_t>{0, 3, 4}));
-    EXPECT_EQ(namedValue<int32_t>(item, lid::kAddressBookProviderArrayType), 0x01 | 0x08 | 0x10);
+    EXPECT_EQ(namedValue<int32_t>(item, mapi::PidLidAddressBookProviderArrayType), 0x01 | 0x08 | 0x10);
 
     const ContactItem otherFax = mapLines("FN:B\nTEL;TYPE=fax:555\n");
     EXPECT_EQ(namedText(otherFax, 0x80D3), "B@555");
-    EXPECT_EQ(namedValue<std::vector<int32_t>>(otherFax, lid::kAddressBookProviderEmailList),
+    EXPECT_EQ(namedValue<std::vector<int32_t>>(otherFax, mapi::PidLidAddressBookProviderEmailList),
               (std::vector<int32_t>{5}));
-    EXPECT_EQ(namedValue<int32_t>(otherFax, lid::kAddressBookProviderArrayType), 0x20);
+    EXPECT_EQ(namedValue<int32_t>(otherFax, mapi::PidLidAddressBookProviderArrayType), 0x20);
 }
 
 TEST(FaxAddresses, NeitherProviderPropertyWithoutAddresses) {
     const ContactItem item = mapLines("FN:Ann\nTEL;TYPE=home:555\n");
-    EXPECT_FALSE(item.properties.contains(addressKey(lid::kAddressBookProviderEmailList)));
-    EXPECT_FALSE(item.properties.contains(addressKey(lid::kAddressBookProviderArrayType)));
+    EXPECT_FALSE(item.properties.contains(mapi::PidLidAddressBookProviderEmailList));
+    EXPECT_FALSE(item.properties.contains(mapi::PidLidAddressBookProviderArrayType));
+}
+
+
+// [MS-OXVCARD] EMAIL import: the first TYPE the document knows decides; "im" makes the address
+// the contact's instant-messaging address instead of an e-mail slot.
+TEST(EmailSlots, ImTypedAddressesAreInstantMessaging) {
+    struct Case {
+        const char* lines;
+        const char* im;          // PidLidInstantMessagingAddress, "" for none
+        const char* email1;      // PidLidEmail1EmailAddress, "" for none
+        const char* inNotes;     // a further IM address, "" for none
+    };
+    const Case cases[] = {
+        {"EMAIL;TYPE=im:ann@chat.example", "ann@chat.example", "", ""},
+        {"EMAIL;TYPE=IM,INTERNET:ann@chat.example", "ann@chat.example", "", ""},
+        {"EMAIL;TYPE=internet,im:ann@mail.example", "", "ann@mail.example", ""},
+        {"EMAIL;TYPE=im:a@chat.example\nEMAIL:b@mail.example", "a@chat.example", "b@mail.example", ""},
+        {"IMPP:xmpp:x@jabber.example\nEMAIL;TYPE=im:a@chat.example", "x@jabber.example", "", "IM: a@chat.example"},
+    };
+    for (const Case& c : cases) {
+        const std::string lines = c.lines;
+        const ContactItem item = mapLines("FN:Ann\n" + lines + "\n");
+        EXPECT_EQ(namedText(item, mapi::PidLidInstantMessagingAddress).value_or(""), c.im) << c.lines;
+        EXPECT_EQ(namedText(item, mapi::PidLidEmail1EmailAddress).value_or(""), c.email1) << c.lines;
+        if (*c.inNotes) EXPECT_NE(body(item).find(c.inNotes), std::string::npos) << c.lines;
+        if (!*c.email1) EXPECT_FALSE(namedValue<int32_t>(item, mapi::PidLidAddressBookProviderArrayType)) << c.lines;
+    }
 }
 
 }  // namespace

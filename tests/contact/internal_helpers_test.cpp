@@ -74,9 +74,9 @@ TEST(TextHelpers, TrimAndCaseBlindComparisons) {
     std::string s("a\0b\0", 4);
     removeNul(s);
     EXPECT_EQ(s, "ab");
-    Value list = std::vector<std::string>{std::string("x\0", 2), "y"};
-    removeNul(list);
-    EXPECT_EQ(std::get<std::vector<std::string>>(list), (std::vector<std::string>{"x", "y"}));
+    const mapi::Value list = textListValue({std::string("x\0", 2), "y"});
+    EXPECT_EQ(mapi::multiStringOf(list), (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(mapi::stringOf(textValue(std::string_view("a\0b", 3))), "ab");
 }
 
 }  // namespace

@@ -6,20 +6,57 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <vector>
 
 #include "contact/mapper.h"
 #include "contact/property_ids.h"
+#include "mapi/property_catalogue.h"
+#include "mapi/utf16.h"
 #include "vcard/reader.h"
 
 namespace contact::testing {
 
-inline constexpr FileTime kImportTime{133444444440000000ULL};
+using mapi::FileTime;
 
-inline MapOptions fixedOptions() {
-    MapOptions options;
-    options.now = kImportTime;
-    return options;
+// The options every mapping test uses (the mapping itself reads no clock).
+inline MapOptions fixedOptions() { return MapOptions{}; }
+
+// Binary values as a string of bytes, which compares and prints well.
+struct Binary {
+    std::string bytes;
+};
+
+inline std::string utf16le(std::string_view utf8) {
+    const std::vector<uint8_t> bytes = mapi::utf16leFromUtf8(utf8);
+    return std::string(bytes.begin(), bytes.end());
 }
+
+// A stored value read back as T (std::string, integers, bool, FileTime, Binary, lists).
+template <class T>
+std::optional<T> valueAs(const mapi::Value& v) {
+    if constexpr (std::is_same_v<T, std::string>) return mapi::stringOf(v);
+    else if constexpr (std::is_same_v<T, int16_t>) return mapi::int16Of(v);
+    else if constexpr (std::is_same_v<T, int32_t>) return mapi::int32Of(v);
+    else if constexpr (std::is_same_v<T, bool>) return mapi::boolOf(v);
+    else if constexpr (std::is_same_v<T, FileTime>) return mapi::timeOf(v);
+    else if constexpr (std::is_same_v<T, std::vector<int32_t>>) return mapi::multiInt32Of(v);
+    else if constexpr (std::is_same_v<T, std::vector<std::string>>) return mapi::multiStringOf(v);
+    else {
+        static_assert(std::is_same_v<T, Binary>);
+        if (v.type != mapi::kPtypBinary) return std::nullopt;
+        return Binary{std::string(v.bytes.begin(), v.bytes.end())};
+    }
+}
+
+template <class T>
+std::optional<T> valueOf(const PropertyList& list, const PropertyKey& key) {
+    const Property* p = list.find(key);
+    return p ? valueAs<T>(p->value) : std::nullopt;
+}
+
+// A named property of PSETID_Address by its LID.
+inline PropertyKey addressKey(uint32_t lid) { return PropertyKey::named(mapi::kPsetidAddress, lid); }
 
 // A 3.0 card around the given content lines (each line ends in "\n"), written with CRLF.
 inline std::string card(std::string_view lines, std::string_view version = "3.0") {
@@ -43,29 +80,32 @@ inline ContactItem mapText(std::string_view vcf) {
 
 inline ContactItem mapLines(std::string_view lines) { return mapText(card(lines)); }
 
-inline std::optional<std::string> tagText(const ContactItem& item, uint16_t id) {
-    const std::string* s = item.properties.get<std::string>(tagKey(id));
-    return s ? std::optional<std::string>(*s) : std::nullopt;
+inline std::optional<std::string> tagText(const ContactItem& item, const mapi::PropertyTag& tag) {
+    return valueOf<std::string>(item.properties, tag);
 }
 
+inline std::optional<std::string> namedText(const ContactItem& item, const PropertyKey& key) {
+    return valueOf<std::string>(item.properties, key);
+}
 inline std::optional<std::string> namedText(const ContactItem& item, uint32_t lid) {
-    const std::string* s = item.properties.get<std::string>(addressKey(lid));
-    return s ? std::optional<std::string>(*s) : std::nullopt;
+    return valueOf<std::string>(item.properties, addressKey(lid));
 }
 
 template <class T>
-std::optional<T> tagValue(const ContactItem& item, uint16_t id) {
-    const T* v = item.properties.get<T>(tagKey(id));
-    return v ? std::optional<T>(*v) : std::nullopt;
+std::optional<T> tagValue(const ContactItem& item, const mapi::PropertyTag& tag) {
+    return valueOf<T>(item.properties, tag);
 }
 
+template <class T>
+std::optional<T> namedValue(const ContactItem& item, const PropertyKey& key) {
+    return valueOf<T>(item.properties, key);
+}
 template <class T>
 std::optional<T> namedValue(const ContactItem& item, uint32_t lid) {
-    const T* v = item.properties.get<T>(addressKey(lid));
-    return v ? std::optional<T>(*v) : std::nullopt;
+    return valueOf<T>(item.properties, addressKey(lid));
 }
 
-inline std::string body(const ContactItem& item) { return tagText(item, tag::kBody).value_or(""); }
+inline std::string body(const ContactItem& item) { return tagText(item, mapi::PidTagBody).value_or(""); }
 
 inline bool hasWarningContaining(const ContactItem& item, std::string_view text) {
     for (const Warning& w : item.warnings)

@@ -13,7 +13,7 @@ TEST(Body, NotesJoinedWithCrlfLineBreaks) {
 }
 
 TEST(Body, NoBodyWhenThereIsNothingToSay) {
-    EXPECT_FALSE(tagText(mapLines("FN:A\nTEL:1\n"), tag::kBody));
+    EXPECT_FALSE(tagText(mapLines("FN:A\nTEL:1\n"), mapi::PidTagBody));
 }
 
 TEST(Body, DetailsFollowTheNotesUnderAHeading) {
@@ -33,9 +33,9 @@ TEST(Body, TechnicalPropertiesStayOut) {
     const ContactItem item = mapLines(
         "FN:A\nPRODID:-//Apple Inc.//iOS 13//EN\nREV:2020-01-01T00:00:00Z\nUID:1234-5678\nX-ABUID:99:ABPerson\n"
         "X-MS-OL-DESIGN;CHARSET=utf-8:<card/>\nSORT-STRING:a\nMAILER:Outlook\nX-MOZILLA-HTML:TRUE\n");
-    EXPECT_FALSE(tagText(item, tag::kBody));
+    EXPECT_FALSE(tagText(item, mapi::PidTagBody));
     for (const Property& p : item.properties) {
-        if (const std::string* s = std::get_if<std::string>(&p.value)) {
+        if (const std::optional<std::string> s = mapi::stringOf(p.value)) {
             EXPECT_EQ(s->find("1234-5678"), std::string::npos) << p.key.describe();
             EXPECT_EQ(s->find("Apple"), std::string::npos) << p.key.describe();
         }

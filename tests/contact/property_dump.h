@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <type_traits>
-#include <variant>
+#include <vector>
 
 #include "contact/mapper.h"
+#include "mapi/value.h"
 
 namespace contact::testing {
 
@@ -46,43 +46,47 @@ inline void appendQuoted(std::string& out, std::string_view text) {
     out.push_back('"');
 }
 
-inline void appendValue(std::string& out, const Value& value) {
-    std::visit(
-        [&](const auto& v) {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string>) {
-                appendQuoted(out, v);
-            } else if constexpr (std::is_same_v<T, bool>) {
-                out += v ? "true" : "false";
-            } else if constexpr (std::is_same_v<T, int16_t> || std::is_same_v<T, int32_t>) {
-                out += std::to_string(v);
-            } else if constexpr (std::is_same_v<T, FileTime>) {
-                out += std::to_string(v.ticks);
-            } else if constexpr (std::is_same_v<T, Binary>) {
-                // Entry ids in full; large data (photos) by size and digest.
-                if (v.bytes.size() > 256) {
-                    out += std::to_string(v.bytes.size()) + " bytes, digest " + hexDigest(digestOf(v.bytes));
-                    return;
-                }
-                static const char* hex = "0123456789ABCDEF";
-                for (char c : v.bytes) {
-                    out.push_back(hex[static_cast<uint8_t>(c) >> 4]);
-                    out.push_back(hex[static_cast<uint8_t>(c) & 15]);
-                }
-            } else if constexpr (std::is_same_v<T, std::vector<int32_t>>) {
-                out += "[";
-                for (std::size_t i = 0; i < v.size(); ++i) out += (i ? ", " : "") + std::to_string(v[i]);
-                out += "]";
-            } else {
-                out += "[";
-                for (std::size_t i = 0; i < v.size(); ++i) {
-                    if (i) out += ", ";
-                    appendQuoted(out, v[i]);
-                }
-                out += "]";
+// Values printed as the mapping meant them (strings as UTF-8 again), whatever their stored form.
+inline void appendValue(std::string& out, const mapi::Value& value) {
+    switch (value.type) {
+        case mapi::kPtypString: appendQuoted(out, *mapi::stringOf(value)); return;
+        case mapi::kPtypBoolean: out += *mapi::boolOf(value) ? "true" : "false"; return;
+        case mapi::kPtypInteger16: out += std::to_string(*mapi::int16Of(value)); return;
+        case mapi::kPtypInteger32: out += std::to_string(*mapi::int32Of(value)); return;
+        case mapi::kPtypTime: out += std::to_string(mapi::timeOf(value)->ticks); return;
+        case mapi::kPtypBinary: {
+            // Entry ids in full; large data (photos) by size and digest.
+            const std::string bytes(value.bytes.begin(), value.bytes.end());
+            if (bytes.size() > 256) {
+                out += std::to_string(bytes.size()) + " bytes, digest " + hexDigest(digestOf(bytes));
+                return;
             }
-        },
-        value);
+            static const char* hex = "0123456789ABCDEF";
+            for (char c : bytes) {
+                out.push_back(hex[static_cast<uint8_t>(c) >> 4]);
+                out.push_back(hex[static_cast<uint8_t>(c) & 15]);
+            }
+            return;
+        }
+        case mapi::kPtypMultipleInteger32: {
+            const std::vector<int32_t> v = *mapi::multiInt32Of(value);
+            out += "[";
+            for (std::size_t i = 0; i < v.size(); ++i) out += (i ? ", " : "") + std::to_string(v[i]);
+            out += "]";
+            return;
+        }
+        case mapi::kPtypMultipleString: {
+            const std::vector<std::string> v = *mapi::multiStringOf(value);
+            out += "[";
+            for (std::size_t i = 0; i < v.size(); ++i) {
+                if (i) out += ", ";
+                appendQuoted(out, v[i]);
+            }
+            out += "]";
+            return;
+        }
+        default: out += "?"; return;
+    }
 }
 
 inline void appendProperties(std::string& out, const PropertyList& list, std::string_view indent) {

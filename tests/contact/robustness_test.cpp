@@ -49,8 +49,8 @@ TEST(Robustness, DamagedPhotosGiveAJpegOrAWarning) {
                 EXPECT_TRUE(hasWarningContaining(item, "photo")) << format << " round " << round << " size " << bytes.size()
                                                                  << " warnings " << notes;
             } else {
-                const Binary* data = item.attachments[0].properties.get<Binary>(tagKey(tag::kAttachDataBinary));
-                ASSERT_NE(data, nullptr);
+                const std::optional<Binary> data = valueOf<Binary>(item.attachments[0].properties, mapi::PidTagAttachDataBinary);
+                ASSERT_TRUE(data);
                 EXPECT_EQ(data->bytes.substr(0, 3), "\xFF\xD8\xFF") << format << " round " << round;
             }
         }
@@ -69,11 +69,11 @@ TEST(Robustness, DamagedCardsStillMapEveryCard) {
         std::vector<vcard::Card> cards = vcard::parseBuffer(text);
         for (const vcard::Card& c : cards) {
             const ContactItem item = mapCard(c, fixedOptions());
-            EXPECT_EQ(tagText(item, tag::kMessageClass), "IPM.Contact") << "round " << round;
-            const bool named = !tagText(item, tag::kDisplayName).value_or("").empty();
+            EXPECT_EQ(tagText(item, mapi::PidTagMessageClass), "IPM.Contact") << "round " << round;
+            const bool named = !tagText(item, mapi::PidTagDisplayName).value_or("").empty();
             EXPECT_TRUE(named || !item.warnings.empty()) << "round " << round;
-            const auto list = namedValue<std::vector<int32_t>>(item, lid::kAddressBookProviderEmailList);
-            const auto mask = namedValue<int32_t>(item, lid::kAddressBookProviderArrayType);
+            const auto list = namedValue<std::vector<int32_t>>(item, mapi::PidLidAddressBookProviderEmailList);
+            const auto mask = namedValue<int32_t>(item, mapi::PidLidAddressBookProviderArrayType);
             ASSERT_EQ(list.has_value(), mask.has_value()) << "round " << round;
             if (list) {
                 int32_t fromList = 0;

@@ -74,7 +74,7 @@ long errorNumber(F&& f, std::string* description = nullptr) {
 inline void expectValidAsCommitted(const std::string& path) {
     {
         messaging_test::FileNodes file(path);
-        pst::ndb::VerifyOptions options;
+        pst::readback::VerifyOptions options;
         options.allowAMapLeaks = true;
         options.allowLongerFile = true;
         EXPECT_EQ(file.reader().verify(options), std::vector<std::string>{}) << path;

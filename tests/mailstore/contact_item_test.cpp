@@ -11,7 +11,7 @@
 #include <future>
 #include <thread>
 
-#include "contact/property_ids.h"
+#include "mapi/property_catalogue.h"
 #include "contact_item.h"
 #include "contact_item_support.h"
 #include "mailstore/factories.h"
@@ -66,9 +66,9 @@ std::string manyCards(int count) {
     return text;
 }
 
-uint16_t addressId(pst::messaging::NameToIdMap& names, uint32_t lid) {
-    auto id = names.find(contact::kPsetidAddress, lid);
-    EXPECT_TRUE(id.has_value()) << "PSETID_Address LID 0x" << std::hex << lid << " not in the map";
+uint16_t addressId(pst::messaging::NameToIdMap& names, const mapi::NamedProperty& property) {
+    auto id = names.find(property.set, property.lid);
+    EXPECT_TRUE(id.has_value()) << "PSETID_Address LID 0x" << std::hex << property.lid << " not in the map";
     return id.value_or(0);
 }
 
@@ -100,19 +100,19 @@ TEST(ContactItems, EveryCardOfAFileBecomesOneContactInFileOrderWithItsPhoto) {
     ASSERT_EQ(folder.messages.size(), 2u);
     const auto& astrid = folder.messages[0].pc;
     const auto& chidi = folder.messages[1].pc;
-    EXPECT_EQ(textOf(astrid, contact::tag::kMessageClass), "IPM.Contact");
-    EXPECT_EQ(textOf(astrid, contact::tag::kGivenName), "Astrid");
-    EXPECT_EQ(textOf(astrid, contact::tag::kSurname), "Lindqvist");
-    EXPECT_EQ(textOf(astrid, contact::tag::kHomeAddressStateOrProvince), "Uppsala län");
-    EXPECT_EQ(textOf(chidi, contact::tag::kMessageClass), "IPM.Contact");
-    EXPECT_EQ(textOf(chidi, contact::tag::kSurname), "Okafor");
+    EXPECT_EQ(textOf(astrid, mapi::PidTagMessageClass.id), "IPM.Contact");
+    EXPECT_EQ(textOf(astrid, mapi::PidTagGivenName.id), "Astrid");
+    EXPECT_EQ(textOf(astrid, mapi::PidTagSurname.id), "Lindqvist");
+    EXPECT_EQ(textOf(astrid, mapi::PidTagHomeAddressStateOrProvince.id), "Uppsala län");
+    EXPECT_EQ(textOf(chidi, mapi::PidTagMessageClass.id), "IPM.Contact");
+    EXPECT_EQ(textOf(chidi, mapi::PidTagSurname.id), "Okafor");
 
     auto names = nameMapOf(file);
-    EXPECT_EQ(textOf(astrid, addressId(names, contact::lid::kFileUnder)), "Lindqvist, Astrid Maria");
-    EXPECT_EQ(textOf(astrid, addressId(names, contact::lid::kEmail1EmailAddress)),
+    EXPECT_EQ(textOf(astrid, addressId(names, mapi::PidLidFileUnder)), "Lindqvist, Astrid Maria");
+    EXPECT_EQ(textOf(astrid, addressId(names, mapi::PidLidEmail1EmailAddress)),
               "astrid.lindqvist@nordlicht.example");
-    EXPECT_EQ(textOf(chidi, addressId(names, contact::lid::kEmail1EmailAddress)), "chidi@okafor.example");
-    auto keywords = names.find(contact::kPsPublicStrings, "keywords");   // string names ignore case
+    EXPECT_EQ(textOf(chidi, addressId(names, mapi::PidLidEmail1EmailAddress)), "chidi@okafor.example");
+    auto keywords = names.find(mapi::kPsPublicStrings, "keywords");   // string names ignore case
     ASSERT_TRUE(keywords.has_value());
     ASSERT_TRUE(astrid.count(*keywords));
     EXPECT_EQ(astrid.at(*keywords).type, pst::ltp::kPtypMultipleString);
@@ -144,12 +144,12 @@ TEST(ContactItems, EveryCardOfAFileBecomesOneContactInFileOrderWithItsPhoto) {
         }
     ASSERT_TRUE(photo.has_value());
     std::string jpeg = readBytes(dataFile("photo.jpg"));
-    EXPECT_EQ(photo->at(contact::tag::kAttachDataBinary).bytes, std::vector<uint8_t>(jpeg.begin(), jpeg.end()));
+    EXPECT_EQ(photo->at(mapi::PidTagAttachDataBinary.id).bytes, std::vector<uint8_t>(jpeg.begin(), jpeg.end()));
     EXPECT_EQ(int32(photo->at(0x0E21)), 0);   // PidTagAttachNumber
-    EXPECT_EQ(photo->at(contact::tag::kAttachmentContactPhoto).bytes, std::vector<uint8_t>{1});
+    EXPECT_EQ(photo->at(mapi::PidTagAttachmentContactPhoto.id).bytes, std::vector<uint8_t>{1});
     EXPECT_EQ(photo->at(0x0E20).type, pst::ltp::kPtypInteger32);   // PidTagAttachSize
-    ASSERT_TRUE(astrid.count(addressId(names, contact::lid::kHasPicture)));
-    EXPECT_EQ(astrid.at(addressId(names, contact::lid::kHasPicture)).bytes, std::vector<uint8_t>{1});
+    ASSERT_TRUE(astrid.count(addressId(names, mapi::PidLidHasPicture)));
+    EXPECT_EQ(astrid.at(addressId(names, mapi::PidLidHasPicture)).bytes, std::vector<uint8_t>{1});
 }
 
 // A file that gives no card fails naming itself and leaves nothing behind: no blank contact for
@@ -179,9 +179,9 @@ TEST(ContactItems, AFileWithoutACardFailsNamingItAndLeavesNoContact) {
     FolderContents folder = readFolder(file, "Friends");
     ASSERT_EQ(folder.messages.size(), 1u);
     const auto& pc = folder.messages[0].pc;
-    EXPECT_EQ(textOf(pc, contact::tag::kMessageClass), "IPM.Contact");
-    for (uint16_t id : {contact::tag::kDisplayName, contact::tag::kGivenName, contact::tag::kSurname,
-                        contact::tag::kSubject, contact::tag::kBody})
+    EXPECT_EQ(textOf(pc, mapi::PidTagMessageClass.id), "IPM.Contact");
+    for (uint16_t id : {mapi::PidTagDisplayName.id, mapi::PidTagGivenName.id, mapi::PidTagSurname.id,
+                        mapi::PidTagSubject.id, mapi::PidTagBody.id})
         EXPECT_FALSE(pc.count(id)) << "an empty contact has no 0x" << std::hex << id;
     for (const auto& [id, value] : pc) EXPECT_LT(id, 0x8000) << "an empty contact has no named properties";
 }
@@ -251,8 +251,8 @@ TEST(ContactItems, DamagedCardsGiveWarningsAndStillBecomeContacts) {
     FileNodes file(path);
     FolderContents folder = readFolder(file, "Friends");
     ASSERT_EQ(folder.messages.size(), 4u);
-    EXPECT_EQ(textOf(folder.messages[0].pc, contact::tag::kSurname), "Brandt");
-    EXPECT_EQ(textOf(folder.messages[1].pc, contact::tag::kSurname), "Weiss");
+    EXPECT_EQ(textOf(folder.messages[0].pc, mapi::PidTagSurname.id), "Brandt");
+    EXPECT_EQ(textOf(folder.messages[1].pc, mapi::PidTagSurname.id), "Weiss");
 }
 
 // A file with more cards than the read-ahead may hold streams through it: the contacts come out
@@ -283,7 +283,7 @@ TEST(ContactItems, AFileLargerThanTheReadAheadBudgetStreamsInFileOrder) {
     FolderContents folder = readFolder(file, "Friends");
     ASSERT_EQ(folder.messages.size(), 60u);
     for (size_t i = 0; i < folder.messages.size(); ++i)
-        EXPECT_EQ(textOf(folder.messages[i].pc, contact::tag::kSurname), "Person" + std::to_string(i));
+        EXPECT_EQ(textOf(folder.messages[i].pc, mapi::PidTagSurname.id), "Person" + std::to_string(i));
 }
 
 // Warnings kept with an item are capped; the count covers all, and an observer hears every one.
@@ -377,6 +377,8 @@ TEST(ContactItems, ADiskFullDuringSaveNamesTheFileAndKeepsTheLastCommit) {
         }
         void sync() override { real_->sync(); }
         uint64_t size() override { return real_->size(); }
+        void publish() override { real_->publish(); }
+        void abandon() override { real_->abandon(); }
 
     private:
         std::unique_ptr<pst::ndb::FileSeam> real_;
@@ -415,7 +417,7 @@ TEST(ContactItems, ADiskFullDuringSaveNamesTheFileAndKeepsTheLastCommit) {
     EXPECT_LT(folder.messages.size(), 8u);
     EXPECT_EQ(folder.messages.size() % 2, 0u) << "only whole commits reach the disk";
     for (size_t i = 0; i < folder.messages.size(); ++i)
-        EXPECT_EQ(textOf(folder.messages[i].pc, contact::tag::kSurname), "Person" + std::to_string(i));
+        EXPECT_EQ(textOf(folder.messages[i].pc, mapi::PidTagSurname.id), "Person" + std::to_string(i));
     std::printf("contacts on disk after the disk filled up: %zu of 8\n", folder.messages.size());
     writesLeft = -1;
 }

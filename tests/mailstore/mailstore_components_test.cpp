@@ -221,6 +221,8 @@ TEST_F(MailStoreComponents, DiskFullWhileCreatingTheStoreIsReportedWithItsNumber
         }
         void sync() override { real_->sync(); }
         uint64_t size() override { return real_->size(); }
+        void publish() override { real_->publish(); }
+        void abandon() override { real_->abandon(); }
 
     private:
         std::unique_ptr<pst::ndb::FileSeam> real_;
@@ -253,6 +255,8 @@ TEST_F(MailStoreComponents, RemoveOnAFullDiskReportsItAndLeavesTheLastCommitOnDi
         }
         void sync() override { real_->sync(); }
         uint64_t size() override { return real_->size(); }
+        void publish() override { real_->publish(); }
+        void abandon() override { real_->abandon(); }
 
     private:
         std::unique_ptr<pst::ndb::FileSeam> real_;

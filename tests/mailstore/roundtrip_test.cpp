@@ -139,13 +139,14 @@ TEST_F(ContactRoundTrip, ReadpstWritesTheCardsBack) {
              "TEL;TYPE=home,fax:+46 8 200 2009",
              "TEL;TYPE=fax,pref:+46 8 700 7009",
              "TEL;TYPE=pcs:+46 70 800 8008",
-             "TEL;TYPE=msg:+46 8 900 9009",
-             "TEL;TYPE=phone,pref:+46 8 111 1111",
+             // The preferred voice number takes Other first ([MS-OXVCARD] TEL rules); the msg
+             // number finds Other taken and goes to the notes.
+             "TEL;TYPE=msg:+46 8 111 1111",
              "TEL;TYPE=bbs:+46 8 222 2222",
              "TITLE:Head of Optics",
              "ROLE:Physicist",
              "ORG:Nordlicht Instruments",
-             "NOTE:Prefers e-mail.\\nMet at the optics fair\\, 2019.",
+             "NOTE:Prefers e-mail.\\nMet at the optics fair\\, 2019.\\n\\nMore contact details:\\nPhone (msg): +46 8 900 9009",
          })
         EXPECT_TRUE(astrid.count(expected)) << "readpst did not write " << expected;
     // The three e-mail addresses in PREF order, then file order.

@@ -12,8 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "contact/property_ids.h"
-#include "pst/ltp/values.h"
+#include "mapi/property_catalogue.h"
 #include "zentra/error.h"
 
 namespace pipeline {
@@ -46,16 +45,15 @@ protected:
         for (const std::string& p : paths) list.add(p);
         return std::make_shared<const FileQueue>(std::move(list));
     }
-    static std::string displayName(const StagedContact& item) {
-        for (const auto& [key, value] : item.properties)
-            if (key == contact::tagKey(contact::tag::kDisplayName)) return pst::ltp::utf8FromUtf16le(value.bytes);
-        return {};
+    static std::string displayName(const contact::ContactItem& item) {
+    const contact::Property* p = item.properties.find(mapi::PidTagDisplayName);
+    return p ? mapi::stringOf(p->value).value_or("") : std::string();
     }
     // Every display name the cards give, and the error that ends them (0 when none).
     static std::pair<std::vector<std::string>, long> drain(FileCards& cards) {
         std::vector<std::string> names;
         try {
-            StagedContact c;
+            contact::ContactItem c;
             while (cards.next(c)) names.push_back(displayName(c));
         } catch (const zentra::Error& e) {
             return {names, e.number()};
@@ -118,13 +116,13 @@ TEST_F(FileFeedTest, FailuresTravelWithTheirFile) {
         ASSERT_NE(got, nullptr) << paths[i];
         std::pair<long, std::string> fed, direct;
         try {
-            StagedContact c;
+            contact::ContactItem c;
             got->next(c);
         } catch (const zentra::Error& e) {
             fed = {e.number(), e.description()};
         }
         try {
-            StagedContact c;
+            contact::ContactItem c;
             readHere(SourceFile{paths[i]}, options_)->next(c);
         } catch (const zentra::Error& e) {
             direct = {e.number(), e.description()};

@@ -10,8 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "contact/property_ids.h"
-#include "pst/ltp/values.h"
+#include "mapi/property_catalogue.h"
 #include "zentra/error.h"
 
 namespace pipeline {
@@ -27,10 +26,9 @@ std::string cards(const std::string& stem, int count) {
     return text;
 }
 
-std::string nameOf(const StagedContact& c) {
-    for (const auto& [key, value] : c.properties)
-        if (key == contact::tagKey(contact::tag::kDisplayName)) return pst::ltp::utf8FromUtf16le(value.bytes);
-    return {};
+std::string nameOf(const contact::ContactItem& c) {
+    const contact::Property* p = c.properties.find(mapi::PidTagDisplayName);
+    return p ? mapi::stringOf(p->value).value_or("") : std::string();
 }
 
 class FileImportTest : public ::testing::Test {
@@ -54,7 +52,7 @@ protected:
         return path;
     }
     std::string firstName(const std::string& path) {
-        StagedContact c;
+        contact::ContactItem c;
         readHere(SourceFile{path}, session_->settings().mapping)->next(c);
         return nameOf(c);
     }

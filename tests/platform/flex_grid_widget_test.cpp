@@ -47,7 +47,7 @@ TEST(FlexGridWidget, BehavesAsTheMemoryGridUnderRandomOperations) {
     std::mt19937 random(12345);   // fixed random start: the same run every time
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
     for (int step = 0; step < 3000; ++step) {
-        const int op = pick(0, 7);
+        const int op = pick(0, 8);
         long we = 0, me = 0;
         switch (op) {
         case 0: { int n = pick(1, 12); we = errorOf([&] { widget.setRows(n); }); me = errorOf([&] { memory.setRows(n); }); break; }
@@ -62,6 +62,15 @@ TEST(FlexGridWidget, BehavesAsTheMemoryGridUnderRandomOperations) {
         }
         case 6: widget.clear(); memory.clear(); break;
         case 7: { int n = pick(0, 2); widget.setFixedRows(n); memory.setFixedRows(n); break; }
+        case 8: {
+            // Bytes that are not UTF-8, or none at all.
+            std::string bytes = "/f/" + std::to_string(step);
+            if (pick(0, 1)) bytes += char(0x80 + pick(0, 0x7F));
+            if (pick(0, 4) == 0) bytes.clear();
+            we = errorOf([&] { widget.setPath(bytes); });
+            me = errorOf([&] { memory.setPath(bytes); });
+            break;
+        }
         }
         ASSERT_EQ(we, me) << "step " << step << " op " << op;
         ASSERT_EQ(widget.rows(), memory.rows()) << "step " << step;
@@ -70,12 +79,45 @@ TEST(FlexGridWidget, BehavesAsTheMemoryGridUnderRandomOperations) {
             ASSERT_EQ(widget.row(), memory.row()) << "step " << step;
             ASSERT_EQ(widget.col(), memory.col()) << "step " << step;
             ASSERT_EQ(widget.text(), memory.text()) << "step " << step;
+            ASSERT_EQ(widget.path(), memory.path()) << "step " << step;
         }
     }
     // Every cell, not only the current one.
     for (int r = 0; r < widget.rows(); ++r)
         for (int c = 0; c < widget.cols(); ++c)
             EXPECT_EQ(widget.gridModel().cell(r, c), (memory.setRow(r), memory.setCol(c), memory.text()));
+}
+
+// A cell holds bytes; its text is their readable form, so names that are not UTF-8 stay apart
+// on screen, and text set by the program is held as its UTF-8.
+template <typename Grid>
+void checkBytesAndReadableText(Grid& grid) {
+    grid.setRows(3);
+    const std::string e9 = std::string("/d/caf") + char(0xE9) + ".vcf";
+    const std::string e8 = std::string("/d/caf") + char(0xE8) + ".vcf";
+    grid.setRow(0);
+    grid.setPath(e9);
+    grid.setRow(1);
+    grid.setPath(e8);
+    grid.setRow(2);
+    grid.setText(QString::fromUtf8("/d/Zo\u00eb\tb.vcf"));
+    grid.setRow(0);
+    EXPECT_EQ(grid.path(), e9);
+    EXPECT_EQ(grid.text(), "/d/caf\\xE9.vcf");
+    grid.setRow(1);
+    EXPECT_EQ(grid.text(), "/d/caf\\xE8.vcf");
+    grid.setRow(2);
+    EXPECT_EQ(grid.path(), "/d/Zo\xC3\xAB\tb.vcf");
+    EXPECT_EQ(grid.text(), QString::fromUtf8("/d/Zo\u00eb\\x09b.vcf"));   // a tab is a control character
+}
+
+TEST(FlexGridWidget, CellsHoldBytesAndShowTheirReadableForm) {
+    FlexGridWidget widget;
+    checkBytesAndReadableText(widget);
+    EXPECT_EQ(widget.gridModel().data(widget.gridModel().index(0, 0), Qt::DisplayRole).toString(), "/d/caf\\xE9.vcf");
+    EXPECT_EQ(widget.gridModel().data(widget.gridModel().index(0, 0), Qt::ToolTipRole).toString(), "/d/caf\\xE9.vcf");
+    MemoryGrid memory;
+    checkBytesAndReadableText(memory);
 }
 
 TEST(FlexGridWidget, OutOfRangeCellsRaiseSubscriptOutOfRange) {

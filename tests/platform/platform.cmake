@@ -5,6 +5,10 @@ zentra_add_test(NAME platform_selection_text_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/selection_text_test.cpp
   LIBS zentra_platform)
 
+zentra_add_test(NAME platform_grid_cells_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/grid_cells_test.cpp
+  LIBS zentra_platform)
+
 zentra_add_test(NAME platform_message_box_test GUI TIMEOUT 60
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/message_box_test.cpp ${ZENTRA_GUI_TEST_MAIN}
   LIBS zentra_platform Qt6::Test)

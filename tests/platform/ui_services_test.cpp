@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QDialog>
 #include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QScrollBar>
 #include <QTest>
@@ -155,6 +157,30 @@ TEST(QtUiServicesTargets, PathsBecomeFileUrlsAndAddressesStay) {
     EXPECT_TRUE(urlForTarget("C:\\Help\\manual.html").isLocalFile());
     QtUiServices ui;
     EXPECT_FALSE(ui.openUrl(""));
+}
+
+TEST(QtUiServicesTargets, AMissingDocumentIsNotHandedOnAndTheReasonSaysSo) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString missing = dir.filePath("manual.html");
+    QtUiServices ui;
+    EXPECT_FALSE(ui.openUrl(missing));
+    EXPECT_FALSE(ui.openUrl(QUrl::fromLocalFile(missing).toString()));
+    EXPECT_EQ(ui.whyNotOpened(missing), "The file does not exist.");
+}
+
+TEST(QtUiServicesTargets, WithoutXdgOpenTheReasonNamesIt) {
+    // An existing document on a PATH that holds no launcher; nothing is opened here.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile manual(dir.filePath("manual.html"));
+    ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    manual.close();
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path()));
+    const QString reason = QtUiServices().whyNotOpened(manual.fileName());
+    qputenv("PATH", path);
+    EXPECT_EQ(reason, "No program to open it was found: xdg-open (package xdg-utils) is not installed.");
 }
 
 }  // namespace

@@ -105,7 +105,6 @@ TEST(EngineFuzzRegress, TheChecksNoticeADamagedStore) {
 TEST(EngineFuzzRegress, TheReadBackNoticesEveryKindOfWrongValue) {
     // A store written by hand with its model: the comparison passes, and fails as soon as the
     // model differs in one value's bytes, one value's type, a folder name or a message count.
-    namespace prop = pst::messaging::prop;
     fs::path work = scratch("engine_fuzz_oracle");
     const std::string path = (work / "oracle.pst").string();
     pst_fuzz::ExpectedStore model;
@@ -114,7 +113,7 @@ TEST(EngineFuzzRegress, TheReadBackNoticesEveryKindOfWrongValue) {
         pst::Nid ipm = store->ipmSubtree(), deleted = store->deletedItems();
         pst::Nid folder = store->createFolder(ipm, "Σίσυφος", "IPF.Contact");
         pst::ltp::PropertyMap props;
-        props[prop::kMessageClass] = pst::ltp::stringValue("IPM.Contact");
+        props[mapi::PidTagMessageClass.id] = pst::ltp::stringValue("IPM.Contact");
         props[0x3A06] = pst::ltp::stringValue("Ann");
         props[0x3A4E] = pst::ltp::binaryValue(std::vector<uint8_t>(20000, 7));
         pst::Nid message = store->addMessage(folder, props);

@@ -14,11 +14,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "file_view.h"
 #include "pst/ltp/values.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/messaging/store.h"
 #include "pstcheck/checker.h"
+#include "store_file_view.h"
 #include "zentra/error.h"
 
 namespace {
@@ -26,7 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace ndb = pst::ndb;
 namespace ltp = pst::ltp;
-namespace prop = pst::messaging::prop;
 using pst::messaging::Store;
 using pst::messaging::StoreOptions;
 
@@ -82,6 +81,8 @@ public:
     }
     void readAt(uint64_t offset, std::span<uint8_t> bytes) override { real_->readAt(offset, bytes); }
     uint64_t size() override { return real_->size(); }
+    void publish() override { real_->publish(); }
+    void abandon() override { real_->abandon(); }
 
 private:
     void failIfDue(uint64_t n) {
@@ -98,8 +99,8 @@ using Contents = std::map<std::string, uint32_t>;
 
 ltp::PropertyMap contact(int i) {
     ltp::PropertyMap p;
-    p[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
-    p[prop::kSubject] = ltp::stringValue("Contact " + std::to_string(i));
+    p[mapi::PidTagMessageClass.id] = ltp::stringValue("IPM.Contact");
+    p[mapi::PidTagSubject.id] = ltp::stringValue("Contact " + std::to_string(i));
     // Every fourth contact carries a photo-sized value spanning several blocks.
     p[0x3A4E] = ltp::binaryValue(std::vector<uint8_t>(i % 4 == 0 ? 20000 : 40, static_cast<uint8_t>(i)));
     return p;
@@ -162,7 +163,7 @@ ImportRun runImport(const std::string& path, FaultPlan& plan) {
     return run;
 }
 
-using FileNodes = pst_fuzz::FileView;
+using FileNodes = pst::readback::FileView;
 
 ltp::PropertyMap pcOf(FileNodes& file, pst::Nid nid) {
     auto node = file.findNode(nid);
@@ -182,11 +183,11 @@ void collect(FileNodes& file, pst::Nid folder, const std::string& prefix, Conten
     ltp::TableContents hierarchy = tableOf(file, pst::messaging::hierarchyTableOf(folder));
     for (const auto& [childNid, cells] : hierarchy.rows) {
         ltp::PropertyMap pc = pcOf(file, childNid);
-        std::string path = prefix + utf8Of(pc.at(prop::kDisplayName));
+        std::string path = prefix + utf8Of(pc.at(mapi::PidTagDisplayName.id));
         uint32_t nodes = 0;
         for (const auto& [nid, info] : file.reader().nodes())
             nodes += pst::nidType(nid) == pst::kNidTypeNormalMessage && info.parent == childNid;
-        EXPECT_EQ(pc.at(prop::kContentCount).bytes, ltp::int32Value(static_cast<int32_t>(nodes)).bytes) << path;
+        EXPECT_EQ(pc.at(mapi::PidTagContentCount.id).bytes, ltp::int32Value(static_cast<int32_t>(nodes)).bytes) << path;
         out[path] = nodes;
         collect(file, childNid, path + "/", out);
     }
@@ -212,7 +213,7 @@ void expectLastCommitOnDisk(const std::string& path, const ImportRun& run, const
         EXPECT_TRUE(interrupted && f.code == "amap.free_total") << report.toText();
     }
     FileNodes file(copy);
-    ndb::VerifyOptions options;
+    pst::readback::VerifyOptions options;
     options.allowLongerFile = interrupted;   // blocks of the failed commit may lie past the end
     options.allowAMapLeaks = interrupted;
     for (const std::string& problem : file.reader().verify(options)) {

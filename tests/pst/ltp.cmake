@@ -1,17 +1,12 @@
 # The lists, tables and properties layer, tested over an in-memory node database.
 zentra_add_test(NAME ltp_heap_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_heap_test.cpp LIBS zentra_pst_ltp)
-zentra_add_test(NAME ltp_values_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_values_test.cpp LIBS zentra_pst_ltp)
 zentra_add_test(NAME ltp_pc_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_pc_test.cpp LIBS zentra_pst_ltp)
 zentra_add_test(NAME ltp_tc_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_tc_test.cpp LIBS zentra_pst_ltp)
-# Outlook-written samples through the LTP readers; needs the node database's file reader.
-if(EXISTS ${PROJECT_SOURCE_DIR}/pst/ndb/include/pst/ndb/store_reader.h)
-  zentra_add_test(NAME ltp_sample_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_sample_test.cpp LIBS zentra_pst_ltp zentra_pst_ndb)
-endif()
-if(EXISTS ${PROJECT_SOURCE_DIR}/pst/ndb/include/pst/ndb/store_reader.h)
-  zentra_add_test(NAME ltp_ndb_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_ndb_test.cpp LIBS zentra_pst_ltp zentra_pst_ndb)
-endif()
-if(EXISTS ${PROJECT_SOURCE_DIR}/pst/ndb/include/pst/ndb/store_reader.h)
-  zentra_add_test(NAME ltp_append_table_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_append_table_test.cpp
-    LIBS zentra_pst_ltp zentra_pst_ndb TIMEOUT 300)
-endif()
+# Outlook-written samples and our own files, read back straight from disk.
+zentra_add_test(NAME ltp_sample_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_sample_test.cpp
+  LIBS zentra_pst_ltp zentra_test_store_reader)
+zentra_add_test(NAME ltp_ndb_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_ndb_test.cpp
+  LIBS zentra_pst_ltp zentra_test_store_reader)
+zentra_add_test(NAME ltp_append_table_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_append_table_test.cpp
+  LIBS zentra_pst_ltp zentra_test_store_reader TIMEOUT 300)
 zentra_add_test(NAME ltp_property_map_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ltp_property_map_test.cpp LIBS zentra_pst_ltp)

@@ -11,7 +11,7 @@
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/table_layout.h"
 #include "pst/ltp/values.h"
-#include "pst/ndb/store_reader.h"
+#include "store_reader.h"
 #include "zentra/error.h"
 
 namespace pst::ltp {
@@ -33,7 +33,7 @@ PropertyMap propertiesFor(uint32_t i, size_t largeEvery = 0) {
     p[0x0017] = int32Value(1);
     p[0x001A] = stringValue("IPM.Contact");
     if (i % 3) p[0x0037] = stringValue("Subject " + std::to_string(i) + std::string(i % 50, 'x'));
-    p[0x0E06] = timeValue(0x01D0000000000000ull + i);
+    p[0x0E06] = timeValue(mapi::FileTime{0x01D0000000000000ull + i});
     p[0x0E07] = int32Value(static_cast<int32_t>(i));
     p[0x0E30] = int64Value(int64_t(i) << 33);
     p[0x360A] = boolValue(i % 2);
@@ -78,6 +78,8 @@ protected:
         void truncate(uint64_t size) override { inner->truncate(size); }
         void sync() override { inner->sync(); }
         uint64_t size() override { return inner->size(); }
+        void publish() override { inner->publish(); }
+        void abandon() override { inner->abandon(); }
         std::unique_ptr<ndb::FileSeam> inner;
         uint64_t& written;
     };
@@ -93,7 +95,7 @@ protected:
     }
     void expectSoundFile() {
         db_->close();
-        ndb::StoreReader reader((dir_ / "store.pst").string());
+        readback::StoreReader reader((dir_ / "store.pst").string());
         for (const std::string& p : reader.verify()) ADD_FAILURE() << p;
     }
 

@@ -11,6 +11,8 @@
 namespace pst::ltp {
 namespace {
 
+using namespace pst::disk;   // client signatures, HID and HNID helpers
+
 uint16_t u16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
 uint32_t u32(const std::vector<uint8_t>& b, size_t at) { return u16(b, at) | (uint32_t(u16(b, at + 2)) << 16); }
 std::vector<uint8_t> bytesOf(size_t n, uint8_t start) {
@@ -193,11 +195,11 @@ TEST(BtreeOnHeap, EmptyTreeHasRootZero) {
     Hid header = writeBth(heap, 4, 4, {});
     heap.setUserRoot(header);
     HeapReader reader(heap.finish());
-    BthHeader h = readBthHeader(reader, header);
+    BTHHEADER h = readBthHeader(reader, header);
     EXPECT_EQ(h.cbKey, 4);
     EXPECT_EQ(h.cbEnt, 4);
-    EXPECT_EQ(h.idxLevels, 0);
-    EXPECT_EQ(h.root, 0u);
+    EXPECT_EQ(h.bIdxLevels, 0);
+    EXPECT_EQ(h.hidRoot, 0u);
     EXPECT_TRUE(readBthRecords(reader, header, 4, 4).empty());
 }
 
@@ -209,10 +211,10 @@ TEST(BtreeOnHeap, LevelsGrowWithRecordCount) {
         auto records = records4x4(c.records);
         Hid header = writeBth(heap, 4, 4, records);
         HeapReader reader(heap.finish());
-        BthHeader h = readBthHeader(reader, header);
-        EXPECT_EQ(h.idxLevels, c.levels) << c.records;
+        BTHHEADER h = readBthHeader(reader, header);
+        EXPECT_EQ(h.bIdxLevels, c.levels) << c.records;
         EXPECT_EQ(readBthRecords(reader, header, 4, 4), records) << c.records;
-        auto root = reader.item(h.root);
+        auto root = reader.item(h.hidRoot);
         EXPECT_LE(root.size(), kMaxHeapItem);
         if (c.levels > 0) {
             // The first index record carries the first key of the tree.
@@ -237,7 +239,7 @@ TEST(BtreeOnHeap, RejectsUnsortedKeysAndWrongSizes) {
 
 TEST(BtreeOnHeap, ReaderStopsOnIndexCycles) {
     HeapBuilder heap(kClientSigBth);
-    Hid header = heap.reserve(kBthHeaderSize);
+    Hid header = heap.reserve(BTHHEADER::kSize);
     Hid index = heap.reserve(16);
     // Two index records that both point back at the index item itself.
     auto item = heap.item(index);

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "ltp_file_reader_db.h"
 #include "pst/ltp/bth.h"
 #include "pst/ltp/heap.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/table_layout.h"
+#include "store_file_view.h"
 
 namespace pst::ltp {
 namespace {
@@ -44,7 +44,7 @@ PropertyMap folderLikeProperties() {
     props[0x3602] = int32Value(1);
     props[0x360A] = boolValue(true);
     props[0x0E08] = int64Value(123456789);
-    props[0x3007] = timeValue(0x01DB000000000000ull);
+    props[0x3007] = timeValue(mapi::FileTime{0x01DB000000000000ull});
     props[0x8000] = binaryValue(pattern(3580, 3));
     props[0x8001] = binaryValue(pattern(3581, 5));
     props[0x8002] = binaryValue(pattern(30000, 7));
@@ -110,7 +110,7 @@ TEST_F(LtpOnDisk, PropertyAndTableContextsSurviveCommitAndReopen) {
         expectProperties(props, readPropertyContext(*db, pc->data, pc->subnodes));
         db->close();
     }
-    test::FileReaderDatabase file(path_);
+    readback::FileView file(path_);
     auto problems = file.reader().verify();
     EXPECT_TRUE(problems.empty()) << problems.front();
     auto pc = file.findNode(pcNid);
@@ -123,7 +123,7 @@ TEST_F(LtpOnDisk, PropertyAndTableContextsSurviveCommitAndReopen) {
     auto pages = file.readBlocks(pc->data);
     EXPECT_GT(pages.size(), 1u);
     HeapReader heap(pages);
-    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).idxLevels, 1);
+    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).bIdxLevels, 1);
 }
 
 TEST_F(LtpOnDisk, RewritingATableAcrossCommitsKeepsReferenceCountsExact) {
@@ -146,7 +146,7 @@ TEST_F(LtpOnDisk, RewritingATableAcrossCommitsKeepsReferenceCountsExact) {
         db->commit();
         db->close();
     }
-    test::FileReaderDatabase file(path_);
+    readback::FileView file(path_);
     auto problems = file.reader().verify();
     EXPECT_TRUE(problems.empty()) << problems.front();
     auto tc = file.findNode(tcNid);

@@ -11,6 +11,8 @@
 namespace pst::ltp {
 namespace {
 
+using namespace pst::disk;   // client signatures, HID and HNID helpers
+
 using test::FakeNodeDatabase;
 using Bytes = std::vector<uint8_t>;
 
@@ -47,14 +49,14 @@ void expectSameProperties(const PropertyMap& a, const PropertyMap& b) {
 }
 
 PropertyMap everyType() {
-    const uint8_t guid[16] = {0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const mapi::Guid guid{0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     PropertyMap props;
     props[0x0E07] = int32Value(-123456);
     props[0x0017] = int16Value(-2);
     props[0x360A] = boolValue(true);
     props[0x3604] = boolValue(false);
     props[0x0E08] = int64Value(0x1122334455667788ll);
-    props[0x3007] = timeValue(0x01DAB1C2D3E4F506ull);
+    props[0x3007] = timeValue(mapi::FileTime{0x01DAB1C2D3E4F506ull});
     props[0x6001] = float64Value(-2.5);
     props[0x0FF9] = guidValue(guid);
     props[0x3001] = stringValue("Top of Personal Folders \xE2\x82\xAC");
@@ -126,7 +128,7 @@ TEST(PropertyContext, EmptyContextAndManyPropertiesNeedingAnIndexLevel) {
     BuiltNode empty = writePropertyContext(db, {}, nids);
     EXPECT_TRUE(readPropertyContext(db, empty.data, 0).empty());
     HeapReader emptyHeap(db.readBlocks(empty.data));
-    EXPECT_EQ(readBthHeader(emptyHeap, emptyHeap.userRoot()).root, 0u);
+    EXPECT_EQ(readBthHeader(emptyHeap, emptyHeap.userRoot()).hidRoot, 0u);
 
     // 1,000 records of 8 bytes exceed one 3,580-byte leaf item; with strings the heap also spans pages.
     PropertyMap many;
@@ -138,7 +140,7 @@ TEST(PropertyContext, EmptyContextAndManyPropertiesNeedingAnIndexLevel) {
     EXPECT_TRUE(built.subnodes.empty());
     HeapReader heap(db.readBlocks(built.data));
     EXPECT_GT(heap.pageCount(), 1u);
-    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).idxLevels, 1);
+    EXPECT_EQ(readBthHeader(heap, heap.userRoot()).bIdxLevels, 1);
     expectSameProperties(many, readPropertyContext(db, built.data, 0));
 }
 

@@ -5,11 +5,11 @@
 #include <filesystem>
 
 #include "ltp_fake_db.h"
-#include "ltp_file_reader_db.h"
 #include "pst/ltp/heap.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/table_layout.h"
 #include "pst/ltp/values.h"
+#include "store_file_view.h"
 
 namespace pst::ltp {
 namespace {
@@ -23,7 +23,7 @@ std::string text(const Value& v) { return utf8FromUtf16le(v.bytes); }
 TEST(OutlookSamples, MessageStorePropertyContext) {
     std::string path = samplePath("Empty.pst");
     if (!std::filesystem::exists(path)) GTEST_SKIP() << "sample stores not available: " << path;
-    test::FileReaderDatabase db(path);
+    readback::FileView db(path);
     auto node = db.findNode(0x21);
     ASSERT_TRUE(node);
     PropertyMap props = readPropertyContext(db, node->data, node->subnodes);
@@ -45,7 +45,7 @@ TEST(OutlookSamples, MessageStorePropertyContext) {
 TEST(OutlookSamples, RootFolderHierarchyTable) {
     std::string path = samplePath("Empty.pst");
     if (!std::filesystem::exists(path)) GTEST_SKIP() << "sample stores not available: " << path;
-    test::FileReaderDatabase db(path);
+    readback::FileView db(path);
     auto node = db.findNode(0x12D);
     ASSERT_TRUE(node);
     TableContents table = readTableContext(db, node->data, node->subnodes);
@@ -72,7 +72,7 @@ TEST(OutlookSamples, RootFolderHierarchyTable) {
 TEST(OutlookSamples, TableWithOutlooksTemplateLayout) {
     std::string path = samplePath("Empty.pst");
     if (!std::filesystem::exists(path)) GTEST_SKIP() << "sample stores not available: " << path;
-    test::FileReaderDatabase file(path);
+    readback::FileView file(path);
     auto node = file.findNode(0x60E);
     ASSERT_TRUE(node);
     HeapReader heap(file.readBlocks(node->data));
@@ -107,7 +107,7 @@ TEST(OutlookSamples, EveryPropertyAndTableNodeOfEverySampleDecodes) {
     for (const char* name : {"Empty.pst", "dist-list.pst", "sample1.pst", "submessage.pst", "test_unicode.pst"}) {
         std::string path = samplePath(name);
         if (!std::filesystem::exists(path)) GTEST_SKIP() << "sample stores not available: " << path;
-        test::FileReaderDatabase db(path);
+        readback::FileView db(path);
         int pcs = 0, tcs = 0;
         for (const auto& [nid, info] : db.reader().nodes()) {
             NidType type = nidType(nid);

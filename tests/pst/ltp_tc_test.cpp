@@ -15,6 +15,8 @@
 namespace pst::ltp {
 namespace {
 
+using namespace pst::disk;   // client signatures, HID and HNID helpers
+
 using test::FakeNodeDatabase;
 using Bytes = std::vector<uint8_t>;
 using Cells = std::map<uint32_t, Value>;
@@ -31,7 +33,7 @@ Cells cellsFor(uint32_t i) {
     c[0x0017'0003] = int32Value(1);
     c[0x001A'001F] = stringValue("IPM.Contact");
     if (i % 3) c[0x0037'001F] = stringValue("Subject " + std::to_string(i));   // every third absent
-    c[0x0E06'0040] = timeValue(0x01D0000000000000ull + i);
+    c[0x0E06'0040] = timeValue(mapi::FileTime{0x01D0000000000000ull + i});
     c[0x0E07'0003] = int32Value(static_cast<int32_t>(i));
     c[0x0E30'0014] = int64Value(int64_t(i) << 33);
     c[0x360A'000B] = boolValue(i % 2);
@@ -176,10 +178,10 @@ TEST(TableContext, EmptyTableHasNoRowsAndAnEmptyIndex) {
     TcInfo info = rawInfo(db, w.built.data);
     EXPECT_EQ(info.hnidRows, 0u);
     HeapReader heap(db.readBlocks(w.built.data));
-    BthHeader index = readBthHeader(heap, info.hidRowIndex);
+    BTHHEADER index = readBthHeader(heap, info.hidRowIndex);
     EXPECT_EQ(index.cbKey, 4);
     EXPECT_EQ(index.cbEnt, 4);
-    EXPECT_EQ(index.root, 0u);
+    EXPECT_EQ(index.hidRoot, 0u);
     TableContents read = readTableContext(db, w.built.data, 0);
     EXPECT_TRUE(read.rows.empty());
     EXPECT_EQ(read.columns.size(), 17u);
@@ -269,7 +271,7 @@ TEST(TableContext, HundredThousandRowsWithLargeCells) {
     EXPECT_EQ(w.built.subnodes.size(), 2u);   // the row matrix and the 5,000-byte cell
     HeapReader heap(db.readBlocks(w.built.data));
     TcInfo info = decodeTcInfo(heap.item(heap.userRoot()));
-    EXPECT_EQ(readBthHeader(heap, info.hidRowIndex).idxLevels, 1);
+    EXPECT_EQ(readBthHeader(heap, info.hidRowIndex).bIdxLevels, 1);
     EXPECT_GT(heap.pageCount(), 136u);   // strings and the row index make the heap span bitmap pages
     expectRowsMatch(readTableContext(db, w.built.data, w.subnodes), expected, 17);
 }

@@ -62,10 +62,10 @@ TEST(MessagingFolders, ThreeLevelContactsTreeReadsBackWithRowsAndFlags) {
     EXPECT_EQ(file.findNode(cards)->parent, ann);
 
     ltp::PropertyMap usersPc = file.pc(users);
-    EXPECT_EQ(text(usersPc.at(prop::kDisplayName)), "Users");
-    EXPECT_EQ(text(usersPc.at(prop::kContainerClass)), "IPF.Contact");
-    EXPECT_EQ(usersPc.at(prop::kSubfolders).bytes, std::vector<uint8_t>{1});
-    EXPECT_EQ(file.pc(bob).at(prop::kSubfolders).bytes, std::vector<uint8_t>{0});
+    EXPECT_EQ(text(usersPc.at(mapi::PidTagDisplayName.id)), "Users");
+    EXPECT_EQ(text(usersPc.at(mapi::PidTagContainerClass.id)), "IPF.Contact");
+    EXPECT_EQ(usersPc.at(mapi::PidTagSubfolders.id).bytes, std::vector<uint8_t>{1});
+    EXPECT_EQ(file.pc(bob).at(mapi::PidTagSubfolders.id).bytes, std::vector<uint8_t>{0});
 
     ltp::TableContents ipm = file.table(0x802D);
     std::vector<uint32_t> ipmRows = rowIds(ipm);
@@ -147,11 +147,11 @@ TEST(MessagingFolders, UnicodeAndLongNamesReadBackExactly) {
     }
     FileNodes file(path);
     EXPECT_EQ(file.reader().verify(), std::vector<std::string>{});
-    EXPECT_EQ(text(file.pc(0x21).at(prop::kDisplayName)), "\xE9\x80\x9A names");
+    EXPECT_EQ(text(file.pc(0x21).at(mapi::PidTagDisplayName.id)), "\xE9\x80\x9A names");
     ltp::TableContents ipm = file.table(0x802D);
     const std::string names[] = {cjk, emoji, rtl, longName};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(text(file.pc(nids[i]).at(prop::kDisplayName)), names[i]);
+        EXPECT_EQ(text(file.pc(nids[i]).at(mapi::PidTagDisplayName.id)), names[i]);
         ASSERT_NE(cell(ipm, nids[i], kNameTag), nullptr);
         EXPECT_EQ(text(*cell(ipm, nids[i], kNameTag)), names[i]);
     }

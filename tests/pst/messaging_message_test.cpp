@@ -17,9 +17,9 @@ namespace {
 // without contact fields).
 ltp::PropertyMap contactProps(const std::string& subject) {
     ltp::PropertyMap p;
-    p[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
-    p[prop::kSubject] = ltp::stringValue(subject);
-    p[prop::kImportance] = ltp::int32Value(1);
+    p[mapi::PidTagMessageClass.id] = ltp::stringValue("IPM.Contact");
+    p[mapi::PidTagSubject.id] = ltp::stringValue(subject);
+    p[mapi::PidTagImportance.id] = ltp::int32Value(1);
     p[0x3A06] = ltp::stringValue(subject);     // PidTagGivenName
     p[0x3A11] = ltp::stringValue("Example");   // PidTagSurname
     return p;
@@ -37,6 +37,7 @@ TEST(MessagingMessages, MessageNodeHasRecipientTableSizeAndContentsRow) {
     ScratchDir dir;
     std::string path = dir.file("message.pst");
     Nid folder, message;
+    const mapi::FileTime before = mapi::fileTimeNow();
     {
         auto store = Store::create(path, "messages");
         folder = store->createFolder(store->ipmSubtree(), "Contacts", "IPF.Contact");
@@ -52,11 +53,18 @@ TEST(MessagingMessages, MessageNodeHasRecipientTableSizeAndContentsRow) {
     EXPECT_EQ(node->parent, folder);
 
     ltp::PropertyMap pc = file.pc(message);
-    EXPECT_EQ(text(pc.at(prop::kMessageClass)), "IPM.Contact");
-    for (uint16_t required : {prop::kMessageFlags, prop::kMessageSize, prop::kMessageStatus, prop::kCreationTime,
-                              prop::kLastModificationTime, prop::kSearchKey})
+    EXPECT_EQ(text(pc.at(mapi::PidTagMessageClass.id)), "IPM.Contact");
+    for (uint16_t required : {mapi::PidTagMessageFlags.id, mapi::PidTagMessageSize.id, mapi::PidTagMessageStatus.id, mapi::PidTagCreationTime.id,
+                              mapi::PidTagLastModificationTime.id, mapi::PidTagSearchKey.id})
         EXPECT_TRUE(pc.count(required)) << "missing property 0x" << std::hex << required;
-    EXPECT_EQ(static_cast<uint64_t>(int32(pc.at(prop::kMessageSize))),
+    // Given nothing else, the message is read, and created and modified when it was written.
+    EXPECT_EQ(int32(pc.at(mapi::PidTagMessageFlags.id)), 0x01);
+    const std::optional<mapi::FileTime> created = mapi::timeOf(pc.at(mapi::PidTagCreationTime.id));
+    ASSERT_TRUE(created);
+    EXPECT_GE(created->ticks, before.ticks);
+    EXPECT_LE(created->ticks, mapi::fileTimeNow().ticks);
+    EXPECT_EQ(pc.at(mapi::PidTagLastModificationTime.id), pc.at(mapi::PidTagCreationTime.id));
+    EXPECT_EQ(static_cast<uint64_t>(int32(pc.at(mapi::PidTagMessageSize.id))),
               file.dataTreeSize(node->data) + file.subnodeTreeSize(node->subnodes));
 
     auto recipients = subnode(file, node->subnodes, nid::kRecipientTable);
@@ -70,10 +78,10 @@ TEST(MessagingMessages, MessageNodeHasRecipientTableSizeAndContentsRow) {
     ASSERT_EQ(rowIds(contents), std::vector<uint32_t>{message});
     EXPECT_EQ(text(*cell(contents, message, 0x001A001F)), "IPM.Contact");
     EXPECT_EQ(text(*cell(contents, message, 0x0037001F)), "Ann Example");
-    EXPECT_EQ(cell(contents, message, 0x0E080003)->bytes, pc.at(prop::kMessageSize).bytes);
-    EXPECT_EQ(cell(contents, message, 0x0E070003)->bytes, pc.at(prop::kMessageFlags).bytes);
+    EXPECT_EQ(cell(contents, message, 0x0E080003)->bytes, pc.at(mapi::PidTagMessageSize.id).bytes);
+    EXPECT_EQ(cell(contents, message, 0x0E070003)->bytes, pc.at(mapi::PidTagMessageFlags.id).bytes);
 
-    EXPECT_EQ(int32(file.pc(folder).at(prop::kContentCount)), 1);
+    EXPECT_EQ(int32(file.pc(folder).at(mapi::PidTagContentCount.id)), 1);
     EXPECT_EQ(int32(*cell(file.table(0x802D), folder, 0x36020003)), 1);   // the parent's copy
     expectSoundEverywhere(path);
 }
@@ -87,8 +95,8 @@ TEST(MessagingMessages, AttachmentsGetTableRowsObjectsAndTheFlag) {
         auto store = Store::create(path, "attach");
         Nid folder = store->createFolder(store->ipmSubtree(), "Contacts", "IPF.Contact");
         AttachmentData a;
-        a.properties[prop::kAttachDataBinary] = ltp::binaryValue(photo);
-        a.properties[prop::kAttachFilename] = ltp::stringValue("photo.jpg");
+        a.properties[mapi::PidTagAttachDataBinary.id] = ltp::binaryValue(photo);
+        a.properties[mapi::PidTagAttachFilename.id] = ltp::stringValue("photo.jpg");
         message = store->addMessage(folder, contactProps("With photo"), {a});
         store->close();
     }
@@ -96,8 +104,8 @@ TEST(MessagingMessages, AttachmentsGetTableRowsObjectsAndTheFlag) {
     EXPECT_EQ(file.reader().verify(), std::vector<std::string>{});
     auto node = file.findNode(message);
     ltp::PropertyMap pc = file.pc(message);
-    EXPECT_EQ(int32(pc.at(prop::kMessageFlags)) & 0x10, 0x10);
-    EXPECT_EQ(pc.at(prop::kHasAttachments).bytes, std::vector<uint8_t>{1});
+    EXPECT_EQ(int32(pc.at(mapi::PidTagMessageFlags.id)) & 0x10, 0x10);
+    EXPECT_EQ(pc.at(mapi::PidTagHasAttachments.id).bytes, std::vector<uint8_t>{1});
 
     auto table = subnode(file, node->subnodes, nid::kAttachmentTable);
     ASSERT_TRUE(table.has_value());
@@ -110,13 +118,14 @@ TEST(MessagingMessages, AttachmentsGetTableRowsObjectsAndTheFlag) {
     auto object = subnode(file, node->subnodes, attachNid);
     ASSERT_TRUE(object.has_value());
     ltp::PropertyMap apc = ltp::readPropertyContext(file, object->data, object->subnodes);
-    EXPECT_EQ(apc.at(prop::kAttachDataBinary).bytes, photo);
-    EXPECT_EQ(int32(apc.at(prop::kAttachMethod)), 1);
-    EXPECT_EQ(int32(apc.at(prop::kRenderingPosition)), -1);
-    EXPECT_EQ(static_cast<uint64_t>(int32(apc.at(prop::kAttachSize))),
+    EXPECT_EQ(apc.at(mapi::PidTagAttachDataBinary.id).bytes, photo);
+    EXPECT_EQ(int32(apc.at(mapi::PidTagAttachNumber.id)), 0);
+    EXPECT_EQ(int32(apc.at(mapi::PidTagAttachMethod.id)), 1);
+    EXPECT_EQ(int32(apc.at(mapi::PidTagRenderingPosition.id)), -1);
+    EXPECT_EQ(static_cast<uint64_t>(int32(apc.at(mapi::PidTagAttachSize.id))),
               file.dataTreeSize(object->data) + file.subnodeTreeSize(object->subnodes));
     EXPECT_EQ(text(*cell(at, attachNid, 0x3704001F)), "photo.jpg");
-    EXPECT_EQ(cell(at, attachNid, 0x0E200003)->bytes, apc.at(prop::kAttachSize).bytes);
+    EXPECT_EQ(cell(at, attachNid, 0x0E200003)->bytes, apc.at(mapi::PidTagAttachSize.id).bytes);
     expectSoundEverywhere(path);
 }
 
@@ -128,14 +137,14 @@ TEST(MessagingMessages, TheAttachmentFlagFollowsTheAttachmentsNotTheCaller) {
         auto store = Store::create(path, "flags");
         Nid folder = store->createFolder(store->ipmSubtree(), "Contacts", "IPF.Contact");
         ltp::PropertyMap props = contactProps("Claims a photo");
-        props[prop::kMessageFlags] = ltp::int32Value(0x11);   // read + has-attachments, but none given
+        props[mapi::PidTagMessageFlags.id] = ltp::int32Value(0x11);   // read + has-attachments, but none given
         message = store->addMessage(folder, props);
         store->close();
     }
     FileNodes file(path);
     ltp::PropertyMap pc = file.pc(message);
-    EXPECT_EQ(int32(pc.at(prop::kMessageFlags)), 0x01);
-    EXPECT_EQ(pc.at(prop::kHasAttachments).bytes, std::vector<uint8_t>{0});
+    EXPECT_EQ(int32(pc.at(mapi::PidTagMessageFlags.id)), 0x01);
+    EXPECT_EQ(pc.at(mapi::PidTagHasAttachments.id).bytes, std::vector<uint8_t>{0});
 }
 
 TEST(MessagingMessages, UnreadMessagesCountAndMessageClassIsRequired) {
@@ -143,14 +152,14 @@ TEST(MessagingMessages, UnreadMessagesCountAndMessageClassIsRequired) {
     auto store = Store::create(dir.file("unread.pst"), "unread");
     Nid folder = store->createFolder(store->ipmSubtree(), "Inbox", "IPF.Note");
     ltp::PropertyMap unread = contactProps("new");
-    unread[prop::kMessageFlags] = ltp::int32Value(0);
+    unread[mapi::PidTagMessageFlags.id] = ltp::int32Value(0);
     store->addMessage(folder, unread);
     store->addMessage(folder, contactProps("read"));
     EXPECT_EQ(store->folder(folder).contentCount, 2u);
     EXPECT_EQ(store->folder(folder).unreadCount, 1u);
 
     ltp::PropertyMap noClass;
-    noClass[prop::kSubject] = ltp::stringValue("x");
+    noClass[mapi::PidTagSubject.id] = ltp::stringValue("x");
     try {
         store->addMessage(folder, noClass);
         FAIL() << "a message without class was written";
@@ -174,11 +183,11 @@ TEST(MessagingMessages, PeriodicCommitMakesMessagesDurableWithoutClose) {
         // Ten messages are committed (two periodic commits); the last two are not yet.
         FileNodes file(path);
         EXPECT_EQ(file.table(contentsTableOf(folder)).rows.size(), 10u);
-        EXPECT_EQ(int32(file.pc(folder).at(prop::kContentCount)), 10);
+        EXPECT_EQ(int32(file.pc(folder).at(mapi::PidTagContentCount.id)), 10);
         // Between commits the file holds the last commit whole. Space the last commit freed stays
         // marked used until the next one (a leak, never a live block marked free), and blocks
         // written since may lie beyond the committed end of file.
-        ndb::VerifyOptions between;
+        readback::VerifyOptions between;
         between.allowAMapLeaks = true;
         between.allowLongerFile = true;
         EXPECT_EQ(file.reader().verify(between), std::vector<std::string>{});

@@ -13,7 +13,7 @@ using namespace messaging_test;
 
 namespace {
 
-const Guid kPsetidCommon = parseGuid("00062008-0000-0000-C000-000000000046");
+const Guid kPsetidCommon = mapi::parseGuid("00062008-0000-0000-C000-000000000046");
 
 struct Record {
     uint32_t id;
@@ -40,32 +40,32 @@ bool bucketHolds(const ltp::PropertyMap& props, uint32_t bucket, const Record& r
 }  // namespace
 
 TEST(MessagingNameToIdMap, GuidsParseIntoStoredByteOrder) {
-    EXPECT_EQ(kPsetidAddress, (Guid{0x04, 0x20, 0x06, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}));
-    EXPECT_EQ(kPsMapi, (Guid{0x28, 0x03, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}));
-    EXPECT_THROW(parseGuid("00062004-0000-0000-C000-00000000004"), zentra::Error);
-    EXPECT_THROW(parseGuid("00062004x0000-0000-C000-000000000046"), zentra::Error);
+    EXPECT_EQ(mapi::kPsetidAddress, (Guid{0x04, 0x20, 0x06, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}));
+    EXPECT_EQ(mapi::kPsMapi, (Guid{0x28, 0x03, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}));
+    EXPECT_THROW(mapi::parseGuid("00062004-0000-0000-C000-00000000004"), zentra::Error);
+    EXPECT_THROW(mapi::parseGuid("00062004x0000-0000-C000-000000000046"), zentra::Error);
 }
 
 TEST(MessagingNameToIdMap, NumericNamesGetStableIdsPerGuid) {
     NameToIdMap map;
-    uint16_t email = map.idFor(kPsetidAddress, 0x8083);
-    uint16_t fileUnder = map.idFor(kPsetidAddress, 0x8005);
+    uint16_t email = map.idFor(mapi::kPsetidAddress, 0x8083);
+    uint16_t fileUnder = map.idFor(mapi::kPsetidAddress, 0x8005);
     EXPECT_EQ(email, 0x8000);
     EXPECT_EQ(fileUnder, 0x8001);
-    EXPECT_EQ(map.idFor(kPsetidAddress, 0x8083), email);
+    EXPECT_EQ(map.idFor(mapi::kPsetidAddress, 0x8083), email);
     EXPECT_EQ(map.idFor(kPsetidCommon, 0x8083), 0x8002);   // same LID, other set: other id
-    EXPECT_EQ(map.find(kPsetidAddress, 0x8005), std::optional<uint16_t>(fileUnder));
-    EXPECT_EQ(map.find(kPsetidAddress, 0x9999), std::nullopt);
-    EXPECT_EQ(map.find(kPsMapi, 0x8005), std::nullopt);
+    EXPECT_EQ(map.find(mapi::kPsetidAddress, 0x8005), std::optional<uint16_t>(fileUnder));
+    EXPECT_EQ(map.find(mapi::kPsetidAddress, 0x9999), std::nullopt);
+    EXPECT_EQ(map.find(mapi::kPsMapi, 0x8005), std::nullopt);
     EXPECT_EQ(map.size(), 3u);
 }
 
 TEST(MessagingNameToIdMap, StringNamesMatchWithoutRegardToCaseAndKeepTheFirstSpelling) {
     NameToIdMap map;
-    uint16_t id = map.idFor(kPsPublicStrings, "Content-Type");
-    EXPECT_EQ(map.idFor(kPsPublicStrings, "content-type"), id);
-    EXPECT_EQ(map.idFor(kPsPublicStrings, "CONTENT-TYPE"), id);
-    EXPECT_EQ(map.find(kPsPublicStrings, "Content-type"), std::optional<uint16_t>(id));
+    uint16_t id = map.idFor(mapi::kPsPublicStrings, "Content-Type");
+    EXPECT_EQ(map.idFor(mapi::kPsPublicStrings, "content-type"), id);
+    EXPECT_EQ(map.idFor(mapi::kPsPublicStrings, "CONTENT-TYPE"), id);
+    EXPECT_EQ(map.find(mapi::kPsPublicStrings, "Content-type"), std::optional<uint16_t>(id));
     EXPECT_NE(map.idFor(kPsetidCommon, "Content-Type"), id);   // the GUID still counts
     EXPECT_EQ(map.size(), 2u);
 
@@ -79,15 +79,15 @@ TEST(MessagingNameToIdMap, StringNamesMatchWithoutRegardToCaseAndKeepTheFirstSpe
 
 TEST(MessagingNameToIdMap, StreamsFollowMsPstLayout) {
     NameToIdMap map;
-    map.idFor(kPsMapi, 0x0001);               // wGuid 1: no GUID stream entry
-    map.idFor(kPsetidAddress, 0x8083);        // wGuid 3
-    map.idFor(kPsPublicStrings, "Keywords");  // wGuid 2, string
+    map.idFor(mapi::kPsMapi, 0x0001);               // wGuid 1: no GUID stream entry
+    map.idFor(mapi::kPsetidAddress, 0x8083);        // wGuid 3
+    map.idFor(mapi::kPsPublicStrings, "Keywords");  // wGuid 2, string
     map.idFor(kPsetidCommon, 0x8580);         // wGuid 4
-    map.idFor(kPsetidAddress, "Abc");         // wGuid 3, string at offset 20 (4 + 16)
+    map.idFor(mapi::kPsetidAddress, "Abc");         // wGuid 3, string at offset 20 (4 + 16)
     ltp::PropertyMap props = map.toProperties();
 
     EXPECT_EQ(core::readLe32(props.at(0x0001).bytes, 0), 251u);
-    std::vector<uint8_t> guids(kPsetidAddress.begin(), kPsetidAddress.end());
+    std::vector<uint8_t> guids(mapi::kPsetidAddress.begin(), mapi::kPsetidAddress.end());
     guids.insert(guids.end(), kPsetidCommon.begin(), kPsetidCommon.end());
     EXPECT_EQ(props.at(0x0002).bytes, guids);
 
@@ -133,22 +133,22 @@ TEST(MessagingNameToIdMap, StoredMapReadsBackFromTheFile) {
     {
         auto store = Store::create(path, "names");
         NameToIdMap& map = store->nameToIdMap();
-        email = map.idFor(kPsetidAddress, 0x8083);
-        keywords = map.idFor(kPsPublicStrings, "Keywords");
+        email = map.idFor(mapi::kPsetidAddress, 0x8083);
+        keywords = map.idFor(mapi::kPsPublicStrings, "Keywords");
         store->commit();
         custom = map.idFor(kPsetidCommon, "x-Zentra-\xC3\x84");   // added after a commit
-        for (uint32_t lid = 0x8100; lid < 0x8300; ++lid) map.idFor(kPsetidAddress, lid);   // streams beyond one heap item
+        for (uint32_t lid = 0x8100; lid < 0x8300; ++lid) map.idFor(mapi::kPsetidAddress, lid);   // streams beyond one heap item
         store->close();
     }
     FileNodes file(path);
     NameToIdMap back = NameToIdMap::fromProperties(file.pc(0x61));
     EXPECT_EQ(back.size(), 5u + 0x200u);   // three every store starts with (Keywords among them)
-    EXPECT_EQ(back.find(kPsetidAddress, 0x8083), std::optional<uint16_t>(email));
-    EXPECT_EQ(back.find(kPsPublicStrings, "KEYWORDS"), std::optional<uint16_t>(keywords));
+    EXPECT_EQ(back.find(mapi::kPsetidAddress, 0x8083), std::optional<uint16_t>(email));
+    EXPECT_EQ(back.find(mapi::kPsPublicStrings, "KEYWORDS"), std::optional<uint16_t>(keywords));
     EXPECT_EQ(back.find(kPsetidCommon, "X-ZENTRA-\xC3\xA4"), std::optional<uint16_t>(custom));
-    EXPECT_EQ(back.find(kPsetidAddress, 0x82FF), std::optional<uint16_t>(0x8000 + 5 + 0x1FF));
-    EXPECT_EQ(back.find(kPsetidAddress, kLidFileUnder), std::optional<uint16_t>(0x8000));
-    EXPECT_EQ(back.find(kPsPublicStrings, "keywords"), std::optional<uint16_t>(0x8002));
+    EXPECT_EQ(back.find(mapi::kPsetidAddress, 0x82FF), std::optional<uint16_t>(0x8000 + 5 + 0x1FF));
+    EXPECT_EQ(back.find(mapi::PidLidFileUnder.set, mapi::PidLidFileUnder.lid), std::optional<uint16_t>(0x8000));
+    EXPECT_EQ(back.find(mapi::kPsPublicStrings, "keywords"), std::optional<uint16_t>(0x8002));
     EXPECT_EQ(keywords, 0x8002);
     expectSoundEverywhere(path);
 }

@@ -27,7 +27,7 @@ void expectTreeEverywhere(const std::string& path, const Tree& tree) {
     {
         FileNodes file(path);
         EXPECT_EQ(ipmTreeOf(file), tree);
-        EXPECT_EQ(text(file.pc(nid::kMessageStore).at(prop::kDisplayName)), kStoreName);
+        EXPECT_EQ(text(file.pc(nid::kMessageStore).at(mapi::PidTagDisplayName.id)), kStoreName);
     }
     expectSoundEverywhere(path);
 }
@@ -38,9 +38,9 @@ Tree baseTree() { return {{"Deleted Items", ""}}; }
 // A message libpst recognises as a contact: it exports only contacts that carry contact fields.
 ltp::PropertyMap sampleContact(const std::string& given, const std::string& surname) {
     ltp::PropertyMap contact;
-    contact[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
-    contact[prop::kSubject] = ltp::stringValue(given + " " + surname);
-    contact[prop::kDisplayName] = ltp::stringValue(given + " " + surname);
+    contact[mapi::PidTagMessageClass.id] = ltp::stringValue("IPM.Contact");
+    contact[mapi::PidTagSubject.id] = ltp::stringValue(given + " " + surname);
+    contact[mapi::PidTagDisplayName.id] = ltp::stringValue(given + " " + surname);
     contact[0x3A06] = ltp::stringValue(given);     // PidTagGivenName
     contact[0x3A11] = ltp::stringValue(surname);   // PidTagSurname
     return contact;
@@ -139,8 +139,8 @@ TEST(MessagingReaders, StoreGrownPastSeveralAMapsAndAPMap) {
         for (int m = 0; m < 40; ++m) {
             ltp::PropertyMap contact = sampleContact("Contact", std::to_string(m));
             AttachmentData a;
-            a.properties[prop::kAttachDataBinary] = ltp::binaryValue(photo);
-            a.properties[prop::kAttachFilename] = ltp::stringValue("photo.jpg");
+            a.properties[mapi::PidTagAttachDataBinary.id] = ltp::binaryValue(photo);
+            a.properties[mapi::PidTagAttachFilename.id] = ltp::stringValue("photo.jpg");
             store->addMessage(folders[static_cast<size_t>(m * 5)], contact, {a});
         }
         store->close();

@@ -54,10 +54,10 @@ TEST(MessagingStoreCreate, MessageStoreHoldsRecordKeyNameAndEntryIds) {
     FileNodes file(createEmptyStore(dir, "Zentra Contacts : Created - 6.12.26 9.5.07"));
     ltp::PropertyMap store = file.pc(nid::kMessageStore);
     StoreUid uid = fixedUid();
-    EXPECT_EQ(store.at(prop::kRecordKey).bytes, std::vector<uint8_t>(uid.begin(), uid.end()));
-    EXPECT_EQ(text(store.at(prop::kDisplayName)), "Zentra Contacts : Created - 6.12.26 9.5.07");
-    EXPECT_EQ(int32(store.at(prop::kPstPassword)), 0);
-    EXPECT_EQ(int32(store.at(prop::kValidFolderMask)), 0x89);
+    EXPECT_EQ(store.at(mapi::PidTagRecordKey.id).bytes, std::vector<uint8_t>(uid.begin(), uid.end()));
+    EXPECT_EQ(text(store.at(mapi::PidTagDisplayName.id)), "Zentra Contacts : Created - 6.12.26 9.5.07");
+    EXPECT_EQ(int32(store.at(mapi::PidTagPstPassword.id)), 0);
+    EXPECT_EQ(int32(store.at(mapi::PidTagValidFolderMask.id)), 0x89);
 
     auto expectEntryId = [&](uint16_t id, Nid target) {
         std::vector<uint8_t> want = {0, 0, 0, 0};
@@ -65,9 +65,9 @@ TEST(MessagingStoreCreate, MessageStoreHoldsRecordKeyNameAndEntryIds) {
         for (int i = 0; i < 4; ++i) want.push_back(static_cast<uint8_t>(target >> (8 * i)));
         EXPECT_EQ(store.at(id).bytes, want) << "property 0x" << std::hex << id;
     };
-    expectEntryId(prop::kIpmSubTreeEntryId, 0x8022);
-    expectEntryId(prop::kIpmWastebasketEntryId, 0x8062);
-    expectEntryId(prop::kFinderEntryId, 0x8042);
+    expectEntryId(mapi::PidTagIpmSubtreeEntryId.id, 0x8022);
+    expectEntryId(mapi::PidTagIpmWastebasketEntryId.id, 0x8062);
+    expectEntryId(mapi::PidTagFinderEntryId.id, 0x8042);
 }
 
 TEST(MessagingStoreCreate, NameToIdMapStartsWithTheNamesEveryReaderNeeds) {
@@ -76,13 +76,13 @@ TEST(MessagingStoreCreate, NameToIdMapStartsWithTheNamesEveryReaderNeeds) {
     ScratchDir dir;
     FileNodes file(createEmptyStore(dir));
     ltp::PropertyMap props = file.pc(nid::kNameToIdMap);
-    EXPECT_EQ(int32(props.at(prop::kNameidBucketCount)), 251);
-    EXPECT_EQ(props.at(prop::kNameidStreamEntry).bytes.size(), 3u * 8u);
-    EXPECT_FALSE(props.at(prop::kNameidStreamString).bytes.empty());
+    EXPECT_EQ(int32(props.at(mapi::PidTagNameidBucketCount.id)), 251);
+    EXPECT_EQ(props.at(mapi::PidTagNameidStreamEntry.id).bytes.size(), 3u * 8u);
+    EXPECT_FALSE(props.at(mapi::PidTagNameidStreamString.id).bytes.empty());
     NameToIdMap map = NameToIdMap::fromProperties(props);
-    EXPECT_EQ(map.find(kPsetidAddress, kLidFileUnder), std::optional<uint16_t>(0x8000));
-    EXPECT_EQ(map.find(kPsetidAddress, kLidFileUnderId), std::optional<uint16_t>(0x8001));
-    EXPECT_EQ(map.find(kPsPublicStrings, kNameKeywords), std::optional<uint16_t>(0x8002));
+    EXPECT_EQ(map.find(mapi::PidLidFileUnder.set, mapi::PidLidFileUnder.lid), std::optional<uint16_t>(0x8000));
+    EXPECT_EQ(map.find(mapi::PidLidFileUnderId.set, mapi::PidLidFileUnderId.lid), std::optional<uint16_t>(0x8001));
+    EXPECT_EQ(map.find(mapi::PidNameKeywords.set, mapi::PidNameKeywords.name), std::optional<uint16_t>(0x8002));
 }
 
 TEST(MessagingStoreCreate, FixedFoldersHaveTheirNamesCountsAndHierarchyRows) {
@@ -94,10 +94,10 @@ TEST(MessagingStoreCreate, FixedFoldersHaveTheirNamesCountsAndHierarchyRows) {
                                 {0x8062, "Deleted Items", false}};
     for (const auto& f : folders) {
         ltp::PropertyMap pc = file.pc(f.nid);
-        EXPECT_EQ(text(pc.at(prop::kDisplayName)), f.name);
-        EXPECT_EQ(int32(pc.at(prop::kContentCount)), 0);
-        EXPECT_EQ(int32(pc.at(prop::kContentUnreadCount)), 0);
-        EXPECT_EQ(pc.at(prop::kSubfolders).bytes, std::vector<uint8_t>{f.subfolders ? uint8_t(1) : uint8_t(0)});
+        EXPECT_EQ(text(pc.at(mapi::PidTagDisplayName.id)), f.name);
+        EXPECT_EQ(int32(pc.at(mapi::PidTagContentCount.id)), 0);
+        EXPECT_EQ(int32(pc.at(mapi::PidTagContentUnreadCount.id)), 0);
+        EXPECT_EQ(pc.at(mapi::PidTagSubfolders.id).bytes, std::vector<uint8_t>{f.subfolders ? uint8_t(1) : uint8_t(0)});
     }
 
     ltp::TableContents root = file.table(0x12D);
@@ -213,6 +213,8 @@ TEST(MessagingStoreCreate, AFailedCommitLeavesTheLastCommittedStoreOnDisk) {
         }
         void sync() override { real_->sync(); }
         uint64_t size() override { return real_->size(); }
+        void publish() override { real_->publish(); }
+        void abandon() override { real_->abandon(); }
 
     private:
         std::unique_ptr<ndb::FileSeam> real_;
@@ -231,7 +233,7 @@ TEST(MessagingStoreCreate, AFailedCommitLeavesTheLastCommittedStoreOnDisk) {
         store->createFolder(store->ipmSubtree(), "Users", "IPF.Contact");
         store->addMessage(store->deletedItems(), [] {
             ltp::PropertyMap p;
-            p[prop::kMessageClass] = ltp::stringValue("IPM.Note");
+            p[mapi::PidTagMessageClass.id] = ltp::stringValue("IPM.Note");
             return p;
         }());
         store->commit();
@@ -242,7 +244,7 @@ TEST(MessagingStoreCreate, AFailedCommitLeavesTheLastCommittedStoreOnDisk) {
     store.reset();   // closing fails too; the destructor must not throw
 
     FileNodes file(path);
-    ndb::VerifyOptions afterFailure;
+    readback::VerifyOptions afterFailure;
     afterFailure.allowLongerFile = true;   // blocks of the failed commit may lie past the end
     EXPECT_EQ(file.reader().verify(afterFailure), std::vector<std::string>{});
     EXPECT_EQ(ipmTreeOf(file), (FolderTree{{"Deleted Items", ""}}));
@@ -255,7 +257,7 @@ TEST(MessagingStoreCommit, CountsTheMessagesTheFileHolds) {
     options.commitEveryMessages = 2;
     auto store = Store::create(dir.file("counts.pst"), "Counts", options);
     ltp::PropertyMap contact;
-    contact[prop::kMessageClass] = ltp::stringValue("IPM.Contact");
+    contact[mapi::PidTagMessageClass.id] = ltp::stringValue("IPM.Contact");
     EXPECT_EQ(store->messageCount(), 0u);
     store->addMessage(store->ipmSubtree(), contact);
     EXPECT_EQ(store->messageCount(), 1u);

@@ -14,21 +14,21 @@ namespace messaging_test {
 
 uint64_t FileNodes::dataTreeSize(pst::Bid root) {
     if (root == 0) return 0;
-    const auto& blocks = reader_.blocks();
+    const auto& blocks = reader().blocks();
     auto it = blocks.find(root);
     if (it == blocks.end()) throw zentra::Error(zentra::kErrStoreCorrupt, "no block " + std::to_string(root));
     uint64_t total = it->second.cb;
     if ((root & 2) == 0) return total;
-    for (const auto& leaf : reader_.readBlocks(root)) total += leaf.size();   // one XBLOCK level
+    for (const auto& leaf : reader().readBlocks(root)) total += leaf.size();   // one XBLOCK level
     return total;
 }
 
 uint64_t FileNodes::subnodeTreeSize(pst::Bid root) {
     if (root == 0) return 0;
-    auto it = reader_.blocks().find(root);
-    if (it == reader_.blocks().end()) throw zentra::Error(zentra::kErrStoreCorrupt, "no block " + std::to_string(root));
+    auto it = reader().blocks().find(root);
+    if (it == reader().blocks().end()) throw zentra::Error(zentra::kErrStoreCorrupt, "no block " + std::to_string(root));
     uint64_t total = it->second.cb;
-    for (const auto& e : reader_.readSubnodeTree(root)) total += dataTreeSize(e.data) + subnodeTreeSize(e.subnodes);
+    for (const auto& e : reader().readSubnodeTree(root)) total += dataTreeSize(e.data) + subnodeTreeSize(e.subnodes);
     return total;
 }
 
@@ -99,7 +99,8 @@ void collectTree(FileNodes& file, pst::Nid folder, const std::string& prefix, Fo
 
 // libpst lists only folders that hold something, and names them without their path, so it is
 // held to the names it processed; the libpff readers and pst-extractor must show the whole tree.
-void expectReadersAgree(const std::string& path, const FolderTree& tree, const std::string& storeName) {
+void expectReadersAgree(const std::string& path, const FolderTree& tree, const std::string& storeName,
+                        bool carveUnallocated) {
     std::set<std::string> wantPaths;
     std::multiset<std::string> wantNames;
     for (const auto& [p, cls] : tree) {
@@ -108,6 +109,7 @@ void expectReadersAgree(const std::string& path, const FolderTree& tree, const s
     }
     zentra::readers::ReaderOptions options;
     options.timeout = std::chrono::seconds(60);   // pst-extractor can hang on a file it misreads
+    options.carveUnallocated = carveUnallocated;
     int ran = 0;
     for (const zentra::readers::ReaderView& view : zentra::readers::readWithAll(path, options)) {
         SCOPED_TRACE(view.reader + " reading " + path);
@@ -165,18 +167,18 @@ void expectStructurallySound(const std::string& path) {
     EXPECT_TRUE(report.clean()) << path << "\n" << report.toText(false);
 }
 
-void expectSoundEverywhere(const std::string& path) {
+void expectSoundEverywhere(const std::string& path, bool carveUnallocated) {
     FolderTree tree;
     std::string storeName;
     {
         FileNodes file(path);
         EXPECT_EQ(file.reader().verify(), std::vector<std::string>{}) << path;
         tree = ipmTreeOf(file);
-        storeName = text(file.pc(pst::messaging::nid::kMessageStore).at(pst::messaging::prop::kDisplayName));
+        storeName = text(file.pc(pst::messaging::nid::kMessageStore).at(mapi::PidTagDisplayName.id));
     }
     pstcheck::Report report = pstcheck::checkFile(path);
     EXPECT_TRUE(report.clean()) << path << "\n" << report.toText(false);
-    expectReadersAgree(path, tree, storeName);
+    expectReadersAgree(path, tree, storeName, carveUnallocated);
 }
 
 }  // namespace messaging_test

@@ -12,7 +12,7 @@
 #include "pst/ltp/ltp.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/messaging/store.h"
-#include "pst/ndb/store_reader.h"
+#include "store_file_view.h"
 #include "zentra/error.h"
 
 namespace messaging_test {
@@ -38,48 +38,19 @@ private:
     fs::path path_;
 };
 
-// Read access to a closed store file through the NodeDatabase interface.
-class FileNodes final : public pst::ndb::NodeDatabase {
+// Read access to a closed store file through the NodeDatabase interface, with the LTP readers
+// at hand.
+class FileNodes final : public pst::readback::FileView {
 public:
-    explicit FileNodes(const std::string& path) : reader_(path), path_(path) {}
-    pst::ndb::StoreReader& reader() { return reader_; }
+    using FileView::FileView;
 
-    std::optional<pst::ndb::NodeInfo> findNode(pst::Nid nid) const override {
-        auto it = reader_.nodes().find(nid);
-        if (it == reader_.nodes().end()) return std::nullopt;
-        return it->second;
-    }
-    std::vector<uint8_t> readData(pst::Bid root) override { return reader_.readData(root); }
-    std::vector<std::vector<uint8_t>> readBlocks(pst::Bid root) override { return reader_.readBlocks(root); }
-    std::vector<pst::ndb::SubnodeEntry> readSubnodeTree(pst::Bid root) override { return reader_.readSubnodeTree(root); }
-    uint64_t fileSize() const override { return reader_.fileSize(); }
-    const std::string& path() const override { return path_; }
-
-    uint64_t treeSize(pst::Bid) override { fail(); }
     // Bytes a tree occupies as stored (sum of cb of its blocks), computed from the file's BBT:
     // data trees of one block or one XBLOCK level, subnode trees of one SLBLOCK level.
     uint64_t dataTreeSize(pst::Bid root);
     uint64_t subnodeTreeSize(pst::Bid root);
 
-    // Writing is not what this view is for.
-    pst::Bid writeBlocks(const std::vector<std::vector<uint8_t>>&) override { fail(); }
-    pst::Bid writeData(std::span<const uint8_t>) override { fail(); }
-    pst::Bid writeSubnodeTree(std::vector<pst::ndb::SubnodeEntry>) override { fail(); }
-    void addRef(pst::Bid) override { fail(); }
-    void release(pst::Bid) override { fail(); }
-    void putNode(pst::Nid, pst::Bid, pst::Bid, pst::Nid) override { fail(); }
-    void removeNode(pst::Nid) override { fail(); }
-    pst::Nid allocateNid(pst::NidType) override { fail(); }
-    void commit() override { fail(); }
-    void close() override { fail(); }
-
     pst::ltp::PropertyMap pc(pst::Nid nid);
     pst::ltp::TableContents table(pst::Nid nid);
-
-private:
-    [[noreturn]] static void fail() { throw zentra::Error(zentra::kErrInvalidCall, "read-only view"); }
-    mutable pst::ndb::StoreReader reader_;
-    std::string path_;
 };
 
 std::string text(const pst::ltp::Value& v);          // a PtypString value as UTF-8
@@ -100,7 +71,8 @@ FolderTree ipmTreeOf(FileNodes& file);
 // Every check a written store must pass: the node database's verifier, pstcheck, and the four
 // independent readers, which must show the tree the file's own tables list (names, container
 // classes, item counts) and the store's display name. Readers are judged by what they print.
-void expectSoundEverywhere(const std::string& path);
+// carveUnallocated: see zentra::readers::ReaderOptions.
+void expectSoundEverywhere(const std::string& path, bool carveUnallocated = true);
 // The structural part alone (verifier and pstcheck), for files the readers cannot export: pffexport
 // names directories after folders, so a folder name beyond 255 bytes cannot be exported.
 void expectStructurallySound(const std::string& path);

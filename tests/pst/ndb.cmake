@@ -1,20 +1,23 @@
 zentra_add_test(NAME ndb_data_trees_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_data_trees_test.cpp
-  LIBS zentra_pst_ndb)
+  LIBS zentra_pst_ndb zentra_test_store_reader)
 zentra_add_test(NAME ndb_btree_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_btree_test.cpp
-  LIBS zentra_pst_ndb
+  LIBS zentra_pst_ndb zentra_test_store_reader
   TIMEOUT 300)
 zentra_add_test(NAME ndb_commit_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_commit_test.cpp
-  LIBS zentra_pst_ndb
+  LIBS zentra_pst_ndb zentra_test_store_reader
   TIMEOUT 300)
 zentra_add_test(NAME ndb_store_reader_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_store_reader_test.cpp
-  LIBS zentra_pst_ndb)
+  LIBS zentra_pst_ndb zentra_test_store_reader)
 zentra_add_test(NAME ndb_libpff_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_libpff_test.cpp
-  LIBS zentra_pst_ndb)
+  LIBS zentra_pst_ndb zentra_test_store_reader)
+zentra_add_test(NAME ndb_growing_tree_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_growing_tree_test.cpp
+  LIBS zentra_pst_ndb zentra_test_store_reader)
 zentra_add_test(NAME ndb_space_map_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_space_map_test.cpp
   LIBS zentra_pst_ndb)

@@ -7,6 +7,7 @@
 
 using namespace pst;
 using namespace pst::ndb;
+using namespace pst::readback;
 
 namespace {
 
@@ -78,7 +79,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BbtGrowth,
                          ::testing::Values(SizeAndLevels{1, 1}, SizeAndLevels{20, 1}, SizeAndLevels{21, 2},
                                            SizeAndLevels{300, 2}, SizeAndLevels{100000, 4}));
 
-TEST(BTree, RandomInsertionsAndRemovalsAcrossCommitsStayOrderedAndBalanced) {
+namespace {
+
+// Random insertions, replacements and removals over five commits, checked on the committed file
+// and (since leaves may have left memory and be read back) through the database itself.
+void randomInsertionsAndRemovals(size_t leavesInMemory) {
     ndbtest::ScratchDir dir;
     const std::string path = dir.file("random.pst");
     std::mt19937 rng(4242);   // fixed random start
@@ -86,7 +91,9 @@ TEST(BTree, RandomInsertionsAndRemovalsAcrossCommitsStayOrderedAndBalanced) {
     for (uint32_t i = 0; i < 5000; ++i) nids.push_back(makeNid(i % 2 ? kNidTypeNormalMessage : kNidTypeNormalFolder, 0x400 + i));
     std::shuffle(nids.begin(), nids.end(), rng);
     std::map<Nid, Bid> expected;
-    auto db = NodeDatabase::create(path);
+    Options options;
+    options.indexLeavesInMemory = leavesInMemory;
+    auto db = NodeDatabase::create(path, options);
     for (size_t round = 0; round < 5; ++round) {
         for (size_t i = round * 1000; i < (round + 1) * 1000; ++i) {
             const Bid b = db->writeData(ndbtest::pattern(30, nids[i]));
@@ -116,6 +123,13 @@ TEST(BTree, RandomInsertionsAndRemovalsAcrossCommitsStayOrderedAndBalanced) {
         EXPECT_EQ(reader.blocks().size(), expected.size());   // removed nodes' blocks are gone
         const auto problems = reader.verify(ndbtest::leaksAllowed());
         EXPECT_TRUE(problems.empty()) << "round " << round << "\n" << ndbtest::joinProblems(problems);
+        for (const auto& [nid, b] : expected) {
+            ASSERT_TRUE(db->findNode(nid)) << nid;
+            EXPECT_EQ(db->findNode(nid)->data, b);
+            ASSERT_TRUE(db->findBlock(b)) << b;
+            EXPECT_EQ(db->findBlock(b)->cRef, 2);
+        }
+        EXPECT_FALSE(db->findNode(makeNid(kNidTypeNormalMessage, 0x400 + 5001)));
     }
     // Removing everything leaves empty root leaves that still make a valid file.
     for (auto& [nid, b] : expected) db->removeNode(nid);
@@ -126,3 +140,11 @@ TEST(BTree, RandomInsertionsAndRemovalsAcrossCommitsStayOrderedAndBalanced) {
     EXPECT_EQ(reader.nbtLevels(), 1u);
     EXPECT_STORE_SOUND(path);
 }
+
+}  // namespace
+
+TEST(BTree, RandomInsertionsAndRemovalsAcrossCommitsStayOrderedAndBalanced) { randomInsertionsAndRemovals(4096); }
+
+// With one leaf left in memory after each commit, every other leaf is read back from its
+// committed page when a find, change or removal reaches it.
+TEST(BTree, LeavesThatLeftMemoryAreReadBackFromTheirPages) { randomInsertionsAndRemovals(1); }

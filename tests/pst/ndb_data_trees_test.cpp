@@ -10,6 +10,7 @@
 
 using namespace pst;
 using namespace pst::ndb;
+using namespace pst::readback;
 using ndbtest::pattern;
 
 

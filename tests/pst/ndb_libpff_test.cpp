@@ -11,6 +11,7 @@
 
 using namespace pst;
 using namespace pst::ndb;
+using namespace pst::readback;
 
 namespace {
 

@@ -1,5 +1,5 @@
-// The free-space map on its own: map pages reserved where [MS-PST] puts them, alignment,
-// deferred reuse, and a clean refusal where FPMap pages would be needed (about 2 GB).
+// The free-space map on its own: map pages reserved where [MS-PST] puts them (FPMaps past
+// about 2 GB included), alignment, deferred reuse, and a clean refusal at the size limit.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -12,6 +12,8 @@ using namespace pst::ndb;
 using namespace pst::disk;
 
 namespace {
+constexpr uint64_t kNoLimit = uint64_t{50} << 30;
+
 bool amapMarks(const SpaceMap& m, size_t span, uint64_t offsetInSpan) {
     const auto bits = m.amapBits(span);
     const uint64_t unit = offsetInSpan / 64;
@@ -20,7 +22,7 @@ bool amapMarks(const SpaceMap& m, size_t span, uint64_t offsetInSpan) {
 }  // namespace
 
 TEST(SpaceMap, ReservesTheMapPagesOfEachSpan) {
-    SpaceMap m;
+    SpaceMap m(kNoLimit);
     EXPECT_EQ(m.fileEof(), 0x4400u + kAMapSpan);
     // Fill well past span 128 with full-size blocks; first fit puts a block right after the
     // map pages of each span.
@@ -39,8 +41,8 @@ TEST(SpaceMap, ReservesTheMapPagesOfEachSpan) {
     EXPECT_EQ(SpaceMap::fmapOffsetFor(624), amapOffset(624) + 1024);
 }
 
-TEST(SpaceMap, AlignsPagesAndHoldsFreedSpaceUntilCommitDone) {
-    SpaceMap m;
+TEST(SpaceMap, AlignsPagesAndHoldsFreedSpaceUntilTheHeaderIsDurable) {
+    SpaceMap m(kNoLimit);
     const uint64_t block = m.allocate(64, 64);
     const uint64_t page = m.allocate(512, 512);
     EXPECT_EQ(page % 512, 0u);
@@ -51,20 +53,38 @@ TEST(SpaceMap, AlignsPagesAndHoldsFreedSpaceUntilCommitDone) {
     // Still unavailable, and still marked in the next AMaps (the last commit may use it).
     EXPECT_NE(m.allocate(64, 64), block);
     EXPECT_EQ(m.cbAMapFree(), freeBefore - 64);
-    m.commitDone();
+    // A header that no longer references the block is written: still kept until it is durable.
+    m.mapsWritten();
+    m.headerWritten();
+    EXPECT_NE(m.allocate(64, 64), block);
+    m.synced();
     EXPECT_FALSE(m.dirtySpans().empty());   // the AMap must be rewritten to show the hole
     EXPECT_EQ(m.allocate(64, 64), block);
     EXPECT_THROW(m.free(block + 64 * 100, 64), zentra::Error);   // never allocated
 }
 
-TEST(SpaceMap, RefusesToGrowWhereFPMapsWouldBeNeeded) {
-    SpaceMap m;
+// Past 8192 spans (about 2 GB) the header's rgbFP no longer covers the file: span 8192 holds
+// the first FPMap page, after the places of the AMap, PMap and FMap. The limit still holds.
+TEST(SpaceMap, ReservesFPMapsPastTwoGigabytesAndRefusesToGrowPastTheLimit) {
+    const uint64_t limitSpans = 8200;
+    SpaceMap m(amapOffset(limitSpans));
+    std::set<uint64_t> starts;
     try {
-        for (;;) m.allocate(253952 - 4096, 512);   // nearly a span each
+        for (;;) starts.insert(m.allocate(253952 - 4096, 512));   // nearly a span each
         FAIL();
     } catch (const zentra::Error& e) {
         EXPECT_EQ(e.number(), zentra::kErrStoreWrite);
         EXPECT_NE(e.description().find("largest size"), std::string::npos) << e.description();
     }
-    EXPECT_EQ(m.spanCount(), kFirstAMapNeedingFPMap);
+    EXPECT_EQ(m.spanCount(), limitSpans);
+    EXPECT_EQ(m.fileEof(), amapOffset(limitSpans));
+
+    EXPECT_TRUE(amapMarks(m, 8192, 1536));                        // the first FPMap
+    EXPECT_FALSE(amapMarks(m, 8192, 1024));                       // span 8192 has no FMap
+    EXPECT_TRUE(starts.count(amapOffset(8192) + 2048));           // data right after the FPMap
+    EXPECT_TRUE(starts.count(amapOffset(8191) + 512));            // no FPMap before span 8192
+    EXPECT_TRUE(starts.count(amapOffset(8193) + 512));            // ... nor after it
+    EXPECT_TRUE(spanHasFPMap(8192 + 31744));
+    EXPECT_FALSE(spanHasFPMap(8192 + 31743));
+    EXPECT_FALSE(spanHasFMap(8192 + 31744));
 }

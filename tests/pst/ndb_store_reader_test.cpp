@@ -14,6 +14,7 @@
 
 using namespace pst;
 using namespace pst::ndb;
+using namespace pst::readback;
 namespace fs = std::filesystem;
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "pst/ndb/node_database.h"
-#include "pst/ndb/store_reader.h"
+#include "store_reader.h"
 #include "zentra/error.h"
 
 namespace ndbtest {
@@ -60,6 +60,8 @@ public:
         inner_->sync();
     }
     uint64_t size() override { return inner_->size(); }
+    void publish() override { inner_->publish(); }
+    void abandon() override { inner_->abandon(); }
 
 private:
     std::unique_ptr<pst::ndb::FileSeam> inner_;
@@ -92,8 +94,8 @@ inline std::string joinProblems(const std::vector<std::string>& problems) {
     return s;
 }
 
-inline pst::ndb::VerifyOptions leaksAllowed() {
-    pst::ndb::VerifyOptions o;
+inline pst::readback::VerifyOptions leaksAllowed() {
+    pst::readback::VerifyOptions o;
     o.allowAMapLeaks = true;
     return o;
 }
@@ -101,7 +103,7 @@ inline pst::ndb::VerifyOptions leaksAllowed() {
 // The file is a sound store: our reader finds no structural problem.
 #define EXPECT_STORE_SOUND(path, ...)                                          \
     do {                                                                       \
-        pst::ndb::StoreReader reader_(path);                                   \
+        pst::readback::StoreReader reader_(path);                                   \
         const auto problems_ = reader_.verify(__VA_ARGS__);                    \
         EXPECT_TRUE(problems_.empty()) << ndbtest::joinProblems(problems_);   \
     } while (0)

@@ -1,3 +1,4 @@
+#include <QFile>
 #include <gtest/gtest.h>
 
 #include "platform/memory_controls.h"
@@ -82,6 +83,9 @@ TEST_F(AddFilesFixture, NamesAreListedExactlyIncludingOddCharacters) {
     pick(QString::fromUtf8("/d\u00e9j\u00e0 vu") + kNul + odd + kNul + "plain.VCF");
     EXPECT_EQ(rows(grid), QStringList({QString::fromUtf8("/d\u00e9j\u00e0 vu/") + odd,
                                        QString::fromUtf8("/d\u00e9j\u00e0 vu/plain.VCF")}));
+    // Each pick is kept under the name the file system knows it by.
+    grid.setRow(0);
+    EXPECT_EQ(grid.path(), QFile::encodeName(QString::fromUtf8("/d\u00e9j\u00e0 vu/") + odd).toStdString());
 }
 
 TEST_F(AddFilesFixture, DuplicatesAreListedAgain) {

@@ -10,6 +10,7 @@
 namespace sources {
 namespace {
 
+using testing::bytes;
 using testing::FailingFileSystem;
 using testing::FakeFileSystem;
 using testing::TempTree;
@@ -33,9 +34,9 @@ struct AddFolderFixture : ::testing::Test {
     platform::MemoryEnabled importCommand{false};
     TempTree tree;
 
-    void choose(const QString& folder, FileSystem* fs = nullptr) {
+    FolderAddResult choose(const QString& folder, FileSystem* fs = nullptr) {
         ui.folderAnswers.push_back(folder);
-        CmdAddFolder_Click(ui, nullptr, list, importCommand, fs);
+        return CmdAddFolder_Click(ui, nullptr, list, importCommand, fs);
     }
     QString lastBox() const { return ui.boxes.empty() ? QString() : ui.boxes.back().prompt; }
 };
@@ -117,7 +118,7 @@ TEST_F(AddFolderFixture, FolderWithoutVcardsDisablesImportEvenWithFilesListed) {
 
 TEST_F(AddFolderFixture, CancelInThePickerChangesNothing) {
     importCommand.setEnabled(true);
-    choose("");
+    EXPECT_FALSE(choose("").picked);
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_TRUE(ui.pointerLog.empty());
     EXPECT_TRUE(importCommand.enabled());
@@ -160,12 +161,12 @@ TEST_F(AddFolderFixture, UnicodeSpacesColonsAndBackslashesInNames) {
     for (const QString& path : rows(grid)) EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
 }
 
-TEST_F(AddFolderFixture, ScanFailureIsReportedThenTheFilesFoundBeforeItAreAdded) {
+TEST_F(AddFolderFixture, AnUnreadFolderIsReportedAfterTheFilesFoundAreAdded) {
     tree.file("part/top.vcf");
     tree.file("part/locked/hidden.vcf");
     FailingFileSystem fs;
     const QString locked = tree.root() + "part/locked/";
-    fs.failListing(locked, zentra::kErrPermissionDenied, "Permission denied");
+    fs.failListing(bytes(locked), zentra::kErrPermissionDenied, "Permission denied");
     choose(tree.root() + "part", &fs);
 
     ASSERT_EQ(ui.boxes.size(), 2u);
@@ -177,9 +178,8 @@ TEST_F(AddFolderFixture, ScanFailureIsReportedThenTheFilesFoundBeforeItAreAdded)
     EXPECT_EQ(rows(grid), QStringList({tree.root() + "part/top.vcf"}));
     EXPECT_TRUE(importCommand.enabled());
     EXPECT_EQ(ui.mousePointer(), platform::vbDefault);
-    // The pointer is back to normal while the box is up, and busy again while adding.
-    EXPECT_EQ(ui.pointerLog, std::vector<int>({platform::vbHourglass, platform::vbDefault, platform::vbHourglass,
-                                               platform::vbDefault}));
+    // The box comes after the add, with the pointer back to normal.
+    EXPECT_EQ(ui.pointerLog, std::vector<int>({platform::vbHourglass, platform::vbDefault}));
 }
 
 TEST_F(AddFolderFixture, StartFolderThatCannotBeListedReportsAndAddsNothing) {
@@ -189,9 +189,41 @@ TEST_F(AddFolderFixture, StartFolderThatCannotBeListedReportsAndAddsNothing) {
     importCommand.setEnabled(true);
     choose("/srv", &fs);
     ASSERT_EQ(ui.boxes.size(), 2u);
-    EXPECT_EQ(ui.boxes[0].prompt, "57:cannot list the folder /srv/: Input/output error");
+    EXPECT_EQ(ui.boxes[0].prompt, "1 folder could not be read, so the vCard files in it are not in the list:\r\n"
+                                  "cannot list the folder /srv/: Input/output error");
     EXPECT_EQ(ui.boxes[1].prompt, "0 Files Added to List.");
     EXPECT_FALSE(importCommand.enabled());
+}
+
+TEST_F(AddFolderFixture, ManyUnreadFoldersAreCountedInOneBoxThatNamesTheFirstFive) {
+    FakeFileSystem fs;
+    fs.addFile("/R/", "a.vcf");
+    for (int i = 1; i <= 7; ++i) {
+        const std::string name = "locked" + std::to_string(i);
+        fs.addSubfolder("/R/", name);
+        fs.failListing("/R/" + name + "/", zentra::kErrPermissionDenied, "Permission denied");
+    }
+    fs.addSubfolder("/R/", "open");
+    fs.addFile("/R/open/", "b.vcf");
+    const FolderAddResult result = choose("/R", &fs);
+
+    EXPECT_TRUE(result.picked);
+    EXPECT_EQ(result.filesAdded, 2);
+    EXPECT_FALSE(result.error);
+    ASSERT_EQ(result.unreadFolders.size(), 7u);
+    EXPECT_EQ(result.unreadFolders[6].path, "/R/locked7/");
+    EXPECT_EQ(result.unreadFolders[6].error.number(), zentra::kErrPermissionDenied);
+    EXPECT_EQ(rows(grid), QStringList({"/R/a.vcf", "/R/open/b.vcf"}));
+    EXPECT_TRUE(importCommand.enabled());
+
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    QString expected = "7 folders could not be read, so the vCard files in them are not in the list:";
+    for (int i = 1; i <= 5; ++i) expected += QString("\r\ncannot list the folder /R/locked%1/: Permission denied").arg(i);
+    expected += "\r\nand 2 more.";
+    EXPECT_EQ(ui.boxes[0].prompt, expected);
+    EXPECT_EQ(ui.boxes[0].style, platform::vbExclamation | platform::vbOKOnly);
+    EXPECT_EQ(ui.boxes[0].title, "Zentra vCard Importer");
+    EXPECT_EQ(ui.boxes[1].prompt, "2 Files Added to List.");
 }
 
 TEST_F(AddFolderFixture, ClearDuringTheRunRestartsTheListAndTheRunCountsOnlyItself) {
@@ -225,13 +257,17 @@ TEST(AddFolderCommand, ErrorWhileAddingPutsThePointerBackAndReportsIt) {
     FileList list(grid, label);
     platform::MemoryEnabled importCommand(false);
     ui.folderAnswers.push_back(tree.root() + "e");
-    CmdAddFolder_Click(ui, nullptr, list, importCommand, nullptr);
+    const FolderAddResult result = CmdAddFolder_Click(ui, nullptr, list, importCommand, nullptr);
     EXPECT_EQ(ui.mousePointer(), platform::vbDefault);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].prompt, "6:Overflow");
     EXPECT_EQ(ui.boxes[0].style, platform::vbExclamation);
     EXPECT_TRUE(importCommand.enabled());   // one file went in before the failure
     EXPECT_EQ(grid.rows(), 1);
+    // The caller hears of it too.
+    EXPECT_EQ(result.filesAdded, 1);
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(result.error->number(), zentra::kErrOverflow);
 }
 
 }  // namespace

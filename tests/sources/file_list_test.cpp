@@ -57,6 +57,18 @@ TYPED_TEST(FileListTest, PathsAreKeptInOrderExactlyAndDuplicatesAreListedAgain) 
     EXPECT_EQ(this->label.caption(), "3 files");
 }
 
+TYPED_TEST(FileListTest, PathBytesAreKeptExactlyAndShownReadably) {
+    const std::string notUtf8 = std::string("/d/caf") + char(0xE9) + ".vcf";
+    this->list.AddFileToList(notUtf8);
+    this->list.AddFileToList(QString::fromUtf8("/d/Zo\u00eb.vcf"));   // text: named on disk in UTF-8
+    this->grid.setRow(0);
+    EXPECT_EQ(this->grid.path(), notUtf8);
+    EXPECT_EQ(this->grid.text(), "/d/caf\\xE9.vcf");
+    this->grid.setRow(1);
+    EXPECT_EQ(this->grid.path(), "/d/Zo\xC3\xAB.vcf");
+    EXPECT_EQ(this->label.caption(), "2 files");
+}
+
 TYPED_TEST(FileListTest, CurrentCellIsTheNewRowAfterAnAdd) {
     this->list.AddFileToList("a");
     this->list.AddFileToList("b");

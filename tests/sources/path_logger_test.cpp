@@ -1,7 +1,7 @@
 #include "sources/path_logger.h"
 
-#include <QSet>
 #include <gtest/gtest.h>
+#include <set>
 
 #include "fake_file_system.h"
 #include "temp_tree.h"
@@ -10,25 +10,28 @@
 namespace sources {
 namespace {
 
+using testing::bytes;
 using testing::FailingFileSystem;
 using testing::FakeFileSystem;
 using testing::TempTree;
+using Strings = std::vector<std::string>;
 
-QStringList texts(const KeyedList& list) {
-    QStringList out;
-    for (const auto& e : list) out << std::get<QString>(e.value);
+Strings texts(const KeyedList& list) {
+    Strings out;
+    for (const auto& e : list) out.push_back(std::get<std::string>(e.value));
     return out;
 }
-QStringList keys(const KeyedList& list) {
-    QStringList out;
-    for (const auto& e : list) out << e.key;
+Strings keys(const KeyedList& list) {
+    Strings out;
+    for (const auto& e : list) out.emplace_back(e.key);
     return out;
 }
-QList<int> numbers(const KeyedList& list) {
-    QList<int> out;
-    for (const auto& e : list) out << std::get<std::int32_t>(e.value);
+std::vector<int> numbers(const KeyedList& list) {
+    std::vector<int> out;
+    for (const auto& e : list) out.push_back(std::get<std::int32_t>(e.value));
     return out;
 }
+std::set<std::string> asSet(const Strings& l) { return std::set<std::string>(l.begin(), l.end()); }
 
 // C:\R of the worked example, with "/" for the separator: R holds r1, r2 and the folders A
 // and B; A holds a1 and A1; A1 holds x; B holds b1.
@@ -51,19 +54,19 @@ TEST(PathLogger, WorkedExampleWithAllLists) {
     finder.fullFileNamesOnly(false);
     finder.LogPath("/R");
 
-    EXPECT_EQ(texts(*finder.pathNames()), QStringList({"/R/", "/R/A/", "/R/B/", "/R/A/A1/"}));
-    EXPECT_EQ(keys(*finder.pathNames()), QStringList({"K0", "K2", "K3", "K4"}));
-    EXPECT_EQ(texts(*finder.fullFileNames()), QStringList({"/R/r1", "/R/r2", "/R/A/a1", "/R/B/b1", "/R/A/A1/x"}));
-    EXPECT_EQ(texts(*finder.fileNames()), QStringList({"r1", "r2", "a1", "b1", "x"}));
-    EXPECT_EQ(numbers(*finder.pathPointers()), QList<int>({1, 1, 2, 3, 4}));
-    const QStringList fileKeys{"K1", "K2", "K3", "K4", "K5"};
+    EXPECT_EQ(texts(*finder.pathNames()), Strings({"/R/", "/R/A/", "/R/B/", "/R/A/A1/"}));
+    EXPECT_EQ(keys(*finder.pathNames()), Strings({"K0", "K2", "K3", "K4"}));
+    EXPECT_EQ(texts(*finder.fullFileNames()), Strings({"/R/r1", "/R/r2", "/R/A/a1", "/R/B/b1", "/R/A/A1/x"}));
+    EXPECT_EQ(texts(*finder.fileNames()), Strings({"r1", "r2", "a1", "b1", "x"}));
+    EXPECT_EQ(numbers(*finder.pathPointers()), std::vector<int>({1, 1, 2, 3, 4}));
+    const Strings fileKeys{"K1", "K2", "K3", "K4", "K5"};
     EXPECT_EQ(keys(*finder.fullFileNames()), fileKeys);
     EXPECT_EQ(keys(*finder.fileNames()), fileKeys);
     EXPECT_EQ(keys(*finder.pathPointers()), fileKeys);
     EXPECT_EQ(finder.Count(), 6);
     // Every folder is opened twice: its subfolders first, then its files.
-    EXPECT_EQ(fs.listed, QStringList({"S:/R/", "F:/R/", "S:/R/A/", "F:/R/A/", "S:/R/B/", "F:/R/B/",
-                                      "S:/R/A/A1/", "F:/R/A/A1/"}));
+    EXPECT_EQ(fs.listed, Strings({"S:/R/", "F:/R/", "S:/R/A/", "F:/R/A/", "S:/R/B/", "F:/R/B/",
+                                  "S:/R/A/A1/", "F:/R/A/A1/"}));
 }
 
 TEST(PathLogger, DefaultAfterInitFillsOnlyFolderAndFullNameLists) {
@@ -74,8 +77,8 @@ TEST(PathLogger, DefaultAfterInitFillsOnlyFolderAndFullNameLists) {
     finder.PathLogInit();
     EXPECT_TRUE(finder.fullFileNamesOnly());
     finder.LogPath("/R/");
-    EXPECT_EQ(texts(*finder.pathNames()), QStringList({"/R/", "/R/A/", "/R/B/", "/R/A/A1/"}));
-    EXPECT_EQ(texts(*finder.fullFileNames()), QStringList({"/R/r1", "/R/r2", "/R/A/a1", "/R/B/b1", "/R/A/A1/x"}));
+    EXPECT_EQ(texts(*finder.pathNames()), Strings({"/R/", "/R/A/", "/R/B/", "/R/A/A1/"}));
+    EXPECT_EQ(texts(*finder.fullFileNames()), Strings({"/R/r1", "/R/r2", "/R/A/a1", "/R/B/b1", "/R/A/A1/x"}));
     ASSERT_TRUE(finder.fileNames());
     ASSERT_TRUE(finder.pathPointers());
     EXPECT_TRUE(finder.fileNames()->empty());
@@ -99,13 +102,16 @@ TEST(PathLogger, WorkedExampleOnARealTreeInTheSystemsListingOrder) {
     }
     ASSERT_EQ(folders.size(), 4);
     ASSERT_EQ(files.size(), 5);
+    Strings folderBytes, fileBytes;
+    for (const QString& f : folders) folderBytes.push_back(bytes(f));
+    for (const QString& f : files) fileBytes.push_back(bytes(f));
 
     pathLogger finder;
     finder.PathLogInit();
     finder.fullFileNamesOnly(false);
-    finder.LogPath(tree.root() + "R");
-    EXPECT_EQ(texts(*finder.pathNames()), folders);
-    EXPECT_EQ(texts(*finder.fullFileNames()), files);
+    finder.LogPath(bytes(tree.root() + "R"));
+    EXPECT_EQ(texts(*finder.pathNames()), folderBytes);
+    EXPECT_EQ(texts(*finder.fullFileNames()), fileBytes);
     EXPECT_EQ(finder.Count(), 6);
     // Each file points at its own folder's position.
     const KeyedList& pointers = *finder.pathPointers();
@@ -118,14 +124,14 @@ TEST(PathLogger, MissingStartFolderLogsNothingAndKeepsCount) {
     TempTree tree;
     pathLogger finder;
     finder.PathLogInit();
-    finder.LogPath(tree.root() + "nowhere");
+    finder.LogPath(bytes(tree.root() + "nowhere"));
     EXPECT_EQ(finder.Count(), 0);
     EXPECT_TRUE(finder.pathNames()->empty());
     EXPECT_TRUE(finder.fullFileNames()->empty());
 
     // A plain file is no folder either.
     const QString file = tree.file("plain.vcf");
-    finder.LogPath(file);
+    finder.LogPath(bytes(file));
     EXPECT_EQ(finder.Count(), 0);
     EXPECT_TRUE(finder.pathNames()->empty());
 }
@@ -135,9 +141,9 @@ TEST(PathLogger, EmptyFolderGivesOneFolderEntryAndCountOne) {
     const QString empty = tree.folder("empty");
     pathLogger finder;
     finder.PathLogInit();
-    finder.LogPath(empty.chopped(1));   // without its trailing separator
-    EXPECT_EQ(texts(*finder.pathNames()), QStringList({empty}));
-    EXPECT_EQ(keys(*finder.pathNames()), QStringList({"K0"}));
+    finder.LogPath(bytes(empty.chopped(1)));   // without its trailing separator
+    EXPECT_EQ(texts(*finder.pathNames()), Strings({bytes(empty)}));
+    EXPECT_EQ(keys(*finder.pathNames()), Strings({"K0"}));
     EXPECT_TRUE(finder.fullFileNames()->empty());
     EXPECT_EQ(finder.Count(), 1);
 }
@@ -150,8 +156,8 @@ TEST(PathLogger, RootFolderKeepsItsSingleSeparator) {
     pathLogger finder(&fs);
     finder.PathLogInit();
     finder.LogPath("/");
-    EXPECT_EQ(texts(*finder.pathNames()), QStringList({"/", "/home/"}));
-    EXPECT_EQ(texts(*finder.fullFileNames()), QStringList({"/a.vcf", "/home/b.vcf"}));
+    EXPECT_EQ(texts(*finder.pathNames()), Strings({"/", "/home/"}));
+    EXPECT_EQ(texts(*finder.fullFileNames()), Strings({"/a.vcf", "/home/b.vcf"}));
 }
 
 TEST(PathLogger, HiddenFilesOddNamesAndAnyExtensionAreAllLogged) {
@@ -162,15 +168,15 @@ TEST(PathLogger, HiddenFilesOddNamesAndAnyExtensionAreAllLogged) {
     tree.file("T/.hidden_folder/inner.vcf");
     pathLogger finder;
     finder.PathLogInit();
-    finder.LogPath(tree.root() + "T/");
-    QStringList expected;
-    for (const QString& n : names) expected << tree.root() + "T/" + n;
-    expected << tree.root() + "T/.hidden_folder/inner.vcf";
-    const QStringList found = texts(*finder.fullFileNames());
-    EXPECT_EQ(QSet<QString>(found.begin(), found.end()), QSet<QString>(expected.begin(), expected.end()));
+    finder.LogPath(bytes(tree.root() + "T/"));
+    Strings expected;
+    for (const QString& n : names) expected.push_back(bytes(tree.root() + "T/" + n));
+    expected.push_back(bytes(tree.root() + "T/.hidden_folder/inner.vcf"));
+    const Strings found = texts(*finder.fullFileNames());
+    EXPECT_EQ(asSet(found), asSet(expected));
     EXPECT_EQ(found.size(), expected.size());
     // The names come back exactly: each listed path opens the file it names.
-    for (const QString& path : found) EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    for (const std::string& path : found) EXPECT_EQ(::access(path.c_str(), F_OK), 0) << path;
 }
 
 TEST(PathLogger, LinkBackToAnAncestorDoesNotLoop) {
@@ -183,13 +189,13 @@ TEST(PathLogger, LinkBackToAnAncestorDoesNotLoop) {
     tree.link("L/dangling.vcf", "missing.vcf");
     pathLogger finder;
     finder.PathLogInit();
-    finder.LogPath(tree.root() + "L");
-    EXPECT_EQ(texts(*finder.pathNames()), QStringList({tree.root() + "L/", tree.root() + "L/sub/"}));
-    const QStringList found = texts(*finder.fullFileNames());
+    finder.LogPath(bytes(tree.root() + "L"));
+    const std::string root = tree.rootBytes();
+    EXPECT_EQ(texts(*finder.pathNames()), Strings({root + "L/", root + "L/sub/"}));
+    const Strings found = texts(*finder.fullFileNames());
     // Links that lead to no folder are entries like any file.
-    EXPECT_EQ(QSet<QString>(found.begin(), found.end()),
-              QSet<QString>({tree.root() + "L/top.vcf", tree.root() + "L/sub/deep.vcf", tree.root() + "L/loop",
-                             tree.root() + "L/dangling.vcf"}));
+    EXPECT_EQ(asSet(found), std::set<std::string>({root + "L/top.vcf", root + "L/sub/deep.vcf", root + "L/loop",
+                                                   root + "L/dangling.vcf"}));
 }
 
 TEST(PathLogger, LinksToFoldersAreFollowedOnceEach) {
@@ -200,49 +206,60 @@ TEST(PathLogger, LinksToFoldersAreFollowedOnceEach) {
     tree.link("S/second", tree.root() + "outside");
     pathLogger finder;
     finder.PathLogInit();
-    finder.LogPath(tree.root() + "S/");
-    const QStringList found = texts(*finder.fullFileNames());
-    ASSERT_EQ(found.size(), 2) << found.join(",").toStdString();
-    EXPECT_TRUE(found.contains(tree.root() + "S/own/own.vcf"));
+    finder.LogPath(bytes(tree.root() + "S/"));
+    const std::set<std::string> found = asSet(texts(*finder.fullFileNames()));
+    const std::string root = tree.rootBytes();
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_TRUE(found.contains(root + "S/own/own.vcf"));
     // Whichever link the system lists first is entered; the other is not.
-    const bool viaFirst = found.contains(tree.root() + "S/first/o.vcf");
-    const bool viaSecond = found.contains(tree.root() + "S/second/o.vcf");
+    const bool viaFirst = found.contains(root + "S/first/o.vcf");
+    const bool viaSecond = found.contains(root + "S/second/o.vcf");
     EXPECT_NE(viaFirst, viaSecond);
     EXPECT_EQ(finder.pathNames()->count(), 3);
 }
 
-TEST(PathLogger, ListingFailureGoesToTheCallerKeepingWhatWasLogged) {
+// One folder that cannot be listed no longer ends the scan: it is kept with its reason, counts
+// as empty, and every folder queued after it is still scanned.
+TEST(PathLogger, AFolderThatCannotBeListedIsKeptWithItsReasonAndTheScanGoesOn) {
     TempTree tree;
     tree.file("F/top.vcf");
     tree.file("F/bad/lost.vcf");
+    tree.file("F/good/deep/found.vcf");   // one level below bad: always scanned after it
     FailingFileSystem fs;
-    fs.failListing(tree.root() + "F/bad/", zentra::kErrPermissionDenied, "Permission denied");
+    const std::string root = tree.rootBytes();
+    fs.failListing(root + "F/bad/", zentra::kErrPermissionDenied, "Permission denied");
     pathLogger finder(&fs);
     finder.PathLogInit();
-    try {
-        finder.LogPath(tree.root() + "F/");
-        FAIL() << "the listing failure was swallowed";
-    } catch (const zentra::Error& e) {
-        EXPECT_EQ(e.number(), zentra::kErrPermissionDenied);
-        EXPECT_NE(e.description().find((tree.root() + "F/bad/").toStdString()), std::string::npos);
-    }
-    EXPECT_EQ(texts(*finder.pathNames()), QStringList({tree.root() + "F/", tree.root() + "F/bad/"}));
-    EXPECT_EQ(texts(*finder.fullFileNames()), QStringList({tree.root() + "F/top.vcf"}));
-    EXPECT_EQ(finder.Count(), 2);
+    finder.LogPath(root + "F/");
+
+    ASSERT_EQ(finder.unreadFolders().size(), 1u);
+    const UnreadFolder& unread = finder.unreadFolders()[0];
+    EXPECT_EQ(unread.path, root + "F/bad/");
+    EXPECT_EQ(unread.error.number(), zentra::kErrPermissionDenied);
+    EXPECT_NE(unread.error.description().find(root + "F/bad/"), std::string::npos);
+    EXPECT_NE(unread.error.description().find("Permission denied"), std::string::npos);
+    EXPECT_EQ(asSet(texts(*finder.pathNames())),
+              std::set<std::string>({root + "F/", root + "F/bad/", root + "F/good/", root + "F/good/deep/"}));
+    EXPECT_EQ(texts(*finder.fullFileNames()), Strings({root + "F/top.vcf", root + "F/good/deep/found.vcf"}));
+    EXPECT_EQ(finder.Count(), 3);
+
+    // The unread folders belong to one scan.
+    finder.PathLogInit();
+    EXPECT_TRUE(finder.unreadFolders().empty());
 }
 
 TEST(PathLogger, FolderThatVanishesIsAnErrorOfTheRealFileSystem) {
     StdFileSystem fs;
     TempTree tree;
     try {
-        fs.files(tree.root() + "gone/");
+        fs.files(tree.rootBytes() + "gone/");
         FAIL() << "listing a missing folder succeeded";
     } catch (const zentra::Error& e) {
         EXPECT_EQ(e.number(), zentra::kErrPathNotFound);
         EXPECT_NE(e.description().find("gone"), std::string::npos);
         EXPECT_NE(e.description().find("No such file or directory"), std::string::npos);
     }
-    EXPECT_THROW(fs.subfolders(tree.root() + "gone/"), zentra::Error);
+    EXPECT_THROW(fs.subfolders(tree.rootBytes() + "gone/"), zentra::Error);
     EXPECT_FALSE(fs.folderExists(""));
 }
 
@@ -257,7 +274,7 @@ TEST(PathLogger, StatesBeforeInitAndOnASecondScan) {
     } catch (const zentra::Error& e) {
         EXPECT_EQ(e.number(), 91);
     }
-    EXPECT_TRUE(fs.listed.isEmpty());
+    EXPECT_TRUE(fs.listed.empty());
 
     pathLogger finder(&fs);
     finder.PathLogInit();
@@ -278,7 +295,7 @@ TEST(PathLogger, StatesBeforeInitAndOnASecondScan) {
     EXPECT_EQ(finder.Count(), 1);
     EXPECT_TRUE(finder.pathNames()->empty());
     finder.LogPath("/R/A/");
-    EXPECT_EQ(texts(*finder.fullFileNames()), QStringList({"/R/A/a1", "/R/A/A1/x"}));
+    EXPECT_EQ(texts(*finder.fullFileNames()), Strings({"/R/A/a1", "/R/A/A1/x"}));
     EXPECT_EQ(finder.Count(), 3);
 }
 
@@ -298,7 +315,7 @@ TEST(PathLogger, ListsFetchedBeforeTerminateOutliveIt) {
         EXPECT_NE(finder.fullFileNames(), kept);
         EXPECT_THROW(finder.LogPath("/R/"), zentra::Error);   // released: no file-system access
     }
-    EXPECT_EQ(texts(*kept), QStringList({"/R/r1", "/R/r2", "/R/A/a1", "/R/B/b1", "/R/A/A1/x"}));
+    EXPECT_EQ(texts(*kept), Strings({"/R/r1", "/R/r2", "/R/A/a1", "/R/B/b1", "/R/A/A1/x"}));
 }
 
 }  // namespace

@@ -14,3 +14,6 @@ zentra_add_test(NAME sources_add_folder_test
 zentra_add_test(NAME sources_browse_for_folder_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/browse_for_folder_test.cpp
   LIBS zentra_sources)
+zentra_add_test(NAME sources_add_folder_real_trees_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/add_folder_real_trees_test.cpp
+  LIBS zentra_sources)

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "pstcheck/text.h"
+
 namespace zentra::readers {
 
 class JsonParser {
@@ -76,18 +78,6 @@ private:
         return v;
     }
 
-    static void utf8(std::string& out, uint32_t c) {
-        if (c < 0x80) out += static_cast<char>(c);
-        else if (c < 0x800) { out += static_cast<char>(0xC0 | (c >> 6)); out += static_cast<char>(0x80 | (c & 0x3F)); }
-        else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12)); out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18)); out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)); out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-
     uint32_t hex4() {
         if (pos_ + 4 > s_.size()) fail("short \\u escape");
         uint32_t v = static_cast<uint32_t>(std::strtoul(s_.substr(pos_, 4).c_str(), nullptr, 16));
@@ -116,7 +106,7 @@ private:
                         uint32_t c2 = hex4();
                         c1 = 0x10000 + ((c1 - 0xD800) << 10) + (c2 - 0xDC00);
                     }
-                    utf8(out, c1);
+                    pstcheck::appendUtf8(out, c1);
                     break;
                 }
                 default: out += e;

@@ -5,6 +5,7 @@
 #include <regex>
 #include <set>
 
+#include "pstcheck/text.h"
 #include "reader_common.h"
 
 namespace zentra::readers {
@@ -53,21 +54,7 @@ std::vector<Property> parseItemValues(const std::string& text) {
 std::string utf16Text(const std::vector<uint8_t>& d) {
     std::u16string s;
     for (size_t i = 0; i + 1 < d.size(); i += 2) s += static_cast<char16_t>(d[i] | (d[i + 1] << 8));
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size()) c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (c < 0x80) out += static_cast<char>(c);
-        else if (c < 0x800) { out += static_cast<char>(0xC0 | (c >> 6)); out += static_cast<char>(0x80 | (c & 0x3F)); }
-        else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12)); out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18)); out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F)); out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return pstcheck::toUtf8(s);
 }
 
 std::string hexOf(const std::vector<uint8_t>& d) {
@@ -163,7 +150,8 @@ ReaderView readWithLibpff(const std::string& pstPathArg, const ReaderOptions& op
     }
 
     const fs::path target = scratch.path() / "out";
-    ProcessResult ex = runProcess({"pffexport", "-m", "all", "-f", "all", "-d", "-t", target.string(), pstPath}, options.timeout,
+    const char* mode = options.carveUnallocated ? "all" : "items";
+    ProcessResult ex = runProcess({"pffexport", "-m", mode, "-f", "all", "-d", "-t", target.string(), pstPath}, options.timeout,
                                   scratch.path().string(), true);
     if (!acceptRun(view, ex, "pffexport")) return view;
     // pffexport exits 0 even when items fail; its complaints are the real verdict. Complaints

@@ -79,6 +79,9 @@ struct ReaderView {
 struct ReaderOptions {
     // Small test stores read in well under 5 s; only a reader stuck in a loop gets near this.
     std::chrono::seconds timeout{60};
+    // pffexport also carves items out of unallocated space (-m all rather than -m items). That
+    // scans every free byte: a store with gigabytes free takes minutes, so its tests turn it off.
+    bool carveUnallocated = true;
 };
 
 ReaderView readWithLibpst(const std::string& pstPath, const ReaderOptions& options = {});

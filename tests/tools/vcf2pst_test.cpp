@@ -61,12 +61,23 @@ TEST_F(Vcf2Pst, UsageErrorsExitWithTwoAndWriteNothing) {
              {"-o"},
              {"-o", "x.pst", "-d", ".", "src"},
              {"missing-folder"},
+             {"--legacy-charset"},
+             {"--legacy-charset", "NO-SUCH-CHARSET", "src"},
+             {"--legacy-charset", "UTF-16", "src"},
          }) {
         auto r = run(args);
         EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "" : args[0]);
         EXPECT_NE(r.err.find("zentra-vcf2pst: "), std::string::npos);
     }
     EXPECT_TRUE(pstFilesIn(".").isEmpty());
+}
+
+TEST_F(Vcf2Pst, LegacyCharsetNamesAnyEightBitCharsetIconvKnows) {
+    card("src/a.vcf", "A");
+    auto r = run({"--legacy-charset", "cp1250", "-o", "a.pst", "src"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(pstFilesIn("."), QStringList{"a.pst"});
+    EXPECT_NE(run({"--help"}).out.find("--legacy-charset NAME"), std::string::npos);
 }
 
 TEST_F(Vcf2Pst, OutputFileIsNeverOverwritten) {

@@ -56,6 +56,42 @@ TEST(Photos, DataUriInAnyCase) {
     EXPECT_EQ(photo->mediaType, "image/jpeg");
 }
 
+// Common tools escape the comma of a data: URI as they would in text (data:image/jpeg;base64\,);
+// read literally, the base64 text itself became the "image".
+TEST(Photos, DataUriWithEscapedCommaIsDecoded) {
+    const Parsed parsed = parseText("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\n"
+                                    "PHOTO:data:image/png;base64\\,iVBORw0KGgo=\r\n"
+                                    "LOGO:data:image/jpeg\\;base64\\,/9j/\r\nEND:VCARD\r\n");
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    const Card& card = parsed.cards[0];
+    const auto photo = card.photo();
+    ASSERT_TRUE(photo);
+    EXPECT_EQ(photo->bytes, std::string("\x89PNG\r\n\x1A\n", 8));
+    EXPECT_EQ(photo->mediaType, "image/png");
+    const Property* logo = card.first("LOGO");
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->bytes, "\xFF\xD8\xFF");
+}
+
+// Every photo, the preferred first (PREF, TYPE=pref), file order otherwise; links included.
+TEST(Photos, SeveralPhotosInPreferenceOrder) {
+    const Parsed parsed = parseText("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:A\r\n"
+                                    "PHOTO:data:image/jpeg;base64,/9j/\r\n"
+                                    "PHOTO;PREF=2:http://example.org/b.png\r\n"
+                                    "PHOTO;PREF=1:data:image/png;base64,iVBORw0KGgo=\r\n"
+                                    "PHOTO:\r\nEND:VCARD\r\n");
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    const std::vector<Photo> photos = parsed.cards[0].photos();
+    ASSERT_EQ(photos.size(), 3u);
+    EXPECT_EQ(photos[0].mediaType, "image/png");
+    EXPECT_EQ(photos[0].preference, 1);
+    EXPECT_EQ(photos[0].line, 6u);
+    EXPECT_EQ(photos[1].url, "http://example.org/b.png");
+    EXPECT_EQ(photos[2].bytes, "\xFF\xD8\xFF");
+    EXPECT_EQ(photos[2].line, 4u);
+    EXPECT_EQ(parsed.cards[0].photo()->mediaType, "image/png");   // the preferred one with data
+}
+
 TEST(Photos, InvalidBase64WarnsAndKeepsTheCardWithoutPhoto) {
     const Parsed parsed = parseData("photo-invalid.vcf");
     ASSERT_EQ(parsed.cards.size(), 1u);

@@ -5,8 +5,6 @@
 // process (fork, then wait4 gives the child's own peak resident size), against a child that
 // does nothing.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,55 +12,14 @@
 #include <fstream>
 #include <functional>
 
+#include "../support/child_process.h"
 #include "vcard_test_support.h"
 
 using namespace vcard;
 using namespace vcard::testing;
+using namespace zentra::testing;
 
 namespace {
-
-constexpr long kMiB = 1024;   // ru_maxrss is in KiB
-
-struct ChildRun {
-    bool passed = false;   // the child's checks all held
-    long peakKb = 0;
-};
-
-// Runs `body` in a child process; it returns true when its checks held (it prints why not).
-ChildRun runInChild(const std::function<bool()>& body) {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        bool ok = false;
-        try {
-            ok = body();
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "child: exception %s\n", e.what());
-        }
-        std::fflush(nullptr);
-        ::_exit(ok ? 0 : 1);
-    }
-    ChildRun run;
-    int status = 0;
-    rusage usage{};
-    if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
-        run.passed = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        run.peakKb = usage.ru_maxrss;
-    }
-    std::printf("child peak resident size: %ld KiB\n", run.peakKb);
-    return run;
-}
-
-// Peak of a child that only exists: what every child starts with.
-long idleChildKb() {
-    static const long kb = runInChild([] { return true; }).peakKb;
-    return kb;
-}
-
-bool check(bool condition, const char* what) {
-    if (!condition) std::fprintf(stderr, "child check failed: %s\n", what);
-    return condition;
-}
 
 std::filesystem::path tempFile(const std::string& name) {
     return std::filesystem::temp_directory_path() / ("zentra-vcard-hostile-" + std::to_string(::getpid()) + "-" + name);
@@ -263,14 +220,44 @@ TEST(BrokenValues, NulAndControlBytesInNamesAndValues) {
     const Parsed parsed = parseText(text);
     ASSERT_EQ(parsed.cards.size(), 1u);
     const Card& card = parsed.cards[0];
-    // Value bytes are kept as written: what to show of them is the mapping's choice.
-    EXPECT_EQ(card.formattedName(), "Ann\0e\x01\x1B[31m\x7F"s);
+    // Control bytes are kept as written (what to show of them is the mapping's choice), but a
+    // value ends at a NUL: dropping it would join two pieces into a different, plausible text.
+    EXPECT_EQ(card.formattedName(), "Ann");
     EXPECT_EQ(card.title(), "");
     ASSERT_EQ(card.notes().size(), 1u);
-    EXPECT_EQ(card.notes()[0], "kept\0value"s);
+    EXPECT_EQ(card.notes()[0], "kept");
+    EXPECT_TRUE(hasWarning(card.warnings, "FN", "NUL"));
+    EXPECT_TRUE(hasWarning(card.warnings, "NOTE", "NUL"));
     EXPECT_EQ(card.emails().size(), 1u);
     EXPECT_TRUE(hasWarning(card.warnings, "", "bad name"));
     EXPECT_EQ(card.all("FN").size(), 1u);
+}
+
+// However the NUL arrives (raw, quoted-printable, UTF-16), the value is cut there, never joined;
+// in a structured value only the component holding it is cut.
+TEST(BrokenValues, ValuesEndAtANulWhateverEncodingBroughtIt) {
+    using namespace std::string_literals;
+    const Parsed parsed = parseText("BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                                    "EMAIL:ann\0a@example.org\r\n"s
+                                    "EMAIL;ENCODING=QUOTED-PRINTABLE:bob=00b@example.org\r\n"
+                                    "NOTE;CHARSET=UTF-16BE;ENCODING=QUOTED-PRINTABLE:=00h=00i=00=00=00x\r\n"
+                                    "ADR:;;Main St\0reet 1;Oslo;;0150;Norway\r\n"s
+                                    "END:VCARD\r\n");
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    const Card& card = parsed.cards[0];
+    const std::vector<Email> emails = card.emails();
+    ASSERT_EQ(emails.size(), 2u);
+    EXPECT_EQ(emails[0].address, "ann");
+    EXPECT_EQ(emails[1].address, "bob");
+    EXPECT_EQ(card.notes().at(0), "hi");
+    const std::vector<Address> addresses = card.addresses();
+    ASSERT_EQ(addresses.size(), 1u);
+    EXPECT_EQ(addresses[0].street, "Main St");
+    EXPECT_EQ(addresses[0].locality, "Oslo");
+    EXPECT_EQ(addresses[0].country, "Norway");
+    std::size_t nulWarnings = 0;
+    for (const Warning& w : card.warnings) nulWarnings += w.message.find("NUL") != std::string::npos;
+    EXPECT_EQ(nulWarnings, 4u);
 }
 
 TEST(LinearTime, LongColonlessLineWithManyContinuations) {

@@ -85,6 +85,33 @@ TEST(BrokenInput, GarbageEmptyAndBinaryInputGiveNoCards) {
     for (const Card& card : parsed.cards) EXPECT_FALSE(card.properties.empty() && card.warnings.empty());
 }
 
+// Binary data after the last card (a damaged copy, an appended image) used to start a card
+// wherever one of its lines happened to begin with a property name, named with the bytes after it.
+TEST(BrokenInput, BinaryBytesOutsideCardsGiveWarningsButNoCard) {
+    using namespace std::string_literals;
+    std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Real\r\nEND:VCARD\r\n"
+                       "N:}=\x10" "4\x02\x18\xE6-\xB6\x1C" "6\xE3=\r\n"       // control bytes
+                       "FN:\xC3\x28\xFE\xFF garbage\r\n"                       // not UTF-8
+                       "it\xE9m.TEL:12345\r\n"                                 // a group that is not text
+                       "EMAIL:x@example.org\0\x89PNG\r\n"s;
+    std::mt19937 random(7);
+    for (int i = 0; i < (1 << 20); ++i) text.push_back(static_cast<char>(random()));
+    const Parsed parsed = parseText(text);
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    EXPECT_EQ(parsed.cards[0].formattedName(), "Real");
+    EXPECT_TRUE(hasWarning(parsed.fileWarnings, "N", "outside a card"));
+    EXPECT_TRUE(hasWarning(parsed.fileWarnings, "EMAIL", "outside a card"));
+
+    // A card without BEGIN still ends where binary data starts.
+    const Parsed unframed = parseText("FN:Frank\r\nEMAIL:frank@example.org\r\n\x89PNG\x1A\r\nTEL:\x01\x02\r\nNOTE:after\r\n"s);
+    ASSERT_EQ(unframed.cards.size(), 1u);
+    EXPECT_EQ(unframed.cards[0].formattedName(), "Frank");
+    EXPECT_EQ(unframed.cards[0].emails().size(), 1u);
+    EXPECT_TRUE(unframed.cards[0].phones().empty());
+    EXPECT_TRUE(unframed.cards[0].notes().empty());
+    EXPECT_TRUE(hasWarning(unframed.fileWarnings, "TEL", "outside a card"));
+}
+
 TEST(BrokenInput, JunkOutsideCardsGivesABoundedListOfWarnings) {
     std::string text;
     for (int i = 0; i < 50000; ++i) text += "junk line " + std::to_string(i) + "\n";

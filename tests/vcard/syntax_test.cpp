@@ -2,6 +2,9 @@
 // parameters and groups, escapes and structured values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "vcard/legacy_charset.h"
 #include "vcard_test_support.h"
 
 using namespace vcard;
@@ -125,6 +128,89 @@ TEST(Charsets, FallbackCodePageIsAnOption) {
     ASSERT_EQ(parsed.cards.size(), 1u);
     ASSERT_EQ(parsed.cards[0].addresses().size(), 1u);
     EXPECT_EQ(parsed.cards[0].addresses()[0].labelText, "Kraków, małopolskie");
+}
+
+// UTF-7, ISO-2022-JP and UTF-16 text can be written in ASCII bytes (the last quoted-printable):
+// that the bytes are ASCII says nothing about the text.
+TEST(Charsets, SevenBitCharsetsAreDecodedToo) {
+    using namespace std::string_literals;
+    const Parsed parsed = parseText("BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                                    "FN;CHARSET=UTF-7:J+APw-rgen M+APw-ller\r\n"
+                                    "N;CHARSET=ISO-2022-JP:\x1B$B0BF#\x1B(B;Yuki\r\n"
+                                    "NOTE;CHARSET=UTF-16BE;ENCODING=QUOTED-PRINTABLE:=00O=00K=00!\r\n"
+                                    "TITLE;CHARSET=X-NO-SUCH-CHARSET:Boss\r\n"
+                                    "END:VCARD\r\n");
+    ASSERT_EQ(parsed.cards.size(), 1u);
+    const Card& card = parsed.cards[0];
+    EXPECT_EQ(card.formattedName(), "Jürgen Müller");
+    ASSERT_TRUE(card.name());
+    EXPECT_EQ(card.name()->family, "安藤");
+    EXPECT_EQ(card.name()->given, "Yuki");
+    EXPECT_EQ(card.notes().at(0), "OK!");
+    EXPECT_EQ(card.title(), "Boss");   // ASCII under an unknown name: nothing to guess
+    EXPECT_TRUE(card.warnings.empty()) << card.warnings.front().message;
+}
+
+// 8-bit text without CHARSET that is not UTF-8 is read in the legacy charset wherever it
+// appears: plain and quoted-printable values, 2.1 and 4.0 cards, parameter values.
+TEST(Charsets, LegacyCharsetReadsEveryValueAndParameterAndIsNamedOncePerCard) {
+    ReaderOptions options;
+    options.fallbackCharset = "CP1250";
+    const Parsed parsed = parseText(
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Ma\xB3gorzata \x8Cwi\xEAta\r\n"
+        "ADR;HOME;ENCODING=QUOTED-PRINTABLE:;;ul. Ma=B3a 1;Krak=F3w;ma=B3opolskie;;\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Zo\xC3\xAB\r\n"
+        "ADR;LABEL=\"ul. Ma\xB3" "a 1\":;;ul. Ma\xB3" "a 1;;;;\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Zo\xC3\xAB \xC5\x81\r\nEND:VCARD\r\n",
+        options);
+    ASSERT_EQ(parsed.cards.size(), 3u);
+    const Card& old = parsed.cards[0];
+    EXPECT_EQ(old.formattedName(), "Małgorzata Święta");
+    ASSERT_EQ(old.addresses().size(), 1u);
+    EXPECT_EQ(old.addresses()[0].locality, "Kraków");
+    EXPECT_EQ(old.addresses()[0].region, "małopolskie");
+    const auto named = [](const Card& card) {
+        return std::count_if(card.warnings.begin(), card.warnings.end(),
+                             [](const Warning& w) { return w.message.find("CP1250") != std::string::npos; });
+    };
+    EXPECT_EQ(named(old), 1);   // two values needed it, one warning
+    const Card& mixed = parsed.cards[1];
+    EXPECT_EQ(mixed.formattedName(), "Zoë");
+    ASSERT_EQ(mixed.addresses().size(), 1u);
+    EXPECT_EQ(mixed.addresses()[0].labelText, "ul. Mała 1");
+    EXPECT_EQ(named(mixed), 1);
+    const Card& utf8 = parsed.cards[2];
+    EXPECT_EQ(utf8.formattedName(), "Zoë Ł");
+    EXPECT_TRUE(utf8.warnings.empty());
+}
+
+TEST(Charsets, LegacyCharsetOfALocaleIsItsWindowsCodePage) {
+    const struct { const char* locale; const char* codeset; const char* codePage; } cases[] = {
+        {"cs_CZ.UTF-8", "UTF-8", "CP1250"},   {"pl_PL", "", "CP1250"},          {"ru_RU.UTF-8", "", "CP1251"},
+        {"uk", "", "CP1251"},                 {"sr_RS@latin", "", "CP1250"},    {"sr_RS", "", "CP1251"},
+        {"el_GR.UTF-8", "", "CP1253"},        {"tr_TR", "", "CP1254"},          {"he_IL", "", "CP1255"},
+        {"ar_EG", "", "CP1256"},              {"lt_LT", "", "CP1257"},          {"vi_VN", "", "CP1258"},
+        {"th_TH", "", "CP874"},               {"ja_JP.UTF-8", "", "CP932"},     {"zh_TW", "", "CP950"},
+        {"zh_CN", "", "CP936"},               {"ko_KR", "", "CP949"},           {"de_DE.UTF-8", "UTF-8", "CP1252"},
+        {"C", "ANSI_X3.4-1968", "CP1252"},    {"", "", "CP1252"},
+        // A legacy codeset decides over the language; a Windows code page is the answer itself.
+        {"en_US.ISO-8859-2", "", "CP1250"},   {"C", "KOI8-R", "CP1251"},        {"de_DE", "iso88597", "CP1253"},
+        {"en_US", "windows-1257", "CP1257"},  {"POSIX", "CP1255", "CP1255"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + c.codeset);
+        const std::string codePage = legacyCharsetForLocale(c.locale, c.codeset);
+        EXPECT_EQ(codePage, c.codePage);
+        EXPECT_TRUE(isUsableLegacyCharset(codePage));
+    }
+    // What cannot stand in for text that is mostly ASCII is refused: the reader would garble it.
+    for (const char* name : {"UTF-7", "UTF-16", "IBM037", "SHIFT_JIS", "NO-SUCH-CHARSET", "", "CP1250//TRANSLIT"})
+        EXPECT_FALSE(isUsableLegacyCharset(name)) << name;
+    ReaderOptions options;
+    options.fallbackCharset = "UTF-16";
+    const Card card = parseText("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Caf\xE9\r\nEND:VCARD\r\n", options).cards.at(0);
+    EXPECT_EQ(card.formattedName(), "Café");
+    EXPECT_TRUE(hasWarning(card.warnings, "FN", "WINDOWS-1252"));
 }
 
 TEST(FileEncodings, Utf16AndUtf8WithOrWithoutByteOrderMarks) {

@@ -7,23 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "../support/child_process.h"
 #include "vcard/reader.h"
 
 namespace vcard::testing {
 
-// Whether resident-memory figures mean anything in this build: under AddressSanitizer they
-// measure its shadow memory and quarantine.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMeasureMemory = false;   // ASan's shadow memory and quarantine distort resident size
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kMeasureMemory = false;
-#else
-constexpr bool kMeasureMemory = true;
-#endif
-#else
-constexpr bool kMeasureMemory = true;
-#endif
+using zentra::testing::kMeasureMemory;   // whether resident-memory figures mean anything
 
 inline std::string dataPath(const std::string& name) {
     return std::string(ZENTRA_SOURCE_DIR) + "/tests/vcard/data/" + name;

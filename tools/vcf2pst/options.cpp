@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "vcard/legacy_charset.h"
+
 namespace vcf2pst {
 
 const char* const kVersion = "4.01";
@@ -16,6 +18,9 @@ const char* const kUsage =
     "                  current folder)\n"
     "  --relative      mirror the folders below each SOURCE folder instead of the full\n"
     "                  folder path\n"
+    "  --legacy-charset NAME\n"
+    "                  read 8-bit text that is not UTF-8 and names no charset as NAME\n"
+    "                  (an 8-bit charset iconv knows, e.g. CP1250; default WINDOWS-1252)\n"
     "  --quiet         no progress bar and no summary\n"
     "  --verbose       print every warning on standard error as it comes (the report\n"
     "                  beside the .pst lists them all anyway)\n"
@@ -42,6 +47,12 @@ ParseResult parseOptions(const QStringList& args) {
         } else if (a == "-o" || a == "-d") {
             if (i + 1 >= args.size() || args[i + 1].isEmpty()) return {std::nullopt, a + " needs an argument"};
             (a == "-o" ? o.outputFile : o.outputDir) = args[++i];
+        } else if (a == "--legacy-charset") {
+            if (i + 1 >= args.size() || args[i + 1].isEmpty()) return {std::nullopt, a + " needs an argument"};
+            o.legacyCharset = args[++i];
+            if (!vcard::isUsableLegacyCharset(o.legacyCharset.toStdString()))
+                return {std::nullopt, "--legacy-charset: " + o.legacyCharset +
+                                          " is not an 8-bit charset this system knows (e.g. CP1250, ISO-8859-2)"};
         } else if (a == "--relative") {
             o.relative = true;
         } else if (a == "--quiet" || a == "-q") {

@@ -113,6 +113,7 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
     platform::MemoryEnabled importCommand{false};
     sources::FileList list(grid, countLabel);
     RelativeFolders relative;
+    std::vector<sources::UnreadFolder> unreadFolders;
 
     for (const QString& source : o.sources) {
         const QFileInfo info(source);
@@ -124,7 +125,17 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
         const int firstRow = wasEmpty ? 0 : grid.rows();
         if (info.isDir()) {
             ui.answerNextPicker(info.absoluteFilePath());
-            sources::CmdAddFolder_Click(ui, nullptr, list, importCommand);
+            sources::FolderAddResult added = sources::CmdAddFolder_Click(ui, nullptr, list, importCommand);
+            if (added.error) {
+                fail(err, source + ": the folder scan stopped: " + numbered(*added.error));
+                return kUsageOrNoStore;
+            }
+            // Each one by name: the box above lists only the first few.
+            for (sources::UnreadFolder& folder : added.unreadFolders) {
+                fail(err, shown(folder.path) + ": could not be read, its files are not imported: " +
+                              shown(folder.error.description()));
+                unreadFolders.push_back(std::move(folder));
+            }
             if (o.relative) relative.addFolderSource(info.absoluteFilePath(), grid, firstRow);
         } else {
             list.AddFileToList(info.absoluteFilePath());
@@ -210,7 +221,8 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
         fail(err, escaped(result.storePath) + " could not be completed: " + storeFailureReason(record) +
                       "\nFiles saved after its last successful save are not in it; they are listed as failed.");
     }
-    if (result.setupFailed || !record.problemFiles().empty() || record.storeError() || interrupted)
+    if (result.setupFailed || !record.problemFiles().empty() || record.storeError() || interrupted ||
+        !unreadFolders.empty())
         return kSomeFailed;
     return kAllImported;
 }

@@ -4,6 +4,7 @@
 
 #include "content_line.h"
 #include "property_decoder.h"
+#include "utf8.h"
 
 namespace vcard {
 
@@ -19,6 +20,20 @@ bool isCardPropertyName(const std::string& n) {
     for (const std::string_view name : names)
         if (n == name) return true;
     return false;
+}
+
+// Text, as opposed to binary data: no control characters but tab (and the line feed an
+// Android address continuation leaves). Decides only for lines outside BEGIN/END.
+bool looksLikeText(std::string_view line) {
+    for (const char ch : line) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) return false;
+    }
+    return true;
+}
+
+bool isAsciiName(std::string_view name) {
+    return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 bool isBeginCard(const Property& p) { return p.name == "BEGIN"sv && equalsNoCase(trimmed(p.rawValue), "VCARD"); }
@@ -124,6 +139,18 @@ void CardAssembler::process(LogicalLine& line) {
                                       " bytes; property dropped");
         return;
     }
+    // Outside BEGIN/END only text can become a card: binary data (a damaged copy, an image
+    // appended to the file) ends a card that had no BEGIN, and nothing after it but BEGIN:VCARD
+    // starts one. Lines inside a card are not looked at here: the scan would cost every line.
+    bool mayStartCard = false;
+    if (skipDepth_ == 0 && (stack_.empty() || stack_.back().implicit)) {
+        if (!looksLikeText(line.text)) {
+            binarySeen_ = true;
+            if (!stack_.empty()) close(false);
+        } else {
+            mayStartCard = stack_.empty() && !binarySeen_ && isValidUtf8(line.text);
+        }
+    }
     // Most lines become properties of the card being read: parse straight into its list instead
     // of into a temporary moved there afterwards. Lines that do not stay are taken off again.
     std::vector<Property>* target = stack_.empty() || skipDepth_ > 0 ? nullptr : &stack_.back().card.properties;
@@ -173,7 +200,7 @@ void CardAssembler::process(LogicalLine& line) {
         return;
     }
     if (!target) {
-        if (!isCardPropertyName(p.name)) {
+        if (!mayStartCard || !isCardPropertyName(p.name) || !isAsciiName(p.group)) {
             fileWarning(Warning{at, p.name, "text outside a card ignored"});
             return;
         }
@@ -196,6 +223,7 @@ void CardAssembler::process(LogicalLine& line) {
 }
 
 void CardAssembler::begin(std::size_t line, bool implicit) {
+    if (!implicit) binarySeen_ = false;
     Frame frame;
     frame.card.properties = std::move(spareProperties_);
     spareProperties_ = std::vector<Property>();
@@ -255,8 +283,16 @@ void CardAssembler::finalize(Card& card, int level) {
     context.rules = context.v21 ? EscapeRules::V21 : EscapeRules::V30;
     if (version.empty())
         card.warnings.push_back(Warning{card.firstLine, "VERSION", "card has no VERSION; read as 3.0/4.0"});
+    bool legacyNoted = false;
     for (Property& p : card.properties) {
+        const std::size_t legacyBefore = charsets_.legacyDecodes();
         decodeProperty(p, context, card.warnings);
+        // The assumed charset may be wrong (the user can name another): say so once per card.
+        if (!legacyNoted && charsets_.legacyDecodes() != legacyBefore) {
+            legacyNoted = true;
+            card.warnings.push_back(Warning{p.line, p.name, "8-bit text without CHARSET that is not UTF-8; read as " +
+                                                                charsets_.legacyCharset()});
+        }
         if (p.name == "AGENT"sv && startsWithNoCase(trimmed(p.value), "BEGIN:VCARD")) readAgentText(card, p, level);
     }
     if (!card.first("FN") && !card.first("N"))

@@ -56,6 +56,7 @@ private:
     std::vector<Property> recycled_;          // its properties, to be filled again
     Card* handedBack_ = nullptr;              // the caller's card during next(), not yet recycled
     int skipDepth_ = 0;              // inside cards nested too deeply: skipped
+    bool binarySeen_ = false;        // binary data outside cards since the last BEGIN:VCARD
     bool finished_ = false;
     LogicalLine line_;
     std::string decodeScratch_;      // working space of decodeProperty, kept across properties

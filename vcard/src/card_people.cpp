@@ -152,24 +152,33 @@ std::vector<Related> Card::related() const {
     return out;
 }
 
-std::optional<Photo> Card::photo() const {
+std::vector<Photo> Card::photos() const {
+    std::vector<Photo> out;
     for (const Property* p : all("PHOTO")) {
-        if (!p->isBinary || p->bytes.empty()) continue;
         Photo photo;
-        photo.bytes = p->bytes;
-        photo.mediaType = imageTypeFromMagic(photo.bytes);
-        if (photo.mediaType.empty()) photo.mediaType = declaredImageType(*p);
-        return photo;
-    }
-    for (const Property* p : all("PHOTO")) {
-        if (p->isBinary || trimmed(p->value).empty()) continue;
-        if (!p->parameter("ENCODING") || p->parameterValue("ENCODING").empty()) {
-            Photo photo;
+        if (p->isBinary) {
+            if (p->bytes.empty()) continue;
+            photo.bytes = p->bytes;
+            photo.mediaType = imageTypeFromMagic(photo.bytes);
+            if (photo.mediaType.empty()) photo.mediaType = declaredImageType(*p);
+        } else {
+            // A value that should have been data (ENCODING given) but was not is no link.
+            if (trimmed(p->value).empty() || !p->parameterValue("ENCODING").empty()) continue;
             photo.url = std::string(trimmed(p->value));
             photo.mediaType = declaredImageType(*p);
-            return photo;
         }
+        photo.preference = p->preference();
+        photo.line = p->line;
+        out.push_back(std::move(photo));
     }
+    return byPreference(std::move(out));
+}
+
+std::optional<Photo> Card::photo() const {
+    std::vector<Photo> all = photos();
+    for (Photo& photo : all)
+        if (!photo.bytes.empty()) return std::move(photo);
+    if (!all.empty()) return std::move(all.front());
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Turns the bytes of a text value into UTF-8: the CHARSET parameter through iconv, otherwise
-// UTF-8 when the bytes are valid UTF-8 and the fallback code page when they are not.
+// UTF-8 when the bytes are valid UTF-8 and the legacy charset when they are not.
+#include <cstddef>
 #include <map>
 #include <string>
 #include <string_view>
@@ -9,7 +10,9 @@ namespace vcard {
 
 class CharsetDecoder {
 public:
-    explicit CharsetDecoder(std::string fallbackCharset);
+    // `legacyCharset`: an iconv name; empty, or a name isUsableLegacyCharset refuses, means
+    // WINDOWS-1252.
+    explicit CharsetDecoder(std::string legacyCharset);
     ~CharsetDecoder();
     CharsetDecoder(const CharsetDecoder&) = delete;
     CharsetDecoder& operator=(const CharsetDecoder&) = delete;
@@ -19,13 +22,26 @@ public:
     // The result replaces the content of `out` (whose storage is reused).
     void decode(std::string_view bytes, std::string_view charset, std::string& out, std::string& problem);
 
-private:
-    void decodeDefault(std::string_view bytes, std::string& out);
-    bool convert(std::string_view bytes, const std::string& charset, std::string& out);
+    // The legacy charset actually used, and how many texts without CHARSET it has decoded so
+    // far: the reader tells the user once per card that it had to assume it.
+    const std::string& legacyCharset() const { return legacy_; }
+    std::size_t legacyDecodes() const { return legacyDecodes_; }
 
-    std::string fallback_;
-    bool fallbackIs1252_;
-    std::map<std::string, void*> converters_;   // upper-case charset -> iconv_t (or null if unknown)
+private:
+    struct Converter {
+        void* cd = nullptr;             // iconv_t, null when iconv does not know the charset
+        bool keepsPlainAscii = false;   // printable ASCII, tab and line ends decode to themselves
+    };
+
+    void decodeDefault(std::string_view bytes, std::string& out);   // UTF-8 when valid, else legacy
+    void decodeLegacy(std::string_view bytes, std::string& out);
+    const Converter& converter(const std::string& upperName);
+    bool convert(const Converter& converter, std::string_view bytes, std::string& out, bool lenient);
+
+    std::string legacy_;
+    bool legacyIs1252_;
+    std::size_t legacyDecodes_ = 0;
+    std::map<std::string, Converter> converters_;   // by upper-case charset name
 };
 
 }  // namespace vcard

@@ -27,6 +27,15 @@ void warn(std::vector<Warning>& warnings, const Property& p, std::string message
     warnings.push_back(Warning{p.line, p.name, std::move(message)});
 }
 
+// Text ends at a NUL: readers of the store treat one as the end of a string, and dropping it
+// would join two pieces into a different, plausible value ("ann\0a@example.org").
+bool cutAtNul(std::string& text) {
+    const std::size_t nul = text.find('\0');
+    if (nul == std::string::npos) return false;
+    text.resize(nul);
+    return true;
+}
+
 void joinComponents(const std::vector<std::vector<std::string>>& components, std::string& out) {
     for (std::size_t i = 0; i < components.size(); ++i) {
         if (i) out.push_back(';');
@@ -40,10 +49,17 @@ void joinComponents(const std::vector<std::vector<std::string>>& components, std
 }  // namespace
 
 void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>& warnings) {
-    if (!ctx.v21) {
-        for (Parameter& param : p.parameters)
-            for (std::string& v : param.values)
-                if (v.find('^') != std::string::npos) v = decodeCarets(v);
+    // CHARSET speaks of the value only: 8-bit parameter values (a 4.0 LABEL, a custom TYPE)
+    // follow the default rule, which reports nothing but the legacy charset's use.
+    for (Parameter& param : p.parameters) {
+        for (std::string& v : param.values) {
+            if (!ctx.v21 && v.find('^') != std::string::npos) v = decodeCarets(v);
+            if (!ctx.unicodeFile && !isAscii(v)) {
+                std::string decoded, none;
+                ctx.charsets->decode(v, {}, decoded, none);
+                v = std::move(decoded);
+            }
+        }
     }
     p.value.clear();
     p.bytes.clear();
@@ -106,6 +122,7 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
     }
     normalizeNewlines(decoded);
 
+    bool cut = false;
     const bool structured = isStructuredName(p.name) || (p.name == "GEO"sv && decoded.find(';') != std::string::npos &&
                                                          !startsWithNoCase(decoded, "geo:"));
     if (structured || isListName(p.name)) {
@@ -120,12 +137,19 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
             p.components.resize(1);
             p.components[0] = splitList(whole, ctx.rules, ctx.v21);
         }
+        // Only the component holding the NUL is cut: the rest of an address stays.
+        if (whole.find('\0') != std::string::npos) {
+            for (std::vector<std::string>& component : p.components)
+                for (std::string& item : component) cut = cutAtNul(item) || cut;
+        }
         p.value.clear();
         joinComponents(p.components, p.value);
     } else {
         p.components.clear();
         if (ctx.rules == EscapeRules::V30) unescapeTextInPlace(p.value);
+        cut = cutAtNul(p.value);
     }
+    if (cut) warn(warnings, p, "value holds a NUL character; the text after it is dropped");
 }
 
 }  // namespace vcard

@@ -93,15 +93,18 @@ bool decodeDataUri(std::string_view uri, std::string& mediaType, std::string& da
     if (!startsWithNoCase(uri, "data:")) return false;
     const std::size_t comma = uri.find(',');
     if (comma == std::string_view::npos) return false;
-    std::string_view meta = uri.substr(5, comma - 5);
+    // Writers that escape the value as text write "data:image/jpeg;base64\,..." (some "\;" as
+    // well); a media type holds no backslash, so every one before the comma is such an escape.
+    std::string meta(uri.substr(5, comma - 5));
+    std::erase(meta, '\\');
     const std::string_view payload = uri.substr(comma + 1);
     bool base64 = false;
-    if (meta.size() >= 7 && equalsNoCase(meta.substr(meta.size() - 7), ";base64")) {
+    if (meta.size() >= 7 && equalsNoCase(std::string_view(meta).substr(meta.size() - 7), ";base64")) {
         base64 = true;
-        meta.remove_suffix(7);
+        meta.resize(meta.size() - 7);
     }
     const std::size_t semi = meta.find(';');
-    mediaType = toLower(trimmed(meta.substr(0, semi)));
+    mediaType = toLower(trimmed(std::string_view(meta).substr(0, semi)));
     if (base64) {
         valid = decodeBase64(payload, data);
         if (!valid) data.clear();

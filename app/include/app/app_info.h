@@ -19,7 +19,8 @@ QString copyrightLine();
 
 QIcon applicationIcon();
 
-// Application name, display name, version, desktop entry and icon, for dialogs and the desktop.
+// Application name, version, desktop entry and icon, for dialogs and the desktop. No display
+// name is set, so window and box titles reach the window manager exactly as given.
 void applyApplicationInfo();
 
 // The help manual installed beside the program: <program folder>/../share/doc/<name>/manual.html

@@ -13,8 +13,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "zentra/key_index.h"
 
 namespace zentra {
 
@@ -44,11 +45,12 @@ private:
         std::uint32_t nameEnd;    // end of the name in names_
     };
     const Entry& at(Index i) const;
+    std::string_view folderBytes(std::uint32_t f) const;
     std::uint32_t folderIndexOf(std::string_view folder);
 
     std::string folders_;                       // every distinct folder part, one after another
     std::vector<std::uint32_t> folderEnds_;
-    std::unordered_map<std::string_view, std::uint32_t> folderIndex_;   // views into folders_
+    KeyIndex folderIndex_;                      // folder part -> its number
     std::string names_;
     std::vector<Entry> entries_;
 };

@@ -4,7 +4,6 @@
 // and nothing technical (PRODID, REV, UID, vendor ids).
 //
 //   contact::MapOptions options;
-//   options.now = contact::fileTimeNow();
 //   contact::ContactItem item = contact::mapCard(card, options);
 //   contact::importFile(path, options, [&](contact::ContactItem&& item) { ... });
 #include <cstddef>
@@ -20,8 +19,6 @@
 namespace contact {
 
 struct MapOptions {
-    // Import time written as creation and last-modification time (FILETIME, UTC).
-    FileTime now;
     // Quality used when a photo that is not JPEG is re-encoded as JPEG (1..100).
     int jpegQuality = 90;
     // Options of the vCard reader used by importFile.
@@ -39,11 +36,5 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options);
 std::size_t importFile(const std::filesystem::path& path, const MapOptions& options,
                        const std::function<void(ContactItem&&)>& onItem,
                        std::vector<Warning>* fileWarnings = nullptr);
-
-// The current time as FILETIME.
-FileTime fileTimeNow();
-
-// 00:00 UTC of a calendar date as FILETIME (year 1601..30827).
-FileTime fileTimeOfDate(int year, int month, int day);
 
 }  // namespace contact

@@ -28,11 +28,8 @@ constexpr uint16_t kOneOffFaxFlags = kOneOffUnicode | kOneOffNoLookup;
 // MAPI_ONE_OFF_UID {A41F2B81-A3BE-1910-9D6E-00DD010F5402} as stored.
 extern const uint8_t kOneOffProviderUid[16];
 
-// Builds the entry id from UTF-8 strings. Invalid UTF-8 bytes become U+FFFD.
+// Builds the entry id from UTF-8 strings. Invalid UTF-8 becomes U+FFFD.
 std::string makeOneOffEntryId(std::string_view displayName, std::string_view addressType,
                               std::string_view address, uint16_t flags);
-
-// UTF-8 to UTF-16LE bytes (no terminator); invalid sequences become U+FFFD.
-std::string utf16le(std::string_view utf8);
 
 }  // namespace contact

@@ -9,7 +9,7 @@
 #include "contact/mapper.h"
 #include "pipeline/file_outcome.h"
 #include "pipeline/source_file.h"
-#include "pipeline/staged_contact.h"
+#include "pipeline/stored_contact.h"
 
 namespace pipeline {
 
@@ -20,7 +20,7 @@ public:
     // Throws zentra::Error when the file cannot be read: it cannot be opened, holds no card
     // ("no vCard found in ..."), or changed while it was being read. Contacts handed out before
     // the error stay valid.
-    virtual bool next(StagedContact& out) = 0;
+    virtual bool next(contact::ContactItem& out) = 0;
     virtual std::size_t cardsRead() const = 0;
     // True once the last card has been read (cardsRead() is then the file's total).
     virtual bool allRead() const = 0;

@@ -36,7 +36,7 @@ public:
     const FileOutcome& outcome() const { return outcome_; }
 
 private:
-    void storeOne(StagedContact&& contact, ImportObserver* observer);
+    void storeOne(contact::ContactItem&& contact, ImportObserver* observer);
     void fail(const zentra::Error& error);
     void noteWarning(const FileWarning& warning, ImportObserver* observer);
 
@@ -44,7 +44,7 @@ private:
     std::shared_ptr<OpenStore> store_;
     pst::Nid folder_;
     std::unique_ptr<FileCards> cards_;
-    std::unique_ptr<StagedContact> first_;   // read by open(), stored first by store()
+    std::unique_ptr<contact::ContactItem> first_;   // read by open(), stored first by store()
     FileOutcome outcome_;
 };
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "pipeline/staged_contact.h"
+#include "pipeline/stored_contact.h"
 #include "pst/messaging/store.h"
 
 namespace pipeline {
@@ -35,7 +35,7 @@ public:
     std::optional<pst::Nid> folderAt(const std::string& path);
 
     // Stores one contact in a folder: named properties get their ids from the store's map.
-    void addContact(pst::Nid folder, StagedContact&& contact);
+    void addContact(pst::Nid folder, contact::ContactItem&& contact);
     // Messages saved through this store, and how many of them its file holds as of the last
     // successful save (a kill or a failed save loses the rest).
     long long messagesSaved() const { return store_ ? static_cast<long long>(store_->messageCount()) : savedAtClose_; }

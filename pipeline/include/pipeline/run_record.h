@@ -59,6 +59,7 @@ private:
         std::string path;
         std::size_t contacts = 0;
         long long itemsAfter = 0;     // the store's saved-item count after this file
+        bool problem = false;         // listed among the problem files already
     };
 
     std::size_t filesDone_ = 0;
@@ -67,6 +68,7 @@ private:
     std::vector<FileEntry> problems_;
     std::vector<FolderEntry> folders_;
     std::vector<Unsaved> unsaved_;    // in list order, not yet known to be on disk
+    long long lastOnDisk_ = 0;        // the store's item count at its last good save
     std::optional<zentra::Error> storeError_;
     std::optional<zentra::Error> firstSaveFailure_;
 };

@@ -2,6 +2,8 @@
 // The few members of the window's controls that commands use. The window adapts its Qt
 // widgets to these; the command-line importer and the tests supply their own.
 #include <QString>
+#include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -31,6 +33,10 @@ public:
 };
 
 // The flexible grid's members: one current cell addressed by Row and Col; widths in twips.
+// A cell holds bytes: the file list keeps each path exactly as the file system names it,
+// which need not be valid UTF-8. path() gives those bytes back; text() shows them readably
+// (zentra::readablePath: what is not printable UTF-8 as \xNN), so two different names never
+// look alike on screen. A cell set through setText holds its text's UTF-8.
 class FlexGrid {
 public:
     virtual ~FlexGrid() = default;
@@ -46,10 +52,15 @@ public:
     virtual void setRow(int r) = 0;
     virtual int col() const = 0;
     virtual void setCol(int c) = 0;
-    virtual QString text() const = 0;        // current cell
-    virtual void setText(const QString& t) = 0;
+    virtual QString text() const;            // current cell, readable form of path()
+    virtual void setText(const QString& t);  // setPath with the text's UTF-8
+    virtual std::string path() const = 0;    // current cell, exact bytes
+    virtual void setPath(std::string_view bytes) = 0;
     virtual void clear() = 0;                // empties every cell, keeps rows and columns
 };
+
+// Cell bytes as the grids show them: zentra::readablePath, as text.
+QString readableText(std::string_view bytes);
 
 constexpr int kTwipsPerPixel = 15;
 

@@ -1,5 +1,6 @@
 #pragma once
-// The flexible grid on a QTableView: the FlexGrid members over a GridModel. The current cell
+// The flexible grid on a QTableView: the FlexGrid members over a GridModel, whose cells are
+// exact bytes shown in their readable form (a tooltip shows the same). The current cell
 // (Row, Col) is marked with a focus rectangle, and a click makes a cell current; a range the
 // user selects is drawn in the highlight colours. Rows have
 // one fixed height so that adding a row never measures the others; widths are kept in twips
@@ -32,8 +33,8 @@ public:
     void setRow(int r) override;
     int col() const override { return col_; }
     void setCol(int c) override;
-    QString text() const override;
-    void setText(const QString& t) override;
+    std::string path() const override;
+    void setPath(std::string_view bytes) override;
     void clear() override { model_.clearCells(); }
 
     GridModel& gridModel() { return model_; }

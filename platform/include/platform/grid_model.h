@@ -1,10 +1,13 @@
 #pragma once
-// The cells of the flexible grid: rows of text, appended one at a time in constant time.
-// Cells are kept in one row-major vector, so a new row costs one resize of it.
+// The cells of the flexible grid as a Qt model: rows appended one at a time in constant time,
+// cells kept as exact bytes in GridCells and shown in their readable form.
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QString>
-#include <vector>
+#include <string>
+#include <string_view>
+
+#include "platform/grid_cells.h"
 
 namespace platform {
 
@@ -18,14 +21,15 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    int rows() const { return rows_; }
-    int cols() const { return cols_; }
+    int rows() const { return cells_.rows(); }
+    int cols() const { return cells_.cols(); }
     void setRows(int n);
     void setCols(int n);
     int fixedRows() const { return fixedRows_; }
     void setFixedRows(int n);
-    const QString& cell(int r, int c) const { return cells_[static_cast<size_t>(r) * cols_ + c]; }
-    void setCell(int r, int c, const QString& text);
+    QString cell(int r, int c) const;   // as shown: the readable form of its bytes
+    std::string cellPath(int r, int c) const { return cells_.get(r, c); }
+    void setCell(int r, int c, std::string_view bytes);
     void clearCells();
     // The current cell, which the view marks with a focus rectangle.
     void setCurrentCell(int r, int c);
@@ -36,12 +40,10 @@ public:
     QColor fixedBackground = QColor(192, 192, 192);
 
 private:
-    int rows_ = 1;
-    int cols_ = 1;
+    GridCells cells_;
     int fixedRows_ = 0;
     int currentRow_ = 0;
     int currentCol_ = 0;
-    std::vector<QString> cells_ = std::vector<QString>(1);
 };
 
 }  // namespace platform

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/controls.h"
-#include "zentra/error.h"
+#include "platform/grid_cells.h"
 
 namespace platform {
 
@@ -42,50 +42,35 @@ private:
     float min_ = 0, max_ = 100, value_ = 0;
 };
 
-// One column of text cells per row; starts as one row, one column, one empty cell.
+// Starts as one row, one column, one empty cell; cells kept as exact bytes, as the window's
+// grid keeps them.
 class MemoryGrid : public FlexGrid {
 public:
-    int rows() const override { return static_cast<int>(cells_.size()); }
-    void setRows(int n) override { cells_.resize(n > 0 ? n : 0, std::vector<QString>(cols_)); clampCurrent(); }
-    int cols() const override { return cols_; }
-    void setCols(int n) override {
-        cols_ = n;
-        for (auto& r : cells_) r.resize(n);
-        widths_.resize(n, kDefaultWidth);
-        clampCurrent();
-    }
+    int rows() const override { return cells_.rows(); }
+    void setRows(int n) override;
+    int cols() const override { return cells_.cols(); }
+    void setCols(int n) override;
     int fixedRows() const override { return fixedRows_; }
     void setFixedRows(int n) override { fixedRows_ = n; }
     int colWidth(int c) const override { return widths_.at(c); }
     void setColWidth(int c, int twips) override { widths_.at(c) = twips; }
     int row() const override { return row_; }
-    void setRow(int r) override { checkRow(r); row_ = r; }
+    void setRow(int r) override;
     int col() const override { return col_; }
-    void setCol(int c) override { checkCol(c); col_ = c; }
-    QString text() const override { return cells_.at(row_).at(col_); }
-    void setText(const QString& t) override { cells_.at(row_).at(col_) = t; }
-    void clear() override {
-        for (auto& r : cells_)
-            for (auto& c : r) c.clear();
-    }
+    void setCol(int c) override;
+    std::string path() const override { return cells_.get(row_, col_); }
+    void setPath(std::string_view bytes) override { cells_.set(row_, col_, bytes); }
+    void clear() override { cells_.clear(); }
+
+    const GridCells& cells() const { return cells_; }
 
 private:
     static constexpr int kDefaultWidth = 960;
-    void checkRow(int r) const {
-        if (r < 0 || r >= rows()) throw zentra::Error(zentra::kErrSubscriptOutOfRange, "Subscript out of range");
-    }
-    void checkCol(int c) const {
-        if (c < 0 || c >= cols_) throw zentra::Error(zentra::kErrSubscriptOutOfRange, "Subscript out of range");
-    }
-    void clampCurrent() {
-        if (row_ >= rows()) row_ = rows() > 0 ? rows() - 1 : 0;
-        if (col_ >= cols_) col_ = cols_ > 0 ? cols_ - 1 : 0;
-    }
+    void clampCurrent();
 
-    int cols_ = 1;
+    GridCells cells_;
     int fixedRows_ = 0;
     int row_ = 0, col_ = 0;
-    std::vector<std::vector<QString>> cells_{std::vector<QString>(1)};
     std::vector<int> widths_{kDefaultWidth};
 };
 

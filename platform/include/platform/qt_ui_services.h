@@ -15,7 +15,10 @@ public:
     void setMousePointer(int pointer) override;
     int mousePointer() const override { return pointer_; }
     void doEvents() override { throttle_.processEventsOnce(); }
+    // A document that does not exist is not handed to the launcher, which would fail unseen.
     bool openUrl(const QString& target) override;
+    // The document is missing, the desktop has no launcher (xdg-open), or it did not start.
+    QString whyNotOpened(const QString& target) const override;
 
 private:
     QtCommonDialog dialog_;

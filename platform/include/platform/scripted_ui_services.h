@@ -59,6 +59,7 @@ public:
     std::function<void()> onDoEvents;     // runs inside doEvents(), e.g. to click mid-run
     QStringList openedUrls;
     bool openUrlSucceeds = true;
+    QString notOpenedReason = QStringLiteral("scripted: nothing opens documents");
 
     int msgBox(const QString& prompt, int style, const QString& title) override {
         boxes.push_back({prompt, style, title});
@@ -87,6 +88,7 @@ public:
         openedUrls << target;
         return openUrlSucceeds;
     }
+    QString whyNotOpened(const QString&) const override { return notOpenedReason; }
 
 private:
     int pointer_ = vbDefault;

@@ -61,6 +61,10 @@ public:
 
     // Open a document or web address with the desktop's default handler; false on failure.
     virtual bool openUrl(const QString& target) = 0;
+    // After openUrl(target) failed: why, in a sentence for the user.
+    virtual QString whyNotOpened(const QString& /*target*/) const {
+        return QStringLiteral("No program to open it could be started.");
+    }
 };
 
 }  // namespace platform

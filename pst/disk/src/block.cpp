@@ -78,16 +78,55 @@ bool blockTrailerValid(std::span<const uint8_t> image, uint64_t ib) {
     return t.wSig == computeSignature(ib, t.bid) && t.dwCRC == computeCrc(image.first(t.cb));
 }
 
-std::vector<uint8_t> XBLOCK::serialize() const {
-    if (rgbid.empty() || rgbid.size() > kMaxEntries) corrupt("XBLOCK with " + std::to_string(rgbid.size()) + " entries");
-    std::vector<uint8_t> out(kHeaderSize + 8 * rgbid.size());
+namespace {
+
+// XBLOCK, SLBLOCK and SIBLOCK share one layout: btype, cLevel, cEnt, four bytes (lcbTotal or
+// dwPadding), then cEnt entries of one size.
+constexpr size_t kInternalHeaderSize = 8;
+
+template <class Entry, class WriteEntry>
+std::vector<uint8_t> serializeInternalBlock(const char* name, uint8_t btype, uint8_t cLevel, uint32_t fourBytes,
+                                            const std::vector<Entry>& entries, size_t entrySize, size_t maxEntries,
+                                            WriteEntry writeEntry) {
+    if (entries.empty() || entries.size() > maxEntries)
+        corrupt(std::string(name) + " with " + std::to_string(entries.size()) + " entries");
+    std::vector<uint8_t> out(kInternalHeaderSize + entrySize * entries.size());
     std::span<uint8_t> s(out);
     writeU8(s, 0, btype);
     writeU8(s, 1, cLevel);
-    writeLe16(s, 2, static_cast<uint16_t>(rgbid.size()));
-    writeLe32(s, 4, lcbTotal);
-    for (size_t i = 0; i < rgbid.size(); ++i) writeLe64(s, kHeaderSize + 8 * i, rgbid[i]);
+    writeLe16(s, 2, static_cast<uint16_t>(entries.size()));
+    writeLe32(s, 4, fourBytes);
+    for (size_t i = 0; i < entries.size(); ++i)
+        writeEntry(s.subspan(kInternalHeaderSize + entrySize * i, entrySize), entries[i]);
     return out;
+}
+
+template <class Entry, class ReadEntry>
+std::vector<Entry> parseEntries(std::span<const uint8_t> payload, uint16_t cEnt, size_t entrySize, ReadEntry readEntry) {
+    checkRange(payload.size(), kInternalHeaderSize, entrySize * cEnt);
+    std::vector<Entry> entries;
+    entries.reserve(cEnt);
+    for (size_t i = 0; i < cEnt; ++i)
+        entries.push_back(readEntry(payload.subspan(kInternalHeaderSize + entrySize * i, entrySize)));
+    return entries;
+}
+
+// SLBLOCK and SIBLOCK differ in their cLevel and their entries only.
+template <class Block, class Entry>
+Block parseSubnodeBlock(std::span<const uint8_t> payload, const char* name) {
+    Block b;
+    checkHeader(payload, kBtypeSubnode, b.cLevel, name);
+    b.cEnt = readLe16(payload, 2);
+    b.dwPadding = readLe32(payload, 4);
+    b.rgentries = parseEntries<Entry>(payload, b.cEnt, Entry::kSize, Entry::parse);
+    return b;
+}
+
+}  // namespace
+
+std::vector<uint8_t> XBLOCK::serialize() const {
+    return serializeInternalBlock("XBLOCK", btype, cLevel, lcbTotal, rgbid, sizeof(Bid), kMaxEntries,
+                                  [](std::span<uint8_t> out, Bid bid) { writeLe64(out, 0, bid); });
 }
 
 XBLOCK XBLOCK::parse(std::span<const uint8_t> payload) {
@@ -97,72 +136,93 @@ XBLOCK XBLOCK::parse(std::span<const uint8_t> payload) {
     x.cLevel = payload[1];
     x.cEnt = readLe16(payload, 2);
     x.lcbTotal = readLe32(payload, 4);
-    for (size_t i = 0; i < x.cEnt; ++i) x.rgbid.push_back(readLe64(payload, kHeaderSize + 8 * i));
+    x.rgbid = parseEntries<Bid>(payload, x.cEnt, sizeof(Bid),
+                                [](std::span<const uint8_t> in) { return readLe64(in, 0); });
     return x;
 }
 
-std::vector<uint8_t> SLBLOCK::serialize() const {
-    if (rgentries.empty() || rgentries.size() > kMaxEntries)
-        corrupt("SLBLOCK with " + std::to_string(rgentries.size()) + " entries");
-    std::vector<uint8_t> out(kHeaderSize + SLENTRY::kSize * rgentries.size());
-    std::span<uint8_t> s(out);
-    writeU8(s, 0, btype);
-    writeU8(s, 1, cLevel);
-    writeLe16(s, 2, static_cast<uint16_t>(rgentries.size()));
-    writeLe32(s, 4, dwPadding);
-    for (size_t i = 0; i < rgentries.size(); ++i) {
-        const size_t o = kHeaderSize + SLENTRY::kSize * i;
-        writeLe64(s, o, rgentries[i].nid);
-        writeLe64(s, o + 8, rgentries[i].bidData);
-        writeLe64(s, o + 16, rgentries[i].bidSub);
-    }
-    return out;
+void SLENTRY::serialize(std::span<uint8_t> out) const {
+    writeLe64(out, 0, nid);
+    writeLe64(out, 8, bidData);
+    writeLe64(out, 16, bidSub);
 }
 
-SLBLOCK SLBLOCK::parse(std::span<const uint8_t> payload) {
-    checkHeader(payload, kBtypeSubnode, 0, "SLBLOCK");
-    SLBLOCK b;
-    b.cEnt = readLe16(payload, 2);
-    b.dwPadding = readLe32(payload, 4);
-    for (size_t i = 0; i < b.cEnt; ++i) {
-        const size_t o = kHeaderSize + SLENTRY::kSize * i;
-        b.rgentries.push_back({readLe64(payload, o), readLe64(payload, o + 8), readLe64(payload, o + 16)});
-    }
-    return b;
+SLENTRY SLENTRY::parse(std::span<const uint8_t> in) { return {readLe64(in, 0), readLe64(in, 8), readLe64(in, 16)}; }
+
+void SIENTRY::serialize(std::span<uint8_t> out) const {
+    writeLe64(out, 0, nid);
+    writeLe64(out, 8, bid);
 }
+
+SIENTRY SIENTRY::parse(std::span<const uint8_t> in) { return {readLe64(in, 0), readLe64(in, 8)}; }
+
+std::vector<uint8_t> SLBLOCK::serialize() const {
+    return serializeInternalBlock("SLBLOCK", btype, cLevel, dwPadding, rgentries, SLENTRY::kSize, kMaxEntries,
+                                  [](std::span<uint8_t> out, const SLENTRY& e) { e.serialize(out); });
+}
+
+SLBLOCK SLBLOCK::parse(std::span<const uint8_t> payload) { return parseSubnodeBlock<SLBLOCK, SLENTRY>(payload, "SLBLOCK"); }
 
 std::vector<uint8_t> SIBLOCK::serialize() const {
-    if (rgentries.empty() || rgentries.size() > kMaxEntries)
-        corrupt("SIBLOCK with " + std::to_string(rgentries.size()) + " entries");
-    std::vector<uint8_t> out(kHeaderSize + SIENTRY::kSize * rgentries.size());
-    std::span<uint8_t> s(out);
-    writeU8(s, 0, btype);
-    writeU8(s, 1, cLevel);
-    writeLe16(s, 2, static_cast<uint16_t>(rgentries.size()));
-    writeLe32(s, 4, dwPadding);
-    for (size_t i = 0; i < rgentries.size(); ++i) {
-        const size_t o = kHeaderSize + SIENTRY::kSize * i;
-        writeLe64(s, o, rgentries[i].nid);
-        writeLe64(s, o + 8, rgentries[i].bid);
-    }
-    return out;
+    return serializeInternalBlock("SIBLOCK", btype, cLevel, dwPadding, rgentries, SIENTRY::kSize, kMaxEntries,
+                                  [](std::span<uint8_t> out, const SIENTRY& e) { e.serialize(out); });
 }
 
-SIBLOCK SIBLOCK::parse(std::span<const uint8_t> payload) {
-    checkHeader(payload, kBtypeSubnode, 1, "SIBLOCK");
-    SIBLOCK b;
-    b.cEnt = readLe16(payload, 2);
-    b.dwPadding = readLe32(payload, 4);
-    for (size_t i = 0; i < b.cEnt; ++i) {
-        const size_t o = kHeaderSize + SIENTRY::kSize * i;
-        b.rgentries.push_back({readLe64(payload, o), readLe64(payload, o + 8)});
-    }
-    return b;
-}
+SIBLOCK SIBLOCK::parse(std::span<const uint8_t> payload) { return parseSubnodeBlock<SIBLOCK, SIENTRY>(payload, "SIBLOCK"); }
 
 InternalBlockKind internalBlockKind(std::span<const uint8_t> payload) {
     if (payload.size() < 2) corrupt("internal block shorter than 2 bytes");
     return {payload[0], payload[1]};
+}
+
+std::vector<Bid> internalBlockChildren(std::span<const uint8_t> payload) {
+    const InternalBlockKind kind = internalBlockKind(payload);
+    if (kind.btype == kBtypeXBlock) return XBLOCK::parse(payload).rgbid;
+    std::vector<Bid> children;
+    if (kind.cLevel == 0) {
+        for (const SLENTRY& e : SLBLOCK::parse(payload).rgentries) {
+            if (e.bidData) children.push_back(e.bidData);
+            if (e.bidSub) children.push_back(e.bidSub);
+        }
+    } else {
+        for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) children.push_back(e.bid);
+    }
+    return children;
+}
+
+namespace {
+
+// An XXBLOCK over XBLOCKs over data blocks is as deep as a data tree goes; the limit also stops
+// a damaged file whose XBLOCKs refer to one another.
+constexpr int kMaxDataTreeDepth = 2;
+
+void collectLeaves(Bid bid, const BlockPayloadReader& blockPayload, int depth, std::vector<std::vector<uint8_t>>& out) {
+    std::vector<uint8_t> payload = blockPayload(bid);
+    if (!isInternalBid(bid)) {
+        out.push_back(std::move(payload));
+        return;
+    }
+    if (depth >= kMaxDataTreeDepth) corrupt("data tree nested too deeply");
+    for (Bid child : XBLOCK::parse(payload).rgbid) collectLeaves(child, blockPayload, depth + 1, out);
+}
+
+}  // namespace
+
+std::vector<std::vector<uint8_t>> dataTreeLeaves(Bid root, const BlockPayloadReader& blockPayload) {
+    std::vector<std::vector<uint8_t>> leaves;
+    collectLeaves(root, blockPayload, 0, leaves);
+    return leaves;
+}
+
+std::vector<SLENTRY> subnodeTreeEntries(Bid root, const BlockPayloadReader& blockPayload) {
+    const std::vector<uint8_t> payload = blockPayload(root);
+    if (internalBlockKind(payload).cLevel == 0) return SLBLOCK::parse(payload).rgentries;
+    std::vector<SLENTRY> entries;
+    for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) {
+        const std::vector<SLENTRY> leaf = SLBLOCK::parse(blockPayload(e.bid)).rgentries;
+        entries.insert(entries.end(), leaf.begin(), leaf.end());
+    }
+    return entries;
 }
 
 }  // namespace pst::disk

@@ -15,20 +15,32 @@
 
 #include "growing_heap.h"
 #include "hex.h"
-#include "little_endian.h"
+#include "pst/core/le_codec.h"
 #include "pst/ltp/bth.h"
 #include "zentra/error.h"
 
 namespace pst::ltp {
+
+using disk::BTHHEADER;
+using disk::BthIndexRecord;
+using disk::TCROWID;
+
 namespace {
 
-constexpr uint32_t kIndexRecordSize = 8;                               // row id, row number
-constexpr uint32_t kRecordsPerLeaf = kMaxHeapItem / kIndexRecordSize;  // 447, as writeBth splits them
+constexpr size_t kIndexRecordSize = BthIndexRecord::sizeFor(TCROWID::kCbKey);   // row id, HID
+// As writeBth splits them: 447 records in a leaf item, 447 index records in an index item.
+constexpr size_t kLeafItemBytes = kMaxHeapItem / TCROWID::kSize * TCROWID::kSize;
+constexpr size_t kIndexItemBytes = kMaxHeapItem / kIndexRecordSize * kIndexRecordSize;
+
+// The index record of an item of row index records (leaves or index records alike): its first key.
+void appendIndexRecord(std::vector<uint8_t>& out, std::span<const uint8_t> item, Hid hid) {
+    BthIndexRecord{item.first(TCROWID::kCbKey), hid}.appendTo(out);
+}
 
 }  // namespace
 
 struct AppendTable::Impl {
-    explicit Impl(const TableLayout& l) : layout(l), heap(kClientSigTable) {}
+    explicit Impl(const TableLayout& l) : layout(l), heap(disk::kClientSigTable) {}
 
     struct Cell {
         uint16_t id = 0;
@@ -73,8 +85,8 @@ AppendTable::AppendTable(const TableLayout& layout) : impl_(std::make_unique<Imp
         t.cells.push_back({static_cast<uint16_t>(c.tag >> 16), type, &c, tableCellIsHnid(type)});
     }
     t.rowsPerBlock = kMaxBlockData / t.layout.rowSize();
-    const std::vector<uint8_t> bthHeader(kBthHeaderSize, 0);
-    const std::vector<uint8_t> tcInfo(kTcInfoHeaderSize + kTcolDescSize * t.layout.columns.size(), 0);
+    const std::vector<uint8_t> bthHeader(BTHHEADER::kSize, 0);
+    const std::vector<uint8_t> tcInfo(disk::TCINFO::sizeFor(t.layout.columns.size()), 0);
     t.bthHeader = t.heap.allocate(bthHeader);
     t.tcInfo = t.heap.allocate(tcInfo);
 }
@@ -114,12 +126,13 @@ void AppendTable::appendRow(uint32_t rowId, uint32_t rowVersion, const PropertyM
     for (const Impl::Cell& c : t.cells) {
         auto it = properties.find(c.id);
         if (it == properties.end() || it->second.type != c.type) continue;
-        if (c.hnid) le::put32(row.data() + c.desc->ibData, t.placeCell(it->second.bytes));
+        if (c.hnid) core::writeLe32(row, c.desc->ibData, t.placeCell(it->second.bytes));
         else std::copy(it->second.bytes.begin(), it->second.bytes.end(), row.begin() + c.desc->ibData);
         setCellExists(ceb, c.desc->iBit);
     }
-    le::put32(row.data(), rowId);
-    le::put32(row.data() + 4, rowVersion);
+    // Every row starts with dwRowID and the row version, the cells of PidTagLtpRowId and PidTagLtpRowVer.
+    core::writeLe32(row, 0, rowId);
+    core::writeLe32(row, 4, rowVersion);
     setCellExists(ceb, 0);
     setCellExists(ceb, 1);
 
@@ -131,12 +144,9 @@ void AppendTable::appendRow(uint32_t rowId, uint32_t rowVersion, const PropertyM
     }
     t.openRows.insert(t.openRows.end(), row.begin(), row.end());
 
-    le::append32(t.openLeaf, rowId);
-    le::append32(t.openLeaf, static_cast<uint32_t>(t.rowCount));
-    if (t.openLeaf.size() == kRecordsPerLeaf * kIndexRecordSize) {
-        const Hid leaf = t.heap.allocate(t.openLeaf);
-        t.leafIndex.insert(t.leafIndex.end(), t.openLeaf.begin(), t.openLeaf.begin() + 4);
-        le::append32(t.leafIndex, leaf);
+    TCROWID{rowId, static_cast<uint32_t>(t.rowCount)}.appendTo(t.openLeaf);
+    if (t.openLeaf.size() == kLeafItemBytes) {
+        appendIndexRecord(t.leafIndex, t.openLeaf, t.heap.allocate(t.openLeaf));
         t.openLeaf.clear();
     }
     ++t.rowCount;
@@ -148,26 +158,20 @@ void AppendTable::appendRow(uint32_t rowId, uint32_t rowVersion, const PropertyM
 Hid AppendTable::Impl::writeIndex(GrowingHeap::Draft& draft, uint8_t& levels) {
     levels = 0;
     std::vector<uint8_t> upper = leafIndex;
-    if (!openLeaf.empty()) {
-        const Hid leaf = draft.allocate(openLeaf);
-        upper.insert(upper.end(), openLeaf.begin(), openLeaf.begin() + 4);
-        le::append32(upper, leaf);
-    }
+    if (!openLeaf.empty()) appendIndexRecord(upper, openLeaf, draft.allocate(openLeaf));
     if (upper.empty()) return 0;
     // Each pass adds one intermediate level until a single item holds the top of the tree.
     while (upper.size() > kIndexRecordSize) {
         std::vector<uint8_t> next;
-        for (size_t first = 0; first < upper.size(); first += kRecordsPerLeaf * kIndexRecordSize) {
-            const size_t n = std::min<size_t>(kRecordsPerLeaf * kIndexRecordSize, upper.size() - first);
-            const Hid hid = draft.allocate(std::span<const uint8_t>(upper).subspan(first, n));
-            next.insert(next.end(), upper.begin() + static_cast<std::ptrdiff_t>(first),
-                        upper.begin() + static_cast<std::ptrdiff_t>(first) + 4);
-            le::append32(next, hid);
+        for (size_t first = 0; first < upper.size(); first += kIndexItemBytes) {
+            const size_t n = std::min(kIndexItemBytes, upper.size() - first);
+            const auto item = std::span<const uint8_t>(upper).subspan(first, n);
+            appendIndexRecord(next, item, draft.allocate(item));
         }
         upper = std::move(next);
         ++levels;
     }
-    return le::get32(upper.data() + 4);
+    return BthIndexRecord::parse(upper, TCROWID::kCbKey).hidNextLevel;
 }
 
 BuiltNode AppendTable::write(ndb::NodeDatabase& db) {
@@ -204,12 +208,12 @@ BuiltNode AppendTable::write(ndb::NodeDatabase& db) {
 
     uint8_t levels = 0;
     const Hid root = t.writeIndex(draft, levels);
-    std::span<uint8_t> header = draft.item(t.bthHeader);
-    header[0] = kBthType;
-    header[1] = 4;
-    header[2] = 4;
-    header[3] = levels;
-    le::put32(header.data() + 4, root);
+    BTHHEADER header;
+    header.cbKey = TCROWID::kCbKey;
+    header.cbEnt = TCROWID::kCbEnt;
+    header.bIdxLevels = levels;
+    header.hidRoot = root;
+    header.serialize(draft.item(t.bthHeader));
 
     TcInfo info;
     info.layout = t.layout;

@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <string>
 
-#include "little_endian.h"
 #include "zentra/error.h"
 
 namespace pst::ltp {
+
+using disk::BTHHEADER;
+using disk::BthIndexRecord;
+
 namespace {
 
 [[noreturn]] void corrupt(const std::string& what) {
@@ -28,14 +31,15 @@ std::vector<uint8_t> writeLevel(HeapBuilder& heap, std::span<const uint8_t> reco
                                 uint32_t cbKey) {
     const uint32_t perItem = kMaxHeapItem / recordSize;
     const size_t count = records.size() / recordSize;
-    std::vector<uint8_t> upper;
-    upper.reserve((count / perItem + 1) * (cbKey + 4));
-    for (size_t first = 0; first < count; first += perItem) {
+    const size_t items = (count + perItem - 1) / perItem;
+    const size_t indexSize = BthIndexRecord::sizeFor(cbKey);
+    std::vector<uint8_t> upper(items * indexSize);
+    for (size_t i = 0; i < items; ++i) {
+        const size_t first = i * perItem;
         size_t n = std::min<size_t>(perItem, count - first);
         auto chunk = records.subspan(first * recordSize, n * recordSize);
         Hid hid = heap.allocate(chunk);
-        upper.insert(upper.end(), chunk.begin(), chunk.begin() + cbKey);
-        le::append32(upper, hid);
+        BthIndexRecord{chunk.first(cbKey), hid}.serialize(std::span(upper).subspan(i * indexSize, indexSize));
     }
     return upper;
 }
@@ -54,47 +58,41 @@ Hid writeBth(HeapBuilder& heap, uint8_t cbKey, uint8_t cbEnt, std::span<const ui
         if (compareKeys(records.data() + off - recordSize, records.data() + off, cbKey) >= 0)
             throw zentra::Error(zentra::kErrInvalidArgument, "BTH keys are not strictly ascending");
     }
-    if (header == 0) header = heap.reserve(kBthHeaderSize);
+    if (header == 0) header = heap.reserve(BTHHEADER::kSize);
 
-    Hid root = 0;
-    uint8_t levels = 0;
+    BTHHEADER h;
+    h.cbKey = cbKey;
+    h.cbEnt = cbEnt;
     if (!records.empty()) {
+        const auto indexSize = static_cast<uint32_t>(BthIndexRecord::sizeFor(cbKey));
         std::vector<uint8_t> upper = writeLevel(heap, records, recordSize, cbKey);
         // Each pass adds one intermediate level until a single item holds the top of the tree.
-        while (upper.size() > cbKey + 4u) {
-            upper = writeLevel(heap, upper, cbKey + 4u, cbKey);
-            ++levels;
+        while (upper.size() > indexSize) {
+            upper = writeLevel(heap, upper, indexSize, cbKey);
+            ++h.bIdxLevels;
         }
-        root = le::get32(upper.data() + cbKey);
+        h.hidRoot = BthIndexRecord::parse(upper, cbKey).hidNextLevel;
     }
-    std::span<uint8_t> h = heap.item(header);
-    if (h.size() != kBthHeaderSize)
+    std::span<uint8_t> item = heap.item(header);
+    if (item.size() != BTHHEADER::kSize)
         throw zentra::Error(zentra::kErrInvalidArgument, "BTH header item must be 8 bytes");
-    h[0] = kBthType;
-    h[1] = cbKey;
-    h[2] = cbEnt;
-    h[3] = levels;
-    le::put32(h.data() + 4, root);
+    h.serialize(item);
     return header;
 }
 
-BthHeader readBthHeader(const HeapReader& heap, Hid header) {
-    std::span<const uint8_t> h = heap.item(header);
-    if (h.size() < kBthHeaderSize) corrupt("header item too short");
-    if (h[0] != kBthType) corrupt("header type is not 0xB5");
-    BthHeader out;
-    out.cbKey = h[1];
-    out.cbEnt = h[2];
-    out.idxLevels = h[3];
-    out.root = le::get32(h.data() + 4);
-    return out;
+BTHHEADER readBthHeader(const HeapReader& heap, Hid header) {
+    std::span<const uint8_t> item = heap.item(header);
+    if (item.size() < BTHHEADER::kSize) corrupt("header item too short");
+    const BTHHEADER h = BTHHEADER::parse(item);
+    if (h.bType != disk::kClientSigBth) corrupt("header type is not 0xB5");
+    return h;
 }
 
 namespace {
 
 // `budget` counts the items a well-formed tree can visit at most (each heap item once), so a
 // damaged tree whose index items point at each other cannot make the walk run away.
-void collect(const HeapReader& heap, Hid hid, uint32_t level, const BthHeader& header, std::vector<uint8_t>& out,
+void collect(const HeapReader& heap, Hid hid, uint32_t level, const BTHHEADER& header, std::vector<uint8_t>& out,
              size_t& budget) {
     if (budget == 0) corrupt("index items refer to one another");
     --budget;
@@ -104,24 +102,25 @@ void collect(const HeapReader& heap, Hid hid, uint32_t level, const BthHeader& h
         out.insert(out.end(), item.begin(), item.end());
         return;
     }
-    const uint32_t indexSize = header.cbKey + 4u;
+    const size_t indexSize = BthIndexRecord::sizeFor(header.cbKey);
     if (item.size() % indexSize) corrupt("index item is not whole records");
     for (size_t off = 0; off < item.size(); off += indexSize)
-        collect(heap, le::get32(item.data() + off + header.cbKey), level - 1, header, out, budget);
+        collect(heap, BthIndexRecord::parse(item.subspan(off), header.cbKey).hidNextLevel, level - 1, header, out,
+                budget);
 }
 
 }  // namespace
 
 std::vector<uint8_t> readBthRecords(const HeapReader& heap, Hid header, uint8_t cbKey, uint8_t cbEnt) {
-    BthHeader h = readBthHeader(heap, header);
+    const BTHHEADER h = readBthHeader(heap, header);
     if (h.cbKey != cbKey || h.cbEnt != cbEnt)
         corrupt("record sizes " + std::to_string(h.cbKey) + "/" + std::to_string(h.cbEnt) + " where " +
                 std::to_string(cbKey) + "/" + std::to_string(cbEnt) + " expected");
     std::vector<uint8_t> out;
-    if (h.root == 0) return out;
+    if (h.hidRoot == 0) return out;
     size_t budget = 0;
     for (uint32_t b = 0; b < heap.pageCount(); ++b) budget += heap.itemCount(b);
-    collect(heap, h.root, h.idxLevels, h, out, budget);
+    collect(heap, h.hidRoot, h.bIdxLevels, h, out, budget);
     const uint32_t recordSize = cbKey + cbEnt;
     for (size_t off = recordSize; off < out.size(); off += recordSize) {
         if (compareKeys(out.data() + off - recordSize, out.data() + off, cbKey) >= 0)

@@ -4,15 +4,20 @@
 #include <string>
 
 #include "hex.h"
-#include "little_endian.h"
 #include "zentra/error.h"
 
 namespace pst::ltp {
+
+using disk::hidBlockIndex;
+using disk::hidItemIndex;
+using disk::hnidIsHid;
+using disk::makeHid;
+
 namespace {
 
 constexpr uint32_t kMaxPages = 0x10000;   // hidBlockIndex has 16 bits
 
-bool isBitmapPage(uint32_t index) { return heapPageHeaderSize(index) == kHnBitmapHdrSize; }
+bool isBitmapPage(uint32_t index) { return heapPageHeaderSize(index) == disk::HNBITMAPHDR::kSize; }
 
 GrowingHeap::Page newPage(uint32_t index) {
     GrowingHeap::Page page;
@@ -153,16 +158,8 @@ Bid GrowingHeap::write(ndb::NodeDatabase& db, Draft& draft, Hid userRoot) {
         }
         Page* page = draft.pageAt(i);
         encoded[i] = encodeHeapPage(page->bytes, page->offsets);
-        std::vector<uint8_t>& bytes = encoded[i];
-        if (i == 0) {
-            bytes[2] = kHeapSignature;
-            bytes[3] = clientSig_;
-            le::put32(bytes.data() + 4, userRoot);
-            for (uint32_t k = 0; k < 8 && k < total; ++k) setHeapFillLevel(bytes.data() + 8, k, levels[k]);
-        } else if (isBitmapPage(i)) {
-            for (uint32_t k = 0; k < 128 && i + k < total; ++k) setHeapFillLevel(bytes.data() + 2, k, levels[i + k]);
-        }
-        leaves[i].payload = bytes;
+        writeHeapPageHeader(encoded[i], i, levels, clientSig_, userRoot);
+        leaves[i].payload = encoded[i];
     }
     const Bid root = db.writeBlocksReusing(leaves);
     for (uint32_t i = 0; i < slots_.size(); ++i) {

@@ -4,10 +4,12 @@
 #include <string>
 
 #include "hex.h"
-#include "little_endian.h"
 #include "zentra/error.h"
 
 namespace pst::ltp {
+
+using namespace pst::disk;
+
 namespace {
 
 [[noreturn]] void corrupt(const std::string& what) {
@@ -15,19 +17,15 @@ namespace {
 }
 
 bool isBitmapPage(uint32_t blockIndex) {
-    return blockIndex >= 8 && (blockIndex - 8) % 128 == 0;
-}
-
-uint8_t getNibble(const uint8_t* levels, uint32_t slot) {
-    uint8_t byte = levels[slot / 2];
-    return slot % 2 == 0 ? (byte & 0x0F) : (byte >> 4);
+    return blockIndex >= HNBITMAPHDR::kFirstPage &&
+           (blockIndex - HNBITMAPHDR::kFirstPage) % HNBITMAPHDR::kPagesMapped == 0;
 }
 
 }  // namespace
 
 uint32_t heapPageHeaderSize(uint32_t blockIndex) {
-    if (blockIndex == 0) return kHnHdrSize;
-    return isBitmapPage(blockIndex) ? kHnBitmapHdrSize : kHnPageHdrSize;
+    if (blockIndex == 0) return HNHDR::kSize;
+    return isBitmapPage(blockIndex) ? HNBITMAPHDR::kSize : HNPAGEHDR::kSize;
 }
 
 uint8_t heapFillLevel(uint32_t freeBytes) {
@@ -39,24 +37,40 @@ uint8_t heapFillLevel(uint32_t freeBytes) {
     return 15;
 }
 
-void setHeapFillLevel(uint8_t* levels, uint32_t slot, uint8_t level) {
-    uint8_t& byte = levels[slot / 2];
-    if (slot % 2 == 0) byte = static_cast<uint8_t>((byte & 0xF0) | level);
-    else byte = static_cast<uint8_t>((byte & 0x0F) | (level << 4));
-}
-
 std::vector<uint8_t> encodeHeapPage(std::span<const uint8_t> pageBytes, std::span<const uint16_t> offsets) {
     const auto items = static_cast<uint32_t>(offsets.size() - 1);
+    const uint32_t size = encodedHeapPageSize(static_cast<uint32_t>(pageBytes.size()), items);
+    // Copied, then grown: only the padding byte and the page map are zero-filled before use.
     std::vector<uint8_t> bytes;
-    bytes.reserve(encodedHeapPageSize(static_cast<uint32_t>(pageBytes.size()), items));
+    bytes.reserve(size);
     bytes.assign(pageBytes.begin(), pageBytes.end());
-    if (bytes.size() % 2) bytes.push_back(0);   // HNPAGEMAP is 2-byte aligned
-    auto ibHnpm = static_cast<uint16_t>(bytes.size());
-    le::append16(bytes, static_cast<uint16_t>(items));
-    le::append16(bytes, 0);   // cFree: nothing is ever freed in the heaps written here
-    for (uint16_t offset : offsets) le::append16(bytes, offset);
-    le::put16(bytes.data(), ibHnpm);
+    bytes.resize(size);
+    // HNPAGEMAP is 2-byte aligned; cFree stays 0, since nothing is ever freed in the heaps written here.
+    const auto ibHnpm = static_cast<uint16_t>((pageBytes.size() + 1) & ~size_t{1});
+    HNPAGEMAP map;
+    map.rgibAlloc.assign(offsets.begin(), offsets.end());
+    map.serialize(std::span(bytes).subspan(ibHnpm));
+    HNPAGEHDR{ibHnpm}.serialize(bytes);
     return bytes;
+}
+
+void writeHeapPageHeader(std::span<uint8_t> page, uint32_t blockIndex, std::span<const uint8_t> levels,
+                         uint8_t clientSig, Hid userRoot) {
+    const uint16_t ibHnpm = HNPAGEHDR::parse(page).ibHnpm;
+    if (blockIndex == 0) {
+        HNHDR h;
+        h.ibHnpm = ibHnpm;
+        h.bClientSig = clientSig;
+        h.hidUserRoot = userRoot;
+        for (uint32_t i = 0; i < 8 && i < levels.size(); ++i) setFillLevelAt(h.rgbFillLevel, i, levels[i]);
+        h.serialize(page);
+    } else if (isBitmapPage(blockIndex)) {
+        HNBITMAPHDR h;
+        h.ibHnpm = ibHnpm;
+        for (uint32_t i = 0; i < HNBITMAPHDR::kPagesMapped && blockIndex + i < levels.size(); ++i)
+            setFillLevelAt(h.rgbFillLevel, i, levels[blockIndex + i]);
+        h.serialize(page);
+    }
 }
 
 namespace {
@@ -91,7 +105,7 @@ HeapBuilder::~HeapBuilder() {
 }
 
 std::vector<uint32_t> HeapBuilder::finishedPageSizes() const {
-    if (pages_.empty()) return {encodedHeapPageSize(kHnHdrSize, 0)};
+    if (pages_.empty()) return {encodedHeapPageSize(HNHDR::kSize, 0)};
     std::vector<uint32_t> sizes;
     sizes.reserve(pages_.size());
     for (const Page& page : pages_) sizes.push_back(pageSizeWith(page, 0, 0));
@@ -165,15 +179,7 @@ std::vector<std::vector<uint8_t>> HeapBuilder::finish() const {
         levels[out.size()] = heapFillLevel(kMaxBlockData - static_cast<uint32_t>(bytes.size()));
         out.push_back(std::move(bytes));
     }
-    std::vector<uint8_t>& first = out[0];
-    first[2] = kHeapSignature;
-    first[3] = clientSig_;
-    le::put32(first.data() + 4, userRoot_);
-    for (uint32_t i = 0; i < 8 && i < out.size(); ++i) setHeapFillLevel(first.data() + 8, i, levels[i]);
-    for (uint32_t b = 8; b < out.size(); b += 128) {
-        for (uint32_t i = 0; i < 128 && b + i < out.size(); ++i)
-            setHeapFillLevel(out[b].data() + 2, i, levels[b + i]);
-    }
+    for (uint32_t b = 0; b < out.size(); ++b) writeHeapPageHeader(out[b], b, levels, clientSig_, userRoot_);
     return out;
 }
 
@@ -181,31 +187,29 @@ HeapReader::HeapReader(std::vector<std::vector<uint8_t>> pages) {
     if (pages.empty()) corrupt("no pages");
     for (uint32_t b = 0; b < pages.size(); ++b) {
         std::vector<uint8_t>& bytes = pages[b];
+        const std::string name = "page " + std::to_string(b);
         uint32_t header = heapPageHeaderSize(b);
-        if (bytes.size() < header + 4) corrupt("page " + std::to_string(b) + " too short");
-        uint32_t ibHnpm = le::get16(bytes.data());
-        if (ibHnpm < header || ibHnpm + 4 > bytes.size())
-            corrupt("page " + std::to_string(b) + " has page map offset out of range");
-        uint32_t cAlloc = le::get16(bytes.data() + ibHnpm);
-        if (ibHnpm + 4 + 2 * (cAlloc + 1) > bytes.size())
-            corrupt("page " + std::to_string(b) + " page map runs past the block");
-        Page page;
-        page.offsets.reserve(cAlloc + 1);
+        if (bytes.size() < header + HNPAGEMAP::kHeaderSize) corrupt(name + " too short");
+        uint32_t ibHnpm = HNPAGEHDR::parse(bytes).ibHnpm;
+        if (ibHnpm < header || ibHnpm + HNPAGEMAP::kHeaderSize > bytes.size())
+            corrupt(name + " has page map offset out of range");
+        HNPAGEMAP map;
+        try {
+            map = HNPAGEMAP::parse(std::span<const uint8_t>(bytes).subspan(ibHnpm));
+        } catch (const zentra::Error& e) {
+            throw e.withContext("heap-on-node: the page map of " + name);
+        }
         uint32_t previous = header;
-        for (uint32_t i = 0; i <= cAlloc; ++i) {
-            uint32_t offset = le::get16(bytes.data() + ibHnpm + 4 + 2 * i);
-            if (offset < previous || offset > ibHnpm)
-                corrupt("page " + std::to_string(b) + " has allocation offsets out of order");
-            page.offsets.push_back(static_cast<uint16_t>(offset));
+        for (uint16_t offset : map.rgibAlloc) {
+            if (offset < previous || offset > ibHnpm) corrupt(name + " has allocation offsets out of order");
             previous = offset;
         }
-        page.bytes = std::move(bytes);
-        pages_.push_back(std::move(page));
+        pages_.push_back(Page{std::move(bytes), std::move(map.rgibAlloc)});
     }
-    const std::vector<uint8_t>& first = pages_[0].bytes;
-    if (first[2] != kHeapSignature) corrupt("signature is not 0xEC");
-    clientSig_ = first[3];
-    userRoot_ = le::get32(first.data() + 4);
+    const HNHDR first = HNHDR::parse(pages_[0].bytes);
+    if (first.bSig != kHnSignature) corrupt("signature is not 0xEC");
+    clientSig_ = first.bClientSig;
+    userRoot_ = first.hidUserRoot;
 }
 
 std::span<const uint8_t> HeapReader::item(Hid hid) const {
@@ -218,10 +222,11 @@ std::span<const uint8_t> HeapReader::item(Hid hid) const {
 }
 
 uint8_t HeapReader::storedFillLevel(uint32_t blockIndex) const {
-    if (blockIndex < 8) return getNibble(pages_[0].bytes.data() + 8, blockIndex);
-    uint32_t bitmapPage = 8 + (blockIndex - 8) / 128 * 128;
+    constexpr uint32_t first = HNBITMAPHDR::kFirstPage, span = HNBITMAPHDR::kPagesMapped;
+    if (blockIndex < first) return fillLevelAt(HNHDR::parse(pages_[0].bytes).rgbFillLevel, blockIndex);
+    uint32_t bitmapPage = first + (blockIndex - first) / span * span;
     if (bitmapPage >= pages_.size()) return 0;
-    return getNibble(pages_[bitmapPage].bytes.data() + 2, blockIndex - bitmapPage);
+    return fillLevelAt(HNBITMAPHDR::parse(pages_[bitmapPage].bytes).rgbFillLevel, blockIndex - bitmapPage);
 }
 
 uint32_t HeapReader::itemCount(uint32_t blockIndex) const {

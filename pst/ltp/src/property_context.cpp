@@ -3,7 +3,8 @@
 #include <string>
 
 #include "hex.h"
-#include "little_endian.h"
+#include "pst/core/le_codec.h"
+#include "pst/disk/btree_on_heap.h"
 #include "pst/ltp/bth.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/sized_property_context.h"
@@ -12,10 +13,12 @@
 #include "zentra/error.h"
 
 namespace pst::ltp {
-namespace {
 
-constexpr uint8_t kPcKeySize = 2;
-constexpr uint8_t kPcEntrySize = 6;
+using disk::BTHHEADER;
+using disk::BthIndexRecord;
+using disk::PcBthRecord;
+
+namespace {
 
 void checkValueShape(uint16_t id, const Value& value) {
     uint32_t size = fixedValueSize(value.type);
@@ -35,9 +38,9 @@ namespace {
 // Lays the properties out in the heap (large values go to subnodes through the placer);
 // returns the BTH header's HID.
 Hid layOutProperties(HeapBuilder& heap, ValuePlacer& placer, const PropertyMap& props) {
-    Hid header = heap.reserve(kBthHeaderSize);   // HID 0x20, as Outlook places it
-    std::vector<uint8_t> records;
-    records.reserve(props.size() * (kPcKeySize + kPcEntrySize));
+    Hid header = heap.reserve(BTHHEADER::kSize);   // HID 0x20, as Outlook places it
+    std::vector<uint8_t> records(props.size() * PcBthRecord::kSize);
+    size_t at = 0;
     for (const auto& [id, value] : props) {
         checkValueShape(id, value);
         uint32_t size = fixedValueSize(value.type);
@@ -48,34 +51,37 @@ Hid layOutProperties(HeapBuilder& heap, ValuePlacer& placer, const PropertyMap& 
         } else {
             hnid = placer.place(value.bytes);
         }
-        le::append16(records, id);
-        le::append16(records, value.type);
-        le::append32(records, hnid);
+        PcBthRecord{id, value.type, hnid}.serialize(std::span(records).subspan(at, PcBthRecord::kSize));
+        at += PcBthRecord::kSize;
     }
-    writeBth(heap, kPcKeySize, kPcEntrySize, records, header);
+    writeBth(heap, PcBthRecord::kCbKey, PcBthRecord::kCbEnt, records, header);
     heap.setUserRoot(header);
     return header;
 }
 
 // Overwrites the inline value of property id in a laid-out PC, found by descending its BTH.
 void patchInlineValue(HeapBuilder& heap, Hid header, uint16_t id, uint32_t value) {
-    std::span<uint8_t> h = heap.item(header);
-    uint32_t levels = h[3];
-    Hid item = le::get32(h.data() + 4);
-    for (; levels > 0; --levels) {
+    const BTHHEADER h = BTHHEADER::parse(heap.item(header));
+    Hid item = h.hidRoot;
+    constexpr size_t indexSize = BthIndexRecord::sizeFor(PcBthRecord::kCbKey);
+    for (uint32_t levels = h.bIdxLevels; levels > 0; --levels) {
         std::span<uint8_t> index = heap.item(item);
         Hid next = 0;
-        for (size_t off = 0; off + kPcKeySize + 4 <= index.size(); off += kPcKeySize + 4) {
-            if (le::get16(index.data() + off) > id) break;
-            next = le::get32(index.data() + off + kPcKeySize);
+        for (size_t off = 0; off + indexSize <= index.size(); off += indexSize) {
+            const BthIndexRecord r = BthIndexRecord::parse(index.subspan(off), PcBthRecord::kCbKey);
+            if (core::readLe16(r.key, 0) > id) break;   // keys are wPropIds
+            next = r.hidNextLevel;
         }
         if (next == 0) throw zentra::Error(zentra::kErrInvalidArgument, "property " + hexString(id) + " is not laid out");
         item = next;
     }
     std::span<uint8_t> leaf = heap.item(item);
-    for (size_t off = 0; off + kPcKeySize + kPcEntrySize <= leaf.size(); off += kPcKeySize + kPcEntrySize) {
-        if (le::get16(leaf.data() + off) == id) {
-            le::put32(leaf.data() + off + 4, value);
+    for (size_t off = 0; off + PcBthRecord::kSize <= leaf.size(); off += PcBthRecord::kSize) {
+        const std::span<uint8_t> bytes = leaf.subspan(off, PcBthRecord::kSize);
+        PcBthRecord r = PcBthRecord::parse(bytes);
+        if (r.wPropId == id) {
+            r.dwValueHnid = value;
+            r.serialize(bytes);
             return;
         }
     }
@@ -85,7 +91,7 @@ void patchInlineValue(HeapBuilder& heap, Hid header, uint16_t id, uint32_t value
 }  // namespace
 
 BuiltNode writePropertyContext(ndb::NodeDatabase& db, const PropertyMap& props, SubnodeNids& nids) {
-    HeapBuilder heap(kClientSigProperties);
+    HeapBuilder heap(disk::kClientSigProperties);
     ValuePlacer placer(db, heap, nids);
     layOutProperties(heap, placer, props);
 
@@ -98,7 +104,7 @@ BuiltNode writePropertyContext(ndb::NodeDatabase& db, const PropertyMap& props, 
 SizedNode writeSizedPropertyContext(ndb::NodeDatabase& db, PropertyMap& props, uint16_t sizeId,
                                     std::vector<ndb::SubnodeEntry> extraSubnodes) {
     props[sizeId] = int32Value(0);
-    HeapBuilder heap(kClientSigProperties);
+    HeapBuilder heap(disk::kClientSigProperties);
     SubnodeNids nids;
     ValuePlacer placer(db, heap, nids);
     Hid header = layOutProperties(heap, placer, props);
@@ -132,19 +138,19 @@ SizedNode writeSizedPropertyContext(ndb::NodeDatabase& db, PropertyMap& props, u
 
 PropertyMap readPropertyContext(ndb::NodeDatabase& db, Bid data, Bid subnodes) {
     HeapReader heap(db.readBlocks(data));
-    if (heap.clientSig() != kClientSigProperties)
+    if (heap.clientSig() != disk::kClientSigProperties)
         throw zentra::Error(zentra::kErrStoreCorrupt, "node is not a property context (client signature " +
                                                           hexString(heap.clientSig()) + ")");
     ValueSource source(db, heap, subnodes);
-    std::vector<uint8_t> records = readBthRecords(heap, heap.userRoot(), kPcKeySize, kPcEntrySize);
+    std::vector<uint8_t> records = readBthRecords(heap, heap.userRoot(), PcBthRecord::kCbKey, PcBthRecord::kCbEnt);
 
     PropertyMap props;
-    for (size_t off = 0; off < records.size(); off += kPcKeySize + kPcEntrySize) {
-        const uint8_t* r = records.data() + off;
-        uint16_t id = le::get16(r);
+    for (size_t off = 0; off < records.size(); off += PcBthRecord::kSize) {
+        const PcBthRecord r = PcBthRecord::parse(std::span(records).subspan(off, PcBthRecord::kSize));
+        const uint16_t id = r.wPropId;
+        const uint32_t hnid = r.dwValueHnid;
         Value value;
-        value.type = le::get16(r + 2);
-        uint32_t hnid = le::get32(r + 4);
+        value.type = r.wPropType;
         uint32_t size = fixedValueSize(value.type);
         if (size != 0 && size <= 4) {
             value.bytes.resize(size);

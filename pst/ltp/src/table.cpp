@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "hex.h"
-#include "little_endian.h"
+#include "pst/core/le_codec.h"
 #include "pst/ltp/bth.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/table_layout.h"
@@ -74,7 +74,7 @@ void Table::setRow(uint32_t rowId, const std::map<uint32_t, Value>& cells) {
         if (it == t.columnByTag.end() || tag == kTagLtpRowId) continue;
         const ColumnDesc& column = t.layout.columns[it->second];
         if (tag == kTagLtpRowVer) {
-            if (value.bytes.size() == 4) rowVersion = le::get32(value.bytes.data());
+            if (value.bytes.size() == 4) rowVersion = core::readLe32(value.bytes, 0);
             continue;
         }
         if (tableCellIsHnid(static_cast<uint16_t>(tag))) {
@@ -88,8 +88,9 @@ void Table::setRow(uint32_t rowId, const std::map<uint32_t, Value>& cells) {
         }
         setCellExists(ceb, column.iBit);
     }
-    le::put32(row.fixed.data(), rowId);
-    le::put32(row.fixed.data() + 4, rowVersion);
+    // Every row starts with dwRowID and the row version, the cells of PidTagLtpRowId and PidTagLtpRowVer.
+    core::writeLe32(row.fixed, 0, rowId);
+    core::writeLe32(row.fixed, 4, rowVersion);
     setCellExists(ceb, 0);
     setCellExists(ceb, 1);
 
@@ -161,13 +162,13 @@ BuiltNode Table::write(ndb::NodeDatabase& db, SubnodeNids& nids) const {
     const uint32_t rowSize = layout.rowSize();
     const size_t rowCount = t.rows.size();
 
-    HeapBuilder heap(kClientSigTable);
+    HeapBuilder heap(disk::kClientSigTable);
     TcInfo info;
     info.layout = layout;
     // Outlook puts the row index's BTH header first (HID 0x20) and the TCINFO after it;
     // pst-extractor reads the header at 0x20 and loops forever on any other layout.
-    Hid rowIndexHid = heap.reserve(kBthHeaderSize);
-    Hid tcInfoHid = heap.reserve(kTcInfoHeaderSize + kTcolDescSize * static_cast<uint32_t>(layout.columns.size()));
+    Hid rowIndexHid = heap.reserve(disk::BTHHEADER::kSize);
+    Hid tcInfoHid = heap.reserve(static_cast<uint32_t>(disk::TCINFO::sizeFor(layout.columns.size())));
     ValuePlacer placer(db, heap, nids);
 
     // Rows go to the heap while they fit one item, otherwise to a subnode whose blocks are all
@@ -184,16 +185,19 @@ BuiltNode Table::write(ndb::NodeDatabase& db, SubnodeNids& nids) const {
             blocks[b].assign(b + 1 < blocks.size() ? kMaxBlockData : rowsHere * rowSize, 0);
         }
     }
+    auto rowAt = [&](size_t i) {
+        return rowsInHeap ? heap.item(heapRows).subspan(i * rowSize, rowSize)
+                          : std::span<uint8_t>(blocks[i / rowsPerBlock]).subspan((i % rowsPerBlock) * rowSize, rowSize);
+    };
     for (size_t i = 0; i < rowCount; ++i) {
         const Impl::Row& row = t.rows[i];
-        uint8_t* dest = rowsInHeap ? heap.item(heapRows).data() + i * rowSize
-                                   : blocks[i / rowsPerBlock].data() + (i % rowsPerBlock) * rowSize;
-        std::copy(row.fixed.begin(), row.fixed.end(), dest);
+        std::span<uint8_t> dest = rowAt(i);
+        std::copy(row.fixed.begin(), row.fixed.end(), dest.begin());
         for (const auto& [ibData, bytes] : row.variable) {
             Hnid hnid = placer.place(bytes);
             // The heap may have grown; re-resolve a heap row before writing into it.
-            if (rowsInHeap) dest = heap.item(heapRows).data() + i * rowSize;
-            le::put32(dest + ibData, hnid);
+            if (rowsInHeap) dest = rowAt(i);
+            core::writeLe32(dest, ibData, hnid);
         }
     }
     if (rowCount) info.hnidRows = rowsInHeap ? heapRows : placer.adoptSubnode(db.writeBlocks(blocks));
@@ -202,12 +206,11 @@ BuiltNode Table::write(ndb::NodeDatabase& db, SubnodeNids& nids) const {
     index.reserve(rowCount);
     for (size_t i = 0; i < rowCount; ++i) index.emplace_back(t.rows[i].id, static_cast<uint32_t>(i));
     std::sort(index.begin(), index.end());
-    std::vector<uint8_t> records(index.size() * 8);
-    for (size_t i = 0; i < index.size(); ++i) {
-        le::put32(records.data() + 8 * i, index[i].first);
-        le::put32(records.data() + 8 * i + 4, index[i].second);
-    }
-    info.hidRowIndex = writeBth(heap, 4, 4, records, rowIndexHid);
+    using disk::TCROWID;
+    std::vector<uint8_t> records(index.size() * TCROWID::kSize);
+    for (size_t i = 0; i < index.size(); ++i)
+        TCROWID{index[i].first, index[i].second}.serialize(std::span(records).subspan(TCROWID::kSize * i));
+    info.hidRowIndex = writeBth(heap, TCROWID::kCbKey, TCROWID::kCbEnt, records, rowIndexHid);
 
     std::vector<uint8_t> tcInfo = encodeTcInfo(info);
     std::copy(tcInfo.begin(), tcInfo.end(), heap.item(tcInfoHid).begin());

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "hex.h"
-#include "little_endian.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/values.h"
 #include "zentra/error.h"
@@ -68,7 +67,7 @@ void validateLayout(const TableLayout& layout) {
         throw zentra::Error(zentra::kErrInvalidArgument, "table layout: " + what);
     };
     const auto& cols = layout.columns;
-    const uint16_t* rgib = layout.rgib;
+    const auto& rgib = layout.rgib;
     if (cols.size() > 255) invalid("more than 255 columns");
     if (!(rgib[0] <= rgib[1] && rgib[1] <= rgib[2] && rgib[2] <= rgib[3]))
         invalid("group offsets out of order");
@@ -96,38 +95,32 @@ void validateLayout(const TableLayout& layout) {
 }
 
 std::vector<uint8_t> encodeTcInfo(const TcInfo& info) {
-    std::vector<uint8_t> out;
-    out.reserve(kTcInfoHeaderSize + kTcolDescSize * info.layout.columns.size());
-    out.push_back(kTcInfoType);
-    out.push_back(static_cast<uint8_t>(info.layout.columns.size()));
-    for (uint16_t ib : info.layout.rgib) le::append16(out, ib);
-    le::append32(out, info.hidRowIndex);
-    le::append32(out, info.hnidRows);
-    le::append32(out, 0);   // hidIndex: deprecated, zero in new files
-    for (const ColumnDesc& c : info.layout.columns) {
-        le::append32(out, c.tag);
-        le::append16(out, c.ibData);
-        out.push_back(c.cbData);
-        out.push_back(c.iBit);
-    }
+    disk::TCINFO t;
+    t.rgib = info.layout.rgib;
+    t.hidRowIndex = info.hidRowIndex;
+    t.hnidRows = info.hnidRows;
+    t.rgTCOLDESC = info.layout.columns;
+    std::vector<uint8_t> out(disk::TCINFO::sizeFor(t.rgTCOLDESC.size()));
+    t.serialize(out);
     return out;
 }
 
 TcInfo decodeTcInfo(std::span<const uint8_t> bytes) {
-    if (bytes.size() < kTcInfoHeaderSize) corrupt("TCINFO too short");
-    if (bytes[0] != kTcInfoType) corrupt("TCINFO type is not 0x7C");
+    disk::TCINFO t;
+    try {
+        t = disk::TCINFO::parse(bytes);
+    } catch (const zentra::Error& e) {
+        throw e.withContext("table context: TCINFO");
+    }
+    if (t.bType != disk::kClientSigTable) corrupt("TCINFO type is not 0x7C");
     TcInfo info;
-    const uint32_t cCols = bytes[1];
-    for (int i = 0; i < 4; ++i) info.layout.rgib[i] = le::get16(bytes.data() + 2 + 2 * i);
-    info.hidRowIndex = le::get32(bytes.data() + 10);
-    info.hnidRows = le::get32(bytes.data() + 14);
-    if (bytes.size() < kTcInfoHeaderSize + kTcolDescSize * cCols) corrupt("TCINFO shorter than its columns");
-    const uint16_t* rgib = info.layout.rgib;
-    if (!(rgib[0] <= rgib[1] && rgib[1] <= rgib[2] && rgib[2] <= rgib[3]) || rgib[3] < rgib[2] + (cCols + 7) / 8)
+    info.layout.rgib = t.rgib;
+    info.hidRowIndex = t.hidRowIndex;
+    info.hnidRows = t.hnidRows;
+    const auto& rgib = t.rgib;
+    if (!(rgib[0] <= rgib[1] && rgib[1] <= rgib[2] && rgib[2] <= rgib[3]) || rgib[3] < rgib[2] + (t.cCols + 7) / 8)
         corrupt("TCINFO group offsets out of order");
-    for (uint32_t i = 0; i < cCols; ++i) {
-        const uint8_t* d = bytes.data() + kTcInfoHeaderSize + kTcolDescSize * i;
-        ColumnDesc c{le::get32(d), le::get16(d + 4), d[6], d[7]};
+    for (const ColumnDesc& c : t.rgTCOLDESC) {
         if (c.ibData + c.cbData > rgib[2] || c.iBit >= 8u * (rgib[3] - rgib[2])) corrupt("column outside the row");
         if (!info.layout.columns.empty() && info.layout.columns.back().tag >= c.tag) corrupt("columns not sorted by tag");
         info.layout.columns.push_back(c);

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "hex.h"
-#include "little_endian.h"
+#include "pst/core/le_codec.h"
 #include "pst/ltp/bth.h"
 #include "pst/ltp/ltp.h"
 #include "pst/ltp/table_layout.h"
@@ -21,7 +21,7 @@ namespace {
 
 TableContents readTableContext(ndb::NodeDatabase& db, Bid data, Bid subnodes) {
     HeapReader heap(db.readBlocks(data));
-    if (heap.clientSig() != kClientSigTable)
+    if (heap.clientSig() != disk::kClientSigTable)
         corrupt("client signature " + hexString(heap.clientSig()) + " is not 0x7C");
     ValueSource source(db, heap, subnodes);
     TcInfo info = decodeTcInfo(heap.item(heap.userRoot()));
@@ -31,14 +31,15 @@ TableContents readTableContext(ndb::NodeDatabase& db, Bid data, Bid subnodes) {
     TableContents contents;
     for (const ColumnDesc& c : info.layout.columns) contents.columns.push_back({c.tag});
 
-    std::vector<uint8_t> index = readBthRecords(heap, info.hidRowIndex, 4, 4);
+    using disk::TCROWID;
+    std::vector<uint8_t> index = readBthRecords(heap, info.hidRowIndex, TCROWID::kCbKey, TCROWID::kCbEnt);
     if (index.empty()) return contents;
     if (info.hnidRows == 0) corrupt("row index without rows");
 
     // The row matrix: one heap item, or the blocks of a subnode (whole rows per block).
     std::vector<std::vector<uint8_t>> blocks;
     size_t rowsPerBlock;
-    if (hnidIsHid(info.hnidRows)) {
+    if (disk::hnidIsHid(info.hnidRows)) {
         std::span<const uint8_t> item = heap.item(info.hnidRows);
         blocks.emplace_back(item.begin(), item.end());
         rowsPerBlock = item.size() / rowSize;
@@ -47,15 +48,15 @@ TableContents readTableContext(ndb::NodeDatabase& db, Bid data, Bid subnodes) {
         rowsPerBlock = kMaxBlockData / rowSize;
     }
 
-    for (size_t off = 0; off < index.size(); off += 8) {
-        uint32_t rowId = le::get32(index.data() + off);
-        uint32_t rowIndex = le::get32(index.data() + off + 4);
+    for (size_t off = 0; off < index.size(); off += TCROWID::kSize) {
+        const TCROWID rowId = TCROWID::parse(std::span(index).subspan(off, TCROWID::kSize));
+        const uint32_t rowIndex = rowId.dwRowIndex;
         size_t block = rowsPerBlock ? rowIndex / rowsPerBlock : blocks.size();
         size_t start = rowsPerBlock ? (rowIndex % rowsPerBlock) * rowSize : 0;
         if (block >= blocks.size() || start + rowSize > blocks[block].size())
             corrupt("row " + std::to_string(rowIndex) + " lies outside the row matrix");
-        const uint8_t* row = blocks[block].data() + start;
-        const uint8_t* ceb = row + info.layout.cebOffset();
+        const std::span<const uint8_t> row = std::span<const uint8_t>(blocks[block]).subspan(start, rowSize);
+        const uint8_t* ceb = row.data() + info.layout.cebOffset();
 
         std::map<uint32_t, Value> cells;
         for (const ColumnDesc& c : info.layout.columns) {
@@ -64,13 +65,14 @@ TableContents readTableContext(ndb::NodeDatabase& db, Bid data, Bid subnodes) {
             value.type = static_cast<uint16_t>(c.tag);
             if (tableCellIsHnid(value.type)) {
                 if (c.cbData != 4) corrupt("HNID cell of width " + std::to_string(c.cbData));
-                value.bytes = source.read(le::get32(row + c.ibData));
+                value.bytes = source.read(core::readLe32(row, c.ibData));
             } else {
-                value.bytes.assign(row + c.ibData, row + c.ibData + c.cbData);
+                const auto cell = row.subspan(c.ibData, c.cbData);
+                value.bytes.assign(cell.begin(), cell.end());
             }
             cells.emplace(c.tag, std::move(value));
         }
-        contents.rows.emplace_back(rowId, std::move(cells));
+        contents.rows.emplace_back(rowId.dwRowID, std::move(cells));
     }
     return contents;
 }

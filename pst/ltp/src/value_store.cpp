@@ -51,7 +51,7 @@ Bid ValueSource::subnodeData(Nid nid) const {
 
 std::vector<uint8_t> ValueSource::read(Hnid hnid) const {
     if (hnid == 0) return {};   // an empty value
-    if (hnidIsHid(hnid)) {
+    if (disk::hnidIsHid(hnid)) {
         std::span<const uint8_t> item = heap_.item(hnid);
         return {item.begin(), item.end()};
     }

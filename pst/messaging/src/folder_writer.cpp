@@ -52,14 +52,14 @@ void Store::State::putTableNode(Nid nid, size_t rows, TableTemplate kind, const 
 
 std::map<uint32_t, ltp::Value> Store::State::hierarchyRow(const FolderState& f) {
     std::map<uint32_t, ltp::Value> row;
-    row[tag(prop::kLtpRowId, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(f.nid));
-    row[tag(prop::kLtpRowVer, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(++rowVersion));
-    row[tag(prop::kDisplayName, ltp::kPtypString)] = ltp::stringValue(f.name);
-    row[tag(prop::kContentCount, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(f.contentCount));
-    row[tag(prop::kContentUnreadCount, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(f.unreadCount));
-    row[tag(prop::kSubfolders, ltp::kPtypBoolean)] = ltp::boolValue(!f.children.empty());
+    row[mapi::PidTagLtpRowId.tag()] = ltp::int32Value(static_cast<int32_t>(f.nid));
+    row[mapi::PidTagLtpRowVer.tag()] = ltp::int32Value(static_cast<int32_t>(++rowVersion));
+    row[mapi::PidTagDisplayName.tag()] = ltp::stringValue(f.name);
+    row[mapi::PidTagContentCount.tag()] = ltp::int32Value(static_cast<int32_t>(f.contentCount));
+    row[mapi::PidTagContentUnreadCount.tag()] = ltp::int32Value(static_cast<int32_t>(f.unreadCount));
+    row[mapi::PidTagSubfolders.tag()] = ltp::boolValue(!f.children.empty());
     if (!f.containerClass.empty())
-        row[tag(prop::kContainerClass, ltp::kPtypString)] = ltp::stringValue(f.containerClass);
+        row[mapi::PidTagContainerClass.tag()] = ltp::stringValue(f.containerClass);
     return row;
 }
 
@@ -72,11 +72,11 @@ void Store::State::refreshRowInParent(const FolderState& f) {
 
 ltp::PropertyMap Store::State::folderProperties(const FolderState& f) const {
     ltp::PropertyMap props = f.extraProperties;
-    props[prop::kDisplayName] = ltp::stringValue(f.name);
-    props[prop::kContentCount] = ltp::int32Value(static_cast<int32_t>(f.contentCount));
-    props[prop::kContentUnreadCount] = ltp::int32Value(static_cast<int32_t>(f.unreadCount));
-    props[prop::kSubfolders] = ltp::boolValue(!f.children.empty());
-    if (!f.containerClass.empty()) props[prop::kContainerClass] = ltp::stringValue(f.containerClass);
+    props[mapi::PidTagDisplayName.id] = ltp::stringValue(f.name);
+    props[mapi::PidTagContentCount.id] = ltp::int32Value(static_cast<int32_t>(f.contentCount));
+    props[mapi::PidTagContentUnreadCount.id] = ltp::int32Value(static_cast<int32_t>(f.unreadCount));
+    props[mapi::PidTagSubfolders.id] = ltp::boolValue(!f.children.empty());
+    if (!f.containerClass.empty()) props[mapi::PidTagContainerClass.id] = ltp::stringValue(f.containerClass);
     return props;
 }
 

@@ -12,6 +12,7 @@
 
 #include "pst/core/le_codec.h"
 #include "pst/ltp/sized_property_context.h"
+#include "mapi/filetime.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/messaging/table_templates.h"
 #include "store_state.h"
@@ -20,17 +21,20 @@
 namespace pst::messaging {
 namespace {
 
-constexpr int32_t kMsgFlagRead = 0x01;
-constexpr int32_t kMsgFlagHasAttach = 0x10;
-constexpr int32_t kAttachByValue = 1;
-
-uint64_t nowFiletime() {
-    using namespace std::chrono;
-    // 100-ns ticks between 1601-01-01 and 1970-01-01.
-    constexpr uint64_t kEpochDelta = 116444736000000000ULL;
-    auto ticks = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100;
-    return kEpochDelta + static_cast<uint64_t>(ticks);
-}
+// These facts about a message are decided here and nowhere else, since only the writer knows
+// them for certain:
+// - PidTagMessageFlags: MSGFLAG_HASATTACH follows the attachments actually written, whatever the
+//   caller set; MSGFLAG_READ is the default (an imported item has nobody who has not read it),
+//   so callers give the flags only to store an unread message.
+// - PidTagCreationTime and PidTagLastModificationTime: the time the message is written, unless
+//   the caller knows a better modification time (a card's REV).
+// - Attachments: numbered in the order given (PidTagAttachNumber), stored by value (the only
+//   kind AttachmentData carries) and rendered nowhere in the body (-1), since no body this
+//   engine writes has a place for them.
+constexpr int32_t kMsgFlagRead = 0x01;        // MSGFLAG_READ
+constexpr int32_t kMsgFlagHasAttach = 0x10;   // MSGFLAG_HASATTACH
+constexpr int32_t kAttachByValue = 1;         // afByValue
+constexpr int32_t kNotRendered = -1;          // PidTagRenderingPosition 0xFFFFFFFF
 
 // A search key only has to be unique, not unpredictable: a generator started once per thread
 // from the system's random source, instead of opening that source for every message.
@@ -55,8 +59,8 @@ std::map<uint32_t, ltp::Value> copiedCells(const std::vector<ltp::Column>& colum
         auto it = props.find(tagId(c.tag));
         if (it != props.end() && it->second.type == tagType(c.tag)) cells[c.tag] = it->second;
     }
-    cells[tag(prop::kLtpRowId, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(rowId));
-    cells[tag(prop::kLtpRowVer, ltp::kPtypInteger32)] = ltp::int32Value(static_cast<int32_t>(rowVersion));
+    cells[mapi::PidTagLtpRowId.tag()] = ltp::int32Value(static_cast<int32_t>(rowId));
+    cells[mapi::PidTagLtpRowVer.tag()] = ltp::int32Value(static_cast<int32_t>(rowVersion));
     return cells;
 }
 
@@ -95,24 +99,24 @@ Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
     FolderState& folder = s.folderOrThrow(folderNid);
     if (folder.isSearchFolder)
         throw zentra::Error(zentra::kErrInvalidArgument, "messages cannot be added to a search folder");
-    auto cls = props.find(prop::kMessageClass);
+    auto cls = props.find(mapi::PidTagMessageClass.id);
     if (cls == props.end() || cls->second.type != ltp::kPtypString)
         throw zentra::Error(zentra::kErrInvalidArgument, "a message needs PidTagMessageClass");
 
-    uint64_t now = nowFiletime();
-    props.try_emplace(prop::kMessageFlags, ltp::int32Value(kMsgFlagRead));
-    props.try_emplace(prop::kMessageStatus, ltp::int32Value(0));
-    props.try_emplace(prop::kCreationTime, ltp::timeValue(now));
-    props.try_emplace(prop::kLastModificationTime, ltp::timeValue(now));
-    props.try_emplace(prop::kSearchKey, ltp::binaryValue(randomSearchKey()));
-    ltp::Value& given = props[prop::kMessageFlags];
+    const mapi::FileTime now = mapi::fileTimeNow();
+    props.try_emplace(mapi::PidTagMessageFlags.id, ltp::int32Value(kMsgFlagRead));
+    props.try_emplace(mapi::PidTagMessageStatus.id, ltp::int32Value(0));
+    props.try_emplace(mapi::PidTagCreationTime.id, ltp::timeValue(now));
+    props.try_emplace(mapi::PidTagLastModificationTime.id, ltp::timeValue(now));
+    props.try_emplace(mapi::PidTagSearchKey.id, ltp::binaryValue(randomSearchKey()));
+    ltp::Value& given = props[mapi::PidTagMessageFlags.id];
     if (given.type != ltp::kPtypInteger32 || given.bytes.size() != 4)
         throw zentra::Error(zentra::kErrInvalidArgument, "PidTagMessageFlags must be a 32-bit integer");
     auto flags = static_cast<int32_t>(core::readLe32(given.bytes, 0));
     // The has-attachments flag follows the attachments actually written, whatever the caller set.
     flags = attachments.empty() ? (flags & ~kMsgFlagHasAttach) : (flags | kMsgFlagHasAttach);
     core::writeLe32(given.bytes, 0, static_cast<uint32_t>(flags));
-    props[prop::kHasAttachments] = ltp::boolValue(!attachments.empty());
+    props[mapi::PidTagHasAttachments.id] = ltp::boolValue(!attachments.empty());
 
     ndb::NodeDatabase& db = *s.db;
     std::vector<ndb::SubnodeEntry> subnodes;
@@ -123,9 +127,10 @@ Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
         for (size_t i = 0; i < attachments.size(); ++i) {
             Nid attachNid = makeNid(kNidTypeAttachment, static_cast<uint32_t>(i + 1));
             ltp::PropertyMap a = attachments[i].properties;
-            a.try_emplace(prop::kAttachMethod, ltp::int32Value(kAttachByValue));
-            a.try_emplace(prop::kRenderingPosition, ltp::int32Value(-1));
-            auto [data, sub] = writeSizedObject(db, a, prop::kAttachSize, {});
+            a.insert_or_assign(mapi::PidTagAttachNumber.id, ltp::int32Value(static_cast<int32_t>(i)));
+            a.insert_or_assign(mapi::PidTagAttachMethod.id, ltp::int32Value(kAttachByValue));
+            a.insert_or_assign(mapi::PidTagRenderingPosition.id, ltp::int32Value(kNotRendered));
+            auto [data, sub] = writeSizedObject(db, a, mapi::PidTagAttachSize.id, {});
             subnodes.push_back({attachNid, data, sub});
             table.setRow(attachNid, copiedCells(columns, a, attachNid, ++s.rowVersion));
         }
@@ -138,7 +143,7 @@ Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
     do {
         nid = db.allocateNid(kNidTypeNormalMessage);
     } while (db.findNode(nid));
-    auto [data, sub] = writeSizedObject(db, props, prop::kMessageSize, std::move(subnodes));
+    auto [data, sub] = writeSizedObject(db, props, mapi::PidTagMessageSize.id, std::move(subnodes));
     db.putNode(nid, data, sub, folderNid);
 
     folder.contents->appendRow(nid, ++s.rowVersion, props);

@@ -4,7 +4,7 @@
 #include "pst/core/le_codec.h"
 #include "pst/messaging/case_folding.h"
 #include "pst/messaging/property_tags.h"
-#include "pst/ltp/values.h"
+#include "mapi/utf16.h"
 #include "zentra/error.h"
 
 namespace pst::messaging {
@@ -23,8 +23,6 @@ void appendNameId(std::vector<uint8_t>& out, const NameId& id) {
     core::writeLe16(out, at + 6, id.propIndex);
 }
 
-std::vector<uint8_t> utf16le(std::string_view utf8) { return ltp::stringValue(utf8).bytes; }
-
 const std::vector<uint8_t>& binaryProp(const ltp::PropertyMap& props, uint16_t id) {
     static const std::vector<uint8_t> empty;
     auto it = props.find(id);
@@ -33,43 +31,15 @@ const std::vector<uint8_t>& binaryProp(const ltp::PropertyMap& props, uint16_t i
 
 }  // namespace
 
-Guid parseGuid(std::string_view text) {
-    // Data1-Data2-Data3-Data4[0..1]-Data4[2..7]; the first three fields are little-endian on disk.
-    auto fail = [&] { throw zentra::Error(zentra::kErrInvalidArgument, "not a GUID: " + std::string(text)); };
-    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-') fail();
-    std::string hex;
-    for (char c : text)
-        if (c != '-') hex.push_back(c);
-    std::array<uint8_t, 16> be{};
-    for (size_t i = 0; i < 16; ++i) {
-        auto v = [&](char c) -> int {
-            if (c >= '0' && c <= '9') return c - '0';
-            if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-            if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-            fail();
-            return 0;
-        };
-        be[i] = static_cast<uint8_t>(v(hex[2 * i]) << 4 | v(hex[2 * i + 1]));
-    }
-    Guid g{};
-    const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-    for (int i = 0; i < 16; ++i) g[i] = be[order[i]];
-    return g;
-}
-
-const Guid kPsMapi = parseGuid("00020328-0000-0000-C000-000000000046");
-const Guid kPsPublicStrings = parseGuid("00020329-0000-0000-C000-000000000046");
-const Guid kPsetidAddress = parseGuid("00062004-0000-0000-C000-000000000046");
-
 uint32_t nameidBucket(uint32_t hashedId, uint16_t guidAndKind) {
     return (hashedId ^ guidAndKind) % kNameidBucketCount;
 }
 
-uint32_t nameidStringCrc(std::string_view utf8) { return core::computeCrc(utf16le(utf8)); }
+uint32_t nameidStringCrc(std::string_view utf8) { return core::computeCrc(mapi::utf16leFromUtf8(utf8)); }
 
 std::optional<uint16_t> NameToIdMap::guidIndexOf(const Guid& guid) const {
-    if (guid == kPsMapi) return kWGuidPsMapi;
-    if (guid == kPsPublicStrings) return kWGuidPublicStrings;
+    if (guid == mapi::kPsMapi) return kWGuidPsMapi;
+    if (guid == mapi::kPsPublicStrings) return kWGuidPublicStrings;
     for (size_t k = 0; k < guids_.size(); ++k)
         if (guids_[k] == guid) return static_cast<uint16_t>(kWGuidFirstStream + k);
     return std::nullopt;
@@ -123,7 +93,7 @@ std::optional<uint16_t> NameToIdMap::find(const Guid& guid, std::string_view nam
 
 ltp::PropertyMap NameToIdMap::toProperties() const {
     ltp::PropertyMap props;
-    props[prop::kNameidBucketCount] = ltp::int32Value(static_cast<int32_t>(kNameidBucketCount));
+    props[mapi::PidTagNameidBucketCount.id] = ltp::int32Value(static_cast<int32_t>(kNameidBucketCount));
     // The three streams are written even when empty: [MS-PST] 2.7.3.2 allows a map with the
     // bucket count alone, but libpff refuses to open a store whose map has no entry stream.
 
@@ -136,7 +106,7 @@ ltp::PropertyMap NameToIdMap::toProperties() const {
                       static_cast<uint16_t>(i)};
         NameId hashed = stored;
         if (e.isString) {
-            std::vector<uint8_t> name = utf16le(e.name);
+            std::vector<uint8_t> name = mapi::utf16leFromUtf8(e.name);
             stored.propertyId = static_cast<uint32_t>(stringStream.size());
             size_t at = stringStream.size();
             stringStream.resize(at + 4);
@@ -148,11 +118,11 @@ ltp::PropertyMap NameToIdMap::toProperties() const {
         appendNameId(entryStream, stored);
         appendNameId(buckets[nameidBucket(hashed.propertyId, hashed.guidAndKind)], hashed);
     }
-    props[prop::kNameidStreamGuid] = ltp::binaryValue(std::move(guidStream));
-    props[prop::kNameidStreamEntry] = ltp::binaryValue(std::move(entryStream));
-    props[prop::kNameidStreamString] = ltp::binaryValue(std::move(stringStream));
+    props[mapi::PidTagNameidStreamGuid.id] = ltp::binaryValue(std::move(guidStream));
+    props[mapi::PidTagNameidStreamEntry.id] = ltp::binaryValue(std::move(entryStream));
+    props[mapi::PidTagNameidStreamString.id] = ltp::binaryValue(std::move(stringStream));
     for (auto& [bucket, records] : buckets)
-        props[static_cast<uint16_t>(prop::kNameidBucketBase + bucket)] = ltp::binaryValue(std::move(records));
+        props[static_cast<uint16_t>(mapi::PidTagNameidBucketBase.id + bucket)] = ltp::binaryValue(std::move(records));
     return props;
 }
 
@@ -160,13 +130,13 @@ NameToIdMap NameToIdMap::fromProperties(const ltp::PropertyMap& props) {
     auto corrupt = [](const std::string& what) {
         return zentra::Error(zentra::kErrStoreCorrupt, "name-to-ID map: " + what);
     };
-    auto count = props.find(prop::kNameidBucketCount);
+    auto count = props.find(mapi::PidTagNameidBucketCount.id);
     if (count == props.end() || count->second.bytes.size() != 4 || core::readLe32(count->second.bytes, 0) != 251)
         throw corrupt("bucket count is not 251");
     NameToIdMap map;
-    const auto& guidStream = binaryProp(props, prop::kNameidStreamGuid);
-    const auto& entryStream = binaryProp(props, prop::kNameidStreamEntry);
-    const auto& stringStream = binaryProp(props, prop::kNameidStreamString);
+    const auto& guidStream = binaryProp(props, mapi::PidTagNameidStreamGuid.id);
+    const auto& entryStream = binaryProp(props, mapi::PidTagNameidStreamEntry.id);
+    const auto& stringStream = binaryProp(props, mapi::PidTagNameidStreamString.id);
     if (guidStream.size() % 16 != 0 || entryStream.size() % 8 != 0) throw corrupt("stream size");
     for (size_t i = 0; i < guidStream.size(); i += 16) {
         Guid g{};
@@ -184,7 +154,7 @@ NameToIdMap NameToIdMap::fromProperties(const ltp::PropertyMap& props) {
         if (e.isString) {
             uint32_t length = core::readLe32(stringStream, id);
             core::checkRange(stringStream.size(), id + 4, length);
-            e.name = ltp::utf8FromUtf16le(std::span(stringStream).subspan(id + 4, length));
+            e.name = mapi::utf8FromUtf16le(std::span(stringStream).subspan(id + 4, length));
             e.lid = 0;
             map.strings_[{g, caseBlindKey(e.name)}] = static_cast<uint16_t>(kFirstNamedPropId + index);
         } else {

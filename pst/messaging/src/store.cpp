@@ -60,15 +60,31 @@ void writeTemplates(Store::State& s) {
 
 void writeMessageStore(Store::State& s) {
     ltp::PropertyMap props;
-    props[prop::kRecordKey] = ltp::binaryValue({s.uid.begin(), s.uid.end()});
-    props[prop::kDisplayName] = ltp::stringValue(s.displayName);
-    props[prop::kValidFolderMask] =
+    props[mapi::PidTagRecordKey.id] = ltp::binaryValue({s.uid.begin(), s.uid.end()});
+    props[mapi::PidTagDisplayName.id] = ltp::stringValue(s.displayName);
+    props[mapi::PidTagValidFolderMask.id] =
         ltp::int32Value(kFolderIpmSubtreeValid | kFolderIpmWastebasketValid | kFolderFinderValid);
-    props[prop::kIpmSubTreeEntryId] = ltp::binaryValue(makeEntryId(s.uid, nid::kIpmSubtree));
-    props[prop::kIpmWastebasketEntryId] = ltp::binaryValue(makeEntryId(s.uid, nid::kDeletedItems));
-    props[prop::kFinderEntryId] = ltp::binaryValue(makeEntryId(s.uid, nid::kSearchRoot));
-    props[prop::kPstPassword] = ltp::int32Value(0);   // non-zero would make Outlook ask for one
+    props[mapi::PidTagIpmSubtreeEntryId.id] = ltp::binaryValue(makeEntryId(s.uid, nid::kIpmSubtree));
+    props[mapi::PidTagIpmWastebasketEntryId.id] = ltp::binaryValue(makeEntryId(s.uid, nid::kDeletedItems));
+    props[mapi::PidTagFinderEntryId.id] = ltp::binaryValue(makeEntryId(s.uid, nid::kSearchRoot));
+    props[mapi::PidTagPstPassword.id] = ltp::int32Value(0);   // non-zero would make Outlook ask for one
     s.putPropertyContext(nid::kMessageStore, props, 0);
+}
+
+// What a commit writes above the node database: changed folders and the name-to-ID map.
+void writePending(Store::State& s) {
+    s.writeDirtyFolders();
+    if (s.names.dirty()) {
+        s.putPropertyContext(nid::kNameToIdMap, s.names.toProperties(), 0);
+        s.names.markClean();
+    }
+}
+
+// The node database has committed everything written so far.
+void markCommitted(Store::State& s) {
+    s.messagesCommitted = s.messagesAdded;
+    s.messagesSinceCommit = 0;
+    s.lastCommit = std::chrono::steady_clock::now();
 }
 
 }  // namespace
@@ -106,9 +122,9 @@ std::unique_ptr<Store> Store::createIn(std::unique_ptr<State> s, const std::stri
     // libpff refuses a store whose name-to-ID map has no entries (the bare map [MS-PST] 2.7.3.2
     // allows), and pst-extractor one whose string stream is empty. The map therefore starts with
     // names a contacts store uses anyway: the File Under pair and the categories ("Keywords").
-    s->names.idFor(kPsetidAddress, kLidFileUnder);
-    s->names.idFor(kPsetidAddress, kLidFileUnderId);
-    s->names.idFor(kPsPublicStrings, kNameKeywords);
+    s->names.idFor(mapi::PidLidFileUnder.set, mapi::PidLidFileUnder.lid);
+    s->names.idFor(mapi::PidLidFileUnderId.set, mapi::PidLidFileUnderId.lid);
+    s->names.idFor(mapi::PidNameKeywords.set, mapi::PidNameKeywords.name);
     s->db->putNode(nid::kSearchManagementQueue, 0, 0, 0);
     s->db->putNode(nid::kSearchActivityList, 0, 0, 0);
 
@@ -200,15 +216,9 @@ Nid Store::createFolder(Nid parentNid, const std::string& name, const std::strin
 void Store::commit() {
     State& s = *state_;
     s.requireOpen();
-    s.writeDirtyFolders();
-    if (s.names.dirty()) {
-        s.putPropertyContext(nid::kNameToIdMap, s.names.toProperties(), 0);
-        s.names.markClean();
-    }
+    writePending(s);
     s.db->commit();
-    s.messagesCommitted = s.messagesAdded;
-    s.messagesSinceCommit = 0;
-    s.lastCommit = std::chrono::steady_clock::now();
+    markCommitted(s);
 }
 
 uint64_t Store::messageCount() const { return state_->messagesAdded; }
@@ -217,9 +227,12 @@ uint64_t Store::committedMessageCount() const { return state_->messagesCommitted
 void Store::close() {
     State& s = *state_;
     s.requireOpen();
-    commit();
+    // The database's close commits once more itself, without setting room aside for more
+    // messages as a commit here would.
+    writePending(s);
     s.open = false;
     s.db->close();
+    markCommitted(s);
 }
 
 }  // namespace pst::messaging

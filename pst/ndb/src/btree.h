@@ -7,13 +7,23 @@
 // reuse until the new header is durable. Leaves all sit at the same depth: the tree only
 // grows at the root. Splits that follow an append at the right edge keep the left page
 // full, so ascending keys (BIDs, new NIDs) pack pages densely.
+//
+// The nodes of a store of a million contacts hold millions of entries. Leaves beyond a budget
+// leave memory after each commit, least recently used first: they are clean then, so their
+// committed page holds exactly their entries, and a leaf needed again is read back from it.
+// Intermediate nodes stay. Nodes come from a pool of their own, each at its full size once:
+// allocated from the general heap between the import's short-lived objects, they left it so
+// fragmented that every other allocation got slower as the store grew.
 #include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <memory_resource>
+#include <string>
 #include <vector>
 
 #include "pst/disk/page.h"
+#include "zentra/error.h"
 
 namespace pst::ndb {
 
@@ -29,15 +39,27 @@ class BTree {
 public:
     using Entry = typename Traits::Entry;
 
-    BTree() : root_(std::make_unique<Node>()) {}
+    BTree() : root_(newNode(0)) {}
+    BTree(const BTree&) = delete;
+    BTree& operator=(const BTree&) = delete;
 
-    const Entry* find(uint64_t key) const {
-        const Node* n = root_.get();
+    // Leaves dropped from memory are read back through `readPage` (the bytes of a committed
+    // page). Without a reader every leaf stays in memory.
+    using PageReader = std::function<disk::PageBytes(const disk::BREF&)>;
+    void keepLeavesInMemory(size_t count, PageReader readPage) {
+        leafBudget_ = std::max<size_t>(count, 1);
+        readPage_ = std::move(readPage);
+    }
+
+    // The entry, valid until the tree next changes or drops leaves (at commit).
+    const Entry* find(uint64_t key) {
+        Node* n = root_.get();
         while (n->level > 0) {
             const size_t i = childIndex(*n, key);
             if (i == npos) return nullptr;
             n = n->children[i].get();
         }
+        use(*n);
         auto it = lowerBound(n->entries, key);
         return (it != n->entries.end() && Traits::key(*it) == key) ? &*it : nullptr;
     }
@@ -53,6 +75,7 @@ public:
             if (i == npos) return false;
             n = n->children[i].get();
         }
+        use(*n);
         auto it = lowerBound(n->entries, Traits::key(e));
         if (it == n->entries.end() || Traits::key(*it) != Traits::key(e)) return false;
         *it = e;
@@ -64,8 +87,7 @@ public:
     void insert(const Entry& e) {
         auto split = insertInto(*root_, e);
         if (split) {
-            auto newRoot = std::make_unique<Node>();
-            newRoot->level = static_cast<uint8_t>(root_->level + 1);
+            auto newRoot = newNode(static_cast<uint8_t>(root_->level + 1));
             newRoot->keys = {firstKey(*root_), firstKey(*split)};
             newRoot->children.push_back(std::move(root_));
             newRoot->children.push_back(std::move(split));
@@ -80,18 +102,15 @@ public:
         while (root_->level > 0 && root_->children.size() <= 1) {
             if (root_->children.empty()) {
                 retire(*root_);
-                root_ = std::make_unique<Node>();
+                root_ = newNode(0);
                 break;
             }
-            std::unique_ptr<Node> child = std::move(root_->children[0]);
+            NodePtr child = std::move(root_->children[0]);
             retire(*root_);
             root_ = std::move(child);
         }
         return true;
     }
-
-    template <class F>
-    void forEach(F&& f) const { walk(*root_, f); }
 
     size_t size() const { return count_; }
     unsigned levels() const { return root_->level + 1u; }
@@ -101,26 +120,38 @@ public:
         for (uint64_t ib : retired_) sink.retirePage(ib);
         retired_.clear();
         writeNode(*root_, sink);
+        dropLeavesOverBudget();
         return root_->onDisk;
     }
 
 private:
     static constexpr size_t npos = static_cast<size_t>(-1);
 
+    struct Node;
+    struct NodeDeleter {
+        std::pmr::memory_resource* pool = nullptr;
+        void operator()(Node* n) const { std::pmr::polymorphic_allocator<Node>(pool).delete_object(n); }
+    };
+    using NodePtr = std::unique_ptr<Node, NodeDeleter>;
+
     struct Node {
+        explicit Node(std::pmr::memory_resource* pool) : entries(pool), keys(pool), children(pool) {}
         uint8_t level = 0;
-        std::vector<Entry> entries;                  // leaves
-        std::vector<uint64_t> keys;                  // intermediate: first key of each child
-        std::vector<std::unique_ptr<Node>> children;
+        std::pmr::vector<Entry> entries;             // leaves
+        std::pmr::vector<uint64_t> keys;             // intermediate: first key of each child
+        std::pmr::vector<NodePtr> children;
         disk::BREF onDisk{};                         // bid 0: never written
         bool dirty = true;
+        bool loaded = true;                          // a leaf whose entries are in memory
+        Node* newer = nullptr;                       // leaves in memory, by last use
+        Node* older = nullptr;
     };
 
-    static auto lowerBound(std::vector<Entry>& v, uint64_t key) {
+    static auto lowerBound(std::pmr::vector<Entry>& v, uint64_t key) {
         return std::lower_bound(v.begin(), v.end(), key,
                                 [](const Entry& a, uint64_t k) { return Traits::key(a) < k; });
     }
-    static auto lowerBound(const std::vector<Entry>& v, uint64_t key) {
+    static auto lowerBound(const std::pmr::vector<Entry>& v, uint64_t key) {
         return std::lower_bound(v.begin(), v.end(), key,
                                 [](const Entry& a, uint64_t k) { return Traits::key(a) < k; });
     }
@@ -132,13 +163,81 @@ private:
         return static_cast<size_t>(it - n.keys.begin()) - 1;
     }
 
+    // A node holds as many entries as its page plus the one that makes it split, so it is
+    // allocated once at full size and never grows.
+    NodePtr newNode(uint8_t level) {
+        NodePtr n(std::pmr::polymorphic_allocator<Node>(&pool_).template new_object<Node>(&pool_), NodeDeleter{&pool_});
+        n->level = level;
+        if (level == 0) {
+            n->entries.reserve(Traits::kLeafMax + 1u);
+            ++leavesInMemory_;
+            makeNewest(*n);
+        } else {
+            n->keys.reserve(disk::BTPAGE::kIntermediateMax + 1u);
+            n->children.reserve(disk::BTPAGE::kIntermediateMax + 1u);
+        }
+        return n;
+    }
+
+    // A leaf about to be read or changed: its entries in memory, and it the most recently used.
+    void use(Node& leaf) {
+        if (!leaf.loaded) {
+            load(leaf);
+        } else {
+            unlink(leaf);
+        }
+        makeNewest(leaf);
+    }
+
+    void load(Node& leaf) {
+        const disk::PageBytes bytes = readPage_(leaf.onDisk);
+        const disk::PAGETRAILER trailer = disk::pageTrailerOf(bytes);
+        const disk::BTPAGE page = disk::BTPAGE::parse(bytes);
+        if (!disk::pageTrailerValid(bytes, leaf.onDisk.ib) || trailer.ptype != Traits::kPtype ||
+            trailer.bid != leaf.onDisk.bid || page.cLevel != 0 || page.cbEnt != Traits::kLeafCbEnt ||
+            page.cEnt == 0 || page.cEnt > Traits::kLeafMax)
+            throw zentra::Error(zentra::kErrStoreCorrupt, "the index page at offset " + std::to_string(leaf.onDisk.ib) +
+                                                              " does not read back as it was written");
+        leaf.entries.reserve(Traits::kLeafMax + 1u);
+        for (size_t i = 0; i < page.cEnt; ++i) leaf.entries.push_back(Traits::parse(page.entry(i)));
+        leaf.loaded = true;
+        ++leavesInMemory_;
+    }
+
+    void makeNewest(Node& leaf) {
+        leaf.older = newest_;
+        leaf.newer = nullptr;
+        if (newest_) newest_->newer = &leaf;
+        newest_ = &leaf;
+        if (!oldest_) oldest_ = &leaf;
+    }
+
+    void unlink(Node& leaf) {
+        (leaf.newer ? leaf.newer->older : newest_) = leaf.older;
+        (leaf.older ? leaf.older->newer : oldest_) = leaf.newer;
+        leaf.newer = leaf.older = nullptr;
+    }
+
+    // Runs right after every dirty page was written, so each leaf it drops is clean.
+    void dropLeavesOverBudget() {
+        if (!readPage_) return;
+        while (leavesInMemory_ > leafBudget_ && oldest_ && oldest_ != root_.get() && !oldest_->dirty) {
+            Node& leaf = *oldest_;
+            unlink(leaf);
+            leaf.entries = std::pmr::vector<Entry>(&pool_);   // the storage goes back to the pool
+            leaf.loaded = false;
+            --leavesInMemory_;
+        }
+    }
+
     static uint64_t firstKey(const Node& n) { return n.level == 0 ? Traits::key(n.entries.front()) : n.keys.front(); }
     static size_t capacity(const Node& n) { return n.level == 0 ? Traits::kLeafMax : disk::BTPAGE::kIntermediateMax; }
 
-    std::unique_ptr<Node> insertInto(Node& n, const Entry& e) {
+    NodePtr insertInto(Node& n, const Entry& e) {
         n.dirty = true;
         size_t pos;
         if (n.level == 0) {
+            use(n);
             auto it = lowerBound(n.entries, Traits::key(e));
             if (it != n.entries.end() && Traits::key(*it) == Traits::key(e)) {
                 *it = e;
@@ -161,8 +260,7 @@ private:
         if (count <= capacity(n)) return nullptr;
         // Appending at the right edge: keep the left page full. Otherwise split in half.
         const size_t keepLeft = (pos == count - 1) ? capacity(n) : count / 2;
-        auto right = std::make_unique<Node>();
-        right->level = n.level;
+        auto right = newNode(n.level);
         if (n.level == 0) {
             right->entries.assign(n.entries.begin() + keepLeft, n.entries.end());
             n.entries.resize(keepLeft);
@@ -177,6 +275,7 @@ private:
 
     bool eraseFrom(Node& n, uint64_t key) {
         if (n.level == 0) {
+            use(n);
             auto it = lowerBound(n.entries, key);
             if (it == n.entries.end() || Traits::key(*it) != key) return false;
             n.entries.erase(it);
@@ -191,6 +290,10 @@ private:
         const bool empty = child.level == 0 ? child.entries.empty() : child.children.empty();
         if (empty) {
             retire(child);
+            if (child.level == 0) {
+                unlink(child);
+                --leavesInMemory_;
+            }
             n.children.erase(n.children.begin() + i);
             n.keys.erase(n.keys.begin() + i);
         } else {
@@ -231,16 +334,13 @@ private:
         n.dirty = false;
     }
 
-    template <class F>
-    static void walk(const Node& n, F& f) {
-        if (n.level == 0) {
-            for (const Entry& e : n.entries) f(e);
-        } else {
-            for (const auto& c : n.children) walk(*c, f);
-        }
-    }
-
-    std::unique_ptr<Node> root_;
+    std::pmr::unsynchronized_pool_resource pool_;   // before root_: the nodes live in it
+    size_t leavesInMemory_ = 0;
+    size_t leafBudget_ = 0;
+    PageReader readPage_;
+    Node* newest_ = nullptr;
+    Node* oldest_ = nullptr;
+    NodePtr root_;
     std::vector<uint64_t> retired_;
     size_t count_ = 0;
 };

@@ -1,16 +1,21 @@
-// The commit: makes the pending state durable as a new, complete store.
+// The commit: makes the pending state a new, complete store on disk.
 //
-// Invariants (each one keeps the previous commit readable if we stop half-way):
-//  1. New blocks and B-tree pages only ever go to space that is free in the last committed
-//     state AND not freed since; nothing the on-disk header reaches is overwritten.
-//  2. Space released since the last commit stays unavailable until the header that no longer
-//     references it is durable (SpaceMap::commitDone after the final sync).
+// Invariants (each one keeps a readable store on disk if we stop half-way):
+//  1. New blocks and B-tree pages only ever go to space that is free in every state a header
+//     on disk may describe; nothing such a header reaches is overwritten.
+//  2. Space released stays unavailable until the header that no longer references it is
+//     durable: one commit writes that header, the sync of the next commit (or of close())
+//     makes it durable, and only then is the space reused (SpaceMap::synced).
 //  3. The AMaps written before the header mark everything either state uses (see SpaceMap),
 //     so at every moment the AMaps on disk are right for the header on disk: no window in
 //     which they must be flagged invalid.
 //  4. Order: blocks (written earlier) and new B-tree pages, AMap/PMap/FMap/DList pages ->
-//     the header again for the committed B-trees with the new maps' figures -> fsync ->
-//     header with the new B-trees, fresh CRCs, fAMapValid = 2 and dwUnique + 1 -> fsync.
+//     the header again for the committed B-trees with the new maps' figures -> fsync -> header
+//     with the new B-trees, fresh CRCs, fAMapValid = 2 and dwUnique + 1. One sync per commit:
+//     it makes this commit's blocks and pages durable before the header that reaches them is
+//     written, and the previous commit's header with them. A process killed after commit()
+//     returns leaves the new state; a machine that stops before the next sync may come back
+//     with the previous commit, whole.
 //  5. Only dirty B-tree paths and the AMaps of changed spans are rewritten, so a commit costs
 //     O(changes), not O(file).
 //  6. A commit that follows growth sets as many empty spans aside at the end as the last
@@ -33,6 +38,13 @@ void NodeDatabaseImpl::commit() { commitImpl(true); }
 
 void NodeDatabaseImpl::commitFinal() { commitImpl(false); }
 
+void NodeDatabaseImpl::syncFinal() {
+    guarded("while committing", [&] {
+        file_->sync();
+        space_.synced();
+    });
+}
+
 void NodeDatabaseImpl::setRoomAside() {
     const size_t empty = space_.trailingEmptySpans();
     const size_t used = space_.spanCount() - empty;
@@ -45,6 +57,7 @@ void NodeDatabaseImpl::setRoomAside() {
 
 void NodeDatabaseImpl::commitImpl(bool keepRoom) {
     guarded("while committing", [&] {
+        applyRefChanges();
         PageSink sink;
         sink.allocatePage = [&] { return allocate(kPageSize, kPageSize); };
         sink.nextPageBid = [&] { return header_.bidNextP++; };
@@ -55,18 +68,23 @@ void NodeDatabaseImpl::commitImpl(bool keepRoom) {
         if (keepRoom) setRoomAside();
         const disk::BREF committedNbt = header_.root.BREFNBT, committedBbt = header_.root.BREFBBT;
         writeMaps();
+        space_.mapsWritten();
         // The maps just written mark more space used than the header on disk counts as free.
         // Until the new header lands, the committed B-trees go with a header that has the maps'
         // own figures, so a process killed during the sync leaves a consistent file.
         if (committedNbt.ib != 0) writeHeader(committedNbt, committedBbt);
         file_->sync();
+        space_.synced();
         writeHeader(nbtRoot, bbtRoot);
-        file_->sync();
-        space_.commitDone();
+        if (writeBehind_) writeBehind_->flush();   // in the file, not held back, when commit() returns
+        space_.headerWritten();
         usedSpansAtCommit_ = space_.spanCount() - space_.trailingEmptySpans();
-        // The first commit makes the file a valid store: only now does it take its name, so a
-        // kill before this leaves no file under that name.
-        if (!committedOnce_) file_->publish();
+        // The first commit makes the file a valid store: only now, once its header is durable
+        // too, does it take its name, so a kill before this leaves no file under that name.
+        if (!committedOnce_) {
+            file_->sync();
+            file_->publish();
+        }
         committedOnce_ = true;
     });
 }
@@ -83,16 +101,12 @@ void NodeDatabaseImpl::writeMaps() {
         sealPage(page, kPtypeAMap, ib, ib);
         file_->writeAt(ib, page);
 
-        if (SpaceMap::spanHasPMap(span) && space_.spanNeverWritten(span)) {
-            // PMaps are deprecated; like current Outlook we mark every page as taken, so no
-            // old client allocates from them. Their content never changes.
-            MAPPAGE pmap;
-            pmap.rgbMapBits.fill(0xFF);
-            PageBytes p{};
-            pmap.serializeBody(p);
-            const uint64_t pib = ib + kPageSize;
-            sealPage(p, kPtypePMap, pib, pib);
-            file_->writeAt(pib, p);
+        if (space_.spanNeverWritten(span)) {
+            // PMaps and FPMaps are deprecated; like current Outlook we mark every page as taken
+            // (and so every PMap as full), so no old client allocates from them. Their content
+            // never changes.
+            if (spanHasPMap(span)) writeFullMapPage(ib + kPageSize, kPtypePMap);
+            if (spanHasFPMap(span)) writeFullMapPage(ib + kFPMapOffsetInSpan, kPtypeFPMap);
         }
         if (auto fmap = SpaceMap::fmapOffsetFor(span); fmap && (fmapsToWrite.empty() || fmapsToWrite.back() != *fmap))
             fmapsToWrite.push_back(*fmap);
@@ -116,6 +130,15 @@ void NodeDatabaseImpl::writeMaps() {
         file_->writeAt(kDListOffset, p);
         dlistOnDisk_ = true;
     }
+}
+
+void NodeDatabaseImpl::writeFullMapPage(uint64_t ib, uint8_t ptype) {
+    MAPPAGE map;
+    map.rgbMapBits.fill(0xFF);
+    PageBytes page{};
+    map.serializeBody(page);
+    sealPage(page, ptype, ib, ib);
+    file_->writeAt(ib, page);
 }
 
 void NodeDatabaseImpl::writeHeader(const BREF& nbt, const BREF& bbt) {

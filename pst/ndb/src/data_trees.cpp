@@ -1,6 +1,6 @@
-// Blocks, data trees (XBLOCK / XXBLOCK), subnode trees (SLBLOCK / SIBLOCK), reference counts
-// and the readers of all of them. Blocks reach the disk as soon as they are written, always
-// into space that no committed structure uses.
+// Blocks, data trees (XBLOCK / XXBLOCK), subnode trees (SLBLOCK / SIBLOCK) and the readers of
+// all of them; their reference counts are in references.cpp. Blocks reach the disk as soon as
+// they are written, always into space that no committed structure uses.
 #include <algorithm>
 #include <string>
 
@@ -18,6 +18,20 @@ namespace {
 // Deepest nesting of internal blocks a valid tree can have (XXBLOCK > XBLOCK > data, or
 // SIBLOCK > SLBLOCK > subnode trees of their own); guards against cycles in a damaged file.
 constexpr int kMaxDepth = 32;
+
+// The writers' argument checks, made before anything is written.
+void requireBlockPayload(size_t size) {
+    if (size == 0 || size > kMaxBlockPayload)
+        throw Error(zentra::kErrInvalidArgument, "a block holds 1.." + std::to_string(kMaxBlockPayload) +
+                                                     " bytes, not " + std::to_string(size));
+}
+
+void requireDataTreeFits(size_t leaves, uint64_t totalBytes) {
+    if (leaves > XBLOCK::kMaxEntries * XBLOCK::kMaxEntries)
+        throw Error(zentra::kErrInvalidArgument, std::to_string(leaves) + " blocks do not fit one data tree");
+    if (totalBytes > UINT32_MAX) throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
+}
+
 }  // namespace
 
 uint64_t NodeDatabaseImpl::allocate(uint32_t bytes, uint32_t align) {
@@ -28,9 +42,7 @@ uint64_t NodeDatabaseImpl::allocate(uint32_t bytes, uint32_t align) {
 }
 
 Bid NodeDatabaseImpl::writeBlock(std::span<const uint8_t> payload, bool internal) {
-    if (payload.empty() || payload.size() > kMaxBlockPayload)
-        throw Error(zentra::kErrInvalidArgument, "a block holds 1.." + std::to_string(kMaxBlockPayload) +
-                                                     " bytes, not " + std::to_string(payload.size()));
+    requireBlockPayload(payload.size());
     const Bid bid = header_.bidNextB | (internal ? kBidInternalFlag : 0);
     header_.bidNextB += kBidStep;
     const uint32_t cb = static_cast<uint32_t>(payload.size());
@@ -47,23 +59,31 @@ Bid NodeDatabaseImpl::writeBlock(std::span<const uint8_t> payload, bool internal
     return bid;
 }
 
-Bid NodeDatabaseImpl::writeDataTree(const std::vector<Bid>& leaves, const std::vector<uint32_t>& sizes) {
-    if (leaves.size() == 1) return leaves.front();
+// The callers have checked with requireDataTreeFits before writing the leaves.
+Bid NodeDatabaseImpl::writeDataTree(const std::vector<Bid>& leaves, const std::vector<uint32_t>& sizes,
+                                    const std::vector<const FullXBlock*>& shared, bool remember) {
     const size_t perX = XBLOCK::kMaxEntries;
-    if (leaves.size() > perX * perX)
-        throw Error(zentra::kErrInvalidArgument, "data of " + std::to_string(leaves.size()) + " blocks is too large");
-    uint64_t total = 0;
-    for (uint32_t s : sizes) total += s;
-    if (total > UINT32_MAX) throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
-
+    if (leaves.size() == 1) return leaves.front();
     std::vector<Bid> xblocks;
+    uint64_t total = 0;
     for (size_t first = 0; first < leaves.size(); first += perX) {
+        const size_t group = first / perX;
+        if (group < shared.size() && shared[group]) {
+            xblocks.push_back(shared[group]->bid);
+            total += shared[group]->lcbTotal;
+            continue;
+        }
         const size_t last = std::min(leaves.size(), first + perX);
         XBLOCK x;
         x.cLevel = 1;
         x.rgbid.assign(leaves.begin() + first, leaves.begin() + last);
         for (size_t i = first; i < last; ++i) x.lcbTotal += sizes[i];
+        total += x.lcbTotal;   // at most 4 GB: the callers check the sizes before writing anything
         xblocks.push_back(writeBlock(x.serialize(), true));
+        if (remember && x.rgbid.size() == perX) {
+            const Bid firstLeaf = x.rgbid.front();
+            fullXBlocks_[firstLeaf] = FullXBlock{xblocks.back(), x.lcbTotal, std::move(x.rgbid)};
+        }
     }
     if (xblocks.size() == 1) return xblocks.front();
     XBLOCK xx;
@@ -98,15 +118,12 @@ uint64_t NodeDatabase::subnodeBlocksSize(size_t entryCount) {
 Bid NodeDatabaseImpl::writeBlocks(const std::vector<std::vector<uint8_t>>& payloads) {
     return guarded("while writing data to", [&]() -> Bid {
         if (payloads.empty()) return 0;
-        if (payloads.size() > XBLOCK::kMaxEntries * XBLOCK::kMaxEntries)
-            throw Error(zentra::kErrInvalidArgument, std::to_string(payloads.size()) + " blocks do not fit one data tree");
         uint64_t total = 0;
-        for (const auto& p : payloads) total += p.size();
-        if (total > UINT32_MAX) throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
-        for (const auto& p : payloads)
-            if (p.empty() || p.size() > kMaxBlockPayload)
-                throw Error(zentra::kErrInvalidArgument, "a data block holds 1.." + std::to_string(kMaxBlockPayload) +
-                                                             " bytes, not " + std::to_string(p.size()));
+        for (const auto& p : payloads) {
+            requireBlockPayload(p.size());
+            total += p.size();
+        }
+        requireDataTreeFits(payloads.size(), total);
         std::vector<Bid> leaves;
         std::vector<uint32_t> sizes;
         for (const auto& p : payloads) {
@@ -127,53 +144,74 @@ Bid NodeDatabase::writeBlocksReusing(std::vector<Leaf>& leaves) {
     return writeBlocks(payloads);
 }
 
+const NodeDatabaseImpl::FullXBlock* NodeDatabaseImpl::sharedXBlockFor(const std::vector<Leaf>& leaves,
+                                                                       size_t first) const {
+    const size_t perX = XBLOCK::kMaxEntries;
+    if (leaves.size() - first < perX || !leaves[first].existing) return nullptr;
+    auto it = fullXBlocks_.find(leaves[first].existing);
+    if (it == fullXBlocks_.end()) return nullptr;
+    for (size_t i = 0; i < perX; ++i)
+        if (leaves[first + i].existing != it->second.leaves[i]) return nullptr;
+    return &it->second;
+}
+
 Bid NodeDatabaseImpl::writeBlocksReusing(std::vector<Leaf>& leaves) {
     return guarded("while writing data to", [&]() -> Bid {
         if (leaves.empty()) return 0;
-        if (leaves.size() > XBLOCK::kMaxEntries * XBLOCK::kMaxEntries)
-            throw Error(zentra::kErrInvalidArgument, std::to_string(leaves.size()) + " blocks do not fit one data tree");
-        // Everything is checked before anything is written or shared.
-        std::vector<uint32_t> sizes;
-        sizes.reserve(leaves.size());
-        for (const Leaf& leaf : leaves) {
+        const size_t perX = XBLOCK::kMaxEntries;
+        // A full group of leaves that an XBLOCK of an earlier tree holds as they are is shared
+        // whole: one reference to the XBLOCK instead of one to each of its 1,021 leaves.
+        std::vector<const FullXBlock*> shared((leaves.size() + perX - 1) / perX, nullptr);
+        if (leaves.size() > 1)
+            for (size_t first = 0; first < leaves.size(); first += perX) shared[first / perX] = sharedXBlockFor(leaves, first);
+        // Everything else is checked before anything is written or shared.
+        std::vector<uint32_t> sizes(leaves.size(), 0);
+        uint64_t total = 0;
+        for (size_t i = 0; i < leaves.size(); ++i) {
+            const Leaf& leaf = leaves[i];
+            if (shared[i / perX]) continue;
             if (leaf.existing) {
                 if (isInternalBid(leaf.existing))
                     throw Error(zentra::kErrInvalidArgument, "only data blocks can be shared as leaves");
-                sizes.push_back(requireBlock(leaf.existing, "shared leaf").cb);
+                const BbtRecord r = requireBlock(leaf.existing, "shared leaf");
+                requireRoomForRef(r);
+                sizes[i] = r.cb;
             } else {
-                if (leaf.payload.empty() || leaf.payload.size() > kMaxBlockPayload)
-                    throw Error(zentra::kErrInvalidArgument, "a data block holds 1.." + std::to_string(kMaxBlockPayload) +
-                                                                 " bytes, not " + std::to_string(leaf.payload.size()));
-                sizes.push_back(static_cast<uint32_t>(leaf.payload.size()));
+                requireBlockPayload(leaf.payload.size());
+                sizes[i] = static_cast<uint32_t>(leaf.payload.size());
             }
+            total += sizes[i];
         }
-        uint64_t total = 0;
-        for (uint32_t size : sizes) total += size;
-        if (total > UINT32_MAX) throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
-        std::vector<Bid> bids;
-        bids.reserve(leaves.size());
-        for (Leaf& leaf : leaves) {
-            if (leaf.existing) {
-                BbtRecord r = requireBlock(leaf.existing, "shared leaf");
-                if (r.cRef == UINT16_MAX)
-                    throw Error(zentra::kErrInvalidArgument, "block " + std::to_string(r.bid) + " is shared too often");
-                ++r.cRef;
-                bbt_.update(r);
+        for (const FullXBlock* x : shared) {
+            if (!x) continue;
+            requireRoomForRef(requireBlock(x->bid, "shared XBLOCK"));
+            total += x->lcbTotal;
+        }
+        requireDataTreeFits(leaves.size(), total);
+
+        for (const FullXBlock* x : shared)
+            if (x) takeRef(requireBlock(x->bid, "shared XBLOCK"));
+        std::vector<Bid> bids(leaves.size(), 0);
+        for (size_t i = 0; i < leaves.size(); ++i) {
+            Leaf& leaf = leaves[i];
+            if (shared[i / perX]) {
+                bids[i] = leaf.existing;
+            } else if (leaf.existing) {
+                takeRef(requireBlock(leaf.existing, "shared leaf"));
+                bids[i] = leaf.existing;
             } else {
-                leaf.existing = writeBlock(leaf.payload, false);
+                leaf.existing = bids[i] = writeBlock(leaf.payload, false);
                 leaf.payload = {};
             }
-            bids.push_back(leaf.existing);
         }
-        return writeDataTree(bids, sizes);
+        return writeDataTree(bids, sizes, shared, true);
     });
 }
 
 Bid NodeDatabaseImpl::writeData(std::span<const uint8_t> bytes) {
     return guarded("while writing data to", [&]() -> Bid {
         if (bytes.empty()) return 0;
-        if (bytes.size() > uint64_t{UINT32_MAX})
-            throw Error(zentra::kErrInvalidArgument, "data larger than 4 GB cannot be stored");
+        requireDataTreeFits((bytes.size() + kMaxBlockPayload - 1) / kMaxBlockPayload, bytes.size());
         std::vector<Bid> leaves;
         std::vector<uint32_t> sizes;
         for (size_t off = 0; off < bytes.size(); off += kMaxBlockPayload) {
@@ -220,56 +258,6 @@ BbtRecord NodeDatabaseImpl::requireBlock(Bid bid, const char* role) const {
     return *r;
 }
 
-void NodeDatabaseImpl::addRef(Bid root) {
-    guarded("while sharing a tree in", [&] {
-        BbtRecord r = requireBlock(root, "tree");
-        if (r.cRef == UINT16_MAX) throw Error(zentra::kErrInvalidArgument, "block " + std::to_string(root) + " is shared too often");
-        ++r.cRef;
-        bbt_.update(r);
-    });
-}
-
-void NodeDatabaseImpl::release(Bid root) {
-    guarded("while releasing a tree in", [&] {
-        requireBlock(root, "tree");
-        releaseRef(root);
-    });
-}
-
-void NodeDatabaseImpl::releaseRef(Bid bid) {
-    BbtRecord r = requireBlock(bid, "block");
-    if (r.cRef <= 2) {
-        freeTree(bid);
-        return;
-    }
-    --r.cRef;
-    bbt_.update(r);
-}
-
-// The block's last reference is gone: drop it from the BBT, free its space (reusable after the
-// next commit) and give back the references it held on its children.
-void NodeDatabaseImpl::freeTree(Bid bid) {
-    const BbtRecord r = requireBlock(bid, "block");
-    std::vector<Bid> children;
-    if (isInternalBid(bid)) {
-        const std::vector<uint8_t> payload = readBlockPayload(r);
-        const InternalBlockKind kind = internalBlockKind(payload);
-        if (kind.btype == kBtypeXBlock) {
-            children = XBLOCK::parse(payload).rgbid;
-        } else if (kind.cLevel == 0) {
-            for (const SLENTRY& e : SLBLOCK::parse(payload).rgentries) {
-                if (e.bidData) children.push_back(e.bidData);
-                if (e.bidSub) children.push_back(e.bidSub);
-            }
-        } else {
-            for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) children.push_back(e.bid);
-        }
-    }
-    bbt_.erase(bid);
-    space_.free(r.ib, blockSizeOnDisk(r.cb));
-    for (Bid child : children) releaseRef(child);
-}
-
 std::vector<uint8_t> NodeDatabaseImpl::readBlockPayload(const BbtRecord& r) {
     writeOutPending();
     std::vector<uint8_t> image(blockSizeOnDisk(r.cb));
@@ -283,23 +271,10 @@ std::vector<uint8_t> NodeDatabaseImpl::readBlockPayload(const BbtRecord& r) {
     return image;
 }
 
-void NodeDatabaseImpl::collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>& out, int depth) {
-    if (depth > kMaxDepth) throw Error(zentra::kErrStoreCorrupt, "data tree nested too deeply");
-    const BbtRecord r = requireBlock(bid, "block");
-    std::vector<uint8_t> payload = readBlockPayload(r);
-    if (!isInternalBid(bid)) {
-        out.push_back(std::move(payload));
-        return;
-    }
-    const XBLOCK x = XBLOCK::parse(payload);
-    for (Bid child : x.rgbid) collectLeaves(child, out, depth + 1);
-}
-
 std::vector<std::vector<uint8_t>> NodeDatabaseImpl::readBlocks(Bid root) {
     checkUsable();
-    std::vector<std::vector<uint8_t>> out;
-    if (root) collectLeaves(root, out, 0);
-    return out;
+    if (!root) return {};
+    return dataTreeLeaves(root, [&](Bid bid) { return readBlockPayload(requireBlock(bid, "block")); });
 }
 
 std::vector<uint8_t> NodeDatabaseImpl::readData(Bid root) {
@@ -312,18 +287,9 @@ std::vector<SubnodeEntry> NodeDatabaseImpl::readSubnodeTree(Bid root) {
     checkUsable();
     std::vector<SubnodeEntry> out;
     if (!root) return out;
-    const std::vector<uint8_t> payload = readBlockPayload(requireBlock(root, "subnode tree"));
-    std::vector<Bid> slblocks;
-    if (internalBlockKind(payload).cLevel == 0) {
-        slblocks.push_back(root);
-    } else {
-        for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) slblocks.push_back(e.bid);
-    }
-    for (Bid sl : slblocks) {
-        const std::vector<uint8_t> p = sl == root ? payload : readBlockPayload(requireBlock(sl, "SLBLOCK"));
-        for (const SLENTRY& e : SLBLOCK::parse(p).rgentries)
-            out.push_back(SubnodeEntry{static_cast<Nid>(e.nid), e.bidData, e.bidSub});
-    }
+    const auto payload = [&](Bid bid) { return readBlockPayload(requireBlock(bid, "subnode tree block")); };
+    for (const SLENTRY& e : subnodeTreeEntries(root, payload))
+        out.push_back(SubnodeEntry{static_cast<Nid>(e.nid), e.bidData, e.bidSub});
     return out;
 }
 
@@ -332,18 +298,7 @@ uint64_t NodeDatabaseImpl::treeBytes(Bid bid, int depth) {
     const BbtRecord r = requireBlock(bid, "block");
     uint64_t total = r.cb;
     if (!isInternalBid(bid)) return total;
-    const std::vector<uint8_t> payload = readBlockPayload(r);
-    const InternalBlockKind kind = internalBlockKind(payload);
-    if (kind.btype == kBtypeXBlock) {
-        for (Bid c : XBLOCK::parse(payload).rgbid) total += treeBytes(c, depth + 1);
-    } else if (kind.cLevel == 0) {
-        for (const SLENTRY& e : SLBLOCK::parse(payload).rgentries) {
-            if (e.bidData) total += treeBytes(e.bidData, depth + 1);
-            if (e.bidSub) total += treeBytes(e.bidSub, depth + 1);
-        }
-    } else {
-        for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) total += treeBytes(e.bid, depth + 1);
-    }
+    for (Bid child : internalBlockChildren(readBlockPayload(r))) total += treeBytes(child, depth + 1);
     return total;
 }
 

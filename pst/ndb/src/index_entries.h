@@ -35,6 +35,10 @@ struct NbtTraits {
         d.nidParent = e.nidParent;
         d.serialize(out);
     }
+    static Entry parse(std::span<const uint8_t> in) {
+        const disk::NBTENTRY d = disk::NBTENTRY::parse(in);
+        return {static_cast<Nid>(d.nid), d.bidData, d.bidSub, d.nidParent};
+    }
 };
 
 struct BbtTraits {
@@ -49,6 +53,10 @@ struct BbtTraits {
         d.cb = e.cb;
         d.cRef = e.cRef;
         d.serialize(out);
+    }
+    static Entry parse(std::span<const uint8_t> in) {
+        const disk::BBTENTRY d = disk::BBTENTRY::parse(in);
+        return {d.BREF.bid, d.BREF.ib, d.cb, d.cRef};
     }
 };
 

@@ -13,18 +13,13 @@ using zentra::Error;
 std::unique_ptr<NodeDatabase> NodeDatabase::create(const std::string& path, const Options& options) {
     std::unique_ptr<FileSeam> file = options.openFile ? options.openFile(path) : createPosixFile(path);
     if (!file) throw Error(zentra::kErrStoreCreate, "cannot create " + path);
-    try {
-        return std::make_unique<NodeDatabaseImpl>(path, options, std::move(file));
-    } catch (const Error&) {
-        // The file is ours (it did not exist a moment ago) and holds nothing yet: don't leave
-        // an empty husk behind.
-        file->abandon();
-        throw;
-    }
+    // Should setting up fail, the file goes with the half-made database: it holds no store yet
+    // and so leaves nothing behind (see FileSeam).
+    return std::make_unique<NodeDatabaseImpl>(path, options, std::move(file));
 }
 
 NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::unique_ptr<FileSeam> file)
-    : path_(std::move(path)), options_(std::move(options)) {
+    : path_(std::move(path)), options_(std::move(options)), space_(options_.maxFileSize) {
     if (options_.writeBehindBytes != 0) {
         auto behind = std::make_unique<WriteBehindFile>(std::move(file), options_.writeBehindBytes);
         writeBehind_ = behind.get();
@@ -32,6 +27,9 @@ NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::uniqu
     } else {
         file_ = std::move(file);
     }
+    auto readPage = [this](const disk::BREF& page) { return readIndexPage(page); };
+    nbt_.keepLeavesInMemory(options_.indexLeavesInMemory, readPage);
+    bbt_.keepLeavesInMemory(options_.indexLeavesInMemory, readPage);
     header_.bCryptMethod = options_.encoding == Encoding::Permute ? disk::kCryptPermute : disk::kCryptNone;
     header_.rgbFM.fill(0xFF);
     header_.rgbFP.fill(0xFF);
@@ -48,6 +46,14 @@ NodeDatabaseImpl::NodeDatabaseImpl(std::string path, Options options, std::uniqu
         throw Error(e.number() == zentra::kErrDiskFull ? zentra::kErrDiskFull : zentra::kErrStoreCreate,
                     e.description());
     }
+}
+
+disk::PageBytes NodeDatabaseImpl::readIndexPage(const disk::BREF& page) {
+    if (!file_) throw Error(zentra::kErrStoreDetached, "the store " + path_ + " is closed");
+    disk::PageBytes bytes{};
+    writeOutPending();
+    file_->readAt(page.ib, bytes);
+    return bytes;
 }
 
 void NodeDatabaseImpl::writeOutPending() {
@@ -99,7 +105,7 @@ std::optional<NodeInfo> NodeDatabaseImpl::findNode(Nid nid) const {
 std::optional<BlockInfo> NodeDatabaseImpl::findBlock(Bid bid) const {
     const BbtRecord* r = bbt_.find(bid);
     if (!r) return std::nullopt;
-    return BlockInfo{r->bid, r->ib, r->cb, r->cRef};
+    return BlockInfo{r->bid, r->ib, r->cb, static_cast<uint16_t>(refCount(*r))};
 }
 
 Nid NodeDatabaseImpl::allocateNid(NidType type) {
@@ -122,9 +128,13 @@ NodeDatabaseImpl::~NodeDatabaseImpl() {
 void NodeDatabaseImpl::close() {
     if (closed_) return;
     commitFinal();
+    syncFinal();
     // Space freed before that commit still shows as used in its AMaps; one more commit, with
     // nothing else to write, makes them exact.
-    if (!space_.dirtySpans().empty()) commitFinal();
+    if (!space_.dirtySpans().empty()) {
+        commitFinal();
+        syncFinal();
+    }
     file_.reset();
     closed_ = true;
 }

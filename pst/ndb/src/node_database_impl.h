@@ -1,7 +1,10 @@
 #pragma once
 // The node database behind the NodeDatabase interface. Its parts live in separate files:
 // node_database.cpp (life cycle, nodes, NIDs), data_trees.cpp (blocks, data and subnode
-// trees, references, readers) and commit.cpp (B-tree pages, maps, header).
+// trees, readers), references.cpp (reference counts) and commit.cpp (B-tree pages, maps,
+// header).
+#include <unordered_map>
+
 #include "btree.h"
 #include "index_entries.h"
 #include "pst/disk/header.h"
@@ -34,6 +37,9 @@ public:
     void commit() override;
     // commit() without setting room aside for a next interval (the last commit of close()).
     void commitFinal();
+    // The sync a commit leaves to the next one, for the last commit of close(): its header is
+    // durable, and the space it released may be reused.
+    void syncFinal();
     void close() override;
     uint64_t fileSize() const override;
     const std::string& path() const override { return path_; }
@@ -62,17 +68,41 @@ private:
     // write failure of the database, reported and remembered as such.
     void writeOutPending();
 
+    // A full XBLOCK of a tree written through writeBlocksReusing, kept so that the next tree
+    // over the same leaves shares it whole instead of taking a reference to each leaf.
+    struct FullXBlock {
+        Bid bid = 0;
+        uint32_t lcbTotal = 0;
+        std::vector<Bid> leaves;
+    };
+
     Bid writeBlock(std::span<const uint8_t> payload, bool internal);
-    Bid writeDataTree(const std::vector<Bid>& leaves, const std::vector<uint32_t>& sizes);
+    // A data tree over these leaves: the leaf itself when there is one, else XBLOCKs of up to
+    // 1,021 leaves and an XXBLOCK above more than one. shared[g], when given and set, is an
+    // XBLOCK that holds group g already (the caller took its reference); with `remember`, every
+    // full XBLOCK written is kept for sharing.
+    Bid writeDataTree(const std::vector<Bid>& leaves, const std::vector<uint32_t>& sizes,
+                      const std::vector<const FullXBlock*>& shared = {}, bool remember = false);
+    // The XBLOCK kept for the full group of leaves starting at `first`, if all of them are
+    // existing blocks and an XBLOCK over exactly those is alive.
+    const FullXBlock* sharedXBlockFor(const std::vector<Leaf>& leaves, size_t first) const;
     uint64_t allocate(uint32_t bytes, uint32_t align);
     BbtRecord requireBlock(Bid bid, const char* role) const;
+    // The block's cRef with the changes not yet applied to the BBT.
+    uint32_t refCount(const BbtRecord& r) const;
+    // One more reference; kErrInvalidArgument (nothing changed) past cRef's range.
+    void takeRef(const BbtRecord& r);
+    void requireRoomForRef(const BbtRecord& r) const;
+    void applyRefChanges();
     std::vector<uint8_t> readBlockPayload(const BbtRecord& r);
-    void collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>& out, int depth);
     void freeTree(Bid root);
     void releaseRef(Bid bid);
     uint64_t treeBytes(Bid bid, int depth);
 
+    // A committed index page, for a B-tree leaf that left memory.
+    disk::PageBytes readIndexPage(const disk::BREF& page);
     void writeMaps();
+    void writeFullMapPage(uint64_t ib, uint8_t ptype);   // a PMap or FPMap: every bit set
     void writeHeader(const disk::BREF& nbt, const disk::BREF& bbt);
 
     std::string path_;
@@ -88,9 +118,16 @@ private:
     size_t usedSpansAtCommit_ = 1;   // spans holding data at the last commit
     void commitImpl(bool keepRoom);
     void setRoomAside();
-    SpaceMap space_;
-    BTree<NbtTraits> nbt_;
-    BTree<BbtTraits> bbt_;
+    SpaceMap space_;   // after options_, which sizes it
+    // Reference-count changes since the last commit, written into the BBT by the next commit.
+    // A tree written again over blocks of the one it replaces (a table that grows) takes a
+    // reference to each shared block and gives one back when the old tree goes; the two cancel
+    // out, so those blocks' BBT pages are not rewritten.
+    std::unordered_map<Bid, int32_t> refChanges_;
+    std::unordered_map<Bid, FullXBlock> fullXBlocks_;   // by the BID of their first leaf
+    // mutable: reading a leaf back into memory changes nothing a caller can see.
+    mutable BTree<NbtTraits> nbt_;
+    mutable BTree<BbtTraits> bbt_;
 };
 
 }  // namespace pst::ndb

@@ -56,7 +56,10 @@ public:
         : fd_(fd), path_(std::move(path)), naming_(naming), temporary_(std::move(temporary)) {}
     ~PosixFile() override {
         ::close(fd_);
+        // A file that never held a committed store leaves nothing behind: an unnamed one goes
+        // with its descriptor, the others by name.
         if (naming_ == Naming::Temporary && !published_) ::unlink(temporary_.c_str());
+        if (naming_ == Naming::Direct && !published_) ::unlink(path_.c_str());
     }
 
     void writeAt(uint64_t offset, std::span<const uint8_t> bytes) override {

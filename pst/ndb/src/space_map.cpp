@@ -32,7 +32,7 @@ uint32_t nextWithValue(const std::array<uint64_t, SpaceMap::kWords>& b, uint32_t
 
 }  // namespace
 
-SpaceMap::SpaceMap() { addSpan(); }
+SpaceMap::SpaceMap(uint64_t maxFileSize) : maxFileSize_(maxFileSize) { addSpan(); }
 
 std::optional<uint64_t> SpaceMap::fmapOffsetFor(size_t span) {
     if (span < kAMapsCoveredByHeaderFM) return std::nullopt;
@@ -42,14 +42,15 @@ std::optional<uint64_t> SpaceMap::fmapOffsetFor(size_t span) {
 
 void SpaceMap::addSpan() {
     const size_t index = spans_.size();
-    if (index >= kFirstAMapNeedingFPMap)
+    if (amapOffset(index + 1) > maxFileSize_)
         throw zentra::Error(zentra::kErrStoreWrite,
                             "the store would grow past " + std::to_string(amapOffset(index)) +
-                                " bytes, the largest size this writer supports (no FPMap pages)");
+                                " bytes, the largest size allowed for it (" + std::to_string(maxFileSize_) + " bytes)");
     Span s;
     markRange(s, 0, kPageUnits);                               // the AMap page
     if (spanHasPMap(index)) markRange(s, kPageUnits, kPageUnits);
     if (spanHasFMap(index)) markRange(s, kFMapOffsetInSpan / kBlockAlign, kPageUnits);
+    if (spanHasFPMap(index)) markRange(s, kFPMapOffsetInSpan / kBlockAlign, kPageUnits);
     s.mapUnits = s.unavailableCount;
     spans_.push_back(s);
 }
@@ -70,9 +71,11 @@ void SpaceMap::markRange(Span& s, uint32_t first, uint32_t count) {
         if (!testBit(s.unavailable, u)) {
             setBit(s.unavailable, u);
             ++s.unavailableCount;
+            ++unavailableTotal_;
         }
     }
     s.dirty = true;
+    s.longestRunKnown = false;
     if (first <= s.firstMaybeFree && first + count > s.firstMaybeFree) s.firstMaybeFree = first + count;
 }
 
@@ -121,12 +124,20 @@ void SpaceMap::free(uint64_t offset, uint32_t bytes) {
     pendingFree_.push_back({offset, bytes});
 }
 
-void SpaceMap::commitDone() {
+void SpaceMap::mapsWritten() {
     for (Span& s : spans_) {
         s.dirty = false;
         s.neverWritten = false;
     }
-    for (const Range& r : pendingFree_) {
+}
+
+void SpaceMap::headerWritten() {
+    awaitingSync_.insert(awaitingSync_.end(), pendingFree_.begin(), pendingFree_.end());
+    pendingFree_.clear();
+}
+
+void SpaceMap::synced() {
+    for (const Range& r : awaitingSync_) {
         const size_t span = (r.offset - kFirstAMapOffset) / kAMapSpan;
         Span& s = spans_[span];
         const uint32_t first = static_cast<uint32_t>((r.offset - amapOffset(span)) / kBlockAlign);
@@ -135,19 +146,16 @@ void SpaceMap::commitDone() {
             clearBit(s.unavailable, u);
             --s.unavailableCount;
         }
+        unavailableTotal_ -= units;
         s.dirty = true;   // its AMap still shows the range as used
+        s.longestRunKnown = false;
         s.firstMaybeFree = std::min(s.firstMaybeFree, first);
         firstSpanWithRoom_ = std::min(firstSpanWithRoom_, span);
     }
-    pendingFree_.clear();
+    awaitingSync_.clear();
 }
 
-uint64_t SpaceMap::cbAMapFree() const {
-    uint64_t freeUnits = 0;
-    for (const Span& s : spans_)
-        for (uint64_t w : s.unavailable) freeUnits += 64 - std::popcount(w);
-    return freeUnits * kBlockAlign;
-}
+uint64_t SpaceMap::cbAMapFree() const { return (spans_.size() * kUnits - unavailableTotal_) * kBlockAlign; }
 
 std::array<uint8_t, kPageDataSize> SpaceMap::amapBits(size_t span) const {
     std::array<uint8_t, kPageDataSize> out{};
@@ -157,8 +165,9 @@ std::array<uint8_t, kPageDataSize> SpaceMap::amapBits(size_t span) const {
     return out;
 }
 
-uint8_t SpaceMap::longestFreeRun(size_t span) const {
-    const Span& s = spans_.at(span);
+uint8_t SpaceMap::longestFreeRun(size_t span) {
+    Span& s = spans_.at(span);
+    if (s.longestRunKnown) return s.longestRun;
     uint32_t best = 0;
     uint32_t u = 0;
     while (u < kUnits && best < 255) {
@@ -168,7 +177,9 @@ uint8_t SpaceMap::longestFreeRun(size_t span) const {
         best = std::max(best, end - start);
         u = end;
     }
-    return static_cast<uint8_t>(std::min<uint32_t>(best, 255));
+    s.longestRun = static_cast<uint8_t>(std::min<uint32_t>(best, 255));
+    s.longestRunKnown = true;
+    return s.longestRun;
 }
 
 std::vector<size_t> SpaceMap::dirtySpans() const {

@@ -3,15 +3,16 @@
 //
 // Two views per span:
 //  * allocated:   live blocks, live pages and the map pages themselves;
-//  * unavailable: allocated, plus space freed since the last commit. Freed space still belongs
-//                 to the state on disk until the next header is durable, so it is not handed out
-//                 again before commitDone().
-// The AMaps a commit writes show `unavailable`: they then hold for the previous state and the
-// new one alike, so they never have to be flagged invalid while the header is rewritten. The
-// space freed before that commit shows as used until the following commit clears it (close()
-// runs that extra commit, so a closed file's AMaps are exact).
+//  * unavailable: allocated, plus space freed that a header on disk may still reference. Space
+//                 freed before a commit's header stays unavailable until a sync has made that
+//                 header durable (synced()); space freed after it waits for the sync after the
+//                 next header (headerWritten() moves it along).
+// The AMaps a commit writes show `unavailable`: they then hold for every state a header on disk
+// may describe, so they never have to be flagged invalid while the header is rewritten. Freed
+// space shows as used until a later commit clears it (close() runs that extra commit, so a
+// closed file's AMaps are exact).
 // The file grows in whole spans; each new span starts with its AMap page, every 8th also holds a
-// PMap, and spans 128 + 496k hold an FMap.
+// PMap, spans 128 + 496k hold an FMap and spans 8192 + 31,744k an FPMap.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -25,15 +26,22 @@ class SpaceMap {
 public:
     static constexpr size_t kWords = disk::kAMapUnitsPerPage / 64;   // 62
 
-    SpaceMap();   // one span
+    // One span; the file never grows past maxFileSize bytes.
+    explicit SpaceMap(uint64_t maxFileSize);
 
     // An offset for `bytes` (a multiple of 64) aligned to `align` (64 or 512); adds spans when
-    // nothing fits. Throws kErrStoreWrite past the largest size this writer supports.
+    // nothing fits. Throws kErrStoreWrite when that would take the file past maxFileSize.
     uint64_t allocate(uint32_t bytes, uint32_t align);
-    // Marks the range free for the next AMap; it becomes reusable after commitDone().
+    // Marks the range free for the AMaps; it becomes reusable once the header written after
+    // this call is durable.
     void free(uint64_t offset, uint32_t bytes);
-    // The new state is durable: freed space may be reused, and the AMaps on disk are current.
-    void commitDone();
+    // The AMaps of the dirty spans are on disk.
+    void mapsWritten();
+    // A header was written: what was freed before it waits for the next sync.
+    void headerWritten();
+    // The file was synced, and with it every header written before: the space those headers
+    // stopped referencing may be reused.
+    void synced();
 
     uint64_t spanCount() const { return spans_.size(); }
     // Spans at the end of the file that hold nothing but their own map pages.
@@ -45,17 +53,13 @@ public:
 
     // The 496 bytes of the AMap page of a span (bits most significant first).
     std::array<uint8_t, disk::kPageDataSize> amapBits(size_t span) const;
-    // The longest run of free units in a span, capped at 255 (one FMap byte).
-    uint8_t longestFreeRun(size_t span) const;
+    // The longest run of free units in a span, capped at 255 (one FMap byte); kept until the
+    // span changes, since an FMap page asks for 496 spans and most of them stay as they were.
+    uint8_t longestFreeRun(size_t span);
     // Spans whose AMap must be rewritten at the next commit.
     std::vector<size_t> dirtySpans() const;
     bool spanNeverWritten(size_t span) const { return spans_.at(span).neverWritten; }
 
-    static bool spanHasPMap(size_t span) { return span % disk::kAMapsPerPMap == 0; }
-    static bool spanHasFMap(size_t span) {
-        return span >= disk::kAMapsCoveredByHeaderFM &&
-               (span - disk::kAMapsCoveredByHeaderFM) % disk::kAMapsPerFMap == 0;
-    }
     // The FMap page covering a span's AMap, if any (offset of the FMap page).
     static std::optional<uint64_t> fmapOffsetFor(size_t span);
 
@@ -69,15 +73,20 @@ private:
         uint32_t unavailableCount = 0;
         uint32_t firstMaybeFree = 0;
         uint32_t mapUnits = 0;   // units taken by the span's own map pages
+        uint8_t longestRun = 0;
+        bool longestRunKnown = false;
     };
 
     void addSpan();
     std::optional<uint32_t> findRun(const Span& s, uint32_t units, uint32_t alignUnits) const;
     void markRange(Span& s, uint32_t first, uint32_t count);
 
+    uint64_t maxFileSize_;
     std::vector<Span> spans_;
+    uint64_t unavailableTotal_ = 0;   // the unavailableCount of every span, summed
     struct Range { uint64_t offset; uint32_t bytes; };
-    std::vector<Range> pendingFree_;
+    std::vector<Range> pendingFree_;    // freed since the last header was written
+    std::vector<Range> awaitingSync_;   // freed before it; reusable at the next sync
     size_t firstSpanWithRoom_ = 0;
 };
 

@@ -1,6 +1,9 @@
 #pragma once
 // The list of chosen vCard files, held in the window's grid: one full path per row, no header.
+// Paths are kept as the file system's exact bytes (the grid's path()); the grid shows them in
+// their readable form.
 #include <QString>
+#include <string_view>
 
 #include "platform/controls.h"
 #include "platform/ui_services.h"
@@ -11,6 +14,11 @@ class FileList {
 public:
     FileList(platform::FlexGrid& grid, platform::TextControl& countLabel);
 
+    // Appends one path, exactly these bytes.
+    void AddFileToList(std::string_view path);
+    void AddFileToList(const char* path) { AddFileToList(std::string_view(path)); }
+    // A path held as text (from a dialog, or a command line), named on disk as QFile::encodeName
+    // gives it.
     void AddFileToList(const QString& path);
     void ResetFileList();
     // The "Clear File(s)..." command: asks, then resets. Leaves the import command alone.

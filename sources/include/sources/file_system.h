@@ -1,14 +1,15 @@
 #pragma once
 // The folder scan reads the disk only through this seam: whether a folder exists, and the
 // direct subfolders and files of one folder, each in the order the platform lists them.
-// Listing failures are raised as zentra::Error naming the folder and the system's reason.
+// Paths and names are bytes exactly as the file system gives them (they need not be valid
+// UTF-8); nothing is decoded, so every listed name opens its file again. Listing failures are
+// raised as zentra::Error naming the folder (in its readable form) and the system's reason.
 //
 // Every folder carries an identity (device and inode on POSIX), so a scan that follows links
 // to folders can recognise a folder it has already entered and not enter it again.
-#include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace sources {
@@ -28,7 +29,7 @@ struct FolderIdHash {
 // One direct subfolder: its name (last path component only) and the identity of the folder
 // it leads to, links followed.
 struct Subfolder {
-    QString name;
+    std::string name;
     FolderId id;
 };
 
@@ -37,23 +38,23 @@ public:
     virtual ~FileSystem() = default;
 
     // True when path names an existing folder (links followed). Never raises.
-    virtual bool folderExists(const QString& path) = 0;
+    virtual bool folderExists(const std::string& path) = 0;
     // Identity of an existing folder (links followed).
-    virtual FolderId folderId(const QString& path) = 0;
+    virtual FolderId folderId(const std::string& path) = 0;
     // Direct subfolders of path: entries that are folders or links to folders.
-    virtual std::vector<Subfolder> subfolders(const QString& path) = 0;
+    virtual std::vector<Subfolder> subfolders(const std::string& path) = 0;
     // Direct files of path: every other entry (regular files, links to files, dangling
     // links, devices, pipes), hidden ones included; names only.
-    virtual QStringList files(const QString& path) = 0;
+    virtual std::vector<std::string> files(const std::string& path) = 0;
 };
 
-// The real file system through std::filesystem, in directory_iterator order.
+// The real file system through the POSIX directory calls, in readdir order.
 class StdFileSystem : public FileSystem {
 public:
-    bool folderExists(const QString& path) override;
-    FolderId folderId(const QString& path) override;
-    std::vector<Subfolder> subfolders(const QString& path) override;
-    QStringList files(const QString& path) override;
+    bool folderExists(const std::string& path) override;
+    FolderId folderId(const std::string& path) override;
+    std::vector<Subfolder> subfolders(const std::string& path) override;
+    std::vector<std::string> files(const std::string& path) override;
 };
 
 }  // namespace sources

@@ -1,16 +1,20 @@
 #pragma once
-// Paths in this program are text in the platform's own form. Folder paths end in the native
-// separator ("/" here, "\" on Windows); a path that already ends in one gets no second one.
-#include <QDir>
+// Folder paths in this program end in the separator "/"; a path that already ends in one gets
+// no second one. Paths are bytes as the file system names them (std::string), or text where
+// they come from a dialog (QString, turned into bytes with QFile::encodeName).
 #include <QString>
+#include <string>
 
 namespace sources {
 
-inline QChar nativeSeparator() { return QDir::separator(); }
-
 inline QString withTrailingSeparator(const QString& path) {
-    if (path.endsWith(nativeSeparator())) return path;
-    return path + nativeSeparator();
+    if (path.endsWith(u'/')) return path;
+    return path + u'/';
+}
+
+inline std::string withTrailingSeparator(std::string path) {
+    if (path.empty() || path.back() != '/') path += '/';
+    return path;
 }
 
 }  // namespace sources

@@ -1,5 +1,10 @@
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "checks.h"
 #include "semantic_checks.h"
@@ -23,12 +28,43 @@ Report checkImage(std::span<const uint8_t> bytes) {
     return report;
 }
 
+namespace {
+
+// The file mapped read-only: a store of several gigabytes is checked without reading it whole,
+// since the checks touch only the header, pages and live blocks.
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) throw IoError("cannot open " + path + ": " + std::strerror(errno));
+        struct stat st {};
+        const bool statted = ::fstat(fd, &st) == 0;
+        size_ = statted ? static_cast<size_t>(st.st_size) : 0;
+        if (statted && size_ > 0) data_ = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+        const int err = errno;
+        ::close(fd);
+        if (!statted || data_ == MAP_FAILED) throw IoError("cannot read " + path + ": " + std::strerror(err));
+    }
+    ~MappedFile() {
+        if (data_ && data_ != MAP_FAILED) ::munmap(data_, size_);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    std::span<const uint8_t> bytes() const {
+        return data_ ? std::span<const uint8_t>(static_cast<const uint8_t*>(data_), size_) : std::span<const uint8_t>();
+    }
+
+private:
+    void* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+}  // namespace
+
 Report checkFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw IoError("cannot open " + path);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw IoError("cannot read " + path);
-    return checkImage(bytes);
+    MappedFile file(path);
+    return checkImage(file.bytes());
 }
 
 }  // namespace pstcheck

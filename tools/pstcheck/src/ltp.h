@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "heap.h"
+#include "pstcheck/text.h"
 
 namespace pstcheck {
 
@@ -64,8 +65,6 @@ struct LtpIndex {
 
 // Checks the HN, BTH and PC/TC structure of every node (and subnode) that holds one.
 void checkLtp(Image& img, LtpIndex& out);
-
-std::string toUtf8(const std::u16string& s);
 
 // Property types by how a PC stores them ([MS-PST] 2.3.3.3).
 inline bool inlineType(uint16_t type) {

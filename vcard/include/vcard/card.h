@@ -85,6 +85,8 @@ struct Photo {
     std::string bytes;                // image data; empty when only a URL is known
     std::string mediaType;            // "image/jpeg", "image/png", ... ("" when unknown)
     std::string url;                  // set for photos given by reference instead of data
+    int preference = 0;               // as in Typed: 0 = not preferred, else 1 (most) .. 100
+    std::size_t line = 0;
 };
 
 struct Geo {
@@ -130,7 +132,8 @@ public:
     std::optional<Gender> gender() const;
     std::vector<Related> related() const;
     std::string classification() const;                 // CLASS, upper-cased
-    std::optional<Photo> photo() const;                 // first PHOTO with data, else with a URL
+    std::vector<Photo> photos() const;                  // every PHOTO with data or a URL, preferred first
+    std::optional<Photo> photo() const;                 // the first of photos() with data, else with a URL
     std::optional<Geo> geo() const;
     std::string uid() const;
     std::string revision() const;

@@ -26,7 +26,9 @@ struct ReaderOptions {
     std::size_t maxLineBytes = 128u << 20;
     // Cards nested inside AGENT properties deeper than this are not read (with a warning).
     int maxAgentDepth = 4;
-    // Used for 8-bit text without a CHARSET parameter that is not valid UTF-8 (iconv name).
+    // The legacy charset: 8-bit text without a CHARSET parameter (values and parameters) that is
+    // not valid UTF-8 is read in it, with a warning once per card. An iconv name that reads
+    // ASCII as ASCII (vcard/legacy_charset.h); others are replaced by WINDOWS-1252.
     std::string fallbackCharset = "WINDOWS-1252";
     // Size of each read from a file.
     std::size_t chunkBytes = 64u << 10;

@@ -3,6 +3,7 @@
 // SIBLOCK / SIENTRY, with [MS-PST]'s field names. A block occupies blockSizeOnDisk(cb) bytes:
 // cb payload bytes, zero padding, then the 16-byte trailer at the end.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -49,12 +50,16 @@ struct SLENTRY {   // 24 bytes
     uint64_t nid = 0;
     Bid bidData = 0;
     Bid bidSub = 0;
+    void serialize(std::span<uint8_t> out) const;
+    static SLENTRY parse(std::span<const uint8_t> in);
 };
 
 struct SIENTRY {   // 16 bytes
     static constexpr size_t kSize = 16;
     uint64_t nid = 0;
     Bid bid = 0;
+    void serialize(std::span<uint8_t> out) const;
+    static SIENTRY parse(std::span<const uint8_t> in);
 };
 
 struct SLBLOCK {
@@ -87,5 +92,18 @@ struct InternalBlockKind {
     uint8_t cLevel = 0;
 };
 InternalBlockKind internalBlockKind(std::span<const uint8_t> payload);
+// The blocks an internal block refers to: an XBLOCK's rgbid, an SLBLOCK's bidData and bidSub
+// (those that are set), an SIBLOCK's SLBLOCKs.
+std::vector<Bid> internalBlockChildren(std::span<const uint8_t> payload);
+
+// Walks of the trees a node refers to, for any reader: blockPayload gives a block's stored
+// payload (decoded) by its BID.
+using BlockPayloadReader = std::function<std::vector<uint8_t>(Bid)>;
+// The leaf payloads of a data tree in order: the root itself when it is a data block, otherwise
+// the data blocks below its XBLOCK or XXBLOCK. Throws kErrStoreCorrupt for deeper nesting.
+std::vector<std::vector<uint8_t>> dataTreeLeaves(Bid root, const BlockPayloadReader& blockPayload);
+// The SLENTRYs of a subnode tree in NID order: the root's own when it is an SLBLOCK, otherwise
+// those of the SLBLOCKs its SIBLOCK names.
+std::vector<SLENTRY> subnodeTreeEntries(Bid root, const BlockPayloadReader& blockPayload);
 
 }  // namespace pst::disk

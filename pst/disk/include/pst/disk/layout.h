@@ -28,10 +28,26 @@ constexpr uint64_t kPMapSpan = kAMapSpan * kAMapsPerPMap;                  // 2,
 constexpr uint64_t kAMapsCoveredByHeaderFM = 128;
 constexpr uint64_t kAMapsPerFMap = kPageDataSize;                          // 496
 constexpr uint64_t kFMapOffsetInSpan = 2 * kPageSize;
-// FPMap pages start at AMap #8192 (about 2 GB); this writer stops before that size.
-constexpr uint64_t kFirstAMapNeedingFPMap = 8192;
+// The header's rgbFP stands for the first 1024 PMaps (8192 AMaps, about 2 GB); FPMap pages
+// cover the rest, one bit per PMap, so 496 * 8 PMaps (about 7.5 GiB) each. The first one sits
+// in the span of AMap #8192 after the AMap, PMap and FMap places of a span, whether or not that
+// span has an FMap; FMap and FPMap spans never coincide.
+constexpr uint64_t kAMapsCoveredByHeaderFP = 8192;
+constexpr uint64_t kAMapsPerFPMap = kPageDataSize * 8 * kAMapsPerPMap;     // 31,744
+constexpr uint64_t kFPMapOffsetInSpan = 3 * kPageSize;
+static_assert(kAMapsPerFPMap % kAMapsPerFMap == 0 && (kAMapsCoveredByHeaderFP - kAMapsCoveredByHeaderFM) % kAMapsPerFMap != 0,
+              "an FPMap span never holds an FMap");
 
 constexpr uint64_t amapOffset(uint64_t amapIndex) { return kFirstAMapOffset + amapIndex * kAMapSpan; }
+
+// Which map pages a span holds besides its AMap (at the offsets above).
+constexpr bool spanHasPMap(uint64_t span) { return span % kAMapsPerPMap == 0; }
+constexpr bool spanHasFMap(uint64_t span) {
+    return span >= kAMapsCoveredByHeaderFM && (span - kAMapsCoveredByHeaderFM) % kAMapsPerFMap == 0;
+}
+constexpr bool spanHasFPMap(uint64_t span) {
+    return span >= kAMapsCoveredByHeaderFP && (span - kAMapsCoveredByHeaderFP) % kAMapsPerFPMap == 0;
+}
 
 // Page types (PAGETRAILER.ptype).
 enum PageType : uint8_t {

@@ -2,48 +2,37 @@
 // Heap-on-node ([MS-PST] 2.3.1): items of up to 3,580 bytes packed into pages, each page one
 // data block of the node. HeapBuilder lays the pages out in memory (a pure byte builder: the
 // caller hands the pages to NodeDatabase::writeBlocks); HeapReader parses stored pages back.
+// The page headers and maps themselves are defined in pst/disk/heap_on_node.h.
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "pst/core/types.h"
+#include "pst/disk/heap_on_node.h"
 
 namespace pst::ltp {
 
-constexpr uint32_t kMaxHeapItem = 3580;     // largest single allocation
-constexpr uint8_t kHeapSignature = 0xEC;    // HNHDR.bSig
-constexpr uint8_t kClientSigTable = 0x7C;   // bTypeTC
-constexpr uint8_t kClientSigBth = 0xB5;     // bTypeBTH
-constexpr uint8_t kClientSigProperties = 0xBC;  // bTypePC
-
-// Sizes of the page headers.
-constexpr uint32_t kHnHdrSize = 12;         // HNHDR: ibHnpm, bSig, bClientSig, hidUserRoot, rgbFillLevel
-constexpr uint32_t kHnPageHdrSize = 2;      // HNPAGEHDR: ibHnpm
-constexpr uint32_t kHnBitmapHdrSize = 66;   // HNBITMAPHDR: ibHnpm, rgbFillLevel[64]
-
-// HID layout (2.3.1.1): 5 bits type 0, 11 bits 1-based index, 16 bits block index.
-constexpr Hid makeHid(uint32_t blockIndex, uint32_t oneBasedIndex) {
-    return (blockIndex << 16) | (oneBasedIndex << 5);
-}
-constexpr uint32_t hidBlockIndex(Hid hid) { return hid >> 16; }
-constexpr uint32_t hidItemIndex(Hid hid) { return (hid >> 5) & 0x7FF; }
-constexpr bool hnidIsHid(Hnid hnid) { return (hnid & 0x1F) == 0; }
+constexpr uint32_t kMaxHeapItem = 3580;            // largest single allocation
+constexpr uint32_t kMaxHeapItemsPerPage = 0x7FF;   // hidIndex has 11 bits
 
 // Page header kind by block index: 0 HNHDR, 8, 136, 264, ... HNBITMAPHDR, others HNPAGEHDR.
 uint32_t heapPageHeaderSize(uint32_t blockIndex);
 // The 4-bit fill level for a page with this many free bytes (2.3.1.2).
 uint8_t heapFillLevel(uint32_t freeBytes);
-// Sets the fill level of the slot'th page in an rgbFillLevel array (slot 0: low nibble of byte 0).
-void setHeapFillLevel(uint8_t* levels, uint32_t slot, uint8_t level);
 // A page as stored: its bytes (header space and items), padding to an even size, and the page
 // map (cAlloc, cFree 0, the item offsets) with ibHnpm set. pageBytes/offsets as a builder keeps
 // them: offsets holds the start of every item plus the end of the last one.
 std::vector<uint8_t> encodeHeapPage(std::span<const uint8_t> pageBytes, std::span<const uint16_t> offsets);
 // The stored size encodeHeapPage gives for a page of this many bytes and items.
 constexpr uint32_t encodedHeapPageSize(uint32_t pageBytes, uint32_t items) {
-    return ((pageBytes + 1) & ~1u) + 4 + 2 * (items + 1);
+    return ((pageBytes + 1) & ~1u) + static_cast<uint32_t>(disk::HNPAGEMAP::sizeFor(items));
 }
-constexpr uint32_t kMaxHeapItemsPerPage = 0x7FF;   // hidIndex has 11 bits
+// Completes the header of the encoded page `blockIndex` of a heap whose pages have these fill
+// levels: the HNHDR of page 0 (client signature, user root, levels of pages 0..7) and the
+// HNBITMAPHDR of pages 8, 136, ... (levels of the 128 pages from there). Other pages keep the
+// HNPAGEHDR encodeHeapPage wrote.
+void writeHeapPageHeader(std::span<uint8_t> page, uint32_t blockIndex, std::span<const uint8_t> levels,
+                         uint8_t clientSig, Hid userRoot);
 
 class HeapBuilder {
 public:

@@ -12,46 +12,30 @@
 #include <string_view>
 #include <vector>
 
+#include "mapi/value.h"
 #include "pst/core/types.h"
 #include "pst/ltp/property_map.h"
 #include "pst/ndb/node_database.h"
 
 namespace pst::ltp {
 
-// Property types ([MS-OXCDATA] 2.11.1) used by the engine.
-enum PropType : uint16_t {
-    kPtypInteger16 = 0x0002,
-    kPtypInteger32 = 0x0003,
-    kPtypFloating64 = 0x0005,
-    kPtypBoolean = 0x000B,
-    kPtypInteger64 = 0x0014,
-    kPtypString = 0x001F,
-    kPtypTime = 0x0040,
-    kPtypGuid = 0x0048,
-    kPtypBinary = 0x0102,
-    kPtypMultipleInteger32 = 0x1003,
-    kPtypMultipleString = 0x101F,
-    kPtypMultipleBinary = 0x1102,
-};
-
-struct Value {
-    uint16_t type = 0;
-    std::vector<uint8_t> bytes;
-};
-
-// Constructors of stored forms.
-Value int16Value(int16_t v);
-Value int32Value(int32_t v);
-Value int64Value(int64_t v);
-Value boolValue(bool v);
-Value float64Value(double v);
-Value timeValue(uint64_t filetime);              // 100-ns ticks since 1601-01-01 UTC
-Value stringValue(std::string_view utf8);        // stored as UTF-16LE
-Value binaryValue(std::vector<uint8_t> bytes);
-Value guidValue(const uint8_t (&guid)[16]);
-Value multiStringValue(const std::vector<std::string>& utf8);
-Value multiInt32Value(const std::vector<int32_t>& values);
-Value multiBinaryValue(const std::vector<std::vector<uint8_t>>& values);
+// Property types and values are the MAPI vocabulary's (mapi/value.h), in the stored form this
+// layer writes.
+using mapi::PropType;
+using enum mapi::PropType;
+using mapi::Value;
+using mapi::binaryValue;
+using mapi::boolValue;
+using mapi::float64Value;
+using mapi::guidValue;
+using mapi::int16Value;
+using mapi::int32Value;
+using mapi::int64Value;
+using mapi::multiBinaryValue;
+using mapi::multiInt32Value;
+using mapi::multiStringValue;
+using mapi::stringValue;
+using mapi::timeValue;
 
 using PropertyMap = SortedIdMap<Value>;   // property id -> value (tag = id << 16 | type)
 

@@ -1,11 +1,14 @@
 #pragma once
-// Table context structures ([MS-PST] 2.3.4): the column layout of a row (TCOLDESC) and the TCINFO
-// header. Pure functions, shared by the table writer and reader.
+// The row layout of a table context ([MS-PST] 2.3.4): where each column's cell lies in a row
+// (its TCOLDESC) and the TCINFO header built from it. Pure functions, shared by the table
+// writer and reader; the stored records are defined in pst/disk/table_context.h.
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "pst/core/types.h"
+#include "pst/disk/table_context.h"
 
 namespace pst::ltp {
 
@@ -13,22 +16,13 @@ struct Column;
 
 constexpr uint32_t kTagLtpRowId = 0x67F20003;    // PidTagLtpRowId, PtypInteger32
 constexpr uint32_t kTagLtpRowVer = 0x67F30003;   // PidTagLtpRowVer, PtypInteger32
-constexpr uint8_t kTcInfoType = 0x7C;
-constexpr uint32_t kTcInfoHeaderSize = 22;       // bType, cCols, rgib[4], hidRowIndex, hnidRows, hidIndex
-constexpr uint32_t kTcolDescSize = 8;            // tag, ibData, cbData, iBit
-
-struct ColumnDesc {   // one TCOLDESC
-    uint32_t tag = 0;
-    uint16_t ibData = 0;
-    uint8_t cbData = 0;
-    uint8_t iBit = 0;
-};
+using ColumnDesc = disk::TCOLDESC;
 
 struct TableLayout {
     std::vector<ColumnDesc> columns;   // sorted by tag, as TCOLDESCs are stored
-    uint16_t rgib[4] = {0, 0, 0, 0};   // TCI_4b, TCI_2b, TCI_1b, TCI_bm (= row size)
-    uint32_t rowSize() const { return rgib[3]; }
-    uint32_t cebOffset() const { return rgib[2]; }
+    std::array<uint16_t, 4> rgib{};    // TCI_4b, TCI_2b, TCI_1b, TCI_bm (= row size)
+    uint32_t rowSize() const { return rgib[disk::TCI_bm]; }
+    uint32_t cebOffset() const { return rgib[disk::TCI_1b]; }
 };
 
 // Width of a cell of this type in a row: 8 (Integer64, Time, Floating64, Currency), 4 (Integer32,
@@ -53,6 +47,7 @@ struct TcInfo {
     Hid hidRowIndex = 0;
     Hnid hnidRows = 0;
 };
+// The stored TCINFO, disk::TCINFO::sizeFor(columns) bytes.
 std::vector<uint8_t> encodeTcInfo(const TcInfo& info);
 // Throws kErrStoreCorrupt when the header is malformed or its columns do not fit the row.
 TcInfo decodeTcInfo(std::span<const uint8_t> bytes);

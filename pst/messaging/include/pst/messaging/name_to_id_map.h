@@ -16,24 +16,12 @@
 #include <string_view>
 #include <vector>
 
+#include "mapi/guid.h"
 #include "pst/ltp/ltp.h"
 
 namespace pst::messaging {
 
-using Guid = std::array<uint8_t, 16>;   // stored byte order ([MS-DTYP] GUID packet)
-
-// Parses "00062004-0000-0000-C000-000000000046" into stored byte order; throws kErrInvalidArgument.
-Guid parseGuid(std::string_view text);
-
-extern const Guid kPsMapi;            // {00020328-0000-0000-C000-000000000046}, wGuid 1
-extern const Guid kPsPublicStrings;   // {00020329-0000-0000-C000-000000000046}, wGuid 2
-extern const Guid kPsetidAddress;     // {00062004-0000-0000-C000-000000000046}, contact properties
-
-// Named properties every new store registers ([MS-OXPROPS] PidLidFileUnder, PidLidFileUnderId,
-// PidNameKeywords), ids 0x8000, 0x8001 and 0x8002.
-constexpr uint32_t kLidFileUnder = 0x8005;
-constexpr uint32_t kLidFileUnderId = 0x8006;
-constexpr const char* kNameKeywords = "Keywords";
+using mapi::Guid;   // PS_MAPI is wGuid 1, PS_PUBLIC_STRINGS wGuid 2, others from the GUID stream
 
 constexpr uint32_t kNameidBucketCount = 251;
 constexpr uint16_t kFirstNamedPropId = 0x8000;

@@ -49,8 +49,8 @@ struct FolderInfo {
 };
 
 // One attachment of a message: its properties (PidTagAttachDataBinary 0x3701 holds the bytes).
-// PidTagAttachMethod defaults to 1 (by value), PidTagRenderingPosition to -1; PidTagAttachSize
-// is computed.
+// The writer sets PidTagAttachNumber (the position in the list), PidTagAttachMethod (1, by
+// value), PidTagRenderingPosition (-1) and PidTagAttachSize itself.
 struct AttachmentData {
     ltp::PropertyMap properties;
 };
@@ -92,7 +92,9 @@ public:
     Nid createFolder(Nid parent, const std::string& name, const std::string& containerClass);
 
     // A new message (NID type 0x04) in folder. properties must hold PidTagMessageClass; the
-    // other properties [MS-PST] 2.4.5 requires get defaults when absent. Returns its NID.
+    // other properties [MS-PST] 2.4.5 requires get defaults when absent (read, created and
+    // modified now); MSGFLAG_HASATTACH and PidTagHasAttachments follow `attachments`. Returns
+    // its NID.
     // The map is taken by value: a caller that has no further use for it moves it in.
     Nid addMessage(Nid folder, ltp::PropertyMap properties,
                    const std::vector<AttachmentData>& attachments = {});

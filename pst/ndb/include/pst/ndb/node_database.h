@@ -10,12 +10,15 @@
 //    back with release().
 //  * putNode inserts or replaces a top-level node. A replaced node's old data and subnode trees
 //    are released; their space becomes reusable only after the next commit is on disk.
-//  * commit() writes B-tree pages, maps and finally the header. After it returns, the file on
-//    disk is a valid store holding exactly the nodes put so far. Until it returns, the file on
-//    disk is the previous commit, whole. Space released since the previous commit still shows
-//    as used in the AMaps a commit writes (the previous state used it until this header landed);
-//    the next commit clears it, and close() ends with such a commit, so a closed file's AMaps
-//    are exact. Between commits they may only over-state what is used, which readers accept.
+//  * commit() writes B-tree pages, maps and finally the header. After it returns, the file
+//    holds a valid store with exactly the nodes put so far; until it returns, the file holds
+//    the previous commit, whole. A commit syncs once, before its header: the header becomes
+//    durable with the next commit's sync or with close(), so a machine that stops in between
+//    comes back with the previous commit (a killed process loses nothing that commit wrote).
+//    Space released since the previous commit still shows as used in the AMaps a commit writes
+//    (the previous state used it until this header landed); a later commit clears it, and
+//    close() ends with such a commit, so a closed file's AMaps are exact. Between commits they
+//    may only over-state what is used, which readers accept.
 //  * Every failure throws zentra::Error (kErrStoreCreate, kErrStoreWrite, kErrDiskFull, ...).
 #include <cstdint>
 #include <functional>
@@ -44,7 +47,7 @@ public:
     // has its name from the start do nothing.
     virtual void publish() {}
     // The store could not be made: takes the name away again if this seam gave it (a file that
-    // was there before is never touched).
+    // was there before is never touched). A seam dropped before publish() does the same.
     virtual void abandon() {}
 };
 
@@ -86,6 +89,12 @@ struct Options {
     // a sync, a read or shrinking the file writes them out first. 0 writes each block at once
     // (tests that count the file's individual writes).
     size_t writeBehindBytes = 4u << 20;
+    // The file never grows past this size; a write that would need more space fails with
+    // kErrStoreWrite. The default is the limit Outlook sets for Unicode stores (50 GB).
+    uint64_t maxFileSize = uint64_t{50} << 30;
+    // Leaf pages of each B-tree (NBT, BBT) kept in memory after a commit, the most recently used;
+    // the others are read back from the file when needed. A million contacts make about 150,000.
+    size_t indexLeavesInMemory = 4096;
     // Test hook: when set, used instead of createPosixFile(path); also to make files through the
     // named temporary files of file systems without unnamed ones (createNamedTemporaryFile).
     std::function<std::unique_ptr<FileSeam>(const std::string& path)> openFile;
@@ -107,8 +116,10 @@ public:
     // with `existing` set are shared: the new tree takes one more reference to each (they must
     // be plain data blocks, e.g. leaves of a tree written earlier that is still referenced).
     // Leaves with a payload are written, and their new BIDs are stored into `existing`, so a
-    // caller that grows a node can share them with the next tree it writes. The caller owns one
-    // reference to the returned root. The default implementation copies instead of sharing.
+    // caller that grows a node can share them with the next tree it writes. A full XBLOCK's worth
+    // of leaves (1,021) that an XBLOCK of such an earlier tree still holds unchanged shares that
+    // XBLOCK, so a tree written again and again costs in proportion to what changed. The caller
+    // owns one reference to the returned root. The default implementation copies instead of sharing.
     struct Leaf {
         Bid existing = 0;
         std::span<const uint8_t> payload;
@@ -155,11 +166,13 @@ public:
     // index, so fixed NIDs and NIDs derived from another type's index are never handed out.
     virtual Nid allocateNid(NidType type) = 0;
 
-    // Makes everything put so far durable; header written last. Safe to call any number of times.
-    // The first commit also gives a new file its name (FileSeam::publish); a database dropped
-    // before any commit takes its file with it (FileSeam::abandon).
+    // Writes a new state holding everything put so far, header last (durable at the next
+    // commit's sync or at close). Safe to call any number of times. The first commit also
+    // gives a new file its name (FileSeam::publish); a database dropped before any commit
+    // takes its file with it (FileSeam::abandon).
     virtual void commit() = 0;
-    // commit() and close the file. The object is unusable afterwards.
+    // commit(), sync, and close the file: everything put is durable. The object is unusable
+    // afterwards.
     virtual void close() = 0;
 
 

@@ -1,12 +1,16 @@
 // Stored forms of property values: integer and float encodings, UTF-8 <-> UTF-16LE with
-// replacement of malformed input, and both multi-valued layouts.
+// replacement of malformed input, both multi-valued layouts, reading values back, FILETIME.
 #include <gtest/gtest.h>
 
-#include "pst/ltp/ltp.h"
-#include "pst/ltp/values.h"
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "mapi/utf16.h"
+#include "mapi/value.h"
 #include "zentra/error.h"
 
-namespace pst::ltp {
+namespace mapi {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -27,8 +31,8 @@ TEST(StoredValues, FixedTypesAreLittleEndianOfTheirSize) {
     EXPECT_EQ(boolValue(true).bytes, Bytes{1});
     EXPECT_EQ(boolValue(false).bytes, Bytes{0});
     EXPECT_EQ(float64Value(1.0).bytes, (Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
-    EXPECT_EQ(timeValue(0x01D0000000000001ull).bytes, (Bytes{1, 0, 0, 0, 0, 0, 0xD0, 0x01}));
-    const uint8_t guid[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    EXPECT_EQ(timeValue(FileTime{0x01D0000000000001ull}).bytes, (Bytes{1, 0, 0, 0, 0, 0, 0xD0, 0x01}));
+    const Guid guid{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     EXPECT_EQ(guidValue(guid).bytes.size(), 16u);
     EXPECT_EQ(guidValue(guid).type, kPtypGuid);
     EXPECT_EQ(int32Value(0).type, kPtypInteger32);
@@ -100,5 +104,71 @@ TEST(StoredValues, MultiValuedLayouts) {
     EXPECT_THROW(unpackMultiValue(kPtypMultipleBinary, Bytes{9, 0, 0, 0}), zentra::Error);
 }
 
+// Written as bytes, the way the one-off entry ids of the contact mapping embed strings.
+std::string utf16le(std::string_view utf8) {
+    const Bytes bytes = utf16leFromUtf8(utf8);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(Utf16, EncodesBmpSupplementaryAndInvalidInput) {
+    EXPECT_EQ(utf16le("A\xC3\xA9"), std::string("A\0\xE9\0", 4));
+    EXPECT_EQ(utf16le("\xF0\x9F\x98\x80"), std::string("\x3D\xD8\x00\xDE", 4));   // U+1F600
+    EXPECT_EQ(utf16le("\xFF" "a"), std::string("\xFD\xFF" "a\0", 4));
+    EXPECT_EQ(utf16le("\xE2\x82"), std::string("\xFD\xFF", 2));                    // truncated sequence
+    EXPECT_EQ(utf16le("\xC0\xAF"), std::string("\xFD\xFF\xFD\xFF", 4));            // overlong
+}
+
+// ASCII runs are copied in bulk: text switching between ASCII and other characters at every
+// position must still come out as the code-point-by-code-point encoding.
+TEST(Utf16, MixedTextMatchesPerCodePointEncoding) {
+    const std::string pieces[] = {"a", "Zq", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xFF", "0123456789abcdef"};
+    const std::string encoded[] = {std::string("a\0", 2), std::string("Z\0q\0", 4), std::string("\xE9\0", 2),
+                                   std::string("\xAC\x20", 2), std::string("\x3D\xD8\x00\xDE", 4), std::string("\xFD\xFF", 2),
+                                   std::string("0\0" "1\0" "2\0" "3\0" "4\0" "5\0" "6\0" "7\0" "8\0" "9\0" "a\0" "b\0" "c\0" "d\0" "e\0" "f\0", 32)};
+    for (std::size_t length = 1; length <= 5; ++length) {
+        for (std::size_t start = 0; start < std::size(pieces); ++start) {
+            std::string text, expected;
+            for (std::size_t k = 0; k < length; ++k) {
+                const std::size_t i = (start + 3 * k) % std::size(pieces);
+                text += pieces[i];
+                expected += encoded[i];
+            }
+            EXPECT_EQ(utf16le(text), expected) << text;
+        }
+    }
+}
+
+TEST(StoredValues, CarryTheirTypeCode) {
+    EXPECT_EQ(stringValue("").type, 0x001F);
+    EXPECT_EQ(int16Value(1).type, 0x0002);
+    EXPECT_EQ(int32Value(1).type, 0x0003);
+    EXPECT_EQ(boolValue(true).type, 0x000B);
+    EXPECT_EQ(timeValue(FileTime{1}).type, 0x0040);
+    EXPECT_EQ(binaryValueOf("x").type, 0x0102);
+    EXPECT_EQ(multiInt32Value({1}).type, 0x1003);
+    EXPECT_EQ(multiStringValue({"a"}).type, 0x101F);
+}
+
+// The readers give back what the constructors stored, and nothing for another type.
+TEST(StoredValues, ReadBackAsWritten) {
+    EXPECT_EQ(int16Of(int16Value(-7)), std::optional<int16_t>(-7));
+    EXPECT_EQ(int32Of(int32Value(-123456)), std::optional<int32_t>(-123456));
+    EXPECT_EQ(boolOf(boolValue(true)), std::optional<bool>(true));
+    EXPECT_EQ(timeOf(timeValue(FileTime{42})), std::optional<FileTime>(FileTime{42}));
+    EXPECT_EQ(stringOf(stringValue("Zo\xC3\xAB")), std::optional<std::string>("Zo\xC3\xAB"));
+    EXPECT_EQ(multiStringOf(multiStringValue({"a", "", "b"})), (std::optional<std::vector<std::string>>({"a", "", "b"})));
+    EXPECT_EQ(multiInt32Of(multiInt32Value({1, -1})), (std::optional<std::vector<int32_t>>({1, -1})));
+    EXPECT_FALSE(int32Of(int16Value(1)));
+    EXPECT_FALSE(stringOf(binaryValueOf("ab")));
+    EXPECT_FALSE(int32Of(Value{kPtypInteger32, Bytes{1, 2}}));   // wrong width
+    EXPECT_FALSE(multiStringOf(Value{kPtypMultipleString, Bytes{9, 0, 0, 0}}));
+}
+
+// Calendar dates are checked against the C library in tests/contact/dates_test.cpp.
+TEST(FileTimes, LeapDaysAndTheClock) {
+    EXPECT_EQ(fileTimeOfDate(2000, 3, 1).ticks - fileTimeOfDate(2000, 2, 28).ticks, 2 * 864000000000ULL);   // leap day
+    EXPECT_GT(fileTimeNow().ticks, fileTimeOfDate(2024, 1, 1).ticks);
+}
+
 }  // namespace
-}  // namespace pst::ltp
+}  // namespace mapi

@@ -1,8 +1,10 @@
 #pragma once
 // A read-only view of a PST file at the node-database level: header, NBT, BBT, blocks, data
-// and subnode trees, read straight from the file without any of the writer's state. Tests use
-// it to see what actually reached the disk, and verify() checks the structure strictly
-// (CRCs, signatures, alignment, B-tree order and levels, reference counts, overlaps, AMaps).
+// and subnode trees, read straight from the file without any of the writer's state. Tests,
+// benchmarks and fuzzers use it to see what actually reached the disk, and verify() checks the
+// structure strictly (CRCs, signatures, alignment, B-tree order and levels, reference counts,
+// overlaps, AMaps). It shares the on-disk structure definitions and tree walks of pst/disk with
+// the writer; the program itself does not contain it.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -11,7 +13,11 @@
 #include "pst/disk/header.h"
 #include "pst/ndb/node_database.h"
 
-namespace pst::ndb {
+namespace pst::readback {
+
+using ndb::BlockInfo;
+using ndb::NodeInfo;
+using ndb::SubnodeEntry;
 
 struct VerifyOptions {
     // A store whose last commit was interrupted may carry fAMapValid = 0 and a file longer than
@@ -57,13 +63,13 @@ private:
     std::vector<uint8_t> blockPayload(Bid bid);
     void walkTree(uint64_t ib, Bid bid, uint8_t ptype, int expectedLevel, uint64_t expectedFirstKey, bool isRoot,
                   unsigned& levels, int depth);
-    void collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>& out, int depth);
     void problem(std::string text) { problems_.push_back(std::move(text)); }
 
     void verifyHeader(const VerifyOptions& options);
     void verifyBlocksAndReferences();
     void verifyOverlaps();
     void verifyMaps();
+    void checkFixedMapPage(uint64_t ib, uint8_t ptype, const std::string& what);
 
     std::string path_;
     int fd_ = -1;
@@ -78,4 +84,4 @@ private:
     std::vector<std::string> problems_;
 };
 
-}  // namespace pst::ndb
+}  // namespace pst::readback

@@ -1,13 +1,10 @@
 // Reads a PST file at the node-database level straight from disk and checks its structure.
-// It shares only the on-disk structure definitions with the writer, none of its state.
-#include "pst/ndb/store_reader.h"
+// It shares the on-disk structure definitions and tree walks with the writer, none of its state.
+#include "store_reader.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <functional>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,12 +14,11 @@
 #include "store_reader_util.h"
 #include "zentra/error.h"
 
-namespace pst::ndb {
+namespace pst::readback {
 
 using zentra::Error;
 using namespace pst::disk;
 using namespace reader_util;
-
 
 StoreReader::StoreReader(const std::string& path) : path_(path) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -134,20 +130,9 @@ std::vector<uint8_t> StoreReader::blockPayload(Bid bid) {
     return image;
 }
 
-void StoreReader::collectLeaves(Bid bid, std::vector<std::vector<uint8_t>>& out, int depth) {
-    if (depth > kMaxTreeDepth) throw Error(zentra::kErrStoreCorrupt, "data tree nested too deeply");
-    std::vector<uint8_t> payload = blockPayload(bid);
-    if (!isInternalBid(bid)) {
-        out.push_back(std::move(payload));
-        return;
-    }
-    for (Bid child : XBLOCK::parse(payload).rgbid) collectLeaves(child, out, depth + 1);
-}
-
 std::vector<std::vector<uint8_t>> StoreReader::readBlocks(Bid root) {
-    std::vector<std::vector<uint8_t>> out;
-    if (root) collectLeaves(root, out, 0);
-    return out;
+    if (!root) return {};
+    return dataTreeLeaves(root, [this](Bid bid) { return blockPayload(bid); });
 }
 
 std::vector<uint8_t> StoreReader::readData(Bid root) {
@@ -159,17 +144,9 @@ std::vector<uint8_t> StoreReader::readData(Bid root) {
 std::vector<SubnodeEntry> StoreReader::readSubnodeTree(Bid root) {
     std::vector<SubnodeEntry> out;
     if (!root) return out;
-    const std::vector<uint8_t> payload = blockPayload(root);
-    std::vector<std::vector<uint8_t>> leaves;
-    if (internalBlockKind(payload).cLevel == 0) {
-        leaves.push_back(payload);
-    } else {
-        for (const SIENTRY& e : SIBLOCK::parse(payload).rgentries) leaves.push_back(blockPayload(e.bid));
-    }
-    for (const auto& leaf : leaves)
-        for (const SLENTRY& e : SLBLOCK::parse(leaf).rgentries)
-            out.push_back({static_cast<Nid>(e.nid), e.bidData, e.bidSub});
+    for (const SLENTRY& e : subnodeTreeEntries(root, [this](Bid bid) { return blockPayload(bid); }))
+        out.push_back({static_cast<Nid>(e.nid), e.bidData, e.bidSub});
     return out;
 }
 
-}  // namespace pst::ndb
+}  // namespace pst::readback

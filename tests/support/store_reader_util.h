@@ -8,7 +8,7 @@
 
 #include "pst/disk/layout.h"
 
-namespace pst::ndb::reader_util {
+namespace pst::readback::reader_util {
 
 using namespace pst::disk;
 
@@ -33,9 +33,4 @@ inline uint32_t longestZeroRun(const std::array<uint8_t, kPageDataSize>& bits) {
     return std::min<uint32_t>(best, 255);
 }
 
-inline bool spanHasPMap(uint64_t span) { return span % kAMapsPerPMap == 0; }
-inline bool spanHasFMap(uint64_t span) {
-    return span >= kAMapsCoveredByHeaderFM && (span - kAMapsCoveredByHeaderFM) % kAMapsPerFMap == 0;
-}
-
-}  // namespace pst::ndb::reader_util
+}  // namespace pst::readback::reader_util
