@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <fstream>
+#include <set>
 
 #include "readers.h"
 
@@ -170,4 +171,26 @@ TEST_F(Vcf2Pst, SomeFilesFailingExitsWithOneAndStillWritesAValidStore) {
     EXPECT_NE(r.out.find("1 failed"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("nothing.vcf"), std::string::npos) << r.out;
     expectSound(path("partial.pst"));
+}
+
+// Names that are not UTF-8 are listed, opened and imported under their exact bytes: two names
+// that differ only in such bytes are two files, each imported once.
+TEST_F(Vcf2Pst, FilesWhoseNamesAreNotUtf8AreImportedUnderTheirExactBytes) {
+    QDir().mkpath(dir_.filePath("src"));
+    const std::string folder = path("src");
+    for (const auto& [name, person] : std::vector<std::pair<std::string, std::string>>{
+             {"caf\xe9.vcf", "Latin"}, {"caf\xff.vcf", "Other"}}) {
+        std::ofstream(folder + "/" + name, std::ios::binary)
+            << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" << person << "\r\nN:" << person << ";;;;\r\nEND:VCARD\r\n";
+    }
+    auto r = run({"-o", "bytes.pst", "src"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("Files:     2 listed, 2 imported, 0 failed"), std::string::npos) << r.out;
+    expectSound(path("bytes.pst"));
+    auto view = zentra::readers::readWithPypff(path("bytes.pst"));
+    ASSERT_TRUE(view.ok) << view.error;
+    std::multiset<std::string> names;
+    for (const auto& folder : view.folders)
+        for (const auto& item : folder.items) names.insert(item.field("subject"));
+    EXPECT_EQ(names, (std::multiset<std::string>{"Latin", "Other"}));
 }
