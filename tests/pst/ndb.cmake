@@ -26,3 +26,6 @@ zentra_add_test(NAME ndb_write_behind_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_write_behind_test.cpp
   LIBS zentra_pst_ndb)
 target_include_directories(ndb_write_behind_test PRIVATE ${PROJECT_SOURCE_DIR}/pst/ndb/src)
+zentra_add_test(NAME ndb_store_naming_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_store_naming_test.cpp
+  LIBS zentra_pst_ndb zentra_test_store_reader)

@@ -137,6 +137,7 @@ public:
 
     void abandon() override {
         if (naming_ == Naming::Direct || published_) ::unlink(path_.c_str());
+        else if (naming_ == Naming::Temporary) ::unlink(temporary_.c_str());
         published_ = false;
         naming_ = Naming::Unnamed;   // nothing left to remove
     }
