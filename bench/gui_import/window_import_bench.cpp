@@ -21,15 +21,18 @@
 
 namespace {
 
-// The real Qt services, but the folder picker answers with a fixed folder and boxes are counted.
+// The real Qt services, but the folder picker answers with a fixed folder and boxes are
+// counted: a clean run shows one, its summary, and nothing else.
 class BenchUi : public platform::QtUiServices {
 public:
     QString folder;
-    int boxes = 0;
+    int otherBoxes = 0;
     QString chooseFolder(QWidget*, const QString&) override { return folder; }
     int msgBox(const QString& prompt, int, const QString&) override {
-        ++boxes;
-        std::fprintf(stderr, "box: %s\n", prompt.left(200).toLocal8Bit().constData());
+        if (!prompt.contains(QStringLiteral(" were imported into\r\n"))) {
+            ++otherBoxes;
+            std::fprintf(stderr, "box: %s\n", prompt.left(200).toLocal8Bit().constData());
+        }
         return platform::vbOK;
     }
 };
@@ -109,5 +112,5 @@ int main(int argc, char** argv) {
     std::printf("files: %lld\n", static_cast<long long>(files.size()));
     std::printf("components alone: %.2f s\n", engine);
     std::printf("window import:    %.2f s (%.2f x)\n", windowTime, windowTime / engine);
-    return ui.boxes == 0 ? 0 : 1;
+    return ui.otherBoxes == 0 ? 0 : 1;
 }
