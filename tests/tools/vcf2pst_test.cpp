@@ -194,3 +194,16 @@ TEST_F(Vcf2Pst, FilesWhoseNamesAreNotUtf8AreImportedUnderTheirExactBytes) {
         for (const auto& item : folder.items) names.insert(item.field("subject"));
     EXPECT_EQ(names, (std::multiset<std::string>{"Latin", "Other"}));
 }
+
+// A name with control characters or an escape sequence is printed escaped: a file name never
+// reaches the terminal as a command.
+TEST_F(Vcf2Pst, ControlCharactersInNamesArePrintedEscaped) {
+    QDir().mkpath(dir_.filePath("src"));
+    const std::string evil = path("src") + "/red\x1b[31m\x07.vcf";
+    std::ofstream(evil, std::ios::binary) << "no card in here\r\n";
+    auto r = run({"-o", "escaped.pst", "src"});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_EQ((r.out + r.err).find('\x1b'), std::string::npos) << "a raw escape reached the terminal";
+    EXPECT_EQ((r.out + r.err).find('\x07'), std::string::npos);
+    EXPECT_NE(r.out.find("red\\x1B[31m\\x07.vcf"), std::string::npos) << r.out;
+}
