@@ -141,6 +141,31 @@ TEST_F(WindowImport, ListCommandsDoNothingWhileARunYields) {
     EXPECT_TRUE(button("cmdAdd")->isEnabled());            // given back after the run
 }
 
+// While Add Folder scans and yields, the import and the other list commands do nothing: an
+// import started inside the scan would take only the files listed so far.
+TEST_F(WindowImport, ImportAndListCommandsDoNothingWhileAFolderIsBeingAdded) {
+    for (int i = 0; i < 40; ++i) vcf(QString("s/%1/x.vcf").arg(i), "N" + std::to_string(i), "S");
+    bool importEnabledDuringScan = false;
+    int yields = 0;
+    ui.onDoEvents = [&] {
+        ++yields;
+        importEnabledDuringScan |= button("CmdExtractDBX")->isEnabled();
+        button("CmdExtractDBX")->click();
+        button("cmdClear1")->click();
+        button("cmdAdd")->click();
+    };
+    ui.folderAnswers.push_back(src_.path());
+    ui.folderAnswers.push_back(dest_.path());   // would be the import's destination
+    button("CmdAddFolder")->click();
+    ui.onDoEvents = nullptr;
+    EXPECT_GT(yields, 0);
+    EXPECT_FALSE(importEnabledDuringScan);
+    EXPECT_TRUE(storePath().isEmpty()) << "an import ran inside the scan";
+    EXPECT_EQ(window->countLabel().caption(), "40 files");
+    EXPECT_TRUE(button("CmdExtractDBX")->isEnabled());   // given back after the add
+    EXPECT_TRUE(button("cmdEnd")->isEnabled());
+}
+
 TEST_F(WindowImport, ClosingDuringARunWindsItUpWithAValidStore) {
     for (int i = 0; i < 6; ++i) vcf(QString("c/%1.vcf").arg(i), "N" + std::to_string(i), "C");
     addSourceFolder();
