@@ -1,7 +1,16 @@
-// Birthday and wedding anniversary. The calendar date is kept exactly: 00:00 UTC of that date in
-// both the tagged property and the newer *Local one, so no reader in any time zone that shows
-// the UTC date sees another day. A date without a year is not turned into a birthday in some
-// invented year: it goes to the details block, with a warning.
+// Birthday and wedding anniversary, stored as Outlook stores them ([MS-OXOCNTC] 2.2.1.5): the
+// tagged property holds the moment the date begins in the import's time zone, in UTC, so an
+// Outlook that shows it in that zone shows the date; the newer *Local property holds 00:00 UTC
+// of the date, which readers that know it show in any zone.
+//
+// A date-time in the card gives its date as written, in the writer's own offset: a birthday is
+// a calendar date, not a moment, and the usual date-time form (1955-07-19T00:00:00Z) would turn
+// into the day before for every user west of UTC if it were moved into the import's zone. This
+// is also what [MS-ASCNTC] 2.2.2.6 asks of a birthday's time part: ignore it, so that the date
+// does not change between time zones.
+//
+// A date without a year, a text birthday (VALUE=text) and anything else that is not a date go to
+// the details block with a warning: nothing is invented, nothing is lost.
 #include <cstdio>
 
 #include "mapping_context.h"
@@ -13,34 +22,63 @@ namespace {
 const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                                "July",    "August",   "September", "October", "November", "December"};
 
-void mapDate(MappingContext& ctx, const std::optional<vcard::Date>& date, const mapi::PropertyTag& utc,
-             const mapi::NamedProperty& local, const char* label, const char* property) {
-    if (!date) return;
-    const vcard::Property* source = ctx.card.first(property);
+struct DateProperties {
+    const mapi::PropertyTag& utc;
+    const mapi::NamedProperty& local;
+    const char* label;      // as the details block names it
+    const char* property;   // the vCard property whose line the warnings cite
+};
+
+// The moment `date` begins in the import's time zone, or nothing when FILETIME cannot hold it.
+std::optional<mapi::FileTime> dayStartUtc(const MapOptions& options, const vcard::Date& date,
+                                          mapi::FileTime midnightUtc) {
+    const int64_t shift = options.dayStart(date.year, date.month, date.day) * mapi::kFileTimeTicksPerSecond;
+    if (shift < 0 && static_cast<uint64_t>(-shift) > midnightUtc.ticks) return std::nullopt;
+    return mapi::FileTime{midnightUtc.ticks + static_cast<uint64_t>(shift)};
+}
+
+void keepInNotes(MappingContext& ctx, const DateProperties& p, std::size_t line, std::string_view text,
+                 const std::string& why) {
+    ctx.addDetail(p.label, text);
+    ctx.warn(line, p.property, std::string(p.label) + " " + why + " kept in the notes");
+}
+
+void mapDate(MappingContext& ctx, const std::optional<vcard::Date>& date, const DateProperties& p) {
+    const vcard::Property* source = ctx.card.first(p.property);
     const std::size_t line = source ? source->line : 0;
-    if (date->hasYear()) {
-        if (date->year < 1601) {   // FILETIME cannot hold it
-            char text[48];
-            std::snprintf(text, sizeof text, "%04d-%02d-%02d", date->year, date->month, date->day);
-            ctx.addDetail(label, text);
-            ctx.warn(line, property, std::string(label) + " before 1601 kept in the notes");
-            return;
-        }
-        const mapi::FileTime t = mapi::fileTimeOfDate(date->year, date->month, date->day);
-        ctx.set(utc, mapi::timeValue(t));
-        ctx.set(local, mapi::timeValue(t));
+    if (!date) {
+        // Only the property itself can be quoted: a vendor variant that is not a date is noise.
+        if (!source) return;
+        const bool text = equalsIgnoringAsciiCase(source->parameterValue("VALUE"), "text");
+        keepInNotes(ctx, p, line, trimmedView(source->value), text ? "given as text" : "that is not a date");
         return;
     }
-    ctx.addDetail(label, std::to_string(date->day) + " " + kMonths[date->month - 1]);
-    ctx.warn(line, property, std::string(label) + " without a year kept in the notes");
+    if (!date->hasYear()) {
+        keepInNotes(ctx, p, line, std::to_string(date->day) + " " + kMonths[date->month - 1], "without a year");
+        return;
+    }
+    char written[48];
+    std::snprintf(written, sizeof written, "%04d-%02d-%02d", date->year, date->month, date->day);
+    if (date->year < 1601) {   // FILETIME cannot hold it
+        keepInNotes(ctx, p, line, written, "before 1601");
+        return;
+    }
+    const mapi::FileTime midnightUtc = mapi::fileTimeOfDate(date->year, date->month, date->day);
+    const std::optional<mapi::FileTime> start = dayStartUtc(ctx.options, *date, midnightUtc);
+    if (!start) {   // 1 January 1601 east of UTC began before FILETIME's first moment
+        keepInNotes(ctx, p, line, written, "before 1601 in this time zone");
+        return;
+    }
+    ctx.set(p.utc, mapi::timeValue(*start));
+    ctx.set(p.local, mapi::timeValue(midnightUtc));
 }
 
 }  // namespace
 
 void mapDates(MappingContext& ctx) {
-    mapDate(ctx, ctx.card.birthday(), mapi::PidTagBirthday, mapi::PidLidBirthdayLocal, "Birthday", "BDAY");
-    mapDate(ctx, ctx.card.anniversary(), mapi::PidTagWeddingAnniversary, mapi::PidLidWeddingAnniversaryLocal,
-            "Anniversary", "ANNIVERSARY");
+    mapDate(ctx, ctx.card.birthday(), {mapi::PidTagBirthday, mapi::PidLidBirthdayLocal, "Birthday", "BDAY"});
+    mapDate(ctx, ctx.card.anniversary(),
+            {mapi::PidTagWeddingAnniversary, mapi::PidLidWeddingAnniversaryLocal, "Anniversary", "ANNIVERSARY"});
 }
 
 }  // namespace contact::detail

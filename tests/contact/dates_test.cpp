@@ -1,5 +1,5 @@
-// Birthday and anniversary: the calendar date at 00:00 UTC in the tagged and the local
-// property; no invented year.
+// Birthday and anniversary: the calendar date at the start of the day in the import's zone in
+// the tagged property, at 00:00 UTC in the local one; no invented year.
 #include <ctime>
 
 #include "mapping_helpers.h"
@@ -68,6 +68,67 @@ TEST(Birthday, FreeTextAndDatesBeforeFileTimeAreNotInvented) {
     const ContactItem old = mapLines("FN:A\nBDAY:1599-05-01\n");
     EXPECT_FALSE(tagValue<FileTime>(old, mapi::PidTagBirthday));
     EXPECT_NE(body(old).find("Birthday: 1599-05-01"), std::string::npos);
+}
+
+// Mapped as if the import ran in a zone where every date begins `seconds` after 00:00 UTC.
+ContactItem mapInZone(std::string_view lines, int64_t seconds) {
+    MapOptions options = fixedOptions();
+    options.dayStart = [seconds](int, int, int) { return seconds; };
+    return mapCard(vcard::parseBuffer(card(lines)).front(), options);
+}
+
+constexpr int64_t kHour = 3600;
+constexpr uint64_t kTicksPerHour = 3600ULL * 10000000ULL;
+
+// A date-time gives the date written in its own offset, whatever the import's zone: the common
+// UTC-midnight form must not become the day before west of UTC, nor an evening the day after east.
+TEST(DatesInAZone, DateTimesKeepTheDateTheyWereWrittenWith) {
+    for (const char* value : {"1955-07-19T00:00:00Z", "1955-07-19T23:30:00Z", "1955-07-19T08:30:00-06:00",
+                              "1955-07-19T201243+04:00"}) {
+        for (const int64_t zone : {8 * kHour, -10 * kHour}) {
+            const ContactItem item = mapInZone(std::string("FN:A\nBDAY:") + value + "\n", zone);
+            EXPECT_EQ(namedValue<FileTime>(item, mapi::PidLidBirthdayLocal), utcMidnight(1955, 7, 19)) << value;
+            EXPECT_EQ(tagValue<FileTime>(item, mapi::PidTagBirthday),
+                      FileTime{utcMidnight(1955, 7, 19).ticks + static_cast<uint64_t>(zone * 10000000)})
+                << value << " " << zone;
+        }
+    }
+}
+
+TEST(DatesInAZone, FirstDayOfFileTimeEastOfUtcIsKeptInTheNotes) {
+    const ContactItem east = mapInZone("FN:A\nBDAY:1601-01-01\n", -kHour);
+    EXPECT_FALSE(tagValue<FileTime>(east, mapi::PidTagBirthday));
+    EXPECT_FALSE(namedValue<FileTime>(east, mapi::PidLidBirthdayLocal));
+    EXPECT_NE(body(east).find("Birthday: 1601-01-01"), std::string::npos);
+    EXPECT_TRUE(hasWarningContaining(east, "before 1601 in this time zone"));
+    const ContactItem west = mapInZone("FN:A\nBDAY:1601-01-01\n", kHour);
+    EXPECT_EQ(tagValue<FileTime>(west, mapi::PidTagBirthday), FileTime{kTicksPerHour});
+}
+
+// A text birthday or anniversary, or a value that is no date, is quoted in the notes and named
+// in a warning on its own line.
+TEST(DatesAsText, GoToTheNotesWithAWarning) {
+    const struct {
+        const char* lines;
+        const char* detail;
+        const char* warning;
+    } cases[] = {
+        {"BDAY;VALUE=text:circa 1800", "Birthday: circa 1800", "Birthday given as text"},
+        {"BDAY;value=TEXT:  spring of '62 ", "Birthday: spring of '62", "Birthday given as text"},
+        {"ANNIVERSARY;VALUE=text:our first summer", "Anniversary: our first summer", "Anniversary given as text"},
+        {"BDAY:1997-02-29", "Birthday: 1997-02-29", "Birthday that is not a date"},
+    };
+    for (const auto& c : cases) {
+        const ContactItem item = mapText(card(std::string("FN:A\n") + c.lines + "\n", "4.0"));
+        EXPECT_FALSE(tagValue<FileTime>(item, mapi::PidTagBirthday)) << c.lines;
+        EXPECT_FALSE(tagValue<FileTime>(item, mapi::PidTagWeddingAnniversary)) << c.lines;
+        EXPECT_EQ(body(item), std::string("More contact details:\r\n") + c.detail) << c.lines;
+        ASSERT_TRUE(hasWarningContaining(item, c.warning)) << c.lines;
+        EXPECT_EQ(item.warnings.back().line, 4u) << c.lines;
+    }
+    // A date among the BDAYs wins over a text one.
+    const ContactItem both = mapText(card("FN:A\nBDAY;VALUE=text:circa 1800\nBDAY:1980-03-22\n", "4.0"));
+    EXPECT_EQ(tagValue<FileTime>(both, mapi::PidTagBirthday), utcMidnight(1980, 3, 22));
 }
 
 TEST(Anniversary, EveryVendorSpelling) {

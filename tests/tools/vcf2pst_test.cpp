@@ -81,6 +81,36 @@ TEST_F(Vcf2Pst, LegacyCharsetNamesAnyEightBitCharsetIconvKnows) {
     EXPECT_NE(run({"--help"}).out.find("--legacy-charset NAME"), std::string::npos);
 }
 
+// The birthday is stored for the zone named on the command line ([MS-OXOCNTC] 2.2.1.5): on
+// 2024-01-15 (day 19737 after 1970: 116444736000000000 + 19737 * 864000000000 =
+// 133497504000000000 at 00:00 UTC) Los Angeles' midnight is 08:00 UTC, 133497792000000000.
+TEST_F(Vcf2Pst, TimeZoneNamesTheZoneBirthdaysAreStoredFor) {
+    QDir().mkpath(dir_.filePath("src"));
+    std::ofstream(path("src/a.vcf")) << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nBDAY:2024-01-15\r\nEND:VCARD\r\n";
+    auto r = run({"--time-zone", "America/Los_Angeles", "--relative", "-o", "a.pst", "src"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto view = zentra::readers::readWithPypff(path("a.pst"));
+    ASSERT_TRUE(view.ok) << view.error;
+    const zentra::readers::FolderView* folder = view.folderAt("src");
+    ASSERT_NE(folder, nullptr);
+    ASSERT_EQ(folder->items.size(), 1u);
+    const auto littleEndianHex = [](uint64_t v) {
+        std::string hex;
+        for (int i = 0; i < 8; ++i, v >>= 8) hex += "0123456789abcdef"[(v >> 4) & 15], hex += "0123456789abcdef"[v & 15];
+        return hex;
+    };
+    const auto& props = folder->items[0].props;
+    EXPECT_EQ(props.at("0x3a420040"), littleEndianHex(133497792000000000ULL)) << "PidTagBirthday";
+    EXPECT_EQ(props.at("{00062004-0000-0000-C000-000000000046}/0x80DE"), littleEndianHex(133497504000000000ULL))
+        << "PidLidBirthdayLocal";
+
+    auto bad = run({"--time-zone", "Mars/Olympus_Mons", "-o", "b.pst", "src"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("--time-zone: Mars/Olympus_Mons is not a time zone"), std::string::npos) << bad.err;
+    EXPECT_FALSE(QFileInfo::exists(dir_.filePath("b.pst")));
+    EXPECT_NE(run({"--help"}).out.find("--time-zone NAME"), std::string::npos);
+}
+
 TEST_F(Vcf2Pst, OutputFileIsNeverOverwritten) {
     card("src/a.vcf", "A");
     std::ofstream(path("taken.pst")) << "precious";

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <QTimeZone>
+
 #include "vcard/legacy_charset.h"
 
 namespace vcf2pst {
@@ -21,6 +23,9 @@ const char* const kUsage =
     "  --legacy-charset NAME\n"
     "                  read 8-bit text that is not UTF-8 and names no charset as NAME\n"
     "                  (an 8-bit charset iconv knows, e.g. CP1250; default WINDOWS-1252)\n"
+    "  --time-zone NAME\n"
+    "                  store birthdays and anniversaries for Outlook in this time zone\n"
+    "                  (an IANA name, e.g. America/Los_Angeles; default: this machine's)\n"
     "  --quiet         no progress bar and no summary\n"
     "  --verbose       print every warning on standard error as it comes (the report\n"
     "                  beside the .pst lists them all anyway)\n"
@@ -53,6 +58,12 @@ ParseResult parseOptions(const QStringList& args) {
             if (!vcard::isUsableLegacyCharset(o.legacyCharset.toStdString()))
                 return {std::nullopt, "--legacy-charset: " + o.legacyCharset +
                                           " is not an 8-bit charset this system knows (e.g. CP1250, ISO-8859-2)"};
+        } else if (a == "--time-zone") {
+            if (i + 1 >= args.size() || args[i + 1].isEmpty()) return {std::nullopt, a + " needs an argument"};
+            o.timeZone = args[++i].toUtf8();
+            if (!QTimeZone::isTimeZoneIdAvailable(o.timeZone))
+                return {std::nullopt, "--time-zone: " + args[i] +
+                                          " is not a time zone this system knows (an IANA name, e.g. America/Los_Angeles)"};
         } else if (a == "--relative") {
             o.relative = true;
         } else if (a == "--quiet" || a == "-q") {

@@ -8,6 +8,7 @@
 #include "console_ui_services.h"
 #include "import/import_run.h"
 #include "import/source_folder.h"
+#include "import/zone_day_start.h"
 #include "mailstore/component_registry.h"
 #include "options.h"
 #include "platform/memory_controls.h"
@@ -107,7 +108,8 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
     }
 
     ConsoleUiServices ui;
-    zentra::mailstore::ComponentRegistry components;
+    const QTimeZone zone = o.timeZone.isEmpty() ? QTimeZone::systemTimeZone() : QTimeZone(o.timeZone);
+    zentra::mailstore::ComponentRegistry components(importrun::sessionOptionsIn(zone));
     platform::MemoryGrid grid;
     platform::MemoryText countLabel{"0 files"};
     platform::MemoryEnabled importCommand{false};

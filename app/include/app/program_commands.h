@@ -5,6 +5,7 @@
 
 #include "app/frm_step1.h"
 #include "import/import_run.h"
+#include "import/zone_day_start.h"
 #include "mailstore/component_registry.h"
 
 namespace app {
@@ -28,7 +29,8 @@ private:
     class Busy;
     void endProgram();
 
-    zentra::mailstore::ComponentRegistry components_;
+    // Dates are mapped in the machine's time zone: the one its Outlook shows them in.
+    zentra::mailstore::ComponentRegistry components_{importrun::sessionOptionsIn(QTimeZone::systemTimeZone())};
     bool busy_ = false;
     bool endWhenIdle_ = false;   // the window was closed while a command ran   // the mail-store components, one profile
     importrun::RunState runState_;

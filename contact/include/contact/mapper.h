@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "contact/day_start.h"
 #include "contact/properties.h"
 #include "vcard/card.h"
 #include "vcard/reader.h"
@@ -21,6 +22,9 @@ namespace contact {
 struct MapOptions {
     // Quality used when a photo that is not JPEG is re-encoded as JPEG (1..100).
     int jpegQuality = 90;
+    // When a date begins in the import's time zone, for the UTC form of birthdays and
+    // anniversaries (see day_start.h).
+    DayStart dayStart = dayStartInUtc;
     // Options of the vCard reader used by importFile.
     vcard::ReaderOptions reader;
 };
