@@ -113,7 +113,7 @@ TEST_F(RunStage, ThreeFilesMoveTheBarInSinglePrecisionThirds) {
 // shows no message about a mail client this program does not need.
 TEST_F(RunStage, AnEmptyListNeverStartsARun) {
     files.AddFileToList(vcf("a/one.vcf", "One"));
-    files.ResetFileList();
+    files.ResetFileList(importCommand);
     ui.folderAnswers = {dest_.path()};
     auto result = ImportRun(ui, nullptr, widgets(), state, components, policy()).CmdExtractDBX_Click();
     EXPECT_FALSE(result.started);
