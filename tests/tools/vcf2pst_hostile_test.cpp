@@ -30,6 +30,7 @@
 #include <sstream>
 #include <thread>
 
+#include "lspst_contacts.h"
 #include "readers.h"
 
 namespace {
@@ -163,16 +164,7 @@ void writeCards(const std::string& path, int first, int count) {
 
 // ---- reading the result back -----------------------------------------------------------------
 
-// The contacts libpst lists (lspst reads 100,000 contacts in about a second; pypff takes minutes).
-std::multiset<std::string> contactsByLibpst(const std::string& pst) {
-    auto r = zentra::readers::runProcess({"lspst", pst}, 300s);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    std::multiset<std::string> names;
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("Contact\t", 0) == 0) names.insert(line.substr(8));
-    return names;
-}
+using zentra::readers::contactsByLibpst;
 
 // The contact's surname as the reader shows it: libpst as the vCard it writes, others as properties.
 std::string surnameOf(const zentra::readers::ItemView& item) {

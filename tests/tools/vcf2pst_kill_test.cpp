@@ -20,6 +20,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "lspst_contacts.h"
 #include "readers.h"
 
 namespace {
@@ -146,24 +147,10 @@ TEST(Vcf2PstKill, EveryKillLeavesAValidStoreHoldingAPrefixOfTheInput) {
     EXPECT_GT(partial, 0) << "no kill landed after a periodic commit; the test proved nothing";
 }
 
-namespace {
-
-// The contacts lspst lists, in the order it lists them.
-std::vector<std::string> contactsByLibpst(const std::string& pst) {
-    auto r = zentra::readers::runProcess({"lspst", pst}, std::chrono::seconds(300));
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    std::vector<std::string> names;
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("Contact\t", 0) == 0) names.push_back(line.substr(8));
-    return names;
-}
-
-}  // namespace
-
 // Kills spread over the first second, densest in its first tenth, while the store is being
-// made and takes its name: each leaves either no file under the store's name or a valid store holding a prefix of
-// the input. The temporary file a killed run leaves is removed by the next run in that folder.
+// made and takes its name: each leaves either no file under the store's name or a valid store
+// holding a prefix of the input. The temporary file a killed run leaves is removed by the next
+// run in that folder.
 TEST(Vcf2PstKill, KillsInTheFirstSecondLeaveNoFileOrAValidStore) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -184,7 +171,7 @@ TEST(Vcf2PstKill, KillsInTheFirstSecondLeaveNoFileOrAValidStore) {
         auto check = zentra::readers::runProcess({ZENTRA_BINARY_DIR "/bin/pstcheck", "--quiet", pst},
                                                  std::chrono::seconds(120));
         EXPECT_EQ(check.exitCode, 0) << "killed after " << killAfter << " s: " << check.out << check.err;
-        const auto names = contactsByLibpst(pst);
+        const auto names = zentra::readers::contactsByLibpst(pst);
         const std::set<std::string> seen(names.begin(), names.end());
         std::set<std::string> prefix;
         for (size_t n = 0; n < seen.size(); ++n) prefix.insert(contactName(static_cast<int>(n)));
