@@ -121,7 +121,7 @@ void frmStep1::cmdClear1_Click() {
     if (commands_.clear)
         commands_.clear(*this);
     else
-        fileList_->cmdClear1_Click(ui_);
+        fileList_->cmdClear1_Click(ui_, *importEnabled_);
 }
 
 void frmStep1::CmdExtractDBX_Click() {

@@ -66,12 +66,7 @@ Commands ProgramCommands::commands() {
     };
     c.clear = [this](frmStep1& w) {
         if (busy_) return;
-        w.fileList().cmdClear1_Click(w.ui());
-        // An empty list has nothing to import.
-        auto& grid = w.grdFiles1();
-        grid.setRow(0);
-        grid.setCol(0);
-        if (grid.rows() == 1 && grid.text().isEmpty()) w.importCommand().setEnabled(false);
+        w.fileList().cmdClear1_Click(w.ui(), w.importCommand());
     };
     c.import = [this](frmStep1& w) {
         if (busy_) return;

@@ -14,7 +14,7 @@ namespace {
 constexpr int kAdds = 100000;
 
 double secondsFor(app::frmStep1& window, platform::UiServices* yieldEach) {
-    window.fileList().ResetFileList();
+    window.fileList().ResetFileList(window.importCommand());
     QApplication::processEvents();
     QElapsedTimer clock;
     clock.start();
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     const bool complete = window.grdFiles1().rows() == kAdds;
     QElapsedTimer clock;
     clock.start();
-    window.fileList().ResetFileList();
+    window.fileList().ResetFileList(window.importCommand());
     QApplication::processEvents();
     std::printf("ResetFileList of %d rows: %.3f s\n", kAdds, clock.nsecsElapsed() / 1e9);
     return complete ? 0 : 1;

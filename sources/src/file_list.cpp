@@ -41,20 +41,21 @@ void FileList::AddFileToList(const QString& path) {
     AddFileToList(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
-void FileList::ResetFileList() {
+void FileList::ResetFileList(platform::EnabledControl& importCommand) {
     grid_.setRows(1);
     grid_.clear();
     countLabel_.setCaption(QStringLiteral("0 files"));
+    importCommand.setEnabled(false);
 }
 
-void FileList::cmdClear1_Click(platform::UiServices& ui) {
+void FileList::cmdClear1_Click(platform::UiServices& ui, platform::EnabledControl& importCommand) {
     grid_.setRow(0);
     grid_.setCol(0);
     if (grid_.path().empty()) return;
     const int answer = ui.msgBox(QStringLiteral("Do you want to clear all the files in the list\r\n Proceed?"),
                                  platform::vbYesNo | platform::vbQuestion | platform::vbDefaultButton1,
                                  applicationTitle());
-    if (answer == platform::vbYes) ResetFileList();
+    if (answer == platform::vbYes) ResetFileList(importCommand);
 }
 
 }  // namespace sources

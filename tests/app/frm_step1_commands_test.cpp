@@ -148,13 +148,14 @@ TEST_F(WindowCommands, ButtonsRunTheirCommands) {
     EXPECT_EQ(imports, 1);
 }
 
-TEST_F(WindowCommands, ClearAsksThenEmptiesTheGridAndLeavesImportEnabled) {
+TEST_F(WindowCommands, ClearAsksThenEmptiesTheGridAndDisablesImport) {
     button("cmdAdd")->click();
     button("cmdAdd")->click();
     ASSERT_EQ(window->grdFiles1().rows(), 2);
     ui.msgBoxAnswers.push_back(platform::vbNo);
     button("cmdClear1")->click();
     EXPECT_EQ(window->grdFiles1().rows(), 2);
+    EXPECT_TRUE(button("CmdExtractDBX")->isEnabled());
     ui.msgBoxAnswers.push_back(platform::vbYes);
     button("cmdClear1")->click();
     ASSERT_EQ(ui.boxes.size(), 2u);
@@ -163,9 +164,11 @@ TEST_F(WindowCommands, ClearAsksThenEmptiesTheGridAndLeavesImportEnabled) {
     EXPECT_EQ(window->grdFiles1().text(), "");
     EXPECT_EQ(window->countLabel().caption(), "0 files");
     EXPECT_EQ(window->grdFiles1().colWidth(0), 10000);
-    EXPECT_TRUE(button("CmdExtractDBX")->isEnabled());
+    EXPECT_FALSE(button("CmdExtractDBX")->isEnabled());   // an empty list has nothing to import
     button("cmdClear1")->click();   // empty now: silent
     EXPECT_EQ(ui.boxes.size(), 2u);
+    button("cmdAdd")->click();
+    EXPECT_TRUE(button("CmdExtractDBX")->isEnabled());
 }
 
 TEST_F(WindowCommands, AnErrorNobodyTrappedIsShownAndTheWindowGoesOn) {

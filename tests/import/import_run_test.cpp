@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "import/source_folder.h"
@@ -113,7 +114,7 @@ TEST_F(RunStage, ThreeFilesMoveTheBarInSinglePrecisionThirds) {
 // shows no message about a mail client this program does not need.
 TEST_F(RunStage, AnEmptyListNeverStartsARun) {
     files.AddFileToList(vcf("a/one.vcf", "One"));
-    files.ResetFileList();
+    files.ResetFileList(importCommand);
     ui.folderAnswers = {dest_.path()};
     auto result = ImportRun(ui, nullptr, widgets(), state, components, policy()).CmdExtractDBX_Click();
     EXPECT_FALSE(result.started);
@@ -209,4 +210,40 @@ TEST_F(RunStage, StopRequestedMidRunWindsUpWithAValidStore) {
     EXPECT_EQ(state.session, nullptr);   // logged off
     EXPECT_TRUE(components.profile().stores().empty());
     expectStructurallySound(expectedStorePath());
+}
+
+// Runs in the same second find their name taken: each takes the first free "<name> (n).pst",
+// a link planted under the next name is neither followed nor replaced, and every store keeps
+// the display name of its second.
+TEST_F(RunStage, ATakenNameGivesTheFirstFreeNumberedNameAndNeverFollowsALink) {
+    files.AddFileToList(vcf("a/one.vcf", "One"));
+    const QString stem = expectedStorePath().chopped(4);
+    std::ofstream(expectedStorePath().toStdString()) << "left here";
+    auto runOnce = [&] {
+        ui.folderAnswers = {dest_.path()};
+        return ImportRun(ui, nullptr, widgets(), state, components, policy()).CmdExtractDBX_Click();
+    };
+    EXPECT_EQ(runOnce().storePath, stem + " (2).pst");
+    const QString displayName = state.storeDisplayName;
+    EXPECT_EQ(runOnce().storePath, stem + " (3).pst");
+    EXPECT_EQ(state.storeDisplayName, displayName);
+
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath("victim.pst");
+    ASSERT_TRUE(QFile::link(victim, stem + " (4).pst"));
+    const auto linked = runOnce();
+    EXPECT_EQ(linked.storePath, stem + " (5).pst");
+    EXPECT_FALSE(QFileInfo::exists(victim));
+    EXPECT_EQ(QFileInfo(stem + " (4).pst").symLinkTarget(), victim);
+
+    for (const QString& n : {"2", "3", "5"}) {
+        const QString pst = stem + " (" + n + ").pst";
+        expectStructurallySound(pst);
+        auto view = zentra::readers::readWithPypff(pst.toStdString());
+        ASSERT_TRUE(view.ok) << view.error;
+        EXPECT_EQ(view.storeName, displayName.toStdString()) << pst.toStdString();
+    }
+    QFile planted(expectedStorePath());
+    ASSERT_TRUE(planted.open(QIODevice::ReadOnly));
+    EXPECT_EQ(planted.readAll(), "left here");
 }

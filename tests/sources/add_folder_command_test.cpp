@@ -233,7 +233,7 @@ TEST_F(AddFolderFixture, ClearDuringTheRunRestartsTheListAndTheRunCountsOnlyItse
     list.AddFileToList("/earlier.vcf");
     int yields = 0;
     ui.onDoEvents = [&] {
-        if (++yields == 3) list.ResetFileList();   // the user clears while files are being added
+        if (++yields == 3) list.ResetFileList(importCommand);   // the user clears while files are being added
     };
     choose(tree.root() + "mid");
     EXPECT_EQ(lastBox(), "3 Files Added to List.");

@@ -31,6 +31,7 @@ protected:
     Grid grid;
     platform::MemoryText label{"0 files"};
     sources::FileList list{grid, label};
+    platform::MemoryEnabled importCommand{true};
     ScriptedUiServices ui;
 };
 
@@ -105,7 +106,7 @@ TYPED_TEST(FileListTest, EmptyPathAfterOtherFilesIsARowOfItsOwn) {
 }
 
 TYPED_TEST(FileListTest, ClearOnTheEmptyListAsksNothingAndChangesNothing) {
-    this->list.cmdClear1_Click(this->ui);
+    this->list.cmdClear1_Click(this->ui, this->importCommand);
     EXPECT_TRUE(this->ui.boxes.empty());
     EXPECT_EQ(this->grid.rows(), 1);
     EXPECT_EQ(this->label.caption(), "0 files");
@@ -116,7 +117,7 @@ TYPED_TEST(FileListTest, ClearAnsweredNoKeepsEveryRowAndMovesToTheFirstCell) {
     this->list.AddFileToList("/a.vcf");
     this->list.AddFileToList("/b.vcf");
     this->ui.msgBoxAnswers.push_back(platform::vbNo);
-    this->list.cmdClear1_Click(this->ui);
+    this->list.cmdClear1_Click(this->ui, this->importCommand);
     ASSERT_EQ(this->ui.boxes.size(), 1u);
     EXPECT_EQ(this->ui.boxes[0].prompt, kClearPrompt);
     EXPECT_EQ(this->ui.boxes[0].style, platform::vbYesNo | platform::vbQuestion);   // Yes is the default
@@ -125,16 +126,18 @@ TYPED_TEST(FileListTest, ClearAnsweredNoKeepsEveryRowAndMovesToTheFirstCell) {
     EXPECT_EQ(this->grid.col(), 0);
     EXPECT_EQ(this->paths(), (QStringList{"/a.vcf", "/b.vcf"}));
     EXPECT_EQ(this->label.caption(), "2 files");
+    EXPECT_TRUE(this->importCommand.enabled());
 }
 
 TYPED_TEST(FileListTest, ClearAnsweredYesLeavesOneEmptyRowAndKeepsTheWidth) {
     for (int i = 0; i < 5; ++i) this->list.AddFileToList(QString("/f%1.vcf").arg(i));
     this->ui.msgBoxAnswers.push_back(platform::vbYes);
-    this->list.cmdClear1_Click(this->ui);
+    this->list.cmdClear1_Click(this->ui, this->importCommand);
     EXPECT_EQ(this->grid.rows(), 1);
     EXPECT_EQ(this->cell(0), "");
     EXPECT_EQ(this->label.caption(), "0 files");
     EXPECT_EQ(this->grid.colWidth(0), 10000);
+    EXPECT_FALSE(this->importCommand.enabled());   // nothing left to import
     // The next add starts the list again in row 0.
     this->list.AddFileToList("/again.vcf");
     EXPECT_EQ(this->paths(), QStringList{"/again.vcf"});
@@ -146,7 +149,7 @@ TYPED_TEST(FileListTest, ClearOfAListWhoseFirstCellIsEmptyAsksNothing) {
     this->list.AddFileToList("");
     this->list.AddFileToList("");   // still the empty list: row 0 again
     this->grid.setRows(3);
-    this->list.cmdClear1_Click(this->ui);
+    this->list.cmdClear1_Click(this->ui, this->importCommand);
     EXPECT_TRUE(this->ui.boxes.empty());
     EXPECT_EQ(this->grid.rows(), 3);
 }

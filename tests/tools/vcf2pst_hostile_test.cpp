@@ -30,6 +30,7 @@
 #include <sstream>
 #include <thread>
 
+#include "lspst_contacts.h"
 #include "readers.h"
 
 namespace {
@@ -163,16 +164,7 @@ void writeCards(const std::string& path, int first, int count) {
 
 // ---- reading the result back -----------------------------------------------------------------
 
-// The contacts libpst lists (lspst reads 100,000 contacts in about a second; pypff takes minutes).
-std::multiset<std::string> contactsByLibpst(const std::string& pst) {
-    auto r = zentra::readers::runProcess({"lspst", pst}, 300s);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    std::multiset<std::string> names;
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("Contact\t", 0) == 0) names.insert(line.substr(8));
-    return names;
-}
+using zentra::readers::contactsByLibpst;
 
 // The contact's surname as the reader shows it: libpst as the vCard it writes, others as properties.
 std::string surnameOf(const zentra::readers::ItemView& item) {
@@ -524,6 +516,36 @@ TEST_F(Vcf2PstWriteFailure, FullFileSystemEndsTheRunWithAValidPrefixAndItsReason
     const size_t kept = expectValidPrefix(r, pst, std::strerror(ENOSPC));
     std::printf("tmpfs of %lld bytes for a %lld-byte store: %zu contacts kept, exit %d\n",
                 static_cast<long long>(fullSize_ / 2), static_cast<long long>(fullSize_), kept, r.exitCode);
+}
+
+// A folder the scan cannot list, among folders it can: every readable file is imported, the
+// folder is named with its reason, and the run says that not everything was imported.
+TEST_F(Vcf2PstHostile, AnUnreadableFolderIsNamedAndEveryOtherFolderIsStillImported) {
+    const std::string src = path("src") + "/";
+    for (const char* folder : {"a", "locked", "locked/inner", "m/deep", "z"}) QDir().mkpath(QString::fromStdString(src + folder));
+    writeCards(src + "a/a.vcf", 0, 1);
+    writeCards(src + "locked/hidden.vcf", 1, 1);
+    writeCards(src + "locked/inner/hidden.vcf", 2, 1);
+    writeCards(src + "m/deep/m.vcf", 3, 1);
+    writeCards(src + "z/z.vcf", 4, 1);
+    writeCards(src + "top.vcf", 5, 1);
+    ChildSetup setup{.withoutDacOverride = true, .timeout = 60s};
+    chmod((src + "locked").c_str(), 0);
+    if (!childCannotRead(src + "locked/hidden.vcf", setup)) {
+        chmod((src + "locked").c_str(), 0755);
+        GTEST_SKIP() << "this child can list a folder of mode 000";
+    }
+    auto r = import({"-o", path("out.pst"), path("src")}, setup);
+    chmod((src + "locked").c_str(), 0755);
+    EXPECT_EQ(r.exitCode, 1) << describe(r);
+    const std::string named = "zentra-vcf2pst: " + src + "locked/: could not be read, its files are not imported: ";
+    const auto line = r.err.find(named);
+    ASSERT_NE(line, std::string::npos) << r.err;
+    EXPECT_NE(r.err.substr(line, r.err.find('\n', line) - line).find(std::strerror(EACCES)), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("Files:     4 listed, 4 imported, 0 failed"), std::string::npos) << r.out;
+    expectSoundStore(path("out.pst"));
+    EXPECT_EQ(contactsByLibpst(path("out.pst")), (std::multiset<std::string>{contactName(0), contactName(3),
+                                                                             contactName(4), contactName(5)}));
 }
 
 TEST_F(Vcf2PstHostile, UnusableDestinationCreatesNoStoreAndSaysWhy) {

@@ -20,6 +20,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "lspst_contacts.h"
 #include "readers.h"
 
 namespace {
@@ -144,4 +145,52 @@ TEST(Vcf2PstKill, EveryKillLeavesAValidStoreHoldingAPrefixOfTheInput) {
     }
     std::printf("largest loss: about %.2f s of work\n", worstLossSeconds);
     EXPECT_GT(partial, 0) << "no kill landed after a periodic commit; the test proved nothing";
+}
+
+// Kills spread over the first second, densest in its first tenth, while the store is being
+// made and takes its name: each leaves either no file under the store's name or a valid store
+// holding a prefix of the input. The temporary file a killed run leaves is removed by the next
+// run in that folder.
+TEST(Vcf2PstKill, KillsInTheFirstSecondLeaveNoFileOrAValidStore) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto files = writeInput(dir.path());
+    constexpr int kKills = 25;
+    int stores = 0;
+    pid_t lastKilled = 0;
+    for (int i = 0; i < kKills; ++i) {
+        const std::string pst = dir.filePath(QString("early%1.pst").arg(i)).toStdString();
+        const double share = (i + 0.5) / kKills;
+        const double killAfter = share * share;
+        lastKilled = startImport(files, pst);
+        std::this_thread::sleep_for(std::chrono::duration<double>(killAfter));
+        kill(lastKilled, SIGKILL);
+        waitpid(lastKilled, nullptr, 0);
+        if (!QFile::exists(QString::fromStdString(pst))) continue;
+        ++stores;
+        auto check = zentra::readers::runProcess({ZENTRA_BINARY_DIR "/bin/pstcheck", "--quiet", pst},
+                                                 std::chrono::seconds(120));
+        EXPECT_EQ(check.exitCode, 0) << "killed after " << killAfter << " s: " << check.out << check.err;
+        const auto names = zentra::readers::contactsByLibpst(pst);
+        const std::set<std::string> seen(names.begin(), names.end());
+        std::set<std::string> prefix;
+        for (size_t n = 0; n < seen.size(); ++n) prefix.insert(contactName(static_cast<int>(n)));
+        EXPECT_EQ(names.size(), seen.size()) << "killed after " << killAfter << " s: a contact was written twice";
+        EXPECT_EQ(seen, prefix) << "killed after " << killAfter << " s";
+        std::printf("kill after %.3f s: a store of %zu contacts\n", killAfter, seen.size());
+    }
+    std::printf("%d of %d kills in the first second left a store under its name\n", stores, kKills);
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_FALSE(name.endsWith(".zentra-partial")) << name.toStdString();
+
+    // A dead run's temporary file goes with the next run in the folder; a running one's stays.
+    const QString dead = dir.filePath(QString(".early0.pst.%1.zentra-partial").arg(lastKilled));
+    const QString alive = dir.filePath(QString(".early1.pst.%1.zentra-partial").arg(getpid()));
+    for (const QString& planted : {dead, alive}) std::ofstream(planted.toStdString()) << "partial";
+    pid_t next = startImport({files[0]}, dir.filePath("next.pst").toStdString());
+    int status = 0;
+    waitpid(next, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(QFile::exists(dead));
+    EXPECT_TRUE(QFile::exists(alive));
 }

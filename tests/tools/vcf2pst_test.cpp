@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QDateTime>
 #include <fstream>
 #include <set>
 
@@ -14,6 +15,7 @@ namespace {
 
 using zentra::readers::ProcessResult;
 using zentra::readers::runProcess;
+using namespace std::string_literals;
 
 const std::string kProgram = ZENTRA_BINARY_DIR "/bin/zentra-vcf2pst";
 
@@ -236,4 +238,131 @@ TEST_F(Vcf2Pst, ControlCharactersInNamesArePrintedEscaped) {
     EXPECT_EQ((r.out + r.err).find('\x1b'), std::string::npos) << "a raw escape reached the terminal";
     EXPECT_EQ((r.out + r.err).find('\x07'), std::string::npos);
     EXPECT_NE(r.out.find("red\\x1B[31m\\x07.vcf"), std::string::npos) << r.out;
+}
+
+namespace {
+
+// The run's time stamp as the default store names carry it: "7.12.26 9.05.07" is "7.12.26 9.5.07".
+QString runStamp(const QDateTime& t) {
+    return QString("%1.%2.%3 %4.%5.%6")
+        .arg(t.date().day())
+        .arg(t.date().month())
+        .arg(t.date().year() % 100, 2, 10, QChar('0'))
+        .arg(t.time().hour())
+        .arg(t.time().minute())
+        .arg(t.time().second(), 2, 10, QChar('0'));
+}
+
+// The items' names in the folder at `ipmPath`, as pypff reads them.
+std::multiset<std::string> namesIn(const zentra::readers::ReaderView& view, const std::string& ipmPath) {
+    std::multiset<std::string> names;
+    if (const auto* folder = view.folderAt(ipmPath))
+        for (const auto& item : folder->items) names.insert(item.field("subject"));
+    return names;
+}
+
+}  // namespace
+
+// Every default name of the next minute is taken, and "(2)" of each is a link planted to a
+// file elsewhere: the run takes "(3)", creates nothing through a link, and keeps its display name.
+TEST_F(Vcf2Pst, DefaultNameTakenTakesTheFirstFreeNameAndNeverFollowsALink) {
+    card("src/a.vcf", "A");
+    QDir().mkpath(dir_.filePath("out"));
+    QDir().mkpath(dir_.filePath("elsewhere"));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int s = -2; s < 60; ++s) {
+        const QString stem = dir_.filePath("out/ZentraContacts" + runStamp(now.addSecs(s)));
+        std::ofstream((stem + ".pst").toStdString()) << "taken";
+        ASSERT_TRUE(QFile::link(dir_.filePath(QString("elsewhere/victim%1.pst").arg(s + 2)), stem + " (2).pst"));
+    }
+    auto r = run({"-d", "out", "src"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    const QStringList made = QDir(dir_.filePath("out")).entryList({"* (3).pst"}, QDir::Files);
+    ASSERT_EQ(made.size(), 1) << r.out << r.err;
+    EXPECT_TRUE(QDir(dir_.filePath("elsewhere")).isEmpty());
+    EXPECT_NE(r.out.find(made[0].toStdString()), std::string::npos) << r.out;
+    const std::string pst = path("out/" + made[0]);
+    expectSound(pst);
+    auto view = zentra::readers::readWithPypff(pst);
+    ASSERT_TRUE(view.ok) << view.error;
+    // "Zentra Contacts : Created - <stamp>", never with the "(3)" the file name needed.
+    EXPECT_EQ(view.storeName.rfind("Zentra Contacts : Created - ", 0), 0u) << view.storeName;
+    EXPECT_EQ(view.storeName.find('('), std::string::npos) << view.storeName;
+}
+
+// A "\" is an ordinary character in a name here: a folder named "a\b" is never the folder b
+// inside a, and an output file may have one in its name.
+TEST_F(Vcf2Pst, BackslashesInNamesNeitherSplitFoldersNorFailTheOutput) {
+    card("src/a\\b/slash.vcf", "Slash");
+    card("src/a/b/real.vcf", "Real");
+    QDir().mkpath(dir_.filePath("rel"));
+    auto rel = run({"-d", "rel", "--relative", "src"});
+    EXPECT_EQ(rel.exitCode, 0) << rel.out << rel.err;
+    ASSERT_EQ(pstFilesIn("rel").size(), 1);
+    auto view = zentra::readers::readWithPypff(path("rel/" + pstFilesIn("rel")[0]));
+    ASSERT_TRUE(view.ok) << view.error;
+    EXPECT_EQ(namesIn(view, "src/a/b"), std::multiset<std::string>{"Real"});
+    EXPECT_EQ(namesIn(view, "src/a\uFF3Cb"), std::multiset<std::string>{"Slash"});   // "\" shown as its look-alike
+
+    auto out = run({"-o", "my\\contacts.pst", "src"});
+    EXPECT_EQ(out.exitCode, 0) << out.out << out.err;
+    EXPECT_NE(out.out.find("2 listed, 2 imported, 0 failed"), std::string::npos) << out.out;
+    ASSERT_EQ(pstFilesIn("."), QStringList{"my\\contacts.pst"});
+    expectSound(path("my\\contacts.pst"));
+    auto named = zentra::readers::readWithPypff(path("my\\contacts.pst"));
+    ASSERT_TRUE(named.ok) << named.error;
+    EXPECT_EQ(named.storeName, "my\uFF3Ccontacts");
+}
+
+// "t.vcf" and "t.vcf " are two files: each is imported once, under its own exact name.
+TEST_F(Vcf2Pst, NamesEndingInASpaceAreOpenedAsListed) {
+    card("src/t.vcf", "Plain");
+    card("src/t.vcf ", "Spaced");
+    auto r = run({"-o", "t.pst", "src"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("2 listed, 2 imported, 0 failed"), std::string::npos) << r.out;
+    auto view = zentra::readers::readWithPypff(path("t.pst"));
+    ASSERT_TRUE(view.ok) << view.error;
+    const std::string folder = dir_.filePath("src").toStdString().substr(1);
+    EXPECT_EQ(namesIn(view, folder), (std::multiset<std::string>{"Plain", "Spaced"}));
+}
+
+// The report beside the store holds everything the summary only counts; --verbose prints the
+// warnings on standard error as well, and without it they go to the report alone.
+TEST_F(Vcf2Pst, ReportBesideTheStoreListsSettingsFailuresEveryWarningAndTotals) {
+    QDir().mkpath(dir_.filePath("src"));
+    std::ofstream(path("src/warned.vcf")) << "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Warn;Wendy\r\n"
+                                             "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=X-NO-SUCH:h=E9llo\r\nthis line has no colon\r\nEND:VCARD\r\n"
+                                             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Cut\r\n";
+    std::ofstream(path("src/nothing.vcf")) << "not a vCard at all\r\n";
+    const std::vector<std::string> warnings = {
+        "card 1, line 4, NOTE: cannot decode text as X-NO-SUCH",
+        "card 1, line 5: line is not a property",
+        "card 2, END: END:VCARD missing",
+    };
+
+    auto quiet = run({"-o", "plain.pst", "src"});
+    EXPECT_EQ(quiet.exitCode, 1) << quiet.out << quiet.err;
+    for (const auto& w : warnings) EXPECT_EQ(quiet.err.find(w), std::string::npos) << quiet.err;
+
+    auto r = run({"--verbose", "-o", "run.pst", "src"});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    const std::string warned = path("src/warned.vcf");
+    for (const auto& w : warnings) EXPECT_NE(r.err.find(warned + ": " + w), std::string::npos) << w << "\n" << r.err;
+    EXPECT_NE(r.out.find("Report:    " + path("run.txt") + "\n"), std::string::npos) << r.out;
+
+    QFile file(dir_.filePath("run.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::string report = file.readAll().toStdString();
+    for (const std::string& expected : {
+             "Store: " + path("run.pst") + "\n",
+             "Display name: run\n"s,
+             "Folders: mirrored below the root\n"s,
+             "Files listed: 2\n"s,
+             "Files not imported, or not completely\n" + path("src/nothing.vcf") + "\n    16416:no vCard found",
+             "Warnings\n" + warned + "\n",
+             "Totals\nFiles: 2 listed, 1 imported, 1 failed\nContacts: 2\nWarnings: 3\n"s,
+         })
+        EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n---\n" << report;
+    for (const auto& w : warnings) EXPECT_NE(report.find("\n    " + w), std::string::npos) << w << "\n" << report;
 }

@@ -178,10 +178,7 @@ void removeLeftOvers(const std::string& folder) {
     ::closedir(dir);
 }
 
-}  // namespace
-
-std::unique_ptr<FileSeam> createNamedTemporaryFile(const std::string& path) {
-    removeLeftOvers(folderOf(path));
+std::unique_ptr<FileSeam> namedTemporaryFile(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) cannotCreate(path, EEXIST);
     const std::string temporary =
@@ -191,7 +188,17 @@ std::unique_ptr<FileSeam> createNamedTemporaryFile(const std::string& path) {
     return std::make_unique<PosixFile>(fd, path, Naming::Temporary, temporary);
 }
 
+}  // namespace
+
+std::unique_ptr<FileSeam> createNamedTemporaryFile(const std::string& path) {
+    removeLeftOvers(folderOf(path));
+    return namedTemporaryFile(path);
+}
+
 std::unique_ptr<FileSeam> createPosixFile(const std::string& path) {
+    // Whichever way this file is made: the folder may hold the temporary file of a run killed
+    // at a time (or on a mount) without unnamed files.
+    removeLeftOvers(folderOf(path));
     // The name is checked first, so no store is built for a name that is taken; publish() still
     // refuses a file that takes it meanwhile.
     struct stat st {};
@@ -201,7 +208,7 @@ std::unique_ptr<FileSeam> createPosixFile(const std::string& path) {
     if (fd >= 0) return std::make_unique<PosixFile>(fd, path, Naming::Unnamed);
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) cannotCreate(path, errno);
     try {
-        return createNamedTemporaryFile(path);
+        return namedTemporaryFile(path);
     } catch (const zentra::Error&) {
         // A folder where not even a temporary name can be made (a name too long for it, say):
         // the file is made under its own name, exclusively, as a last resort.

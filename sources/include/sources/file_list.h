@@ -20,9 +20,11 @@ public:
     // A path held as text (from a dialog, or a command line), named on disk as QFile::encodeName
     // gives it.
     void AddFileToList(const QString& path);
-    void ResetFileList();
-    // The "Clear File(s)..." command: asks, then resets. Leaves the import command alone.
-    void cmdClear1_Click(platform::UiServices& ui);
+    // Empties the list. An empty list has nothing to import, so the import command is disabled
+    // here, whoever empties it; the add commands enable it again.
+    void ResetFileList(platform::EnabledControl& importCommand);
+    // The "Clear File(s)..." command: asks, then resets.
+    void cmdClear1_Click(platform::UiServices& ui, platform::EnabledControl& importCommand);
 
     platform::FlexGrid& grid() { return grid_; }
 
