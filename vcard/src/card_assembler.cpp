@@ -5,6 +5,7 @@
 #include "content_line.h"
 #include "property_decoder.h"
 #include "utf8.h"
+#include "zentra/text.h"
 
 namespace vcard {
 
@@ -36,7 +37,7 @@ bool isAsciiName(std::string_view name) {
     return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-bool isBeginCard(const Property& p) { return p.name == "BEGIN"sv && equalsNoCase(trimmed(p.rawValue), "VCARD"); }
+bool isBeginCard(const Property& p) { return p.name == "BEGIN"sv && zentra::equalsIgnoringAsciiCase(zentra::trimSpaceTab(p.rawValue), "VCARD"); }
 
 }  // namespace
 
@@ -167,7 +168,7 @@ void CardAssembler::process(LogicalLine& line) {
     }
     if (!problem.empty() && skipDepth_ == 0) warnHere(line.number, p.name, std::move(problem));
     const bool isBegin = isBeginCard(p);
-    const bool isEnd = p.name == "END"sv && equalsNoCase(trimmed(p.rawValue), "VCARD");
+    const bool isEnd = p.name == "END"sv && zentra::equalsIgnoringAsciiCase(zentra::trimSpaceTab(p.rawValue), "VCARD");
     if (skipDepth_ > 0) {
         if (isBegin) ++skipDepth_;
         else if (isEnd) --skipDepth_;
@@ -193,7 +194,7 @@ void CardAssembler::process(LogicalLine& line) {
         return;
     }
     if (p.name == "END"sv || p.name == "BEGIN"sv) {
-        std::string message = p.name + ":" + std::string(trimmed(p.rawValue)) + " is not a vCard boundary; ignored";
+        std::string message = p.name + ":" + std::string(zentra::trimSpaceTab(p.rawValue)) + " is not a vCard boundary; ignored";
         const std::string name = p.name;
         drop();
         warnHere(at, name, std::move(message));
@@ -208,7 +209,7 @@ void CardAssembler::process(LogicalLine& line) {
         stack_.back().card.warnings.push_back(Warning{at, p.name, "properties without BEGIN:VCARD read as a card"});
     }
     // 2.1 inline agent on one line: AGENT:BEGIN:VCARD, the card's lines follow.
-    const bool inlineAgent = p.name == "AGENT"sv && equalsNoCase(trimmed(p.rawValue), "BEGIN:VCARD");
+    const bool inlineAgent = p.name == "AGENT"sv && zentra::equalsIgnoringAsciiCase(zentra::trimSpaceTab(p.rawValue), "BEGIN:VCARD");
     if (inlineAgent) p.rawValue.clear();
     if (!target) stack_.back().card.properties.push_back(std::move(p));
     if (!inlineAgent) return;
@@ -235,7 +236,7 @@ void CardAssembler::begin(std::size_t line, bool implicit) {
         // otherwise it is a card of its own (some phones nest cards without AGENT).
         const Card& outer = stack_.back().card;
         if (!outer.properties.empty() && outer.properties.back().name == "AGENT"sv &&
-            trimmed(outer.properties.back().rawValue).empty()) {
+            zentra::trimSpaceTab(outer.properties.back().rawValue).empty()) {
             frame.agent = true;
         } else {
             stack_.back().card.warnings.push_back(
@@ -293,7 +294,7 @@ void CardAssembler::finalize(Card& card, int level) {
             card.warnings.push_back(Warning{p.line, p.name, "8-bit text without CHARSET that is not UTF-8; read as " +
                                                                 charsets_.legacyCharset()});
         }
-        if (p.name == "AGENT"sv && startsWithNoCase(trimmed(p.value), "BEGIN:VCARD")) readAgentText(card, p, level);
+        if (p.name == "AGENT"sv && zentra::startsWithIgnoringAsciiCase(zentra::trimSpaceTab(p.value), "BEGIN:VCARD")) readAgentText(card, p, level);
     }
     if (!card.first("FN") && !card.first("N"))
         card.warnings.push_back(Warning{card.firstLine, "", "card has neither FN nor N"});

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "content_line.h"
+#include "zentra/text.h"
 
 namespace vcard {
 
@@ -22,7 +23,7 @@ bool Property::hasType(std::string_view type) const {
     const Parameter* p = parameter("TYPE");
     if (!p) return false;
     for (const std::string& v : p->values)
-        if (equalsNoCase(trimmed(v), type)) return true;
+        if (zentra::equalsIgnoringAsciiCase(zentra::trimSpaceTab(v), type)) return true;
     return false;
 }
 
@@ -35,7 +36,7 @@ std::vector<std::string> Property::types() const {
     constexpr std::size_t kLinearSearchLimit = 16;
     std::unordered_set<std::string_view> seen;
     for (const std::string& v : p->values) {
-        std::string t = toLower(trimmed(v));
+        std::string t = zentra::toAsciiLower(zentra::trimSpaceTab(v));
         if (t.empty()) continue;
         bool duplicate = false;
         if (out.size() < kLinearSearchLimit) {
