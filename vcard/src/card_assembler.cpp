@@ -37,6 +37,10 @@ bool isAsciiName(std::string_view name) {
     return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+std::string nestedTooDeep(int maxDepth) {
+    return "cards nested more than " + std::to_string(maxDepth) + " levels deep are skipped";
+}
+
 bool isBeginCard(const Property& p) { return p.name == "BEGIN"sv && zentra::equalsIgnoringAsciiCase(zentra::trimSpaceTab(p.rawValue), "VCARD"); }
 
 }  // namespace
@@ -55,59 +59,16 @@ bool CardAssembler::next(Card& out) {
         ready_.clear();
         readyHead_ = 0;
     }
-    // The caller's card is taken apart only when a property needs storage (newProperty), so at
-    // the end of the input it is left as it was.
-    handedBack_ = &out;
+    pool_.setHandedBack(&out);
     while (ready_.empty() && !finished_) {
         if (logical_.next(line_)) process(line_);
         else finish();
     }
-    handedBack_ = nullptr;
+    pool_.setHandedBack(nullptr);
     if (readyHead_ == ready_.size()) return false;
-    recycle(out);
+    pool_.recycle(out);
     out = std::move(ready_[readyHead_++]);
     return true;
-}
-
-// A caller that reads into the same Card again hands back its storage: the properties, whose
-// strings and lists are then filled again without new allocations. Only small properties are
-// kept, so one huge photo is not held for the rest of the file.
-namespace {
-
-constexpr std::size_t kMaxRecycledBytes = 4096;
-constexpr std::size_t kMaxRecycled = 256;
-
-bool isSmall(const Property& p) {
-    return p.rawValue.capacity() + p.value.capacity() + p.bytes.capacity() <= kMaxRecycledBytes;
-}
-
-}  // namespace
-
-void CardAssembler::recycle(Card& done) {
-    if (done.properties.empty()) return;
-    if (recycled_.empty()) {
-        recycled_.swap(done.properties);   // the usual case: no element is moved
-        if (recycled_.size() > kMaxRecycled) recycled_.resize(kMaxRecycled);
-        if (!std::all_of(recycled_.begin(), recycled_.end(), isSmall))
-            recycled_.erase(std::remove_if(recycled_.begin(), recycled_.end(), [](const Property& p) { return !isSmall(p); }),
-                            recycled_.end());
-    } else {
-        for (Property& p : done.properties)
-            if (recycled_.size() < kMaxRecycled && isSmall(p)) recycled_.push_back(std::move(p));
-    }
-    done.properties.clear();
-    if (done.properties.capacity() > spareProperties_.capacity()) spareProperties_ = std::move(done.properties);
-}
-
-Property& CardAssembler::newProperty(std::vector<Property>& properties) {
-    if (recycled_.empty() && handedBack_) {
-        recycle(*handedBack_);
-        handedBack_ = nullptr;
-    }
-    if (recycled_.empty()) return properties.emplace_back();
-    properties.push_back(std::move(recycled_.back()));
-    recycled_.pop_back();
-    return properties.back();
 }
 
 // Text outside cards is not bounded by any card, so its warnings are capped.
@@ -156,7 +117,7 @@ void CardAssembler::process(LogicalLine& line) {
     // of into a temporary moved there afterwards. Lines that do not stay are taken off again.
     std::vector<Property>* target = stack_.empty() || skipDepth_ > 0 ? nullptr : &stack_.back().card.properties;
     Property loose;
-    Property& p = target ? newProperty(*target) : loose;
+    Property& p = target ? pool_.append(*target) : loose;
     const auto drop = [&] {
         if (target) target->pop_back();
     };
@@ -179,8 +140,7 @@ void CardAssembler::process(LogicalLine& line) {
         drop();
         if (!stack_.empty() && stack_.back().implicit) close(false);
         if (!stack_.empty() && levelOfNewCard() > options_.maxAgentDepth) {
-            warnHere(at, "", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
-                                 " levels deep are skipped");
+            warnHere(at, "", nestedTooDeep(options_.maxAgentDepth));
             skipDepth_ = 1;
             return;
         }
@@ -214,8 +174,7 @@ void CardAssembler::process(LogicalLine& line) {
     if (!target) stack_.back().card.properties.push_back(std::move(p));
     if (!inlineAgent) return;
     if (levelOfNewCard() > options_.maxAgentDepth) {
-        warnHere(line.number, "AGENT", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
-                                           " levels deep are skipped");
+        warnHere(line.number, "AGENT", nestedTooDeep(options_.maxAgentDepth));
         skipDepth_ = 1;
         return;
     }
@@ -226,9 +185,7 @@ void CardAssembler::process(LogicalLine& line) {
 void CardAssembler::begin(std::size_t line, bool implicit) {
     if (!implicit) binarySeen_ = false;
     Frame frame;
-    frame.card.properties = std::move(spareProperties_);
-    spareProperties_ = std::vector<Property>();
-    if (frame.card.properties.capacity() < 32) frame.card.properties.reserve(32);
+    frame.card.properties = pool_.newList();
     frame.implicit = implicit;
     frame.card.firstLine = line;
     if (!stack_.empty() && !implicit) {
@@ -303,9 +260,7 @@ void CardAssembler::finalize(Card& card, int level) {
 // 3.0 writes the agent's card as an escaped text value: read it as a file of its own.
 void CardAssembler::readAgentText(Card& card, const Property& agent, int level) {
     if (level + 1 > options_.maxAgentDepth) {
-        card.warnings.push_back(Warning{agent.line, "AGENT", "cards nested more than " +
-                                                                 std::to_string(options_.maxAgentDepth) +
-                                                                 " levels deep are skipped"});
+        card.warnings.push_back(Warning{agent.line, "AGENT", nestedTooDeep(options_.maxAgentDepth)});
         return;
     }
     CardAssembler inner(std::make_unique<MemorySource>(agent.value), options_, level + 1);
