@@ -39,7 +39,7 @@ constexpr FaxSlot kFaxSlot[3] = {
 
 // Outlook's convention for an e-mail slot's display name: "Full Name (address)".
 std::string emailDisplayName(const std::string& name, const std::string& address) {
-    if (name.empty() || zentra::equalsIgnoringAsciiCase(name, address)) return address;
+    if (name.empty() || equalsIgnoringAsciiCase(name, address)) return address;
     std::string display;
     display.reserve(name.size() + address.size() + 3);
     display += name;
@@ -83,7 +83,7 @@ void mapEmails(MappingContext& ctx) {
     std::unordered_set<std::string> seen;   // addresses taken so far, by addressKey
     int slot = 0;
     for (const vcard::Email& email : emails) {
-        const std::string_view written = zentra::trimWhitespace(email.address);
+        const std::string_view written = trimWhitespace(email.address);
         if (std::all_of(written.begin(), written.end(), [](char c) { return c == '\0'; })) continue;
         if (isInstantMessaging(email)) {
             ctx.imAddresses.emplace_back(written);

@@ -22,7 +22,7 @@ void mapWebPages(MappingContext& ctx) {
     const std::vector<vcard::Url> written = ctx.card.urls();
     const PreferenceOrder<vcard::Url> urls(written);
     const auto isHome = [](const vcard::Url& u) {
-        return u.hasType("home") || zentra::equalsIgnoringAsciiCase(u.label, "homepage");
+        return u.hasType("home") || equalsIgnoringAsciiCase(u.label, "homepage");
     };
     const auto isWork = [&](const vcard::Url& u) { return u.hasType("work") && !isHome(u); };
     // [MS-OXVCARD] URL import: TYPE=work and TYPE=home go to their own pages; an untyped URL
@@ -58,7 +58,7 @@ void mapInstantMessaging(MappingContext& ctx) {
     bool first = true;
     const std::vector<vcard::InstantMessaging> written = ctx.card.instantMessaging();
     for (const vcard::InstantMessaging& im : PreferenceOrder<vcard::InstantMessaging>(written)) {
-        if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, zentra::trimWhitespace(im.handle));
+        if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, trimWhitespace(im.handle));
         else ctx.addDetail("IM (" + im.service + ")", im.handle);
         first = false;
     }
@@ -72,9 +72,9 @@ void mapInstantMessaging(MappingContext& ctx) {
 void mapRelated(MappingContext& ctx) {
     std::vector<std::string> children;
     for (const vcard::Related& r : ctx.card.related()) {
-        const std::string_view name = zentra::trimWhitespace(r.name);
+        const std::string_view name = trimWhitespace(r.name);
         // References to other cards or message parts (urn:uuid:..., CID:...) name nobody.
-        if (zentra::startsWithIgnoringAsciiCase(name, "urn:") || zentra::startsWithIgnoringAsciiCase(name, "cid:")) continue;
+        if (startsWithIgnoringAsciiCase(name, "urn:") || startsWithIgnoringAsciiCase(name, "cid:")) continue;
         const mapi::PropertyTag* slot = nullptr;
         if (r.kind == "spouse") slot = &mapi::PidTagSpouseName;
         else if (r.kind == "assistant" || r.kind == "agent") slot = &mapi::PidTagAssistant;
@@ -95,7 +95,7 @@ void mapGender(MappingContext& ctx) {
     if (!gender) return;
     if (gender->sex == 'F') ctx.set(mapi::PidTagGender, mapi::int16Value(1));
     else if (gender->sex == 'M') ctx.set(mapi::PidTagGender, mapi::int16Value(2));
-    if (const std::string_view identity = zentra::trimWhitespace(gender->identity); !identity.empty())
+    if (const std::string_view identity = trimWhitespace(gender->identity); !identity.empty())
         ctx.addDetail("Gender", identity);
 }
 
@@ -103,7 +103,7 @@ void mapCategories(MappingContext& ctx) {
     std::vector<std::string> keywords;
     std::unordered_set<std::string> known;   // lower-cased: a card with thousands stays linear
     for (const std::string& raw : ctx.card.categories()) {
-        const std::string_view c = zentra::trimWhitespace(raw);
+        const std::string_view c = trimWhitespace(raw);
         if (c.empty()) continue;
         std::string key(c);
         for (char& ch : key) ch = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
@@ -131,7 +131,7 @@ void mapPersonal(MappingContext& ctx) {
     mapGender(ctx);
     mapCategories(ctx);
     mapSensitivity(ctx);
-    ctx.setText(mapi::PidLidFreeBusyLocation, zentra::trimWhitespace(ctx.card.firstValue("FBURL")));
+    ctx.setText(mapi::PidLidFreeBusyLocation, trimWhitespace(ctx.card.firstValue("FBURL")));
     if (const std::optional<vcard::Geo> geo = ctx.card.geo())
         ctx.addDetail("Location", coordinate(geo->latitude) + ", " + coordinate(geo->longitude));
 }

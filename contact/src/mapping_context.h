@@ -13,6 +13,11 @@
 
 namespace contact::detail {
 
+// Text helpers the mappers use on nearly every field.
+using zentra::equalsIgnoringAsciiCase;
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::trimWhitespace;
+
 // Strings without NUL characters: readers treat a NUL as the end of a Unicode string, and the
 // one-off entry ids are built from NUL-terminated strings.
 void removeNul(std::string& text);

@@ -79,7 +79,7 @@ std::string joinedViews(std::initializer_list<std::string_view> parts, std::stri
 void MappingContext::addDetail(std::string_view label, std::string_view value) {
     std::string line(label);
     line += ": ";
-    const std::string_view v = zentra::trimWhitespace(value);
+    const std::string_view v = trimWhitespace(value);
     line.reserve(line.size() + v.size() + 8);
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (v[i] == '\r' || v[i] == '\n') {

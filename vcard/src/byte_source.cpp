@@ -14,6 +14,8 @@
 
 namespace vcard {
 
+using zentra::appendUtf8;
+
 namespace {
 
 long errorNumberFor(int err) {
@@ -163,7 +165,7 @@ std::size_t DecodingSource::read(std::string& out) {
     scratch_.clear();
     if (got == 0 && highSurrogate_) {
         highSurrogate_ = 0;
-        zentra::appendUtf8(out, 0xFFFD);
+        appendUtf8(out, 0xFFFD);
     }
     // A chunk that held only half a surrogate pair appends nothing; keep reading.
     if (out.size() == before && got > 0) return read(out);
@@ -177,17 +179,17 @@ void DecodingSource::transcodeUtf16(std::string_view in, std::string& out) {
         const unsigned unit = le ? (b[i] | (b[i + 1] << 8)) : ((b[i] << 8) | b[i + 1]);
         if (highSurrogate_) {
             if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                zentra::appendUtf8(out, 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
+                appendUtf8(out, 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
                 highSurrogate_ = 0;
                 continue;
             }
-            zentra::appendUtf8(out, 0xFFFD);
+            appendUtf8(out, 0xFFFD);
             highSurrogate_ = 0;
         }
         if (unit >= 0xD800 && unit <= 0xDBFF) highSurrogate_ = unit;
-        else if (unit >= 0xDC00 && unit <= 0xDFFF) zentra::appendUtf8(out, 0xFFFD);
+        else if (unit >= 0xDC00 && unit <= 0xDFFF) appendUtf8(out, 0xFFFD);
         else if (unit == 0xFEFF && out.empty()) continue;   // stray BOM at the start
-        else zentra::appendUtf8(out, unit);
+        else appendUtf8(out, unit);
     }
 }
 

@@ -9,6 +9,10 @@
 
 namespace vcard {
 
+using zentra::equalsIgnoringAsciiCase;
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::trimSpaceTab;
+
 using namespace std::string_view_literals;
 
 namespace {
@@ -41,7 +45,9 @@ std::string nestedTooDeep(int maxDepth) {
     return "cards nested more than " + std::to_string(maxDepth) + " levels deep are skipped";
 }
 
-bool isBeginCard(const Property& p) { return p.name == "BEGIN"sv && zentra::equalsIgnoringAsciiCase(zentra::trimSpaceTab(p.rawValue), "VCARD"); }
+bool isBeginCard(const Property& p) {
+    return p.name == "BEGIN"sv && equalsIgnoringAsciiCase(trimSpaceTab(p.rawValue), "VCARD");
+}
 
 }  // namespace
 
@@ -129,7 +135,7 @@ void CardAssembler::process(LogicalLine& line) {
     }
     if (!problem.empty() && skipDepth_ == 0) warnHere(line.number, p.name, std::move(problem));
     const bool isBegin = isBeginCard(p);
-    const bool isEnd = p.name == "END"sv && zentra::equalsIgnoringAsciiCase(zentra::trimSpaceTab(p.rawValue), "VCARD");
+    const bool isEnd = p.name == "END"sv && equalsIgnoringAsciiCase(trimSpaceTab(p.rawValue), "VCARD");
     if (skipDepth_ > 0) {
         if (isBegin) ++skipDepth_;
         else if (isEnd) --skipDepth_;
@@ -154,7 +160,7 @@ void CardAssembler::process(LogicalLine& line) {
         return;
     }
     if (p.name == "END"sv || p.name == "BEGIN"sv) {
-        std::string message = p.name + ":" + std::string(zentra::trimSpaceTab(p.rawValue)) + " is not a vCard boundary; ignored";
+        std::string message = p.name + ":" + std::string(trimSpaceTab(p.rawValue)) + " is not a vCard boundary; ignored";
         const std::string name = p.name;
         drop();
         warnHere(at, name, std::move(message));
@@ -169,7 +175,7 @@ void CardAssembler::process(LogicalLine& line) {
         stack_.back().card.warnings.push_back(Warning{at, p.name, "properties without BEGIN:VCARD read as a card"});
     }
     // 2.1 inline agent on one line: AGENT:BEGIN:VCARD, the card's lines follow.
-    const bool inlineAgent = p.name == "AGENT"sv && zentra::equalsIgnoringAsciiCase(zentra::trimSpaceTab(p.rawValue), "BEGIN:VCARD");
+    const bool inlineAgent = p.name == "AGENT"sv && equalsIgnoringAsciiCase(trimSpaceTab(p.rawValue), "BEGIN:VCARD");
     if (inlineAgent) p.rawValue.clear();
     if (!target) stack_.back().card.properties.push_back(std::move(p));
     if (!inlineAgent) return;
@@ -193,7 +199,7 @@ void CardAssembler::begin(std::size_t line, bool implicit) {
         // otherwise it is a card of its own (some phones nest cards without AGENT).
         const Card& outer = stack_.back().card;
         if (!outer.properties.empty() && outer.properties.back().name == "AGENT"sv &&
-            zentra::trimSpaceTab(outer.properties.back().rawValue).empty()) {
+            trimSpaceTab(outer.properties.back().rawValue).empty()) {
             frame.agent = true;
         } else {
             stack_.back().card.warnings.push_back(
@@ -251,7 +257,8 @@ void CardAssembler::finalize(Card& card, int level) {
             card.warnings.push_back(Warning{p.line, p.name, "8-bit text without CHARSET that is not UTF-8; read as " +
                                                                 charsets_.legacyCharset()});
         }
-        if (p.name == "AGENT"sv && zentra::startsWithIgnoringAsciiCase(zentra::trimSpaceTab(p.value), "BEGIN:VCARD")) readAgentText(card, p, level);
+        if (p.name == "AGENT"sv && startsWithIgnoringAsciiCase(trimSpaceTab(p.value), "BEGIN:VCARD"))
+            readAgentText(card, p, level);
     }
     if (!card.first("FN") && !card.first("N"))
         card.warnings.push_back(Warning{card.firstLine, "", "card has neither FN nor N"});

@@ -5,6 +5,12 @@
 
 namespace vcard {
 
+using zentra::asciiUpper;
+using zentra::equalsIgnoringAsciiCase;
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::toAsciiUpper;
+using zentra::trimSpaceTab;
+
 namespace {
 
 constexpr std::size_t kLargeValueBytes = 64u << 10;
@@ -69,8 +75,9 @@ bool addValues(ParameterList& out, std::string_view name, std::string_view value
 
 // Bare 2.1 parameter names that are really ENCODING values.
 bool isEncodingWord(std::string_view word) {
-    return zentra::equalsIgnoringAsciiCase(word, "QUOTED-PRINTABLE") || zentra::equalsIgnoringAsciiCase(word, "BASE64") || zentra::equalsIgnoringAsciiCase(word, "8BIT") ||
-           zentra::equalsIgnoringAsciiCase(word, "7BIT") || zentra::equalsIgnoringAsciiCase(word, "B");
+    return equalsIgnoringAsciiCase(word, "QUOTED-PRINTABLE") || equalsIgnoringAsciiCase(word, "BASE64") ||
+           equalsIgnoringAsciiCase(word, "8BIT") || equalsIgnoringAsciiCase(word, "7BIT") ||
+           equalsIgnoringAsciiCase(word, "B");
 }
 
 // Parameter names are short; upper-casing into a local buffer saves a string per parameter.
@@ -80,10 +87,10 @@ struct UpperName {
     std::string longText;   // names longer than the buffer
     explicit UpperName(std::string_view s) {
         if (s.size() <= sizeof text) {
-            for (std::size_t i = 0; i < s.size(); ++i) text[i] = zentra::asciiUpper(s[i]);
+            for (std::size_t i = 0; i < s.size(); ++i) text[i] = asciiUpper(s[i]);
             size = s.size();
         } else {
-            longText = zentra::toAsciiUpper(s);
+            longText = toAsciiUpper(s);
         }
     }
     std::string_view view() const { return longText.empty() ? std::string_view(text, size) : std::string_view(longText); }
@@ -91,17 +98,17 @@ struct UpperName {
 
 // Returns false when the parameter had to be dropped (too many names).
 bool parseParameter(ParameterList& out, std::string_view token) {
-    token = zentra::trimSpaceTab(token);
+    token = trimSpaceTab(token);
     if (token.empty()) return true;
     const std::size_t eq = token.find('=');
     if (eq == std::string_view::npos) {   // bare 2.1 parameter: TEL;HOME;VOICE
         if (isEncodingWord(token)) return out.add("ENCODING", std::string(token));
-        if (zentra::startsWithIgnoringAsciiCase(token, "CHARSET")) return true;   // "CHARSET" with no value: ignore
+        if (startsWithIgnoringAsciiCase(token, "CHARSET")) return true;   // "CHARSET" with no value: ignore
         return addValues(out, "TYPE", token, true);
     }
-    const UpperName name(zentra::trimSpaceTab(token.substr(0, eq)));
+    const UpperName name(trimSpaceTab(token.substr(0, eq)));
     if (name.view().empty()) return true;
-    return addValues(out, name.view(), zentra::trimSpaceTab(token.substr(eq + 1)), name.view() == "TYPE");
+    return addValues(out, name.view(), trimSpaceTab(token.substr(eq + 1)), name.view() == "TYPE");
 }
 
 }  // namespace
@@ -120,7 +127,7 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
     }
     const std::string_view header = line.substr(0, colon);
     const std::size_t semi = header.find(';');
-    std::string_view fullName = zentra::trimSpaceTab(header.substr(0, semi));
+    std::string_view fullName = trimSpaceTab(header.substr(0, semi));
     if (fullName.empty()) {
         problem = "line has no property name; ignored";
         return false;
@@ -142,7 +149,7 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
         fullName.remove_prefix(dot + 1);
     }
     out.name.assign(fullName);
-    for (char& c : out.name) c = zentra::asciiUpper(c);
+    for (char& c : out.name) c = asciiUpper(c);
     ParameterList parameters{out.parameters};
     std::size_t dropped = 0;
     if (semi != std::string_view::npos) {

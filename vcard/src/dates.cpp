@@ -5,6 +5,8 @@
 
 namespace vcard {
 
+using zentra::trimSpaceTab;
+
 namespace {
 
 bool digits(std::string_view s, std::size_t pos, std::size_t count, int& value) {
@@ -35,7 +37,7 @@ bool endsDate(std::string_view s, std::size_t pos) {
 }  // namespace
 
 std::optional<Date> parseDate(std::string_view text) {
-    const std::string_view s = zentra::trimSpaceTab(text);
+    const std::string_view s = trimSpaceTab(text);
     Date d;
     std::size_t end = 0;
     if (s.size() >= 6 && s[0] == '-' && s[1] == '-') {   // --MMDD or --MM-DD: no year

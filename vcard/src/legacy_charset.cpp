@@ -7,6 +7,9 @@
 
 namespace vcard {
 
+using zentra::toAsciiLower;
+using zentra::toAsciiUpper;
+
 namespace {
 
 struct LocaleName {
@@ -28,7 +31,7 @@ LocaleName parseLocale(std::string_view locale) {
     LocaleName name;
     const std::size_t at = locale.find('@');
     if (at != std::string_view::npos) {
-        name.modifier = zentra::toAsciiLower(locale.substr(at + 1));
+        name.modifier = toAsciiLower(locale.substr(at + 1));
         locale = locale.substr(0, at);
     }
     const std::size_t dot = locale.find('.');
@@ -37,8 +40,8 @@ LocaleName parseLocale(std::string_view locale) {
         locale = locale.substr(0, dot);
     }
     const std::size_t underscore = locale.find('_');
-    name.language = zentra::toAsciiLower(locale.substr(0, underscore));
-    if (underscore != std::string_view::npos) name.territory = zentra::toAsciiUpper(locale.substr(underscore + 1));
+    name.language = toAsciiLower(locale.substr(0, underscore));
+    if (underscore != std::string_view::npos) name.territory = toAsciiUpper(locale.substr(underscore + 1));
     return name;
 }
 

@@ -5,6 +5,8 @@
 
 namespace vcard {
 
+using zentra::appendUtf8;
+
 bool isAscii(std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t n = bytes.size();
@@ -69,8 +71,8 @@ std::string windows1252ToUtf8(std::string_view bytes) {
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x80) out.push_back(ch);
-        else if (c < 0xA0) zentra::appendUtf8(out, high[c - 0x80]);
-        else zentra::appendUtf8(out, c);
+        else if (c < 0xA0) appendUtf8(out, high[c - 0x80]);
+        else appendUtf8(out, c);
     }
     return out;
 }
