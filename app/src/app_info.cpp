@@ -9,7 +9,11 @@
 
 namespace app {
 
-QString copyrightLine() { return QString::fromUtf8("Copyright \u00A9 2026 Zentra vCard Importer developers"); }
+QString windowCaption() { return QString::fromLatin1(kApplicationTitle) + QStringLiteral(" (.vcf)"); }
+
+QString copyrightLine() {
+    return QString::fromUtf8("Copyright \u00A9 2026 ") + QString::fromLatin1(kApplicationTitle) + QStringLiteral(" developers");
+}
 
 QIcon applicationIcon() {
     // The icon compiled into the program when its resources are built in; else the one the

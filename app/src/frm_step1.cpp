@@ -36,7 +36,7 @@ frmStep1::frmStep1(platform::UiServices& ui, Commands commands, QWidget* parent)
     // Fixed single border, no maximize button, fixed client size, centred.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(QString::fromLatin1(kWindowCaption));
+    setWindowTitle(windowCaption());
     setFixedSize(kClientWidth, kClientHeight);
     buildControls();
 

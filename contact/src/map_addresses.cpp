@@ -82,20 +82,20 @@ std::string compositeOf(const Fields& f) {
 Fields fieldsOf(const vcard::Address& a) {
     Fields f;
     // Outlook has no "extended address" field: it goes on its own line above the street.
-    const std::string_view extended = trimmedView(a.extended), street = trimmedView(a.street);
+    const std::string_view extended = trimWhitespace(a.extended), street = trimWhitespace(a.street);
     f.street.reserve(extended.size() + street.size() + 2);
     appendWithCrlf(f.street, extended);
     if (!street.empty()) {
         if (!f.street.empty()) f.street += "\r\n";
         appendWithCrlf(f.street, street);
     }
-    f.city = trimmedView(a.locality);
-    f.state = trimmedView(a.region);
-    f.postalCode = trimmedView(a.postalCode);
-    f.country = trimmedView(a.country);
-    f.poBox = trimmedView(a.poBox);
+    f.city = trimWhitespace(a.locality);
+    f.state = trimWhitespace(a.region);
+    f.postalCode = trimWhitespace(a.postalCode);
+    f.country = trimWhitespace(a.country);
+    f.poBox = trimWhitespace(a.poBox);
     if (a.labelText.empty()) f.composite = compositeOf(f);
-    else f.composite = withCrlf(trimmedView(a.labelText));
+    else f.composite = withCrlf(trimWhitespace(a.labelText));
     return f;
 }
 

@@ -83,7 +83,7 @@ void mapEmails(MappingContext& ctx) {
     std::unordered_set<std::string> seen;   // addresses taken so far, by addressKey
     int slot = 0;
     for (const vcard::Email& email : emails) {
-        const std::string_view written = trimmedView(email.address);
+        const std::string_view written = trimWhitespace(email.address);
         if (std::all_of(written.begin(), written.end(), [](char c) { return c == '\0'; })) continue;
         if (isInstantMessaging(email)) {
             ctx.imAddresses.emplace_back(written);

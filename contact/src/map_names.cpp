@@ -31,8 +31,8 @@ std::string displayNameOf(const vcard::Card& card, std::string_view formattedNam
                           const vcard::Organization* org) {
     if (!formattedName.empty()) return std::string(formattedName);
     if (n) {
-        std::string built = joinedViews({trimmedView(n->prefixes), trimmedView(n->given), trimmedView(n->additional),
-                                         trimmedView(n->family), trimmedView(n->suffixes)}, " ");
+        std::string built = joinedViews({trimWhitespace(n->prefixes), trimWhitespace(n->given), trimWhitespace(n->additional),
+                                         trimWhitespace(n->family), trimWhitespace(n->suffixes)}, " ");
         if (!built.empty()) return built;
     }
     if (org && !org->name.empty()) return org->name;
@@ -49,7 +49,7 @@ void mapNames(MappingContext& ctx) {
     const std::optional<vcard::Organization> org = card.organization();
 
     const std::string formattedName = card.formattedName();
-    const std::string_view fn = trimmedView(formattedName);
+    const std::string_view fn = trimWhitespace(formattedName);
     ctx.displayName = displayNameOf(card, fn, n ? &*n : nullptr, org ? &*org : nullptr);
     removeNul(ctx.displayName);
     if (ctx.displayName.empty())
@@ -62,23 +62,23 @@ void mapNames(MappingContext& ctx) {
 
     std::string_view surname, given, middle;   // views of `n`
     if (n) {
-        surname = trimmedView(n->family);
-        given = trimmedView(n->given);
-        middle = trimmedView(n->additional);
+        surname = trimWhitespace(n->family);
+        given = trimWhitespace(n->given);
+        middle = trimWhitespace(n->additional);
         ctx.setText(mapi::PidTagSurname, surname);
         ctx.setText(mapi::PidTagGivenName, given);
         ctx.setText(mapi::PidTagMiddleName, middle);
-        ctx.setText(mapi::PidTagDisplayNamePrefix, trimmedView(n->prefixes));
-        ctx.setText(mapi::PidTagGeneration, trimmedView(n->suffixes));
+        ctx.setText(mapi::PidTagDisplayNamePrefix, trimWhitespace(n->prefixes));
+        ctx.setText(mapi::PidTagGeneration, trimWhitespace(n->suffixes));
         ctx.setText(mapi::PidTagInitials, initialsOf({given, middle, surname}));
     }
     std::vector<std::string> nicknames = card.nicknames();
     // Android keeps nicknames as X-ANDROID-CUSTOM:vnd.android.cursor.item/nickname;<name>;...
     for (const vcard::Property* p : card.all("X-ANDROID-CUSTOM"))
-        if (p->component(0) == "vnd.android.cursor.item/nickname" && !trimmed(p->component(1)).empty())
-            nicknames.push_back(trimmed(p->component(1)));
+        if (p->component(0) == "vnd.android.cursor.item/nickname" && !trimWhitespace(p->component(1)).empty())
+            nicknames.emplace_back(trimWhitespace(p->component(1)));
     for (std::size_t i = 0; i < nicknames.size(); ++i) {
-        if (i == 0) ctx.setText(mapi::PidTagNickname, trimmedView(nicknames[0]));
+        if (i == 0) ctx.setText(mapi::PidTagNickname, trimWhitespace(nicknames[0]));
         else ctx.addDetail("Nickname", nicknames[i]);
     }
 
@@ -88,8 +88,8 @@ void mapNames(MappingContext& ctx) {
         ctx.setText(mapi::PidTagCompanyName, company);
         ctx.setText(mapi::PidTagDepartmentName, joined(org->units, ", "));
     }
-    ctx.setText(mapi::PidTagTitle, trimmedView(card.title()));
-    ctx.setText(mapi::PidTagProfession, trimmedView(card.role()));
+    ctx.setText(mapi::PidTagTitle, trimWhitespace(card.title()));
+    ctx.setText(mapi::PidTagProfession, trimWhitespace(card.role()));
     // Phonetic names: Apple's and Google's X-PHONETIC-*, else Japanese phones' SOUND;X-IRMC-N.
     std::string yomiFirst = card.firstValue("X-PHONETIC-FIRST-NAME");
     std::string yomiLast = card.firstValue("X-PHONETIC-LAST-NAME");
@@ -97,9 +97,9 @@ void mapNames(MappingContext& ctx) {
         if (!p->parameter("X-IRMC-N") && !p->hasType("x-irmc-n")) continue;
         const std::string_view value = p->value;   // family;given;... as written
         const std::size_t semicolon = value.find(';');
-        const std::string family = trimmed(value.substr(0, semicolon));
+        const std::string family(trimWhitespace(value.substr(0, semicolon)));
         std::string given;
-        if (semicolon != std::string_view::npos) given = trimmed(value.substr(semicolon + 1, value.find(';', semicolon + 1) - semicolon - 1));
+        if (semicolon != std::string_view::npos) given = trimWhitespace(value.substr(semicolon + 1, value.find(';', semicolon + 1) - semicolon - 1));
         if (yomiLast.empty()) yomiLast = family;
         if (yomiFirst.empty()) yomiFirst = given;
         break;

@@ -7,7 +7,7 @@ namespace contact::detail {
 void mapNotes(MappingContext& ctx) {
     std::string body;
     for (const std::string& note : ctx.card.notes()) {
-        const std::string_view text = trimmedView(note);
+        const std::string_view text = trimWhitespace(note);
         if (text.empty()) continue;   // an empty note adds no line
         if (!body.empty()) body += "\r\n";
         appendWithCrlf(body, text);

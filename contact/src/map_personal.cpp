@@ -58,7 +58,7 @@ void mapInstantMessaging(MappingContext& ctx) {
     bool first = true;
     const std::vector<vcard::InstantMessaging> written = ctx.card.instantMessaging();
     for (const vcard::InstantMessaging& im : PreferenceOrder<vcard::InstantMessaging>(written)) {
-        if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, trimmedView(im.handle));
+        if (first) ctx.setText(mapi::PidLidInstantMessagingAddress, trimWhitespace(im.handle));
         else ctx.addDetail("IM (" + im.service + ")", im.handle);
         first = false;
     }
@@ -72,7 +72,7 @@ void mapInstantMessaging(MappingContext& ctx) {
 void mapRelated(MappingContext& ctx) {
     std::vector<std::string> children;
     for (const vcard::Related& r : ctx.card.related()) {
-        const std::string_view name = trimmedView(r.name);
+        const std::string_view name = trimWhitespace(r.name);
         // References to other cards or message parts (urn:uuid:..., CID:...) name nobody.
         if (startsWithIgnoringAsciiCase(name, "urn:") || startsWithIgnoringAsciiCase(name, "cid:")) continue;
         const mapi::PropertyTag* slot = nullptr;
@@ -95,7 +95,7 @@ void mapGender(MappingContext& ctx) {
     if (!gender) return;
     if (gender->sex == 'F') ctx.set(mapi::PidTagGender, mapi::int16Value(1));
     else if (gender->sex == 'M') ctx.set(mapi::PidTagGender, mapi::int16Value(2));
-    if (const std::string_view identity = trimmedView(gender->identity); !identity.empty())
+    if (const std::string_view identity = trimWhitespace(gender->identity); !identity.empty())
         ctx.addDetail("Gender", identity);
 }
 
@@ -103,7 +103,7 @@ void mapCategories(MappingContext& ctx) {
     std::vector<std::string> keywords;
     std::unordered_set<std::string> known;   // lower-cased: a card with thousands stays linear
     for (const std::string& raw : ctx.card.categories()) {
-        const std::string_view c = trimmedView(raw);
+        const std::string_view c = trimWhitespace(raw);
         if (c.empty()) continue;
         std::string key(c);
         for (char& ch : key) ch = ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
@@ -131,7 +131,7 @@ void mapPersonal(MappingContext& ctx) {
     mapGender(ctx);
     mapCategories(ctx);
     mapSensitivity(ctx);
-    ctx.setText(mapi::PidLidFreeBusyLocation, trimmedView(ctx.card.firstValue("FBURL")));
+    ctx.setText(mapi::PidLidFreeBusyLocation, trimWhitespace(ctx.card.firstValue("FBURL")));
     if (const std::optional<vcard::Geo> geo = ctx.card.geo())
         ctx.addDetail("Location", coordinate(geo->latitude) + ", " + coordinate(geo->longitude));
 }

@@ -9,8 +9,14 @@
 #include "contact/mapper.h"
 #include "contact/property_ids.h"
 #include "mapi/property_catalogue.h"
+#include "zentra/text.h"
 
 namespace contact::detail {
+
+// Text helpers the mappers use on nearly every field.
+using zentra::equalsIgnoringAsciiCase;
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::trimWhitespace;
 
 // Strings without NUL characters: readers treat a NUL as the end of a Unicode string, and the
 // one-off entry ids are built from NUL-terminated strings.
@@ -59,19 +65,8 @@ struct MappingContext {
 // Line breaks (LF, CR, CRLF) as CRLF, as Outlook's text fields expect them.
 std::string withCrlf(std::string_view text);
 void appendWithCrlf(std::string& out, std::string_view text);
-std::string trimmed(std::string_view text);
-// A view of `text` without the outer blanks (space, tab, CR, LF); called for nearly every field.
-inline std::string_view trimmedView(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
 std::string joined(const std::vector<std::string>& parts, std::string_view separator);  // skips empty parts
 std::string joinedViews(std::initializer_list<std::string_view> parts, std::string_view separator);  // the same
-// ASCII letters compared without regard to case, other bytes as they are.
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
-bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerPrefix);
 
 // The entries of a card in the order vcard::byPreference gives them (preferred first, by PREF
 // value, file order otherwise), as pointers, so the entries are neither copied nor moved and a

@@ -6,12 +6,6 @@
 
 namespace contact::detail {
 
-namespace {
-
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
-
 void appendWithCrlf(std::string& out, std::string_view text) {
     // Most text has no line break at all: copy it in one piece.
     if (std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; })) {
@@ -59,8 +53,6 @@ void throwTypeMismatch(const PropertyKey& key, uint16_t given, uint16_t wanted) 
                                                          std::to_string(given) + " instead of " + std::to_string(wanted));
 }
 
-std::string trimmed(std::string_view s) { return std::string(trimmedView(s)); }
-
 std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
     std::string out;
     for (const std::string& part : parts) {
@@ -84,21 +76,10 @@ std::string joinedViews(std::initializer_list<std::string_view> parts, std::stri
     return out;
 }
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    return true;
-}
-
-bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerPrefix) {
-    return text.size() >= lowerPrefix.size() && equalsIgnoringAsciiCase(text.substr(0, lowerPrefix.size()), lowerPrefix);
-}
-
 void MappingContext::addDetail(std::string_view label, std::string_view value) {
     std::string line(label);
     line += ": ";
-    const std::string_view v = trimmedView(value);
+    const std::string_view v = trimWhitespace(value);
     line.reserve(line.size() + v.size() + 8);
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (v[i] == '\r' || v[i] == '\n') {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "zentra/text.h"
+
 namespace pst_fuzz {
 namespace {
 
@@ -13,24 +15,6 @@ constexpr std::array<char32_t, 32> kAlphabet = {
     0x3A3 /* Σ */, 0x3C3 /* σ */, 0x3C2 /* ς */, 0x416 /* Ж */, 0x436 /* ж */,
     0x4E2D /* 中 */, 0x6587 /* 文 */, 0x1F600 /* 😀 */, 0x10348 /* 𐍈 */,
     U'(', U')', U'@', 0x20AC /* € */};
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
 
 // Decodes the driver's own (always valid) UTF-8.
 std::u32string decode(const std::string& s) {
@@ -79,7 +63,7 @@ uint32_t ProgramSource::u32() { return u16() | (static_cast<uint32_t>(u16()) << 
 std::string ProgramSource::name(uint32_t maxCodePoints) {
     uint32_t count = below(maxCodePoints + 1);
     std::string out;
-    for (uint32_t i = 0; i < count; ++i) appendUtf8(out, kAlphabet[byte() % kAlphabet.size()]);
+    for (uint32_t i = 0; i < count; ++i) zentra::appendUtf8(out, kAlphabet[byte() % kAlphabet.size()]);
     return out;
 }
 
@@ -87,7 +71,7 @@ std::string ProgramSource::caseVariant(const std::string& utf8) {
     std::string out;
     for (char32_t c : decode(utf8)) {
         uint8_t choice = byte() % 3;
-        appendUtf8(out, choice == 0 ? c : choice == 1 ? upper(c) : lower(c));
+        zentra::appendUtf8(out, choice == 0 ? c : choice == 1 ? upper(c) : lower(c));
     }
     return out;
 }
@@ -124,7 +108,7 @@ std::vector<uint8_t> ProgramSource::bulkBytes(uint32_t count) {
 std::string ProgramSource::bulkText(uint32_t codePoints) {
     bulkState_ ^= u32();
     std::string out;
-    for (uint32_t i = 0; i < codePoints; ++i) appendUtf8(out, kAlphabet[nextBulk() % kAlphabet.size()]);
+    for (uint32_t i = 0; i < codePoints; ++i) zentra::appendUtf8(out, kAlphabet[nextBulk() % kAlphabet.size()]);
     return out;
 }
 
@@ -173,7 +157,7 @@ pst::ltp::Value ProgramSource::value(uint32_t sizeLimit) {
 
 std::string foldedName(const std::string& utf8) {
     std::string out;
-    for (char32_t c : decode(utf8)) appendUtf8(out, lower(c));
+    for (char32_t c : decode(utf8)) zentra::appendUtf8(out, lower(c));
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include "import/open_mapi_folder.h"
 #include "import/source_folder.h"
 #include "sources/add_commands.h"
+#include "zentra/application_title.h"
 #include "zentra/error.h"
 #include "zentra/path_list.h"
 
@@ -30,7 +31,7 @@ const char* const kSupportArticle =
 
 namespace {
 
-const QString kAppTitle = QStringLiteral("Zentra vCard Importer");
+const QString kAppTitle = QString::fromLatin1(zentra::kApplicationTitle);
 constexpr size_t kFailuresListed = 5;
 constexpr long kErrInternal = 51;   // the runtime's "Internal error"
 constexpr int kNameAttempts = 1000;  // "(2)" to "(1000)": beyond that something else is wrong

@@ -4,12 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "zentra/text.h"
+
 namespace mapi {
-namespace {
-
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
 
 PropertyKey PropertyKey::named(const Guid& set, std::string name) {
     PropertyKey k;
@@ -19,7 +16,7 @@ PropertyKey PropertyKey::named(const Guid& set, std::string name) {
     // FNV-1a over the lower-cased name, started from the set's hash: names differing in case
     // only are the same key.
     uint32_t hash = setHash(set);
-    for (char c : k.name_) hash = (hash ^ static_cast<uint8_t>(asciiLower(c))) * 16777619u;
+    for (char c : k.name_) hash = (hash ^ static_cast<uint8_t>(zentra::asciiLower(c))) * 16777619u;
     k.fingerprint_ = fingerprintOf(Kind::NamedString, hash, 0);
     return k;
 }
@@ -32,7 +29,7 @@ bool PropertyKey::operator==(const PropertyKey& o) const {
         case Kind::NamedId: return lid_ == o.lid_ && set_ == o.set_;
         case Kind::NamedString:
             return set_ == o.set_ && std::equal(name_.begin(), name_.end(), o.name_.begin(), o.name_.end(),
-                                                [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+                                                [](char x, char y) { return zentra::asciiLower(x) == zentra::asciiLower(y); });
     }
     return false;
 }

@@ -2,6 +2,8 @@
 // all of what contacts hold) is widened sixteen bytes at a time where SSE2 is there.
 #include "mapi/utf16.h"
 
+#include "zentra/text.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -10,24 +12,6 @@ namespace mapi {
 namespace {
 
 constexpr uint32_t kReplacement = 0xFFFD;
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 uint16_t unitAt(std::span<const uint8_t> bytes, std::size_t i) {
     return static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
@@ -113,14 +97,14 @@ std::string utf8FromUtf16le(std::span<const uint8_t> bytes) {
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
             const uint32_t low = unitAt(bytes, i + 1);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                zentra::appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
                 ++i;
                 continue;
             }
         }
-        appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? kReplacement : u);
+        zentra::appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? kReplacement : u);
     }
-    if (bytes.size() % 2) appendUtf8(out, kReplacement);
+    if (bytes.size() % 2) zentra::appendUtf8(out, kReplacement);
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "zentra/application_title.h"
 #include "zentra/error.h"
 #include "zentra/path_list.h"
 
@@ -55,7 +56,7 @@ void RunReport::line(const std::string& text) {
 }
 
 void RunReport::settings(const std::vector<std::pair<std::string, std::string>>& lines) {
-    line("Zentra vCard Importer - import report");
+    line(std::string(zentra::kApplicationTitle) + " - import report");
     line("");
     for (const auto& [name, value] : lines) line(name + ": " + value);
 }

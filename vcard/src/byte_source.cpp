@@ -10,8 +10,11 @@
 
 #include "utf8.h"
 #include "zentra/error.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::appendUtf8;
 
 namespace {
 

@@ -3,8 +3,14 @@
 
 #include "content_line.h"
 #include "group_labels.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::equalsIgnoringAsciiCase;
+using zentra::toAsciiLower;
+using zentra::toAsciiUpper;
+using zentra::trimSpaceTab;
 
 namespace {
 
@@ -17,7 +23,7 @@ std::string trimmedCopy(std::string_view s) {
 }  // namespace
 
 std::string cleanedGroupLabel(std::string_view label) {
-    label = trimmed(label);
+    label = trimSpaceTab(label);
     if (label.size() >= 8 && label.substr(0, 4) == "_$!<" && label.substr(label.size() - 4) == ">!$_")
         label = label.substr(4, label.size() - 8);
     return std::string(label);
@@ -28,9 +34,9 @@ std::string GroupLabels::of(std::string_view group) {
     if (!built_) {
         built_ = true;
         for (const Property& p : card_.properties)
-            if (p.name == "X-ABLABEL") first_.try_emplace(toLower(p.group), &p);
+            if (p.name == "X-ABLABEL") first_.try_emplace(toAsciiLower(p.group), &p);
     }
-    const auto it = first_.find(toLower(group));
+    const auto it = first_.find(toAsciiLower(group));
     return it == first_.end() ? std::string() : cleanedGroupLabel(it->second->value);
 }
 
@@ -43,7 +49,7 @@ bool Typed::hasType(std::string_view lowerType) const {
 std::string Card::version() const {
     for (const Property& p : properties) {
         if (p.name != "VERSION") continue;
-        std::string v(trimmed(p.rawValue));
+        std::string v(trimSpaceTab(p.rawValue));
         if (v == "4" || v == "3" || v == "2") v += v == "2" ? ".1" : ".0";
         return v;
     }
@@ -52,7 +58,7 @@ std::string Card::version() const {
 
 const Property* Card::first(std::string_view upperName) const {
     for (const Property& p : properties)
-        if (p.name == upperName && (p.isBinary || !trimmed(p.value).empty())) return &p;
+        if (p.name == upperName && (p.isBinary || !trimSpaceTab(p.value).empty())) return &p;
     return nullptr;
 }
 
@@ -71,7 +77,7 @@ std::string Card::firstValue(std::string_view upperName) const {
 std::string Card::groupLabel(std::string_view group) const {
     if (group.empty()) return std::string();
     for (const Property& p : properties)
-        if (p.name == "X-ABLABEL" && equalsNoCase(p.group, group)) return cleanedGroupLabel(p.value);
+        if (p.name == "X-ABLABEL" && equalsIgnoringAsciiCase(p.group, group)) return cleanedGroupLabel(p.value);
     return std::string();
 }
 
@@ -114,9 +120,9 @@ std::string Card::title() const { return firstValue("TITLE"); }
 std::string Card::role() const { return firstValue("ROLE"); }
 
 std::string Card::kind() const {
-    std::string k = toLower(firstValue("KIND"));
-    if (k.empty()) k = toLower(firstValue("X-ADDRESSBOOKSERVER-KIND"));
-    if (k.empty() && equalsNoCase(firstValue("X-ABSHOWAS"), "COMPANY")) k = "org";
+    std::string k = toAsciiLower(firstValue("KIND"));
+    if (k.empty()) k = toAsciiLower(firstValue("X-ADDRESSBOOKSERVER-KIND"));
+    if (k.empty() && equalsIgnoringAsciiCase(firstValue("X-ABSHOWAS"), "COMPANY")) k = "org";
     return k;
 }
 
@@ -156,7 +162,7 @@ std::vector<std::string> Card::categories() const {
     return out;
 }
 
-std::string Card::classification() const { return toUpper(firstValue("CLASS")); }
+std::string Card::classification() const { return toAsciiUpper(firstValue("CLASS")); }
 std::string Card::uid() const { return firstValue("UID"); }
 std::string Card::revision() const { return firstValue("REV"); }
 std::string Card::productId() const { return firstValue("PRODID"); }

@@ -5,8 +5,13 @@
 #include "content_line.h"
 #include "property_decoder.h"
 #include "utf8.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::equalsIgnoringAsciiCase;
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::trimSpaceTab;
 
 using namespace std::string_view_literals;
 
@@ -36,7 +41,13 @@ bool isAsciiName(std::string_view name) {
     return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-bool isBeginCard(const Property& p) { return p.name == "BEGIN"sv && equalsNoCase(trimmed(p.rawValue), "VCARD"); }
+std::string nestedTooDeep(int maxDepth) {
+    return "cards nested more than " + std::to_string(maxDepth) + " levels deep are skipped";
+}
+
+bool isBeginCard(const Property& p) {
+    return p.name == "BEGIN"sv && equalsIgnoringAsciiCase(trimSpaceTab(p.rawValue), "VCARD");
+}
 
 }  // namespace
 
@@ -54,59 +65,16 @@ bool CardAssembler::next(Card& out) {
         ready_.clear();
         readyHead_ = 0;
     }
-    // The caller's card is taken apart only when a property needs storage (newProperty), so at
-    // the end of the input it is left as it was.
-    handedBack_ = &out;
+    pool_.setHandedBack(&out);
     while (ready_.empty() && !finished_) {
         if (logical_.next(line_)) process(line_);
         else finish();
     }
-    handedBack_ = nullptr;
+    pool_.setHandedBack(nullptr);
     if (readyHead_ == ready_.size()) return false;
-    recycle(out);
+    pool_.recycle(out);
     out = std::move(ready_[readyHead_++]);
     return true;
-}
-
-// A caller that reads into the same Card again hands back its storage: the properties, whose
-// strings and lists are then filled again without new allocations. Only small properties are
-// kept, so one huge photo is not held for the rest of the file.
-namespace {
-
-constexpr std::size_t kMaxRecycledBytes = 4096;
-constexpr std::size_t kMaxRecycled = 256;
-
-bool isSmall(const Property& p) {
-    return p.rawValue.capacity() + p.value.capacity() + p.bytes.capacity() <= kMaxRecycledBytes;
-}
-
-}  // namespace
-
-void CardAssembler::recycle(Card& done) {
-    if (done.properties.empty()) return;
-    if (recycled_.empty()) {
-        recycled_.swap(done.properties);   // the usual case: no element is moved
-        if (recycled_.size() > kMaxRecycled) recycled_.resize(kMaxRecycled);
-        if (!std::all_of(recycled_.begin(), recycled_.end(), isSmall))
-            recycled_.erase(std::remove_if(recycled_.begin(), recycled_.end(), [](const Property& p) { return !isSmall(p); }),
-                            recycled_.end());
-    } else {
-        for (Property& p : done.properties)
-            if (recycled_.size() < kMaxRecycled && isSmall(p)) recycled_.push_back(std::move(p));
-    }
-    done.properties.clear();
-    if (done.properties.capacity() > spareProperties_.capacity()) spareProperties_ = std::move(done.properties);
-}
-
-Property& CardAssembler::newProperty(std::vector<Property>& properties) {
-    if (recycled_.empty() && handedBack_) {
-        recycle(*handedBack_);
-        handedBack_ = nullptr;
-    }
-    if (recycled_.empty()) return properties.emplace_back();
-    properties.push_back(std::move(recycled_.back()));
-    recycled_.pop_back();
-    return properties.back();
 }
 
 // Text outside cards is not bounded by any card, so its warnings are capped.
@@ -155,7 +123,7 @@ void CardAssembler::process(LogicalLine& line) {
     // of into a temporary moved there afterwards. Lines that do not stay are taken off again.
     std::vector<Property>* target = stack_.empty() || skipDepth_ > 0 ? nullptr : &stack_.back().card.properties;
     Property loose;
-    Property& p = target ? newProperty(*target) : loose;
+    Property& p = target ? pool_.append(*target) : loose;
     const auto drop = [&] {
         if (target) target->pop_back();
     };
@@ -167,7 +135,7 @@ void CardAssembler::process(LogicalLine& line) {
     }
     if (!problem.empty() && skipDepth_ == 0) warnHere(line.number, p.name, std::move(problem));
     const bool isBegin = isBeginCard(p);
-    const bool isEnd = p.name == "END"sv && equalsNoCase(trimmed(p.rawValue), "VCARD");
+    const bool isEnd = p.name == "END"sv && equalsIgnoringAsciiCase(trimSpaceTab(p.rawValue), "VCARD");
     if (skipDepth_ > 0) {
         if (isBegin) ++skipDepth_;
         else if (isEnd) --skipDepth_;
@@ -178,8 +146,7 @@ void CardAssembler::process(LogicalLine& line) {
         drop();
         if (!stack_.empty() && stack_.back().implicit) close(false);
         if (!stack_.empty() && levelOfNewCard() > options_.maxAgentDepth) {
-            warnHere(at, "", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
-                                 " levels deep are skipped");
+            warnHere(at, "", nestedTooDeep(options_.maxAgentDepth));
             skipDepth_ = 1;
             return;
         }
@@ -193,7 +160,7 @@ void CardAssembler::process(LogicalLine& line) {
         return;
     }
     if (p.name == "END"sv || p.name == "BEGIN"sv) {
-        std::string message = p.name + ":" + std::string(trimmed(p.rawValue)) + " is not a vCard boundary; ignored";
+        std::string message = p.name + ":" + std::string(trimSpaceTab(p.rawValue)) + " is not a vCard boundary; ignored";
         const std::string name = p.name;
         drop();
         warnHere(at, name, std::move(message));
@@ -208,13 +175,12 @@ void CardAssembler::process(LogicalLine& line) {
         stack_.back().card.warnings.push_back(Warning{at, p.name, "properties without BEGIN:VCARD read as a card"});
     }
     // 2.1 inline agent on one line: AGENT:BEGIN:VCARD, the card's lines follow.
-    const bool inlineAgent = p.name == "AGENT"sv && equalsNoCase(trimmed(p.rawValue), "BEGIN:VCARD");
+    const bool inlineAgent = p.name == "AGENT"sv && equalsIgnoringAsciiCase(trimSpaceTab(p.rawValue), "BEGIN:VCARD");
     if (inlineAgent) p.rawValue.clear();
     if (!target) stack_.back().card.properties.push_back(std::move(p));
     if (!inlineAgent) return;
     if (levelOfNewCard() > options_.maxAgentDepth) {
-        warnHere(line.number, "AGENT", "cards nested more than " + std::to_string(options_.maxAgentDepth) +
-                                           " levels deep are skipped");
+        warnHere(line.number, "AGENT", nestedTooDeep(options_.maxAgentDepth));
         skipDepth_ = 1;
         return;
     }
@@ -225,9 +191,7 @@ void CardAssembler::process(LogicalLine& line) {
 void CardAssembler::begin(std::size_t line, bool implicit) {
     if (!implicit) binarySeen_ = false;
     Frame frame;
-    frame.card.properties = std::move(spareProperties_);
-    spareProperties_ = std::vector<Property>();
-    if (frame.card.properties.capacity() < 32) frame.card.properties.reserve(32);
+    frame.card.properties = pool_.newList();
     frame.implicit = implicit;
     frame.card.firstLine = line;
     if (!stack_.empty() && !implicit) {
@@ -235,7 +199,7 @@ void CardAssembler::begin(std::size_t line, bool implicit) {
         // otherwise it is a card of its own (some phones nest cards without AGENT).
         const Card& outer = stack_.back().card;
         if (!outer.properties.empty() && outer.properties.back().name == "AGENT"sv &&
-            trimmed(outer.properties.back().rawValue).empty()) {
+            trimSpaceTab(outer.properties.back().rawValue).empty()) {
             frame.agent = true;
         } else {
             stack_.back().card.warnings.push_back(
@@ -293,7 +257,8 @@ void CardAssembler::finalize(Card& card, int level) {
             card.warnings.push_back(Warning{p.line, p.name, "8-bit text without CHARSET that is not UTF-8; read as " +
                                                                 charsets_.legacyCharset()});
         }
-        if (p.name == "AGENT"sv && startsWithNoCase(trimmed(p.value), "BEGIN:VCARD")) readAgentText(card, p, level);
+        if (p.name == "AGENT"sv && startsWithIgnoringAsciiCase(trimSpaceTab(p.value), "BEGIN:VCARD"))
+            readAgentText(card, p, level);
     }
     if (!card.first("FN") && !card.first("N"))
         card.warnings.push_back(Warning{card.firstLine, "", "card has neither FN nor N"});
@@ -302,9 +267,7 @@ void CardAssembler::finalize(Card& card, int level) {
 // 3.0 writes the agent's card as an escaped text value: read it as a file of its own.
 void CardAssembler::readAgentText(Card& card, const Property& agent, int level) {
     if (level + 1 > options_.maxAgentDepth) {
-        card.warnings.push_back(Warning{agent.line, "AGENT", "cards nested more than " +
-                                                                 std::to_string(options_.maxAgentDepth) +
-                                                                 " levels deep are skipped"});
+        card.warnings.push_back(Warning{agent.line, "AGENT", nestedTooDeep(options_.maxAgentDepth)});
         return;
     }
     CardAssembler inner(std::make_unique<MemorySource>(agent.value), options_, level + 1);

@@ -8,6 +8,7 @@
 #include "byte_source.h"
 #include "charset.h"
 #include "line_reader.h"
+#include "property_pool.h"
 #include "vcard/reader.h"
 
 namespace vcard {
@@ -28,8 +29,6 @@ private:
         std::size_t lineWarnings = 0;   // warnings about its lines, listed up to a cap
     };
 
-    void recycle(Card& done);
-    Property& newProperty(std::vector<Property>& properties);   // appended, storage reused when there is some
     void process(LogicalLine& line);
     void begin(std::size_t line, bool implicit);
     void close(bool complete);
@@ -52,9 +51,7 @@ private:
     std::size_t readyHead_ = 0;
     std::vector<Card> nestedDone_;   // cards nested without AGENT, emitted after their outer card
     std::vector<Warning> fileWarnings_;
-    std::vector<Property> spareProperties_;   // storage handed back by the caller's previous card
-    std::vector<Property> recycled_;          // its properties, to be filled again
-    Card* handedBack_ = nullptr;              // the caller's card during next(), not yet recycled
+    PropertyPool pool_;              // the caller's previous card, reused for the next ones
     int skipDepth_ = 0;              // inside cards nested too deeply: skipped
     bool binarySeen_ = false;        // binary data outside cards since the last BEGIN:VCARD
     bool finished_ = false;

@@ -6,8 +6,12 @@
 #include "group_labels.h"
 #include "text_escapes.h"
 #include "vcard/card.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::toAsciiLower;
 
 namespace {
 
@@ -29,19 +33,19 @@ void fill(GroupLabels& labels, const Property& p, Typed& t) {
 // Position of ";ext=" in any case, or npos.
 std::size_t findExtension(std::string_view v) {
     for (std::size_t at = v.find(';'); at != std::string_view::npos; at = v.find(';', at + 1))
-        if (startsWithNoCase(v.substr(at), ";ext=")) return at;
+        if (startsWithIgnoringAsciiCase(v.substr(at), ";ext=")) return at;
     return std::string_view::npos;
 }
 
 // "tel:+1-555-555-5555;ext=5555" -> "+1-555-555-5555 x5555"
 std::string phoneNumber(std::string_view value) {
     std::string v = trimmedCopy(value);
-    if (startsWithNoCase(v, "tel:")) v.erase(0, 4);
+    if (startsWithIgnoringAsciiCase(v, "tel:")) v.erase(0, 4);
     if (const std::size_t ext = findExtension(v); ext != std::string::npos) {
         std::string extension = v.substr(ext + 5);
         extension = extension.substr(0, extension.find(';'));
         v = v.substr(0, ext) + " x" + extension;
-    } else if (startsWithNoCase(value, "tel:")) {
+    } else if (startsWithIgnoringAsciiCase(value, "tel:")) {
         v = v.substr(0, v.find(';'));   // other URI parameters are not part of the number
     }
     return v;
@@ -79,7 +83,7 @@ std::vector<Email> Card::emails() const {
     for (const Property& p : properties) {
         if (p.name != "EMAIL" || p.hasType("tlx")) continue;
         std::string address = trimmedCopy(p.value);
-        if (startsWithNoCase(address, "mailto:")) address.erase(0, 7);
+        if (startsWithIgnoringAsciiCase(address, "mailto:")) address.erase(0, 7);
         if (address.empty()) continue;
         Email e;
         fill(labels, p, e);
@@ -127,7 +131,7 @@ std::vector<Address> Card::addresses() const {
             a.region.empty() && a.postalCode.empty() && a.country.empty() && a.labelText.empty())
             continue;
         keys.push_back(typesKey(a));
-        groups.push_back(toLower(p.group));
+        groups.push_back(toAsciiLower(p.group));
         out.push_back(std::move(a));
     }
     // LABEL properties (2.1/3.0) go to the address of the same group, else of the same types,
@@ -153,7 +157,7 @@ std::vector<Address> Card::addresses() const {
         Address a;
         fill(labels, p, a);
         const std::string key = typesKey(a);
-        const std::string group = toLower(p.group);
+        const std::string group = toAsciiLower(p.group);
         std::size_t target = addressCount;
         if (!group.empty()) {
             if (auto it = byGroup.find(group); it != byGroup.end()) target = firstUnlabelled(it->second);
@@ -205,8 +209,8 @@ std::vector<InstantMessaging> Card::instantMessaging() const {
         for (const ImName& im : kImProperties)
             if (p.name == im.property) service = im.service;
         // KDE's legacy X-messaging/aim-All style names.
-        if (startsWithNoCase(p.name, "X-MESSAGING/")) {
-            service = toLower(p.name.substr(12));
+        if (startsWithIgnoringAsciiCase(p.name, "X-MESSAGING/")) {
+            service = toAsciiLower(p.name.substr(12));
             if (const std::size_t dash = service.find('-'); dash != std::string::npos) service.resize(dash);
         }
         if (!isImpp && service.empty()) continue;
@@ -221,11 +225,11 @@ std::vector<InstantMessaging> Card::instantMessaging() const {
         if (hasScheme) {
             im.handle = im.uri.substr(colon + 1);
             if (im.handle.rfind("//", 0) == 0) im.handle.erase(0, 2);
-            if (isImpp) service = toLower(im.uri.substr(0, colon));
+            if (isImpp) service = toAsciiLower(im.uri.substr(0, colon));
         }
         if (const Parameter* declared = p.parameter("X-SERVICE-TYPE");
             declared && !declared->values.empty() && !declared->values.front().empty())
-            service = toLower(declared->values.front());
+            service = toAsciiLower(declared->values.front());
         im.service = service.empty() ? "im" : service;
         out.push_back(std::move(im));
     }

@@ -4,8 +4,15 @@
 #include "content_line.h"
 #include "group_labels.h"
 #include "vcard/card.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::equalsIgnoringAsciiCase;
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::toAsciiLower;
+using zentra::toAsciiUpper;
+using zentra::trimSpaceTab;
 
 namespace {
 
@@ -36,11 +43,11 @@ std::string imageTypeFromMagic(std::string_view b) {
 }
 
 std::string declaredImageType(const Property& p) {
-    std::string t = toLower(trimmed(p.parameterValue("MEDIATYPE")));
-    if (t.empty() && startsWithNoCase(trimmed(p.rawValue), "data:")) {
-        const std::string_view raw = trimmed(p.rawValue);
+    std::string t = toAsciiLower(trimSpaceTab(p.parameterValue("MEDIATYPE")));
+    if (t.empty() && startsWithIgnoringAsciiCase(trimSpaceTab(p.rawValue), "data:")) {
+        const std::string_view raw = trimSpaceTab(p.rawValue);
         const std::size_t end = raw.find_first_of(";,");
-        t = toLower(raw.substr(5, end == std::string_view::npos ? std::string_view::npos : end - 5));
+        t = toAsciiLower(raw.substr(5, end == std::string_view::npos ? std::string_view::npos : end - 5));
     }
     if (t.empty()) {
         for (const std::string& type : p.types()) {
@@ -63,7 +70,7 @@ std::optional<Date> dateOf(const Property& p) {
 }
 
 bool parseNumber(std::string_view s, double& out) {
-    const std::string text(trimmed(s));
+    const std::string text(trimSpaceTab(s));
     if (text.empty()) return false;
     char* end = nullptr;
     out = std::strtod(text.c_str(), &end);
@@ -84,7 +91,7 @@ std::optional<Date> Card::anniversary() const {
         const std::string& n = p.name;
         const bool direct = n == "ANNIVERSARY" || n == "X-MS-ANNIVERSARY" || n == "X-EVOLUTION-ANNIVERSARY" ||
                             n == "X-ANNIVERSARY" || n == "X-KADDRESSBOOK-X-ANNIVERSARY";
-        const bool apple = n == "X-ABDATE" && equalsNoCase(labels.of(p.group), "Anniversary");
+        const bool apple = n == "X-ABDATE" && equalsIgnoringAsciiCase(labels.of(p.group), "Anniversary");
         if (direct || apple) {
             if (auto d = dateOf(p)) return d;
         }
@@ -100,17 +107,17 @@ std::optional<Date> Card::anniversary() const {
 std::optional<Gender> Card::gender() const {
     if (const Property* p = first("GENDER")) {
         Gender g;
-        const std::string sex = toUpper(trimmed(p->component(0)));
+        const std::string sex = toAsciiUpper(trimSpaceTab(p->component(0)));
         if (sex.size() == 1 && std::string_view("MFONU").find(sex[0]) != std::string_view::npos) g.sex = sex[0];
         g.identity = p->component(1);
         return g;
     }
     if (const Property* p = first("X-GENDER")) {
         Gender g;
-        const std::string v = toLower(trimmed(p->value));
+        const std::string v = toAsciiLower(trimSpaceTab(p->value));
         if (v == "male" || v == "m") g.sex = 'M';
         else if (v == "female" || v == "f") g.sex = 'F';
-        else g.identity = std::string(trimmed(p->value));
+        else g.identity = std::string(trimSpaceTab(p->value));
         return g;
     }
     return std::nullopt;
@@ -126,7 +133,7 @@ std::vector<Related> Card::related() const {
         const char* vendorKind = isRelated || isAppleRelated ? nullptr : relationFor(p.name);
         const bool isAgent = p.name == "AGENT";
         if (!isRelated && !isAppleRelated && !vendorKind && !isAgent) continue;
-        const std::string_view name = trimmed(p.value);
+        const std::string_view name = trimSpaceTab(p.value);
         if (name.empty()) continue;
         if (isRelated) {
             std::string kind = "related";
@@ -134,11 +141,11 @@ std::vector<Related> Card::related() const {
                 if (t != "pref") { kind = std::move(t); break; }
             out.push_back(Related{std::move(kind), std::string(name), p.name});
         } else if (isAppleRelated) {
-            std::string label = toLower(labels.of(p.group));
+            std::string label = toAsciiLower(labels.of(p.group));
             out.push_back(Related{label.empty() ? std::string("related") : std::move(label), std::string(name), p.name});
         } else if (vendorKind) {
             out.push_back(Related{vendorKind, std::string(name), p.name});
-        } else if (!startsWithNoCase(name, "BEGIN:VCARD")) {
+        } else if (!startsWithIgnoringAsciiCase(name, "BEGIN:VCARD")) {
             out.push_back(Related{"agent", std::string(name), p.name});
         }
     }
@@ -163,8 +170,8 @@ std::vector<Photo> Card::photos() const {
             if (photo.mediaType.empty()) photo.mediaType = declaredImageType(*p);
         } else {
             // A value that should have been data (ENCODING given) but was not is no link.
-            if (trimmed(p->value).empty() || !p->parameterValue("ENCODING").empty()) continue;
-            photo.url = std::string(trimmed(p->value));
+            if (trimSpaceTab(p->value).empty() || !p->parameterValue("ENCODING").empty()) continue;
+            photo.url = std::string(trimSpaceTab(p->value));
             photo.mediaType = declaredImageType(*p);
         }
         photo.preference = p->preference();
@@ -185,8 +192,8 @@ std::optional<Photo> Card::photo() const {
 std::optional<Geo> Card::geo() const {
     const Property* p = first("GEO");
     if (!p) return std::nullopt;
-    std::string_view v = trimmed(p->value);
-    if (startsWithNoCase(v, "geo:")) v.remove_prefix(4);
+    std::string_view v = trimSpaceTab(p->value);
+    if (startsWithIgnoringAsciiCase(v, "geo:")) v.remove_prefix(4);
     v = v.substr(0, v.find(';'));   // geo: URI parameters (;u=...)
     std::string_view lat, lon;
     if (p->components.size() >= 2) {

@@ -1,15 +1,19 @@
 #include "content_line.h"
 
 #include "line_reader.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::asciiUpper;
+using zentra::equalsIgnoringAsciiCase;
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::toAsciiUpper;
+using zentra::trimSpaceTab;
 
 namespace {
 
 constexpr std::size_t kLargeValueBytes = 64u << 10;
-
-char upperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-char lowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 bool isNameChar(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -71,8 +75,9 @@ bool addValues(ParameterList& out, std::string_view name, std::string_view value
 
 // Bare 2.1 parameter names that are really ENCODING values.
 bool isEncodingWord(std::string_view word) {
-    return equalsNoCase(word, "QUOTED-PRINTABLE") || equalsNoCase(word, "BASE64") || equalsNoCase(word, "8BIT") ||
-           equalsNoCase(word, "7BIT") || equalsNoCase(word, "B");
+    return equalsIgnoringAsciiCase(word, "QUOTED-PRINTABLE") || equalsIgnoringAsciiCase(word, "BASE64") ||
+           equalsIgnoringAsciiCase(word, "8BIT") || equalsIgnoringAsciiCase(word, "7BIT") ||
+           equalsIgnoringAsciiCase(word, "B");
 }
 
 // Parameter names are short; upper-casing into a local buffer saves a string per parameter.
@@ -82,10 +87,10 @@ struct UpperName {
     std::string longText;   // names longer than the buffer
     explicit UpperName(std::string_view s) {
         if (s.size() <= sizeof text) {
-            for (std::size_t i = 0; i < s.size(); ++i) text[i] = upperChar(s[i]);
+            for (std::size_t i = 0; i < s.size(); ++i) text[i] = asciiUpper(s[i]);
             size = s.size();
         } else {
-            longText = toUpper(s);
+            longText = toAsciiUpper(s);
         }
     }
     std::string_view view() const { return longText.empty() ? std::string_view(text, size) : std::string_view(longText); }
@@ -93,49 +98,20 @@ struct UpperName {
 
 // Returns false when the parameter had to be dropped (too many names).
 bool parseParameter(ParameterList& out, std::string_view token) {
-    token = trimmed(token);
+    token = trimSpaceTab(token);
     if (token.empty()) return true;
     const std::size_t eq = token.find('=');
     if (eq == std::string_view::npos) {   // bare 2.1 parameter: TEL;HOME;VOICE
         if (isEncodingWord(token)) return out.add("ENCODING", std::string(token));
-        if (startsWithNoCase(token, "CHARSET")) return true;   // "CHARSET" with no value: ignore
+        if (startsWithIgnoringAsciiCase(token, "CHARSET")) return true;   // "CHARSET" with no value: ignore
         return addValues(out, "TYPE", token, true);
     }
-    const UpperName name(trimmed(token.substr(0, eq)));
+    const UpperName name(trimSpaceTab(token.substr(0, eq)));
     if (name.view().empty()) return true;
-    return addValues(out, name.view(), trimmed(token.substr(eq + 1)), name.view() == "TYPE");
+    return addValues(out, name.view(), trimSpaceTab(token.substr(eq + 1)), name.view() == "TYPE");
 }
 
 }  // namespace
-
-std::string toUpper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = upperChar(c);
-    return out;
-}
-
-std::string toLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = lowerChar(c);
-    return out;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (upperChar(a[i]) != upperChar(b[i])) return false;
-    return true;
-}
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && equalsNoCase(s.substr(0, prefix.size()), prefix);
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
 
 bool addParameterValue(Property& property, std::string_view upperName, std::string value) {
     ParameterList list{property.parameters, property.parameters.size()};
@@ -151,7 +127,7 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
     }
     const std::string_view header = line.substr(0, colon);
     const std::size_t semi = header.find(';');
-    std::string_view fullName = trimmed(header.substr(0, semi));
+    std::string_view fullName = trimSpaceTab(header.substr(0, semi));
     if (fullName.empty()) {
         problem = "line has no property name; ignored";
         return false;
@@ -173,7 +149,7 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
         fullName.remove_prefix(dot + 1);
     }
     out.name.assign(fullName);
-    for (char& c : out.name) c = upperChar(c);
+    for (char& c : out.name) c = asciiUpper(c);
     ParameterList parameters{out.parameters};
     std::size_t dropped = 0;
     if (semi != std::string_view::npos) {

@@ -23,10 +23,4 @@ constexpr std::size_t kMaxParameterNames = 100;
 // false (nothing added) when the property has kMaxParameterNames names already.
 bool addParameterValue(Property& property, std::string_view upperName, std::string value);
 
-std::string toUpper(std::string_view s);
-std::string toLower(std::string_view s);
-bool equalsNoCase(std::string_view a, std::string_view b);
-bool startsWithNoCase(std::string_view s, std::string_view prefix);
-std::string_view trimmed(std::string_view s);
-
 }  // namespace vcard

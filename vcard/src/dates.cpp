@@ -1,8 +1,11 @@
 // Dates of birthdays and anniversaries in the spellings real exports use.
 #include "content_line.h"
 #include "vcard/card.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::trimSpaceTab;
 
 namespace {
 
@@ -34,7 +37,7 @@ bool endsDate(std::string_view s, std::size_t pos) {
 }  // namespace
 
 std::optional<Date> parseDate(std::string_view text) {
-    const std::string_view s = trimmed(text);
+    const std::string_view s = trimSpaceTab(text);
     Date d;
     std::size_t end = 0;
     if (s.size() >= 6 && s[0] == '-' && s[1] == '-') {   // --MMDD or --MM-DD: no year

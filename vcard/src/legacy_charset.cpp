@@ -3,8 +3,12 @@
 #include "vcard/legacy_charset.h"
 
 #include "content_line.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::toAsciiLower;
+using zentra::toAsciiUpper;
 
 namespace {
 
@@ -27,7 +31,7 @@ LocaleName parseLocale(std::string_view locale) {
     LocaleName name;
     const std::size_t at = locale.find('@');
     if (at != std::string_view::npos) {
-        name.modifier = toLower(locale.substr(at + 1));
+        name.modifier = toAsciiLower(locale.substr(at + 1));
         locale = locale.substr(0, at);
     }
     const std::size_t dot = locale.find('.');
@@ -36,8 +40,8 @@ LocaleName parseLocale(std::string_view locale) {
         locale = locale.substr(0, dot);
     }
     const std::size_t underscore = locale.find('_');
-    name.language = toLower(locale.substr(0, underscore));
-    if (underscore != std::string_view::npos) name.territory = toUpper(locale.substr(underscore + 1));
+    name.language = toAsciiLower(locale.substr(0, underscore));
+    if (underscore != std::string_view::npos) name.territory = toAsciiUpper(locale.substr(underscore + 1));
     return name;
 }
 

@@ -3,29 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "zentra/text.h"
+
 namespace vcard {
+
+using zentra::equalsIgnoringAsciiCase;
+using zentra::trimSpaceTab;
 
 namespace {
 
 bool isBlank(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\t'; });
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
 }
 
 bool isBase64Text(std::string_view s) {
@@ -49,19 +37,19 @@ ValueKind classify(std::string_view header) {
     const std::size_t semi = header.find(';');
     std::string_view name = header.substr(0, semi);
     if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
-    kind.address = equalsIgnoreCase(name, "ADR") || equalsIgnoreCase(name, "LABEL");
+    kind.address = equalsIgnoringAsciiCase(name, "ADR") || equalsIgnoringAsciiCase(name, "LABEL");
     if (semi == std::string_view::npos) return kind;
     const std::string_view params = header.substr(semi);
     if (params.size() < 7) return kind;   // too short for any encoding parameter
     for (std::size_t i = 0; i < params.size(); ++i) {   // one pass: look closer only at Q and B
         const char c = params[i];
         if (c == 'Q' || c == 'q') {
-            kind.quotedPrintable = kind.quotedPrintable || equalsIgnoreCase(params.substr(i, 16), "QUOTED-PRINTABLE");
+            kind.quotedPrintable = kind.quotedPrintable || equalsIgnoringAsciiCase(params.substr(i, 16), "QUOTED-PRINTABLE");
         } else if (c == 'B' || c == 'b') {
             const std::string_view rest = params.substr(i);
-            const bool encodingB = i >= 9 && equalsIgnoreCase(params.substr(i - 9, 9), "ENCODING=") &&
+            const bool encodingB = i >= 9 && equalsIgnoringAsciiCase(params.substr(i - 9, 9), "ENCODING=") &&
                                    (rest.size() == 1 || rest[1] == ';');
-            kind.base64 = kind.base64 || encodingB || equalsIgnoreCase(rest.substr(0, 6), "BASE64");
+            kind.base64 = kind.base64 || encodingB || equalsIgnoringAsciiCase(rest.substr(0, 6), "BASE64");
         }
     }
     return kind;
@@ -221,7 +209,7 @@ bool LogicalLineReader::next(LogicalLine& out) {
         }
         // Quoted-printable soft break: the next line continues the value whatever it starts with.
         if (valueSeen && kind.quotedPrintable && !out.tooLong && !out.text.empty() && out.text.back() == '=' &&
-            !equalsIgnoreCase(trim(text), "END:VCARD")) {
+            !equalsIgnoringAsciiCase(trimSpaceTab(text), "END:VCARD")) {
             out.text.pop_back();
             append(text);
             consume();

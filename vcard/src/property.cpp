@@ -4,8 +4,13 @@
 #include <unordered_set>
 
 #include "content_line.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::equalsIgnoringAsciiCase;
+using zentra::toAsciiLower;
+using zentra::trimSpaceTab;
 
 const Parameter* Property::parameter(std::string_view upperName) const {
     for (const Parameter& p : parameters)
@@ -22,7 +27,7 @@ bool Property::hasType(std::string_view type) const {
     const Parameter* p = parameter("TYPE");
     if (!p) return false;
     for (const std::string& v : p->values)
-        if (equalsNoCase(trimmed(v), type)) return true;
+        if (equalsIgnoringAsciiCase(trimSpaceTab(v), type)) return true;
     return false;
 }
 
@@ -35,7 +40,7 @@ std::vector<std::string> Property::types() const {
     constexpr std::size_t kLinearSearchLimit = 16;
     std::unordered_set<std::string_view> seen;
     for (const std::string& v : p->values) {
-        std::string t = toLower(trimmed(v));
+        std::string t = toAsciiLower(trimSpaceTab(v));
         if (t.empty()) continue;
         bool duplicate = false;
         if (out.size() < kLinearSearchLimit) {

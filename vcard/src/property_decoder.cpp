@@ -3,8 +3,14 @@
 #include "content_line.h"
 #include "transfer_encoding.h"
 #include "utf8.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::equalsIgnoringAsciiCase;
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::toAsciiUpper;
+using zentra::trimSpaceTab;
 
 using namespace std::string_view_literals;
 
@@ -71,15 +77,15 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
     const std::string_view encoding = encodingParameter && !encodingParameter->values.empty()
                                           ? std::string_view(encodingParameter->values.front())
                                           : std::string_view();
-    const bool base64 = equalsNoCase(encoding, "B") || equalsNoCase(encoding, "BASE64");
+    const bool base64 = equalsIgnoringAsciiCase(encoding, "B") || equalsIgnoringAsciiCase(encoding, "BASE64");
     std::string text;
     bool transferDecoded = false;
-    if (equalsNoCase(encoding, "QUOTED-PRINTABLE")) {
+    if (equalsIgnoringAsciiCase(encoding, "QUOTED-PRINTABLE")) {
         bool malformed = false;
         text = decodeQuotedPrintable(p.rawValue, malformed);
         if (malformed) warn(warnings, p, "malformed quoted-printable sequence kept as written");
         transferDecoded = true;
-    } else if (base64 && !startsWithNoCase(trimmed(p.rawValue), "data:")) {
+    } else if (base64 && !startsWithIgnoringAsciiCase(trimSpaceTab(p.rawValue), "data:")) {
         p.components.clear();
         if (decodeBase64(p.rawValue, p.bytes)) {
             p.isBinary = true;
@@ -88,12 +94,12 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
             warn(warnings, p, "invalid base64 data; value dropped");
         }
         return;
-    } else if (!encoding.empty() && !base64 && !equalsNoCase(encoding, "8BIT") && !equalsNoCase(encoding, "7BIT")) {
-        warn(warnings, p, "unknown ENCODING " + toUpper(encoding) + "; value read as written");
+    } else if (!encoding.empty() && !base64 && !equalsIgnoringAsciiCase(encoding, "8BIT") && !equalsIgnoringAsciiCase(encoding, "7BIT")) {
+        warn(warnings, p, "unknown ENCODING " + toAsciiUpper(encoding) + "; value read as written");
     }
 
     // data: URIs, also where a writer added ENCODING=b in front of one.
-    if (!transferDecoded && isMediaName(p.name) && startsWithNoCase(trimmed(p.rawValue), "data:")) {
+    if (!transferDecoded && isMediaName(p.name) && startsWithIgnoringAsciiCase(trimSpaceTab(p.rawValue), "data:")) {
         std::string mediaType;
         bool valid = true;
         if (decodeDataUri(p.rawValue, mediaType, p.bytes, valid)) {
@@ -124,7 +130,7 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
 
     bool cut = false;
     const bool structured = isStructuredName(p.name) || (p.name == "GEO"sv && decoded.find(';') != std::string::npos &&
-                                                         !startsWithNoCase(decoded, "geo:"));
+                                                         !startsWithIgnoringAsciiCase(decoded, "geo:"));
     if (structured || isListName(p.name)) {
         // Split from a copy in reused working space, so the value keeps its storage for the
         // joined components (never longer than the decoded text).

@@ -1,8 +1,14 @@
 #include "transfer_encoding.h"
 
 #include "content_line.h"
+#include "zentra/text.h"
 
 namespace vcard {
+
+using zentra::equalsIgnoringAsciiCase;
+using zentra::startsWithIgnoringAsciiCase;
+using zentra::toAsciiLower;
+using zentra::trimSpaceTab;
 
 namespace {
 
@@ -89,8 +95,8 @@ bool decodeBase64(std::string_view text, std::string& out) {
 }
 
 bool decodeDataUri(std::string_view uri, std::string& mediaType, std::string& data, bool& valid) {
-    uri = trimmed(uri);
-    if (!startsWithNoCase(uri, "data:")) return false;
+    uri = trimSpaceTab(uri);
+    if (!startsWithIgnoringAsciiCase(uri, "data:")) return false;
     const std::size_t comma = uri.find(',');
     if (comma == std::string_view::npos) return false;
     // Writers that escape the value as text write "data:image/jpeg;base64\,..." (some "\;" as
@@ -99,12 +105,12 @@ bool decodeDataUri(std::string_view uri, std::string& mediaType, std::string& da
     std::erase(meta, '\\');
     const std::string_view payload = uri.substr(comma + 1);
     bool base64 = false;
-    if (meta.size() >= 7 && equalsNoCase(std::string_view(meta).substr(meta.size() - 7), ";base64")) {
+    if (meta.size() >= 7 && equalsIgnoringAsciiCase(std::string_view(meta).substr(meta.size() - 7), ";base64")) {
         base64 = true;
         meta.resize(meta.size() - 7);
     }
     const std::size_t semi = meta.find(';');
-    mediaType = toLower(trimmed(std::string_view(meta).substr(0, semi)));
+    mediaType = toAsciiLower(trimSpaceTab(std::string_view(meta).substr(0, semi)));
     if (base64) {
         valid = decodeBase64(payload, data);
         if (!valid) data.clear();

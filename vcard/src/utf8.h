@@ -6,7 +6,6 @@
 
 namespace vcard {
 
-void appendUtf8(std::string& out, std::uint32_t codePoint);
 bool isAscii(std::string_view bytes);
 bool isValidUtf8(std::string_view bytes);
 // Windows-1252 to UTF-8; the five unassigned bytes map to the C1 code point of the same value.

@@ -3,18 +3,21 @@
 // window; the Windows version resource carries the same values.
 #include <QString>
 
+#include "zentra/application_title.h"
+
 class QIcon;
 
 namespace app {
 
-inline constexpr const char* kApplicationTitle = "Zentra vCard Importer";      // message box titles
-inline constexpr const char* kWindowCaption = "Zentra vCard Importer (.vcf)";
+using zentra::kApplicationTitle;   // message box titles
 inline constexpr const char* kVersionText = "4.01";
 inline constexpr const char* kNumericVersion = "4.1.0.0";
 inline constexpr const char* kDescription = "Import vCard Contacts to Outlook";
 inline constexpr const char* kExecutableName = "zentra-vcard-importer";
 inline constexpr const char* kDesktopId = "io.zentra.VCardImporter";   // the .desktop entry's name
 
+// The main window's caption: the title and the file type it imports.
+QString windowCaption();
 QString copyrightLine();
 
 QIcon applicationIcon();

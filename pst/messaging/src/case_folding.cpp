@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "zentra/text.h"
+
 namespace pst::messaging {
 namespace {
 
@@ -27,24 +29,6 @@ char32_t foldCodePoint(char32_t c) {
     return c;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
 }  // namespace
 
 std::string caseBlindKey(std::string_view s) {
@@ -66,7 +50,7 @@ std::string caseBlindKey(std::string_view s) {
             ++i;
             continue;
         }
-        appendUtf8(out, foldCodePoint(c));
+        zentra::appendUtf8(out, foldCodePoint(c));
         i += len;
     }
     return out;
