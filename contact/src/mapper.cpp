@@ -39,13 +39,15 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
 
 std::size_t importFile(const std::filesystem::path& path, const MapOptions& options,
                        const std::function<void(ContactItem&&)>& onItem, std::vector<Warning>* fileWarnings) {
-    vcard::Reader reader = vcard::Reader::openFile(path, options.reader);
+    MapOptions fileOptions = options;
+    fileOptions.sourceName = path.stem().string();
+    vcard::Reader reader = vcard::Reader::openFile(path, fileOptions.reader);
     std::size_t count = 0;
     for (;;) {
         vcard::Card card;
         if (!reader.next(card)) break;
         ++count;
-        onItem(mapCard(card, options));
+        onItem(mapCard(card, fileOptions));
     }
     if (fileWarnings)
         for (const vcard::Warning& w : reader.fileWarnings())

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "contact/properties.h"
@@ -23,6 +24,9 @@ struct MapOptions {
     int jpegQuality = 90;
     // Options of the vCard reader used by importFile.
     vcard::ReaderOptions reader;
+    // The base name of the file the cards come from (without its extension): the display name
+    // of a card that has nothing else to name it. importFile and the import pipeline fill it.
+    std::string sourceName;
 };
 
 ContactItem mapCard(const vcard::Card& card, const MapOptions& options);
