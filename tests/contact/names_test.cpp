@@ -128,8 +128,8 @@ namespace contact::testing {
 namespace {
 
 // A card that names nobody still gets a display name, subject and File As, from the first of
-// nickname, e-mail, phone, IM address, web page and file name it has: Outlook lists a contact by
-// them ([MS-OXOCNTC] 2.2.1.1.8 PidLidFileUnder), and a blank one is a blank row.
+// nickname, e-mail, phone, IM address, web page and file name it has: Outlook lists contacts by
+// display name and File As ([MS-OXOCNTC] PidLidFileUnder), and a blank one is a blank row.
 TEST(DisplayName, DerivedForCardsWithoutNameInOrder) {
     struct Case {
         const char* lines;
