@@ -31,9 +31,12 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
     detail::mapDates(ctx);
     detail::mapPersonal(ctx);
     detail::mapPhoto(ctx);
+    detail::mapCertificates(ctx);
+    detail::mapRevision(ctx);
     detail::mapNotes(ctx);     // last: the other mappers add to its details block
     // Message flags, the attachment flags and the creation time are the store's to decide: it
-    // knows what it writes and when (pst/messaging/src/message_writer.cpp).
+    // knows what it writes and when (pst/messaging/src/message_writer.cpp). The modification
+    // time too, unless the card's REV gave it.
     return item;
 }
 

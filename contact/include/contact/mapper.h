@@ -1,7 +1,7 @@
 #pragma once
 // From a parsed vCard to an Outlook contact item: every field of the card that a contact has a
 // place for, the rest of what matters to the person in the notes under "More contact details:",
-// and nothing technical (PRODID, REV, UID, vendor ids).
+// and nothing technical (PRODID, UID, vendor ids); REV becomes the modification time.
 //
 //   contact::MapOptions options;
 //   contact::ContactItem item = contact::mapCard(card, options);
