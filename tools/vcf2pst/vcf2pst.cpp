@@ -107,7 +107,9 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
     }
 
     ConsoleUiServices ui;
-    zentra::mailstore::ComponentRegistry components;
+    zentra::mailstore::SessionOptions settings;
+    if (!o.legacyCharset.isEmpty()) settings.mapping.reader.fallbackCharset = o.legacyCharset.toStdString();
+    zentra::mailstore::ComponentRegistry components(settings);
     platform::MemoryGrid grid;
     platform::MemoryText countLabel{"0 files"};
     platform::MemoryEnabled importCommand{false};

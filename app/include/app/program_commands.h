@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/frm_step1.h"
+#include "app/locale_import_settings.h"
 #include "import/import_run.h"
 #include "mailstore/component_registry.h"
 
@@ -28,7 +29,7 @@ private:
     class Busy;
     void endProgram();
 
-    zentra::mailstore::ComponentRegistry components_;
+    zentra::mailstore::ComponentRegistry components_{importSettingsFromLocale()};
     bool busy_ = false;
     bool endWhenIdle_ = false;   // the window was closed while a command ran   // the mail-store components, one profile
     importrun::RunState runState_;
