@@ -133,7 +133,7 @@ Fields fieldsOf(const vcard::Address& a) {
     const std::string_view label = trimmedView(a.labelText);
     if (hasParts) {
         f.composite = compositeOf(f);
-        f.labelSaysMore = !label.empty() && !wordsWithin(label, f.street + '\n' + f.composite);
+        f.labelSaysMore = !label.empty() && !wordsWithin(label, f.composite);
     } else {
         f.composite = withCrlf(label);
     }
