@@ -1,8 +1,15 @@
 // Postal addresses: home, work and other slots with their composite text, and the mailing
 // address (PidLidPostalAddressId plus the mailing tags, a copy of the chosen slot).
+//
+// The composite text is built from the parts, as Outlook builds it ([MS-OXOCNTC]'s address
+// properties: "a combination of other physical address properties"); [MS-OXVCARD] ignores LABEL
+// on import. A LABEL still serves an address that has no parts, and one that says more than the
+// parts (a person's name, a "Mail Drop" line) is kept in the notes.
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 
+#include "country_code.h"
 #include "mapping_context.h"
 
 namespace contact::detail {
@@ -12,25 +19,25 @@ namespace {
 enum Slot : int32_t { kNone = 0, kHome = 1, kWork = 2, kOther = 3 };
 
 struct SlotKeys {
-    PropertyKey street, city, state, postalCode, country, poBox, composite;
+    PropertyKey street, city, state, postalCode, country, poBox, composite, countryCode;
 };
 
 const SlotKeys& keysOf(int32_t slot) {
     static const SlotKeys home{mapi::PidTagHomeAddressStreet,      mapi::PidTagHomeAddressCity,
                                mapi::PidTagHomeAddressStateOrProvince, mapi::PidTagHomeAddressPostalCode,
                                mapi::PidTagHomeAddressCountry,     mapi::PidTagHomeAddressPostOfficeBox,
-                               mapi::PidLidHomeAddress};
+                               mapi::PidLidHomeAddress,            mapi::PidLidHomeAddressCountryCode};
     static const SlotKeys work{mapi::PidLidWorkAddressStreet,  mapi::PidLidWorkAddressCity,
                                mapi::PidLidWorkAddressState,   mapi::PidLidWorkAddressPostalCode,
                                mapi::PidLidWorkAddressCountry, mapi::PidLidWorkAddressPostOfficeBox,
-                               mapi::PidLidWorkAddress};
+                               mapi::PidLidWorkAddress,        mapi::PidLidWorkAddressCountryCode};
     static const SlotKeys other{mapi::PidTagOtherAddressStreet,     mapi::PidTagOtherAddressCity,
                                 mapi::PidTagOtherAddressStateOrProvince, mapi::PidTagOtherAddressPostalCode,
                                 mapi::PidTagOtherAddressCountry,    mapi::PidTagOtherAddressPostOfficeBox,
-                                mapi::PidLidOtherAddress};
+                                mapi::PidLidOtherAddress,           mapi::PidLidOtherAddressCountryCode};
     static const SlotKeys mailing{mapi::PidTagStreetAddress, mapi::PidTagLocality,  mapi::PidTagStateOrProvince,
                                   mapi::PidTagPostalCode,    mapi::PidTagCountry,   mapi::PidTagPostOfficeBox,
-                                  mapi::PidTagPostalAddress};
+                                  mapi::PidTagPostalAddress, mapi::PidLidAddressCountryCode};
     switch (slot) {
         case kHome: return home;
         case kWork: return work;
@@ -43,7 +50,8 @@ const SlotKeys& keysOf(int32_t slot) {
 // address (trimmed); street and composite are built.
 struct Fields {
     std::string_view city, state, postalCode, country, poBox;
-    std::string street, composite;
+    std::string street, composite, countryCode;
+    bool labelSaysMore = false;   // the card's LABEL has words the parts lack
 };
 
 // Appends `part` after `separator` when both it and what came before are non-empty, as joining
@@ -79,6 +87,31 @@ std::string compositeOf(const Fields& f) {
     return out;
 }
 
+// The words of a text: runs of letters and digits (any byte from 0x80 counts as a letter, so
+// UTF-8 words stay whole), ASCII letters in lower case.
+std::vector<std::string> wordsOf(std::string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || u >= 0x80) word += c;
+        else if (u >= 'A' && u <= 'Z') word += static_cast<char>(u - 'A' + 'a');
+        else if (!word.empty()) words.push_back(std::move(word)), word.clear();
+    }
+    if (!word.empty()) words.push_back(std::move(word));
+    return words;
+}
+
+// Whether every word of `label` occurs among the words of `parts`: then the label only lays
+// out the parts again, in its own order or punctuation.
+bool wordsWithin(std::string_view label, std::string_view parts) {
+    std::unordered_set<std::string> known;
+    for (std::string& w : wordsOf(parts)) known.insert(std::move(w));
+    for (const std::string& w : wordsOf(label))
+        if (!known.contains(w)) return false;
+    return true;
+}
+
 Fields fieldsOf(const vcard::Address& a) {
     Fields f;
     // Outlook has no "extended address" field: it goes on its own line above the street.
@@ -94,8 +127,16 @@ Fields fieldsOf(const vcard::Address& a) {
     f.postalCode = trimWhitespace(a.postalCode);
     f.country = trimWhitespace(a.country);
     f.poBox = trimWhitespace(a.poBox);
-    if (a.labelText.empty()) f.composite = compositeOf(f);
-    else f.composite = withCrlf(trimWhitespace(a.labelText));
+    f.countryCode = isoCountryCode(f.country);
+    const bool hasParts = !f.street.empty() || !f.city.empty() || !f.state.empty() || !f.postalCode.empty() ||
+                          !f.country.empty() || !f.poBox.empty();
+    const std::string_view label = trimWhitespace(a.labelText);
+    if (hasParts) {
+        f.composite = compositeOf(f);
+        f.labelSaysMore = !label.empty() && !wordsWithin(label, f.composite);
+    } else {
+        f.composite = withCrlf(label);
+    }
     return f;
 }
 
@@ -111,6 +152,7 @@ void write(MappingContext& ctx, const SlotKeys& keys, const Fields& f) {
     put(keys.country, f.country);
     put(keys.poBox, f.poBox);
     put(keys.composite, f.composite);
+    put(keys.countryCode, f.countryCode);
 }
 
 int32_t wantedSlot(const vcard::Address& a) {
@@ -141,6 +183,11 @@ void mapAddresses(MappingContext& ctx) {
     };
     for (const vcard::Address& a : PreferenceOrder<vcard::Address>(addresses)) {
         Fields fields = fieldsOf(a);
+        if (fields.labelSaysMore) {
+            std::vector<std::string> shown = a.types;
+            ctx.addDetail(shown.empty() ? std::string("Address label") : "Address label (" + joined(shown, ", ") + ")",
+                          a.labelText);
+        }
         int32_t slot = wantedSlot(a);
         if (taken(slot)) slot = taken(kOther) ? kNone : kOther;
         if (slot == kNone) {

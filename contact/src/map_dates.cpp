@@ -50,7 +50,7 @@ void mapDate(MappingContext& ctx, const std::optional<vcard::Date>& date, const 
         // Only the property itself can be quoted: a vendor variant that is not a date is noise.
         if (!source) return;
         const bool text = equalsIgnoringAsciiCase(source->parameterValue("VALUE"), "text");
-        keepInNotes(ctx, p, line, trimmedView(source->value), text ? "given as text" : "that is not a date");
+        keepInNotes(ctx, p, line, trimWhitespace(source->value), text ? "given as text" : "that is not a date");
         return;
     }
     if (!date->hasYear()) {

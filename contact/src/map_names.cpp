@@ -27,18 +27,37 @@ std::string initialsOf(std::initializer_list<std::string_view> names) {
     return out;
 }
 
-std::string displayNameOf(const vcard::Card& card, std::string_view formattedName, const vcard::StructuredName* n,
-                          const vcard::Organization* org) {
-    if (!formattedName.empty()) return std::string(formattedName);
+// The display name and, when the card names nobody, what it was derived from ("" for FN, N and
+// ORG, which name the contact; e-mail too, as Outlook names such a contact by its address).
+struct DerivedName {
+    std::string text;
+    const char* from = "";
+};
+
+// FN, N, ORG, NICKNAME, the first e-mail, phone, IM address or web page, in that order, and
+// finally the file's base name: a contact without a display name is a blank row in Outlook's
+// lists, and some readers skip it altogether.
+DerivedName displayNameOf(const vcard::Card& card, std::string_view formattedName, const vcard::StructuredName* n,
+                          const vcard::Organization* org, const std::vector<std::string>& nicknames,
+                          const MapOptions& options) {
+    if (!formattedName.empty()) return {std::string(formattedName)};
     if (n) {
         std::string built = joinedViews({trimWhitespace(n->prefixes), trimWhitespace(n->given), trimWhitespace(n->additional),
                                          trimWhitespace(n->family), trimWhitespace(n->suffixes)}, " ");
-        if (!built.empty()) return built;
+        if (!built.empty()) return {std::move(built)};
     }
-    if (org && !org->name.empty()) return org->name;
-    const auto emails = vcard::byPreference(card.emails());
-    if (!emails.empty()) return emails.front().address;
-    return std::string();
+    if (org && !org->name.empty()) return {org->name};
+    for (const std::string& nickname : nicknames)
+        if (!trimWhitespace(nickname).empty()) return {std::string(trimWhitespace(nickname)), "the nickname"};
+    if (const auto emails = vcard::byPreference(card.emails()); !emails.empty()) return {emails.front().address};
+    if (const auto phones = vcard::byPreference(card.phones()); !phones.empty())
+        return {phones.front().number, "the phone number"};
+    for (const vcard::InstantMessaging& im : vcard::byPreference(card.instantMessaging()))
+        if (!trimWhitespace(im.handle).empty()) return {std::string(trimWhitespace(im.handle)), "the IM address"};
+    for (const vcard::Url& url : vcard::byPreference(card.urls()))
+        if (!trimWhitespace(url.url).empty()) return {std::string(trimWhitespace(url.url)), "the web page"};
+    if (!options.sourceName.empty()) return {options.sourceName, "the file name"};
+    return {};
 }
 
 }  // namespace
@@ -48,12 +67,22 @@ void mapNames(MappingContext& ctx) {
     const std::optional<vcard::StructuredName> n = card.name();
     const std::optional<vcard::Organization> org = card.organization();
 
+    std::vector<std::string> nicknames = card.nicknames();
+    // Android keeps nicknames as X-ANDROID-CUSTOM:vnd.android.cursor.item/nickname;<name>;...
+    for (const vcard::Property* p : card.all("X-ANDROID-CUSTOM"))
+        if (p->component(0) == "vnd.android.cursor.item/nickname" && !trimWhitespace(p->component(1)).empty())
+            nicknames.emplace_back(trimWhitespace(p->component(1)));
+
     const std::string formattedName = card.formattedName();
     const std::string_view fn = trimWhitespace(formattedName);
-    ctx.displayName = displayNameOf(card, fn, n ? &*n : nullptr, org ? &*org : nullptr);
+    DerivedName derived = displayNameOf(card, fn, n ? &*n : nullptr, org ? &*org : nullptr, nicknames, ctx.options);
+    ctx.displayName = std::move(derived.text);
     removeNul(ctx.displayName);
     if (ctx.displayName.empty())
         ctx.warn(card.firstLine, "", "the card has no name, organisation or e-mail address");
+    else if (*derived.from)
+        ctx.warn(card.firstLine, "", std::string("the card has no name: \"") + ctx.displayName +
+                                         "\" from " + derived.from + " is its display name and File As");
     ctx.setString(mapi::PidTagDisplayName, ctx.displayName);
     ctx.setString(mapi::PidTagSubject, ctx.displayName);
     ctx.setString(mapi::PidTagNormalizedSubject, ctx.displayName);
@@ -72,11 +101,6 @@ void mapNames(MappingContext& ctx) {
         ctx.setText(mapi::PidTagGeneration, trimWhitespace(n->suffixes));
         ctx.setText(mapi::PidTagInitials, initialsOf({given, middle, surname}));
     }
-    std::vector<std::string> nicknames = card.nicknames();
-    // Android keeps nicknames as X-ANDROID-CUSTOM:vnd.android.cursor.item/nickname;<name>;...
-    for (const vcard::Property* p : card.all("X-ANDROID-CUSTOM"))
-        if (p->component(0) == "vnd.android.cursor.item/nickname" && !trimWhitespace(p->component(1)).empty())
-            nicknames.emplace_back(trimWhitespace(p->component(1)));
     for (std::size_t i = 0; i < nicknames.size(); ++i) {
         if (i == 0) ctx.setText(mapi::PidTagNickname, trimWhitespace(nicknames[0]));
         else ctx.addDetail("Nickname", nicknames[i]);

@@ -31,21 +31,26 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
     detail::mapDates(ctx);
     detail::mapPersonal(ctx);
     detail::mapPhoto(ctx);
+    detail::mapCertificates(ctx);
+    detail::mapRevision(ctx);
     detail::mapNotes(ctx);     // last: the other mappers add to its details block
     // Message flags, the attachment flags and the creation time are the store's to decide: it
-    // knows what it writes and when (pst/messaging/src/message_writer.cpp).
+    // knows what it writes and when (pst/messaging/src/message_writer.cpp). The modification
+    // time too, unless the card's REV gave it.
     return item;
 }
 
 std::size_t importFile(const std::filesystem::path& path, const MapOptions& options,
                        const std::function<void(ContactItem&&)>& onItem, std::vector<Warning>* fileWarnings) {
-    vcard::Reader reader = vcard::Reader::openFile(path, options.reader);
+    MapOptions fileOptions = options;
+    fileOptions.sourceName = path.stem().string();
+    vcard::Reader reader = vcard::Reader::openFile(path, fileOptions.reader);
     std::size_t count = 0;
     for (;;) {
         vcard::Card card;
         if (!reader.next(card)) break;
         ++count;
-        onItem(mapCard(card, options));
+        onItem(mapCard(card, fileOptions));
     }
     if (fileWarnings)
         for (const vcard::Warning& w : reader.fileWarnings())

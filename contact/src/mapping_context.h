@@ -2,6 +2,7 @@
 // State shared by the per-family mappers while one card becomes one contact item.
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,6 +129,12 @@ void mapAddresses(MappingContext& ctx);    // home, work, other and the mailing 
 void mapDates(MappingContext& ctx);        // birthday and wedding anniversary
 void mapPersonal(MappingContext& ctx);     // web pages, IM, related people, gender, categories, class, GEO
 void mapPhoto(MappingContext& ctx);        // the contact-photo attachment
+void mapCertificates(MappingContext& ctx); // X.509 certificates from KEY
+void mapRevision(MappingContext& ctx);     // REV as the last-modification time
 void mapNotes(MappingContext& ctx);        // NOTEs plus the details block into the body
+
+// The time a REV value names (a date, or a date-time with or without a zone; UTC when none),
+// nothing when it names none a FILETIME can hold.
+std::optional<mapi::FileTime> revisionTime(std::string_view text);
 
 }  // namespace contact::detail

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "pipeline/file_cards.h"
 #include "zentra/error.h"
@@ -54,6 +55,8 @@ VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options)
     }
     fd_ = opened.fd;
     shownPath_ = zentra::readablePath(opened.path);
+    // The readable form, since the name may become a contact's display name.
+    options_.sourceName = std::filesystem::path(shownPath_).stem().string();
     sizeAtOpen_ = opened.size;
     struct stat info {};
     if (::fstat(fd_, &info) == 0) modifiedAtOpen_ = info.st_mtim;

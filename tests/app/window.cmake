@@ -35,3 +35,7 @@ zentra_add_test(NAME app_window_x11_test GUI TIMEOUT 120
 add_dependencies(app_window_x11_test zentra-vcard-importer)
 target_compile_definitions(app_window_x11_test PRIVATE
   ZENTRA_WINDOW_PROGRAM="$<TARGET_FILE:zentra-vcard-importer>")
+
+zentra_add_test(NAME app_locale_settings_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/locale_import_settings_test.cpp
+  LIBS zentra_app)

@@ -11,6 +11,7 @@ zentra_add_test(NAME contact_mapping_test
           ${CMAKE_CURRENT_LIST_DIR}/photo_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/notes_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/personal_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/revision_key_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/import_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
   LIBS zentra_contact ${ZENTRA_STB_LIBRARY})

@@ -1,4 +1,7 @@
 // Display name, subject, names, organisation and File As.
+#include <filesystem>
+#include <fstream>
+
 #include "mapping_helpers.h"
 
 namespace contact::testing {
@@ -116,6 +119,57 @@ TEST(Names, NulCharactersNeverReachTheItem) {
     EXPECT_EQ(namedText(item, mapi::PidLidEmail1EmailAddress), "ann");
     EXPECT_EQ(tagText(item, mapi::PidTagDisplayName), "Ann");
     EXPECT_TRUE(hasWarningContaining(item, "NUL"));
+}
+
+}  // namespace
+}  // namespace contact::testing
+
+namespace contact::testing {
+namespace {
+
+// A card that names nobody still gets a display name, subject and File As, from the first of
+// nickname, e-mail, phone, IM address, web page and file name it has: Outlook lists contacts by
+// display name and File As ([MS-OXOCNTC] PidLidFileUnder), and a blank one is a blank row.
+TEST(DisplayName, DerivedForCardsWithoutNameInOrder) {
+    struct Case {
+        const char* lines;
+        const char* name;
+        const char* from;   // the warning's words, "" when no warning is due
+    };
+    const Case cases[] = {
+        {"NICKNAME:Bobby\nEMAIL:b@example.com\nTEL:+1 555 0100\n", "Bobby", "from the nickname"},
+        {"EMAIL:b@example.com\nTEL:+1 555 0100\n", "b@example.com", ""},
+        {"TEL:+1 555 0100\nTEL;TYPE=pref:+1 555 0199\nIMPP:xmpp:bob@example.org\n", "+1 555 0199", "from the phone number"},
+        {"URL:http://example.org/bob\nX-JABBER:bob@example.org\n", "bob@example.org", "from the IM address"},
+        {"URL:http://example.org/bob\nNOTE:x\n", "http://example.org/bob", "from the web page"},
+        {"NICKNAME: \nNOTE:x\n", "contacts-2024", "from the file name"},
+    };
+    for (const Case& c : cases) {
+        MapOptions options;
+        options.sourceName = "contacts-2024";
+        const ContactItem item = mapCard(vcard::parseBuffer(card(c.lines)).at(0), options);
+        for (const auto& tag : {mapi::PidTagDisplayName, mapi::PidTagSubject, mapi::PidTagNormalizedSubject,
+                                mapi::PidTagConversationTopic})
+            EXPECT_EQ(tagText(item, tag), c.name) << c.lines;
+        EXPECT_EQ(namedText(item, mapi::PidLidFileUnder), c.name) << c.lines;
+        EXPECT_EQ(namedValue<int32_t>(item, mapi::PidLidFileUnderId), 0x3001) << c.lines;   // the display name
+        if (*c.from) EXPECT_TRUE(hasWarningContaining(item, c.from)) << c.lines;
+        else EXPECT_FALSE(hasWarningContaining(item, "has no name")) << c.lines;
+    }
+}
+
+TEST(DisplayName, FileNameComesFromTheImportedFile) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "zentra-no-name-card.vcf";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << card("NOTE:only a note\n");
+    }
+    std::vector<ContactItem> items;
+    importFile(path, fixedOptions(), [&](ContactItem&& item) { items.push_back(std::move(item)); });
+    std::filesystem::remove(path);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(tagText(items[0], mapi::PidTagDisplayName), "zentra-no-name-card");
+    EXPECT_TRUE(hasWarningContaining(items[0], "from the file name"));
 }
 
 }  // namespace

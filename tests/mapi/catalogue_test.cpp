@@ -52,6 +52,7 @@ const struct {
     {PidTagChildrensNames, {"PidTagChildrensNames", 0x3A58, 0x101F}},
     {PidTagHomeAddressStreet, {"PidTagHomeAddressStreet", 0x3A5D, 0x001F}},
     {PidTagOtherAddressPostOfficeBox, {"PidTagOtherAddressPostOfficeBox", 0x3A64, 0x001F}},
+    {PidTagUserX509Certificate, {"PidTagUserX509Certificate", 0x3A70, 0x1102}},   // 2.1055
     {PidTagLtpRowId, {"PidTagLtpRowId", 0x67F2, 0x0003}},
     {PidTagLtpRowVer, {"PidTagLtpRowVer", 0x67F3, 0x0003}},
 };
@@ -80,6 +81,10 @@ const struct {
     {PidLidEmail3EmailAddress, {"PidLidEmail3EmailAddress", 0x80A3, 0x001F}},
     {PidLidFax1AddressType, {"PidLidFax1AddressType", 0x80B2, 0x001F}},
     {PidLidFax3OriginalEntryId, {"PidLidFax3OriginalEntryId", 0x80D5, 0x0102}},
+    {PidLidHomeAddressCountryCode, {"PidLidHomeAddressCountryCode", 0x80DA, 0x001F}},
+    {PidLidWorkAddressCountryCode, {"PidLidWorkAddressCountryCode", 0x80DB, 0x001F}},
+    {PidLidOtherAddressCountryCode, {"PidLidOtherAddressCountryCode", 0x80DC, 0x001F}},
+    {PidLidAddressCountryCode, {"PidLidAddressCountryCode", 0x80DD, 0x001F}},
     {PidLidBirthdayLocal, {"PidLidBirthdayLocal", 0x80DE, 0x0040}},
     {PidLidWeddingAnniversaryLocal, {"PidLidWeddingAnniversaryLocal", 0x80DF, 0x0040}},
 };

@@ -147,6 +147,29 @@ TEST(MessagingMessages, TheAttachmentFlagFollowsTheAttachmentsNotTheCaller) {
     EXPECT_EQ(pc.at(mapi::PidTagHasAttachments.id).bytes, std::vector<uint8_t>{0});
 }
 
+// A card's REV is the contact's modification time; the creation time stays the import's.
+TEST(MessagingMessages, AGivenModificationTimeWinsOverTheWriteTime) {
+    ScratchDir dir;
+    std::string path = dir.file("revision.pst");
+    const mapi::FileTime revised = mapi::fileTimeOfDate(2008, 4, 24);
+    const mapi::FileTime before = mapi::fileTimeNow();
+    Nid message;
+    {
+        auto store = Store::create(path, "revision");
+        Nid folder = store->createFolder(store->ipmSubtree(), "Contacts", "IPF.Contact");
+        ltp::PropertyMap props = contactProps("Revised");
+        props[mapi::PidTagLastModificationTime.id] = ltp::timeValue(revised);
+        message = store->addMessage(folder, props);
+        store->close();
+    }
+    FileNodes file(path);
+    ltp::PropertyMap pc = file.pc(message);
+    EXPECT_EQ(mapi::timeOf(pc.at(mapi::PidTagLastModificationTime.id)), revised);
+    const std::optional<mapi::FileTime> created = mapi::timeOf(pc.at(mapi::PidTagCreationTime.id));
+    ASSERT_TRUE(created);
+    EXPECT_GE(created->ticks, before.ticks);
+}
+
 TEST(MessagingMessages, UnreadMessagesCountAndMessageClassIsRequired) {
     ScratchDir dir;
     auto store = Store::create(dir.file("unread.pst"), "unread");

@@ -113,6 +113,29 @@ TEST_F(Vcf2Pst, TimeZoneNamesTheZoneBirthdaysAreStoredFor) {
     EXPECT_NE(run({"--help"}).out.find("--time-zone NAME"), std::string::npos);
 }
 
+// Outlook 2003 wrote Central European text in Windows-1250 without a CHARSET: the option
+// decides how the cards' 8-bit text is read, down to the stored contact.
+TEST_F(Vcf2Pst, LegacyCharsetReachesTheCards) {
+    QDir().mkpath(dir_.filePath("src"));
+    std::ofstream(path("src/krakow.vcf")) << "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Krak\xF3w;Ma\xB3gorzata\r\n"
+                                             "FN:Ma\xB3gorzata Krak\xF3w\r\nEND:VCARD\r\n";
+    for (const auto& [charset, expected] : {std::pair<std::string, std::string>{"cp1250", "Ma\xC5\x82gorzata Krak\xC3\xB3w"},
+                                            {"", "Ma\xC2\xB3gorzata Krak\xC3\xB3w"}}) {   // Windows-1252: "³"
+        const std::string pst = charset.empty() ? "default.pst" : charset + ".pst";
+        std::vector<std::string> args = {"-o", pst, "--quiet", "src"};
+        if (!charset.empty()) args.insert(args.begin(), {"--legacy-charset", charset});
+        auto r = run(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        auto view = zentra::readers::readWithLibpff(path(QString::fromStdString(pst)));
+        if (view.skipped) GTEST_SKIP() << view.error;
+        ASSERT_TRUE(view.ok) << view.error;
+        std::vector<std::string> names;
+        for (const auto& folder : view.folders)
+            for (const auto& item : folder.items) names.push_back(item.field("displayName"));
+        EXPECT_EQ(names, std::vector<std::string>{expected}) << charset;
+    }
+}
+
 TEST_F(Vcf2Pst, OutputFileIsNeverOverwritten) {
     card("src/a.vcf", "A");
     std::ofstream(path("taken.pst")) << "precious";

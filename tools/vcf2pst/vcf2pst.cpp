@@ -109,7 +109,9 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
 
     ConsoleUiServices ui;
     const QTimeZone zone = o.timeZone.isEmpty() ? QTimeZone::systemTimeZone() : QTimeZone(o.timeZone);
-    zentra::mailstore::ComponentRegistry components(importrun::sessionOptionsIn(zone));
+    zentra::mailstore::SessionOptions settings = importrun::sessionOptionsIn(zone);
+    if (!o.legacyCharset.isEmpty()) settings.mapping.reader.fallbackCharset = o.legacyCharset.toStdString();
+    zentra::mailstore::ComponentRegistry components(settings);
     platform::MemoryGrid grid;
     platform::MemoryText countLabel{"0 files"};
     platform::MemoryEnabled importCommand{false};

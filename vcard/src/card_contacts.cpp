@@ -21,6 +21,21 @@ std::string trimmedCopy(std::string_view s) {
     return std::string(s);
 }
 
+// One component of a structured value, its list values trimmed and joined by ", ": writers that
+// do not escape commas turn "12 High St, Flat 3" into the list "12 High St" " Flat 3", which must
+// not come back with two spaces.
+std::string listComponent(const Property& p, std::size_t index) {
+    std::string out;
+    if (index >= p.components.size()) return out;
+    for (const std::string& v : p.components[index]) {
+        const std::string value = trimmedCopy(v);
+        if (value.empty()) continue;
+        if (!out.empty()) out += ", ";
+        out += value;
+    }
+    return out;
+}
+
 void fill(GroupLabels& labels, const Property& p, Typed& t) {
     for (std::string& type : p.types())
         if (type != "pref") t.types.push_back(std::move(type));
@@ -117,13 +132,13 @@ std::vector<Address> Card::addresses() const {
         if (p.name != "ADR") continue;
         Address a;
         fill(labels, p, a);
-        a.poBox = p.component(0, ", ");
-        a.extended = p.component(1, ", ");
-        a.street = p.component(2, ", ");
-        a.locality = p.component(3, ", ");
-        a.region = p.component(4, ", ");
-        a.postalCode = p.component(5, ", ");
-        a.country = p.component(6, ", ");
+        a.poBox = listComponent(p, 0);
+        a.extended = listComponent(p, 1);
+        a.street = listComponent(p, 2);
+        a.locality = listComponent(p, 3);
+        a.region = listComponent(p, 4);
+        a.postalCode = listComponent(p, 5);
+        a.country = listComponent(p, 6);
         // 4.0 LABEL parameter; writers use RFC 6868 carets (decoded already) or backslash escapes.
         if (const Parameter* label = p.parameter("LABEL"); label && !label->values.empty())
             a.labelText = trimmedCopy(unescapeText(label->values.front(), EscapeRules::V30));

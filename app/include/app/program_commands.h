@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/frm_step1.h"
+#include "app/locale_import_settings.h"
 #include "import/import_run.h"
 #include "import/zone_day_start.h"
 #include "mailstore/component_registry.h"
@@ -29,8 +30,10 @@ private:
     class Busy;
     void endProgram();
 
-    // Dates are mapped in the machine's time zone: the one its Outlook shows them in.
-    zentra::mailstore::ComponentRegistry components_{importrun::sessionOptionsIn(QTimeZone::systemTimeZone())};
+    // Dates are mapped in the machine's time zone (the one its Outlook shows them in), 8-bit text
+    // without a charset in the legacy code page of its locale.
+    zentra::mailstore::ComponentRegistry components_{
+        importSettingsFromLocale(importrun::sessionOptionsIn(QTimeZone::systemTimeZone()))};
     bool busy_ = false;
     bool endWhenIdle_ = false;   // the window was closed while a command ran   // the mail-store components, one profile
     importrun::RunState runState_;

@@ -1,7 +1,7 @@
 #pragma once
 // From a parsed vCard to an Outlook contact item: every field of the card that a contact has a
 // place for, the rest of what matters to the person in the notes under "More contact details:",
-// and nothing technical (PRODID, REV, UID, vendor ids).
+// and nothing technical (PRODID, UID, vendor ids); REV becomes the modification time.
 //
 //   contact::MapOptions options;
 //   contact::ContactItem item = contact::mapCard(card, options);
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "contact/day_start.h"
@@ -27,6 +28,9 @@ struct MapOptions {
     DayStart dayStart = dayStartInUtc;
     // Options of the vCard reader used by importFile.
     vcard::ReaderOptions reader;
+    // The base name of the file the cards come from (without its extension): the display name
+    // of a card that has nothing else to name it. importFile and the import pipeline fill it.
+    std::string sourceName;
 };
 
 ContactItem mapCard(const vcard::Card& card, const MapOptions& options);

@@ -122,6 +122,9 @@ inline constexpr PropertyTag PidTagOtherAddressStateOrProvince{0x3A62, kPtypStri
 inline constexpr PropertyTag PidTagOtherAddressStreet{0x3A63, kPtypString};
 inline constexpr PropertyTag PidTagOtherAddressPostOfficeBox{0x3A64, kPtypString};
 
+// Contacts: the certificates a contact's KEY properties carry.
+inline constexpr PropertyTag PidTagUserX509Certificate{0x3A70, kPtypMultipleBinary};
+
 // Contacts: named properties of PSETID_Address.
 inline constexpr NamedProperty PidLidFileUnder{kPsetidAddress, 0x8005, kPtypString};
 inline constexpr NamedProperty PidLidFileUnderId{kPsetidAddress, 0x8006, kPtypInteger32};
@@ -171,6 +174,10 @@ inline constexpr NamedProperty PidLidFax3EmailAddress{kPsetidAddress, 0x80D3, kP
 inline constexpr NamedProperty PidLidFax3OriginalDisplayName{kPsetidAddress, 0x80D4, kPtypString};
 inline constexpr NamedProperty PidLidFax3OriginalEntryId{kPsetidAddress, 0x80D5, kPtypBinary};
 inline constexpr NamedProperty PidLidFreeBusyLocation{kPsetidAddress, 0x80D8, kPtypString};
+inline constexpr NamedProperty PidLidHomeAddressCountryCode{kPsetidAddress, 0x80DA, kPtypString};
+inline constexpr NamedProperty PidLidWorkAddressCountryCode{kPsetidAddress, 0x80DB, kPtypString};
+inline constexpr NamedProperty PidLidOtherAddressCountryCode{kPsetidAddress, 0x80DC, kPtypString};
+inline constexpr NamedProperty PidLidAddressCountryCode{kPsetidAddress, 0x80DD, kPtypString};
 inline constexpr NamedProperty PidLidBirthdayLocal{kPsetidAddress, 0x80DE, kPtypTime};
 inline constexpr NamedProperty PidLidWeddingAnniversaryLocal{kPsetidAddress, 0x80DF, kPtypTime};
 
