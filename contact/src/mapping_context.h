@@ -134,5 +134,6 @@ void mapDates(MappingContext& ctx);        // birthday and wedding anniversary
 void mapPersonal(MappingContext& ctx);     // web pages, IM, related people, gender, categories, class, GEO
 void mapPhoto(MappingContext& ctx);        // the contact-photo attachment
 void mapNotes(MappingContext& ctx);        // NOTEs plus the details block into the body
+void mapGroup(MappingContext& ctx);        // a group card: the distribution list's name, notes, members
 
 }  // namespace contact::detail
