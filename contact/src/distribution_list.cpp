@@ -57,6 +57,7 @@ std::vector<GroupMember> membersOf(const vcard::Card& card) {
         for (const vcard::Property* p : card.all(name)) {
             GroupMember m;
             m.written = p->value;
+            detail::removeNul(m.written);   // it ends up in a one-off entry's NUL-terminated strings
             if (!startsWithNoCase(m.written, "mailto:")) m.uid = normalizedUid(m.written);
             members.push_back(std::move(m));
         }

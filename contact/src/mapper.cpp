@@ -2,7 +2,6 @@
 #include "contact/mapper.h"
 
 #include "contact/distribution_list.h"
-
 #include "mapping_context.h"
 #include "zentra/error.h"
 
