@@ -133,8 +133,6 @@ void mapNames(MappingContext& ctx) {
     ctx.setText(mapi::PidLidYomiCompanyName, card.firstValue("X-PHONETIC-ORG"));
 
     const std::string kind = card.kind();
-    if (kind == "group")
-        ctx.warn(0, "KIND", "a group card is imported as a plain contact, without its members");
 
     // File As: the user's own choice, else organisation, else "Surname, Given Middle", else the name.
     std::string fileUnder;

@@ -1,6 +1,7 @@
 // mapCard: one card to one contact item, family by family; importFile: every card of a file.
 #include "contact/mapper.h"
 
+#include "contact/distribution_list.h"
 #include "mapping_context.h"
 #include "zentra/error.h"
 
@@ -23,6 +24,11 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
     copyParserWarnings(card, item);
 
     detail::MappingContext ctx{card, options, item, {}, {}, {}, {}};
+    if (isGroupCard(card)) {
+        detail::mapGroup(ctx);
+        return item;
+    }
+    item.uid = normalizedUid(card.uid());
     ctx.setString(mapi::PidTagMessageClass, "IPM.Contact");
     detail::mapNames(ctx);
     detail::mapPhones(ctx);    // before e-mail: fax numbers also become fax addresses

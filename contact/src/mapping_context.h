@@ -132,6 +132,7 @@ void mapPhoto(MappingContext& ctx);        // the contact-photo attachment
 void mapCertificates(MappingContext& ctx); // X.509 certificates from KEY
 void mapRevision(MappingContext& ctx);     // REV as the last-modification time
 void mapNotes(MappingContext& ctx);        // NOTEs plus the details block into the body
+void mapGroup(MappingContext& ctx);        // a group card: the distribution list's name, notes, members
 
 // The time a REV value names (a date, or a date-time with or without a zone; UTC when none),
 // nothing when it names none a FILETIME can hold.

@@ -1,5 +1,6 @@
 #include "pipeline/open_store.h"
 
+#include "contact/distribution_list.h"
 #include "zentra/error.h"
 
 namespace pipeline {
@@ -27,6 +28,7 @@ void OpenStore::detach() {
         onDiskAtClose_ = static_cast<long long>(store_->committedMessageCount());
     };
     try {
+        groups_.writeAll(*store_);
         store_->close();
     } catch (const zentra::Error&) {
         keepCounts();
@@ -63,8 +65,15 @@ std::optional<pst::Nid> OpenStore::folderAt(const std::string& path) {
 
 void OpenStore::addContact(pst::Nid folder, contact::ContactItem&& contact) {
     pst::messaging::Store& s = store();
+    if (contact.isGroup) {
+        groups_.hold(folder, std::move(contact));
+        return;
+    }
+    std::string uid = std::move(contact.uid);
+    std::string oneOff = uid.empty() ? std::string() : contact::contactOneOff(contact);
     StoredContact stored = toStoredContact(std::move(contact), s.nameToIdMap());
-    s.addMessage(folder, std::move(stored.properties), stored.attachments);
+    const pst::Nid nid = s.addMessage(folder, std::move(stored.properties), stored.attachments);
+    if (!uid.empty()) groups_.noteContact(std::move(uid), nid, std::move(oneOff));
 }
 
 }  // namespace pipeline

@@ -33,6 +33,8 @@ std::size_t approximateBytes(const contact::ContactItem& contact) {
     };
     add(contact.properties);
     for (const contact::Attachment& a : contact.attachments) add(a.properties);
+    bytes += contact.uid.capacity();
+    for (const contact::GroupMember& m : contact.groupMembers) bytes += sizeof(m) + m.uid.capacity() + m.written.capacity();
     return bytes;
 }
 

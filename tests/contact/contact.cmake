@@ -14,6 +14,7 @@ zentra_add_test(NAME contact_mapping_test
           ${CMAKE_CURRENT_LIST_DIR}/revision_key_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/import_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/robustness_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/distribution_list_test.cpp
   LIBS zentra_contact ${ZENTRA_STB_LIBRARY})
 # The mapping's internal helpers (private headers of zentra_contact).
 zentra_add_test(NAME contact_helpers_test

@@ -10,3 +10,8 @@ zentra_add_test(NAME pipeline_file_import_test
 zentra_add_test(NAME pipeline_run_record_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/run_record_test.cpp
   LIBS zentra_pipeline)
+# Group cards into a real store, read back by the structural checker and every reader.
+zentra_add_test(NAME pipeline_groups_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/groups_test.cpp
+  LIBS zentra_pipeline messaging_test_support
+  TIMEOUT 600)

@@ -6,10 +6,12 @@
 // subFolderCount (null where the reader throws, as it does for search folders), itemCount (the
 // children getNextChild() yields) and items with fields read through the reader's getters
 // (messageClass, subject, displayName, and for contacts givenName, surname, fileUnder,
-// email1EmailAddress ...), and "error" when the reader threw while listing the folder's items
+// email1EmailAddress ...; for distribution lists distListMembers and distListOneOffMembers, the
+// number of entries of each member list), and "error" when the reader threw while listing the folder's items
 // or subfolders. On failure: {"ok": false, "error": "..."} and exit status 1.
 'use strict';
 const path = require('path');
+let OutlookProperties = null;   // set in main() from the installed package
 
 const CONTACT_GETTERS = ['givenName', 'surname', 'fileUnder', 'email1EmailAddress', 'email1DisplayName',
   'email2EmailAddress', 'email3EmailAddress', 'companyName', 'title', 'middleName', 'nickname',
@@ -30,6 +32,17 @@ function dumpItem(it) {
   for (const key of ['messageClass', 'subject', 'displayName']) {
     const v = safe(() => it[key]);
     if (v !== null) fields[key] = String(v);
+  }
+  if (fields.messageClass === 'IPM.DistList') {
+    // This version has no class for distribution lists and no getter for multi-valued binaries:
+    // the member lists are read from the item's own property table (count of entries).
+    for (const [key, lid] of [['distListMembers', 0x8055], ['distListOneOffMembers', 0x8054]]) {
+      const v = safe(() => {
+        const entry = it.pstTableItems.get(it.pstFile.getNameToIdMapItem(lid, OutlookProperties.PSETID_Address));
+        return entry && entry.data && entry.data.length >= 4 ? Buffer.from(entry.data).readUInt32LE(0) : null;
+      });
+      if (v !== null) fields[key] = String(v);
+    }
   }
   if (it.constructor && it.constructor.name === 'PSTContact') {
     for (const key of CONTACT_GETTERS) {
@@ -80,6 +93,7 @@ function main() {
   const file = process.argv[2];
   const modules = process.argv[3];
   const { PSTFile } = require(path.join(path.resolve(modules), 'pst-extractor'));
+  ({ OutlookProperties } = require(path.join(path.resolve(modules), 'pst-extractor', 'dist', 'OutlookProperties')));
   const pst = new PSTFile(file);
   const store = pst.getMessageStore();
   let ipm = null;

@@ -66,11 +66,20 @@ struct Warning {
     std::string message;
 };
 
-// One Outlook contact as the mapping produces it.
+// A member of a group card (contact/distribution_list.h).
+struct GroupMember {
+    std::string uid;       // the member card's UID as compared (normalizedUid), empty for an address
+    std::string written;   // the MEMBER value as written
+};
+
+// One Outlook contact (or distribution list) as the mapping produces it.
 struct ContactItem {
     PropertyList properties;
     std::vector<Attachment> attachments;   // the contact photo, when there is one
     std::vector<Warning> warnings;         // the card's parser warnings, then the mapping notes
+    std::string uid;                       // the card's UID as compared, empty when it has none
+    bool isGroup = false;                  // an IPM.DistList whose members are still to be resolved
+    std::vector<GroupMember> groupMembers;
 };
 
 }  // namespace contact

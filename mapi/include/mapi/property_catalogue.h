@@ -24,6 +24,7 @@ inline constexpr PropertyTag PidTagNormalizedSubject{0x0E1D, kPtypString};
 inline constexpr PropertyTag PidTagAttachSize{0x0E20, kPtypInteger32};
 inline constexpr PropertyTag PidTagAttachNumber{0x0E21, kPtypInteger32};
 inline constexpr PropertyTag PidTagBody{0x1000, kPtypString};
+inline constexpr PropertyTag PidTagIconIndex{0x1080, kPtypInteger32};
 inline constexpr PropertyTag PidTagDisplayName{0x3001, kPtypString};
 inline constexpr PropertyTag PidTagComment{0x3004, kPtypString};
 inline constexpr PropertyTag PidTagCreationTime{0x3007, kPtypTime};
@@ -146,6 +147,11 @@ inline constexpr NamedProperty PidLidWorkAddressPostalCode{kPsetidAddress, 0x804
 inline constexpr NamedProperty PidLidWorkAddressCountry{kPsetidAddress, 0x8049, kPtypString};
 inline constexpr NamedProperty PidLidWorkAddressPostOfficeBox{kPsetidAddress, 0x804A, kPtypString};
 inline constexpr NamedProperty PidLidInstantMessagingAddress{kPsetidAddress, 0x8062, kPtypString};
+// Personal distribution lists ([MS-OXOCNTC] 2.2.2.2).
+inline constexpr NamedProperty PidLidDistributionListChecksum{kPsetidAddress, 0x804C, kPtypInteger32};
+inline constexpr NamedProperty PidLidDistributionListName{kPsetidAddress, 0x8053, kPtypString};
+inline constexpr NamedProperty PidLidDistributionListOneOffMembers{kPsetidAddress, 0x8054, kPtypMultipleBinary};
+inline constexpr NamedProperty PidLidDistributionListMembers{kPsetidAddress, 0x8055, kPtypMultipleBinary};
 inline constexpr NamedProperty PidLidEmail1DisplayName{kPsetidAddress, 0x8080, kPtypString};
 inline constexpr NamedProperty PidLidEmail1AddressType{kPsetidAddress, 0x8082, kPtypString};
 inline constexpr NamedProperty PidLidEmail1EmailAddress{kPsetidAddress, 0x8083, kPtypString};

@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "pipeline/held_groups.h"
 #include "pipeline/stored_contact.h"
 #include "pst/messaging/store.h"
 
@@ -25,8 +26,8 @@ public:
     // kErrStoreDetached once detached.
     pst::messaging::Store& store();
     const std::string& displayName() const { return displayName_; }
-    // Commit and close; the file stays. When the commit fails the store is closed anyway (the
-    // file keeps its last commit) and the error passes on.
+    // Write the held groups, commit and close; the file stays. When a write or the commit fails
+    // the store is closed anyway (the file keeps its last commit) and the error passes on.
     void detach();
 
     // A new folder below parent, remembered under its path.
@@ -34,11 +35,14 @@ public:
     // The folder at a path below the top of the visible tree ("" is the top); nullopt when none.
     std::optional<pst::Nid> folderAt(const std::string& path);
 
-    // Stores one contact in a folder: named properties get their ids from the store's map.
+    // Stores one contact in a folder: named properties get their ids from the store's map. A
+    // group is held and written as a distribution list when the store is detached.
     void addContact(pst::Nid folder, contact::ContactItem&& contact);
-    // Messages saved through this store, and how many of them its file holds as of the last
-    // successful save (a kill or a failed save loses the rest).
-    long long messagesSaved() const { return store_ ? static_cast<long long>(store_->messageCount()) : savedAtClose_; }
+    // Messages saved through this store (held groups included), and how many of them its file
+    // holds as of the last successful save (a kill or a failed save loses the rest).
+    long long messagesSaved() const {
+        return store_ ? static_cast<long long>(store_->messageCount() + groups_.size()) : savedAtClose_;
+    }
     long long messagesOnDisk() const {
         return store_ ? static_cast<long long>(store_->committedMessageCount()) : onDiskAtClose_;
     }
@@ -50,6 +54,7 @@ private:
     std::string displayName_;
     std::unordered_map<std::string, pst::Nid> folderByPath_;
     std::unordered_map<pst::Nid, std::string> pathOfFolder_;
+    HeldGroups groups_;
     long long savedAtClose_ = 0;
     long long onDiskAtClose_ = 0;
 };
