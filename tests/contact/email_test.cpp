@@ -123,8 +123,12 @@ TEST(EmailSlots, ImTypedAddressesAreInstantMessaging) {
         const ContactItem item = mapLines("FN:Ann\n" + lines + "\n");
         EXPECT_EQ(namedText(item, mapi::PidLidInstantMessagingAddress).value_or(""), c.im) << c.lines;
         EXPECT_EQ(namedText(item, mapi::PidLidEmail1EmailAddress).value_or(""), c.email1) << c.lines;
-        if (*c.inNotes) EXPECT_NE(body(item).find(c.inNotes), std::string::npos) << c.lines;
-        if (!*c.email1) EXPECT_FALSE(namedValue<int32_t>(item, mapi::PidLidAddressBookProviderArrayType)) << c.lines;
+        if (*c.inNotes) {
+            EXPECT_NE(body(item).find(c.inNotes), std::string::npos) << c.lines;
+        }
+        if (!*c.email1) {
+            EXPECT_FALSE(namedValue<int32_t>(item, mapi::PidLidAddressBookProviderArrayType)) << c.lines;
+        }
     }
 }
 

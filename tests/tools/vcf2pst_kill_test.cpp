@@ -139,7 +139,9 @@ TEST(Vcf2PstKill, EveryKillLeavesAValidStoreHoldingAPrefixOfTheInput) {
             zentra::readers::ReaderOptions slow;
             slow.timeout = std::chrono::seconds(300);
             auto extractor = zentra::readers::readWithPstExtractor(pst, slow);
-            if (!extractor.skipped) EXPECT_TRUE(extractor.ok) << "pst-extractor on run " << run << ": " << extractor.error;
+            if (!extractor.skipped) {
+                EXPECT_TRUE(extractor.ok) << "pst-extractor on run " << run << ": " << extractor.error;
+            }
         }
         std::printf("kill %d after %.2f s of %.2f s: %zu contacts kept\n", run, killAfter, fullSeconds, k);
     }
