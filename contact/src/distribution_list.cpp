@@ -154,8 +154,11 @@ std::string contactOneOff(const ContactItem& contact) {
         const Property* found = contact.properties.find(key);
         return found ? mapi::stringOf(found->value).value_or("") : std::string();
     };
-    return makeOneOffEntryId(text(mapi::PidTagDisplayName), "SMTP", text(mapi::PidLidEmail1EmailAddress),
-                             kListOneOffFlags);
+    return contactOneOff(ContactAddress{text(mapi::PidTagDisplayName), text(mapi::PidLidEmail1EmailAddress)});
+}
+
+std::string contactOneOff(ContactAddress address) {
+    return makeOneOffEntryId(address.displayName, "SMTP", address.email, kListOneOffFlags);
 }
 
 uint32_t distributionListChecksum(const std::vector<ResolvedMember>& members) {

@@ -1,17 +1,48 @@
 // Distribution lists written once the contacts they name are stored.
 #include "pipeline/held_groups.h"
 
+#include <algorithm>
+
 #include "contact/distribution_list.h"
 #include "pipeline/stored_contact.h"
 
 namespace pipeline {
+namespace {
 
-void HeldGroups::noteContact(std::string uid, pst::Nid nid, std::string oneOff) {
-    contactsByUid_.try_emplace(std::move(uid), NamedContact{nid, std::move(oneOff)});
+// FNV-1a over the normalised UID. Two different UIDs of one import sharing a 64-bit hash is
+// about as likely as one in 10^7 at a million contacts; the UIDs themselves are not kept, as
+// they would double what a noted contact costs.
+uint64_t hashOf(std::string_view uid) {
+    uint64_t h = 1469598103934665603ULL;
+    for (unsigned char c : uid) h = (h ^ c) * 1099511628211ULL;
+    return h;
+}
+
+}  // namespace
+
+void HeldGroups::noteContact(std::string_view uid, pst::Nid nid, std::string_view displayName, std::string_view email) {
+    const std::size_t at = texts_.size();
+    texts_.append(displayName).push_back('\0');
+    texts_.append(email).push_back('\0');
+    noted_.push_back({hashOf(uid), nid, static_cast<uint32_t>(noted_.size()), at});
+    sorted_ = false;
 }
 
 void HeldGroups::hold(pst::Nid folder, contact::ContactItem&& group) {
     groups_.emplace_back(folder, std::move(group));
+}
+
+const HeldGroups::NotedContact* HeldGroups::find(std::string_view uid) {
+    if (!sorted_) {
+        std::sort(noted_.begin(), noted_.end(), [](const NotedContact& a, const NotedContact& b) {
+            return a.uidHash != b.uidHash ? a.uidHash < b.uidHash : a.order < b.order;
+        });
+        sorted_ = true;
+    }
+    const uint64_t h = hashOf(uid);
+    auto it = std::lower_bound(noted_.begin(), noted_.end(), h,
+                               [](const NotedContact& n, uint64_t key) { return n.uidHash < key; });
+    return it != noted_.end() && it->uidHash == h ? &*it : nullptr;
 }
 
 void HeldGroups::writeAll(pst::messaging::Store& store) {
@@ -21,13 +52,15 @@ void HeldGroups::writeAll(pst::messaging::Store& store) {
         std::vector<contact::ResolvedMember> members;
         members.reserve(group.groupMembers.size());
         for (const contact::GroupMember& m : group.groupMembers) {
-            auto named = m.uid.empty() ? contactsByUid_.end() : contactsByUid_.find(m.uid);
-            if (named == contactsByUid_.end()) {
+            const NotedContact* named = m.uid.empty() ? nullptr : find(m.uid);
+            if (!named) {
                 members.push_back(contact::oneOffMember(m));
-            } else {
-                members.push_back({contact::wrappedContactEntryId(store.entryIdOf(named->second.nid)),
-                                   named->second.oneOff});
+                continue;
             }
+            const std::string_view name(texts_.c_str() + named->text);
+            const std::string_view email(texts_.c_str() + named->text + name.size() + 1);
+            members.push_back({contact::wrappedContactEntryId(store.entryIdOf(named->nid)),
+                               contact::contactOneOff(contact::ContactAddress{name, email})});
         }
         contact::setMembers(group.properties, members);
         StoredContact stored = toStoredContact(std::move(group), store.nameToIdMap());

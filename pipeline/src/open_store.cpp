@@ -1,6 +1,7 @@
 #include "pipeline/open_store.h"
 
 #include "contact/distribution_list.h"
+#include "mapi/property_catalogue.h"
 #include "zentra/error.h"
 
 namespace pipeline {
@@ -69,11 +70,19 @@ void OpenStore::addContact(pst::Nid folder, contact::ContactItem&& contact) {
         groups_.hold(folder, std::move(contact));
         return;
     }
-    std::string uid = std::move(contact.uid);
-    std::string oneOff = uid.empty() ? std::string() : contact::contactOneOff(contact);
+    const std::string uid = std::move(contact.uid);
+    std::string name, email;
+    if (!uid.empty()) {
+        auto text = [&contact](const contact::PropertyKey& key) {
+            const contact::Property* found = contact.properties.find(key);
+            return found ? mapi::stringOf(found->value).value_or("") : std::string();
+        };
+        name = text(mapi::PidTagDisplayName);
+        email = text(mapi::PidLidEmail1EmailAddress);
+    }
     StoredContact stored = toStoredContact(std::move(contact), s.nameToIdMap());
     const pst::Nid nid = s.addMessage(folder, std::move(stored.properties), stored.attachments);
-    if (!uid.empty()) groups_.noteContact(std::move(uid), nid, std::move(oneOff));
+    if (!uid.empty()) groups_.noteContact(uid, nid, name, email);
 }
 
 }  // namespace pipeline

@@ -39,8 +39,14 @@ std::string wrappedContactEntryId(std::span<const uint8_t> contactEntryId);
 // addresses, anything else (an unknown UID, sip:, tel:) kept as written under its URI scheme.
 ResolvedMember oneOffMember(const GroupMember& member);
 
+// What a contact member is listed with: its display name and its first e-mail address.
+struct ContactAddress {
+    std::string_view displayName;
+    std::string_view email;
+};
 // The one-off entry a contact member is listed with: its first e-mail address, else its name.
 std::string contactOneOff(const ContactItem& contact);
+std::string contactOneOff(ContactAddress address);
 
 // [MS-OXOCNTC] 2.2.2.2.3: CRC-32 (reflected, polynomial 0x04C11DB7) with initial value 0 and no
 // final XOR, over the member entries back to back.
