@@ -276,13 +276,18 @@ void ImportRun::buildFolderList() {
     auto& list = state_.folderList;
     auto& grid = w_.grdFiles1;
     const int rows = grid.rows();
-    list.assign(static_cast<size_t>(rows) + 1, QString());
+    // One entry per run of rows from the same folder, not one per row: a scanned tree lists a
+    // folder's files together, so a million files in 10,000 folders sort as 10,000 entries. The
+    // sorted, compacted list is the same either way.
+    list.clear();
     for (int i = 0; i < rows; ++i) {
         grid.setRow(i);
         grid.setCol(0);
-        list[static_cast<size_t>(i)] = sourceFolderOf(grid.text());
+        QString folder = sourceFolderOf(grid.text());
+        if (list.empty() || list.back() != folder) list.push_back(std::move(folder));
     }
-    modMain::SortStrings(list, 0, rows - 1);
+    list.push_back(QString());   // the list's last entry stays empty, as the sorts expect
+    modMain::SortStrings(list, 0, static_cast<int>(list.size()) - 2);
     ui_.doEvents();
     modMain::CompactStrings(list);
 
