@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Keeps the fuzz build compiling: configures build-fuzz/ as README.md describes (clang, libFuzzer),
-# builds only the fuzz targets and runs each once over its seed inputs, which takes seconds; it
-# is no fuzzing session. Unoptimised (build type None), as this checks that the targets compile,
-# link and start, and -O2 would double the compile time.
+# builds the two fuzz targets alone and runs each once over its starting corpus, a matter of a few
+# moments rather than a fuzzing session. Unoptimised (build type None): this only checks that
+# the targets compile, link and start, and -O2 would double the compile time.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$here/build-fuzz"
