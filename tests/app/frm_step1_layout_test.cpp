@@ -61,7 +61,7 @@ QString captionOf(QWidget* w) {
 class WindowLayout : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<app::frmStep1>(ui, app::Commands{{}, {}, {}, [] {}, [] { return QString(); }});
+        window = std::make_unique<app::frmStep1>(ui, app::Commands{{}, {}, {}, [] {}, [] { return QString(); }, {}});
     }
     template <typename T = QWidget>
     T* find(const char* name) {
@@ -212,7 +212,7 @@ TEST(WindowStyles, GeometryIsTheSameUnderTheNativeAndTheClassicStyle) {
     std::map<QString, QRect> nativeGeometry;
     platform::ScriptedUiServices ui;
     {
-        app::frmStep1 window(ui, app::Commands{{}, {}, {}, [] {}, [] { return QString(); }});
+        app::frmStep1 window(ui, app::Commands{{}, {}, {}, [] {}, [] { return QString(); }, {}});
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         for (const Control& c : kControls) nativeGeometry[c.name] = window.findChild<QWidget*>(c.name)->geometry();
@@ -221,7 +221,7 @@ TEST(WindowStyles, GeometryIsTheSameUnderTheNativeAndTheClassicStyle) {
     ASSERT_NE(classic, nullptr);
     QApplication::setStyle(classic);
     {
-        app::frmStep1 window(ui, app::Commands{{}, {}, {}, [] {}, [] { return QString(); }});
+        app::frmStep1 window(ui, app::Commands{{}, {}, {}, [] {}, [] { return QString(); }, {}});
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         EXPECT_EQ(window.style()->name().toLower(), "windows");
@@ -245,7 +245,7 @@ void underStyle(const char* style, const std::function<void(app::frmStep1&)>& ch
     QApplication::setStyle(QStyleFactory::create(style));
     {
         platform::ScriptedUiServices ui;
-        app::frmStep1 window(ui, app::Commands{{}, {}, {}, [] {}, [] { return QString(); }});
+        app::frmStep1 window(ui, app::Commands{{}, {}, {}, [] {}, [] { return QString(); }, {}});
         window.show();
         if (QTest::qWaitForWindowExposed(&window)) check(window);
         else ADD_FAILURE() << "window not exposed";

@@ -124,7 +124,9 @@ TEST(PhoneSlots, APreferredNumberFollowsTheRulesForItsKind) {
         const ContactItem item = mapText(card("FN:A\n" + lines + "\n", std::string(c.lines).find("PREF:") != std::string::npos ? "2.1" : "3.0"));
         EXPECT_EQ(tagText(item, c.slot), "1") << c.lines;
         EXPECT_FALSE(tagText(item, mapi::PidTagPrimaryTelephoneNumber)) << c.lines;
-        if (*c.inNotes) EXPECT_NE(body(item).find(c.inNotes), std::string::npos) << c.lines;
+        if (*c.inNotes) {
+            EXPECT_NE(body(item).find(c.inNotes), std::string::npos) << c.lines;
+        }
     }
 }
 

@@ -48,7 +48,7 @@ void expectPhotoProperties(const ContactItem& item) {
     EXPECT_EQ(namedValue<bool>(item, mapi::PidLidHasPicture), true);
     // Number, method and rendering position of the attachment, and the message's attachment
     // flags, are the store's (messaging_message_test and mailstore_contact_item_test check them).
-    for (const PropertyKey key : {PropertyKey(mapi::PidTagAttachNumber), PropertyKey(mapi::PidTagAttachMethod),
+    for (const PropertyKey& key : {PropertyKey(mapi::PidTagAttachNumber), PropertyKey(mapi::PidTagAttachMethod),
                                   PropertyKey(mapi::PidTagRenderingPosition)})
         EXPECT_FALSE(p.contains(key)) << key.describe();
     EXPECT_FALSE(item.properties.contains(mapi::PidTagHasAttachments));
@@ -311,7 +311,9 @@ TEST(Photo, HugePicturesStayWithinBoundedMemory) {
             return check(decodedSize(photoBytes(item)) == std::pair<int, int>(648, 648), "a 648 x 648 picture");
         });
         EXPECT_TRUE(run.passed);
-        if (kMeasureMemory) EXPECT_LT(run.peakKb - idleChildKb(), c.boundMiB * kMiB) << "peak " << run.peakKb << " KiB";
+        if (kMeasureMemory) {
+            EXPECT_LT(run.peakKb - idleChildKb(), c.boundMiB * kMiB) << "peak " << run.peakKb << " KiB";
+        }
     }
 }
 

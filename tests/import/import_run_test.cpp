@@ -236,7 +236,7 @@ TEST_F(RunStage, ATakenNameGivesTheFirstFreeNumberedNameAndNeverFollowsALink) {
     EXPECT_FALSE(QFileInfo::exists(victim));
     EXPECT_EQ(QFileInfo(stem + " (4).pst").symLinkTarget(), victim);
 
-    for (const QString& n : {"2", "3", "5"}) {
+    for (const char* n : {"2", "3", "5"}) {
         const QString pst = stem + " (" + n + ").pst";
         expectStructurallySound(pst);
         auto view = zentra::readers::readWithPypff(pst.toStdString());

@@ -68,7 +68,7 @@ TEST(ContactCorpus, EveryFileImportsOneContactPerCard) {
     std::set<std::string> broken = brokenFiles(corpus);
     std::vector<CorpusFile> files;
     for (const auto& entry : fs::recursive_directory_iterator(corpus))
-        if (entry.is_regular_file() && entry.path().extension() == ".vcf") files.push_back({entry.path()});
+        if (entry.is_regular_file() && entry.path().extension() == ".vcf") files.push_back(CorpusFile{entry.path(), {}});
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
     ASSERT_FALSE(files.empty());
 
@@ -80,9 +80,8 @@ TEST(ContactCorpus, EveryFileImportsOneContactPerCard) {
         auto root = store->IPMRootFolder()->Folders();
         for (size_t i = 0; i < files.size(); ++i) {
             CorpusFile& f = files[i];
-            char name[16];
-            std::snprintf(name, sizeof name, "file%03zu", i + 1);
-            f.folder = name;
+            const std::string number = std::to_string(i + 1);
+            f.folder = "file" + std::string(number.size() < 3 ? 3 - number.size() : 0, '0') + number;
             f.cards = countCards(f.path);
             const std::string relative = fs::relative(f.path, corpus).string();
             f.broken = broken.count(relative) != 0;
@@ -101,8 +100,9 @@ TEST(ContactCorpus, EveryFileImportsOneContactPerCard) {
             EXPECT_EQ(item->Outcome().contactsStored, f.cards) << f.path;
             if (f.cards != 0 && f.broken) {
                 ++brokenWithCards;
-                if (!f.repairedSilently)
+                if (!f.repairedSilently) {
                     EXPECT_NE(item->Outcome().warningCount, 0u) << f.path << " is broken but gave no warning";
+                }
             }
             EXPECT_EQ(folder->Items()->Count(), static_cast<long>(f.cards)) << f.path;
             contacts += f.cards;
@@ -123,7 +123,9 @@ TEST(ContactCorpus, EveryFileImportsOneContactPerCard) {
         EXPECT_EQ(folder->itemCount, f.cards) << f.path << " in " << f.folder;
         for (const auto& item : folder->items) {
             EXPECT_EQ(item.field("messageClass"), "IPM.Contact") << f.path;
-            if (f.repairedSilently) EXPECT_FALSE(item.field("displayName").empty()) << f.path;
+            if (f.repairedSilently) {
+                EXPECT_FALSE(item.field("displayName").empty()) << f.path;
+            }
         }
     }
 }

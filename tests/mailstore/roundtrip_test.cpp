@@ -208,7 +208,9 @@ TEST_F(ContactRoundTrip, PypffShowsExactTagsTypesAndNamedProperties) {
             EXPECT_EQ(named.guid, kAddress);
             fileUnderId = named.npid;
         }
-        if (named.lid) EXPECT_EQ(named.guid, kAddress) << "LID 0x" << std::hex << *named.lid;
+        if (named.lid) {
+            EXPECT_EQ(named.guid, kAddress) << "LID 0x" << std::hex << *named.lid;
+        }
     }
     ASSERT_TRUE(keywordsId.has_value());
     ASSERT_TRUE(fileUnderId.has_value());

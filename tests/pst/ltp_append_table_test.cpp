@@ -38,7 +38,7 @@ PropertyMap propertiesFor(uint32_t i, size_t largeEvery = 0) {
     p[0x0E30] = int64Value(int64_t(i) << 33);
     p[0x360A] = boolValue(i % 2);
     p[0x8001] = int16Value(static_cast<int16_t>(i));
-    p[0x3001] = stringValue("\xC3\x9Cn\xC3\xAFc\xC3\xB6d\xC3\xA9 " + std::to_string(i));
+    p[0x3001] = stringValue("\xC3\x9Cn\xC3\xAF" "c\xC3\xB6" "d\xC3\xA9 " + std::to_string(i));
     if (i % 7 == 0) p[0x0FFF] = binaryValue(Bytes(i % 14 == 0 ? 0 : 40, uint8_t(i)));   // empty ones too
     if (largeEvery && i % largeEvery == 0) p[0x0FFF] = binaryValue(Bytes(5000 + i % 100, uint8_t(i * 7)));
     p[0x0E08] = int32Value(9);   // not a column: ignored

@@ -62,7 +62,9 @@ TEST(Libpff, AllocationMapsReadByPffinfoMatchOurIndex) {
         freeBytes += std::stoull((*it)[3]);
         ++ranges;
         auto after = std::lower_bound(used.begin(), used.end(), std::make_pair(end, uint64_t{0}));
-        if (after != used.begin()) EXPECT_LE(std::prev(after)->second, start) << "free range at " << start << " overlaps a block";
+        if (after != used.begin()) {
+            EXPECT_LE(std::prev(after)->second, start) << "free range at " << start << " overlaps a block";
+        }
     }
     EXPECT_GT(ranges, 100u);   // the removed nodes' blocks show up as holes
     EXPECT_EQ(freeBytes, reader.header().root.cbAMapFree);
