@@ -149,12 +149,17 @@ ResolvedMember oneOffMember(const GroupMember& member) {
     return {id, id};
 }
 
-std::string contactOneOff(const ContactItem& contact) {
+ListedAddress listedAddressOf(const ContactItem& contact) {
     auto text = [&contact](const PropertyKey& key) {
         const Property* found = contact.properties.find(key);
         return found ? mapi::stringOf(found->value).value_or("") : std::string();
     };
-    return contactOneOff(ContactAddress{text(mapi::PidTagDisplayName), text(mapi::PidLidEmail1EmailAddress)});
+    return {text(mapi::PidTagDisplayName), text(mapi::PidLidEmail1EmailAddress)};
+}
+
+std::string contactOneOff(const ContactItem& contact) {
+    const ListedAddress listed = listedAddressOf(contact);
+    return contactOneOff(ContactAddress{listed.displayName, listed.email});
 }
 
 std::string contactOneOff(ContactAddress address) {

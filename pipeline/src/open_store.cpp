@@ -1,7 +1,6 @@
 #include "pipeline/open_store.h"
 
 #include "contact/distribution_list.h"
-#include "mapi/property_catalogue.h"
 #include "zentra/error.h"
 
 namespace pipeline {
@@ -71,18 +70,11 @@ void OpenStore::addContact(pst::Nid folder, contact::ContactItem&& contact) {
         return;
     }
     const std::string uid = std::move(contact.uid);
-    std::string name, email;
-    if (!uid.empty()) {
-        auto text = [&contact](const contact::PropertyKey& key) {
-            const contact::Property* found = contact.properties.find(key);
-            return found ? mapi::stringOf(found->value).value_or("") : std::string();
-        };
-        name = text(mapi::PidTagDisplayName);
-        email = text(mapi::PidLidEmail1EmailAddress);
-    }
+    // Only a contact with a UID can be named by a list, so only its address is kept.
+    const contact::ListedAddress listed = uid.empty() ? contact::ListedAddress{} : contact::listedAddressOf(contact);
     StoredContact stored = toStoredContact(std::move(contact), s.nameToIdMap());
     const pst::Nid nid = s.addMessage(folder, std::move(stored.properties), stored.attachments);
-    if (!uid.empty()) groups_.noteContact(uid, nid, name, email);
+    if (!uid.empty()) groups_.noteContact(uid, nid, listed.displayName, listed.email);
 }
 
 }  // namespace pipeline
