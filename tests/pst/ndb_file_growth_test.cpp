@@ -8,11 +8,9 @@
 
 using namespace pst;
 using namespace pst::ndb;
-using namespace pst::readback;
-namespace fs = std::filesystem;
+using pst::readback::StoreReader;
 using ndbtest::Expected;
-using ndbtest::expectStoreHolds;
-using ndbtest::putWithData;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -24,7 +22,7 @@ uint64_t expectLastCommitOnDisk(const std::string& path, const Expected& committ
     const uint64_t eof = StoreReader(copy).header().root.ibFileEof;
     EXPECT_LE(fs::file_size(copy), eof) << "the file outgrew its last committed header";
     // Space written since the commit is marked used in the maps already: a leak, nothing worse.
-    expectStoreHolds(copy, committed, ndbtest::leaksAllowed());
+    ndbtest::expectStoreHolds(copy, committed, ndbtest::leaksAllowed());
     return eof;
 }
 
@@ -44,7 +42,8 @@ TEST_P(FileGrowthBetweenCommits, AfterEveryWriteTheFileOnDiskIsTheLastCommit) {
     uint32_t next = 0x10001;
     auto nidOf = [](uint32_t index) { return makeNid(kNidTypeNormalMessage, index); };
     // One full block each, about 30 to a span.
-    for (; next < 0x10001 + 40; ++next) putWithData(*db, e, nidOf(next), ndbtest::pattern(disk::kMaxBlockPayload, next));
+    for (; next < 0x10001 + 40; ++next)
+        ndbtest::putWithData(*db, e, nidOf(next), ndbtest::pattern(disk::kMaxBlockPayload, next));
     db->commit();   // two spans used: two more set aside
     const Expected committed = e;
     uint64_t eofSeen = expectLastCommitOnDisk(path, committed);
@@ -56,7 +55,7 @@ TEST_P(FileGrowthBetweenCommits, AfterEveryWriteTheFileOnDiskIsTheLastCommit) {
     for (int i = 0; i < 240; ++i) {
         SCOPED_TRACE("write " + std::to_string(i));
         const uint32_t index = i % 10 == 9 ? 0x10001 + static_cast<uint32_t>(i / 10) : next++;
-        putWithData(*db, e, nidOf(index), ndbtest::pattern(disk::kMaxBlockPayload, index * 7 + i));
+        ndbtest::putWithData(*db, e, nidOf(index), ndbtest::pattern(disk::kMaxBlockPayload, index * 7 + i));
         const uint64_t eof = expectLastCommitOnDisk(path, committed);
         if (eof != eofSeen) ++extensions;
         eofSeen = eof;
@@ -70,7 +69,7 @@ TEST_P(FileGrowthBetweenCommits, AfterEveryWriteTheFileOnDiskIsTheLastCommit) {
     db->commit();
     expectLastCommitOnDisk(path, e);
     db->close();
-    expectStoreHolds(path, e);   // and exact maps once closed
+    ndbtest::expectStoreHolds(path, e);   // and exact maps once closed
 }
 
 INSTANTIATE_TEST_SUITE_P(WriteBehind, FileGrowthBetweenCommits, ::testing::Values(size_t{4} << 20, size_t{0}),
@@ -84,7 +83,7 @@ TEST(FileGrowth, CommitsSetRoomAsideSoAnIntervalStaysInsideTheFile) {
     uint32_t next = 0x10001;
     auto interval = [&] {   // about 1.3 MB, five spans' worth
         for (int i = 0; i < 160; ++i, ++next)
-            putWithData(*db, e, makeNid(kNidTypeNormalMessage, next), ndbtest::pattern(8000, next));
+            ndbtest::putWithData(*db, e, makeNid(kNidTypeNormalMessage, next), ndbtest::pattern(8000, next));
     };
     interval();
     db->commit();
@@ -97,13 +96,13 @@ TEST(FileGrowth, CommitsSetRoomAsideSoAnIntervalStaysInsideTheFile) {
     const Expected committed = e;
     interval();
     EXPECT_EQ(fs::file_size(path), committedEof) << "the interval grew the file past the committed end";
-    expectStoreHolds(path, committed);
+    ndbtest::expectStoreHolds(path, committed);
 
     // Closing sets no room aside: no span is added by the last commit.
     const uint64_t spansBeforeClose = db->fileSize();
     db->close();
     EXPECT_EQ(StoreReader(path).header().root.ibFileEof, spansBeforeClose);
-    expectStoreHolds(path, e);
+    ndbtest::expectStoreHolds(path, e);
 
     // A store that never grew stays one span.
     const std::string small = dir.file("small.pst");
@@ -122,7 +121,7 @@ TEST(FileGrowth, NearTheSizeLimitOnlyTheRoomLeftIsSetAsideAndTheLimitStopsCleanl
     auto db = NodeDatabase::create(path, options);
     Expected e;
     uint32_t next = 0x10001;
-    auto put = [&] { putWithData(*db, e, makeNid(kNidTypeNormalMessage, next), ndbtest::pattern(8000, next)); ++next; };
+    auto put = [&] { ndbtest::putWithData(*db, e, makeNid(kNidTypeNormalMessage, next), ndbtest::pattern(8000, next)); ++next; };
     for (int i = 0; i < 100; ++i) put();   // four spans: a room of four would pass the limit
     ASSERT_NO_THROW(db->commit());
     const Expected committed = e;
@@ -135,5 +134,5 @@ TEST(FileGrowth, NearTheSizeLimitOnlyTheRoomLeftIsSetAsideAndTheLimitStopsCleanl
         EXPECT_NE(error.description().find("largest size"), std::string::npos) << error.description();
     }
     db.reset();
-    expectStoreHolds(path, committed, ndbtest::leaksAllowed());
+    ndbtest::expectStoreHolds(path, committed, ndbtest::leaksAllowed());
 }

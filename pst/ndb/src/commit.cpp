@@ -18,11 +18,11 @@
 //     with the previous commit, whole.
 //  5. Only dirty B-tree paths and the AMaps of changed spans are rewritten, so a commit costs
 //     O(changes), not O(file).
-//  6. The file on disk is never longer than the header on disk says (file_growth.cpp): a
-//     commit that follows growth sets room aside for the next interval and commits it, and an
-//     interval that outgrows it extends the committed file first. The room reaches the file
-//     only after the maps that describe it, right before the header that counts it. close()
-//     sets no room aside.
+//  6. The file on disk is longer than the header on disk says only within the few system
+//     calls that grow it (file_growth.cpp): a commit that follows growth sets room aside for
+//     the next interval and commits it, and an interval that outgrows it extends the committed
+//     file first. The room reaches the file after everything inside the old end, right before
+//     the header that counts it. close() sets no room aside.
 #include <algorithm>
 #include <string>
 

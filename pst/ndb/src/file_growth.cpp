@@ -1,5 +1,5 @@
-// How the file grows. Once a store is committed, the file on disk is never longer than the
-// header on disk says, so a process killed between commits leaves exactly the last commit:
+// How the file grows. Once a store is committed, the file grows only under a header that
+// counts the growth, so a process killed between commits leaves exactly the last commit:
 //  * A commit that follows growth sets room aside: as many empty spans as the last interval
 //    filled, and one more, committed with it. The next interval's blocks land inside the file.
 //  * An interval that outgrows its room first extends the committed file the way a commit's
