@@ -6,8 +6,8 @@
 //    first half does: as much room again, the maps of the new spans and of every span changed
 //    since the commit (so the header's free-space figure matches the AMaps on disk), and the
 //    header again -- still the committed B-trees, now with a longer file whose new spans are
-//    free -- then a sync. The room doubles each time within an interval, so this one sync of
-//    its own stays rare.
+//    free -- then a sync. The room doubles each time within an interval (up to 64 MB at a
+//    time), so this one sync of its own stays rare.
 // Growing the file and counting the growth cannot be one write. The space is reserved first;
 // then the file grows in one quick call and the new spans' maps and the header follow at once
 // (writeMapsUnderCommittedHeader), so a kill leaves a longer file only if it lands within those
@@ -36,9 +36,12 @@ uint64_t NodeDatabaseImpl::allocate(uint32_t bytes, uint32_t align) {
 }
 
 size_t NodeDatabaseImpl::roomWanted() const {
+    // Room left over when the store closes stays in the file, empty: past 64 MB an interval
+    // that keeps growing pays one sync per 64 MB rather than leaving as much again unused.
+    constexpr size_t kMostRoom = (size_t{64} << 20) / disk::kAMapSpan;
     const size_t used = space_.spanCount() - space_.trailingEmptySpans();
     const size_t grown = used > usedSpansAtCommit_ ? used - usedSpansAtCommit_ : 0;
-    return grown + 1;
+    return std::min(grown + 1, kMostRoom);
 }
 
 void NodeDatabaseImpl::setRoomAside() {
