@@ -68,15 +68,14 @@ long errorNumber(F&& f, std::string* description = nullptr) {
     return 0;
 }
 
-// A file as a kill between two commits leaves it: the last commit must be a valid store.
-// Space released or written since that commit may still be marked used in the allocation
-// maps (a leak, which readers and pstcheck tolerate), and the file may run past its end mark.
+// A file as a kill between two commits leaves it: the last commit must be a valid store,
+// exactly as long as its header says. Space released or written since that commit may still be
+// marked used in the allocation maps (a leak, which readers and pstcheck tolerate).
 inline void expectValidAsCommitted(const std::string& path) {
     {
         messaging_test::FileNodes file(path);
         pst::readback::VerifyOptions options;
         options.allowAMapLeaks = true;
-        options.allowLongerFile = true;
         EXPECT_EQ(file.reader().verify(options), std::vector<std::string>{}) << path;
     }
     pstcheck::Report report = pstcheck::checkFile(path);

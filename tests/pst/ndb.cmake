@@ -29,3 +29,6 @@ target_include_directories(ndb_write_behind_test PRIVATE ${PROJECT_SOURCE_DIR}/p
 zentra_add_test(NAME ndb_store_naming_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_store_naming_test.cpp
   LIBS zentra_pst_ndb zentra_test_store_reader)
+zentra_add_test(NAME ndb_file_growth_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ndb_file_growth_test.cpp
+  LIBS zentra_pst_ndb zentra_test_store_reader)

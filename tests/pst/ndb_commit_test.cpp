@@ -17,29 +17,9 @@ using namespace pst::ndb;
 using namespace pst::readback;
 namespace fs = std::filesystem;
 
-namespace {
-
-struct Expected {
-    std::map<Nid, std::vector<uint8_t>> data;   // node -> content
-};
-
-void putWithData(NodeDatabase& db, Expected& e, Nid nid, std::vector<uint8_t> bytes) {
-    db.putNode(nid, db.writeData(bytes), 0, 0);
-    e.data[nid] = std::move(bytes);
-}
-
-void expectStoreHolds(const std::string& path, const Expected& e, const VerifyOptions& options = {}) {
-    StoreReader reader(path);
-    ASSERT_EQ(reader.nodes().size(), e.data.size()) << path;
-    for (const auto& [nid, bytes] : e.data) {
-        ASSERT_TRUE(reader.nodes().count(nid)) << nid;
-        EXPECT_EQ(reader.readData(reader.nodes().at(nid).data), bytes) << nid;
-    }
-    const auto problems = reader.verify(options);
-    EXPECT_TRUE(problems.empty()) << path << "\n" << ndbtest::joinProblems(problems);
-}
-
-}  // namespace
+using ndbtest::Expected;
+using ndbtest::expectStoreHolds;
+using ndbtest::putWithData;
 
 TEST(Create, RefusesAnExistingFileAndNamesThePathAndReason) {
     ndbtest::ScratchDir dir;
@@ -333,44 +313,6 @@ TEST(Growth, AFileOverSeveralSpansHasExactAMapsAndPMaps) {
     StoreReader reader(path);
     EXPECT_EQ((reader.header().root.ibFileEof - 0x4400) % disk::kAMapSpan, 0u);
     EXPECT_EQ(reader.header().root.ibAMapLast, reader.header().root.ibFileEof - disk::kAMapSpan);
-}
-
-TEST(Growth, CommitsSetRoomAsideSoAnInterruptedIntervalStaysInsideTheFile) {
-    ndbtest::ScratchDir dir;
-    const std::string path = dir.file("room.pst");
-    auto db = NodeDatabase::create(path);
-    Expected e;
-    uint32_t next = 0x10001;
-    auto interval = [&] {   // about 1.3 MB, five spans' worth
-        for (int i = 0; i < 160; ++i, ++next)
-            putWithData(*db, e, makeNid(kNidTypeNormalMessage, next), ndbtest::pattern(8000, next));
-    };
-    interval();
-    db->commit();
-    const uint64_t committedEof = StoreReader(path).header().root.ibFileEof;
-    EXPECT_EQ(fs::file_size(path), committedEof);
-    // Room for as much again lies inside the committed file, marked free.
-    EXPECT_GE(committedEof - 0x4400, 10 * disk::kAMapSpan);
-
-    // The next interval is written but never committed, as when the process is killed.
-    const Expected committed = e;
-    interval();
-    EXPECT_EQ(fs::file_size(path), committedEof) << "the interval grew the file past the committed end";
-    expectStoreHolds(path, committed);
-
-    // Closing sets no room aside: no span is added by the last commit.
-    const uint64_t spansBeforeClose = db->fileSize();
-    db->close();
-    EXPECT_EQ(StoreReader(path).header().root.ibFileEof, spansBeforeClose);
-    expectStoreHolds(path, e);
-
-    // A store that never grew stays one span.
-    const std::string small = dir.file("small.pst");
-    auto tiny = NodeDatabase::create(small);
-    tiny->putNode(makeNid(kNidTypeNormalMessage, 0x10001), tiny->writeData(ndbtest::pattern(100, 1)), 0, 0);
-    tiny->commit();
-    tiny->close();
-    EXPECT_EQ(fs::file_size(small), 0x4400u + disk::kAMapSpan);
 }
 
 TEST(Growth, PastOneHundredTwentyEightSpansFMapPagesAppear) {

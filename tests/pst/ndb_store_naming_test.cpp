@@ -7,10 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 
 #include "ndb_test_support.h"
+#include "pst/disk/layout.h"
 
 namespace fs = std::filesystem;
 using namespace pst::ndb;
@@ -112,11 +115,29 @@ TEST(StoreNamingLeftOvers, ATemporaryFileOfAProcessThatIsGoneIsRemovedByTheNextS
     EXPECT_EQ(std::count(names.begin(), names.end(), notOurs), 1);
 }
 
+// What lies past `from` holds nothing but empty pages and map pages (AMap, PMap, FMap, FPMap):
+// the file has grown by empty spans whose header has not landed yet. A block or B-tree page
+// there would mean data written outside the committed file.
+bool onlyEmptySpansPast(const std::string& path, uint64_t from) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(from));
+    std::array<unsigned char, pst::disk::kPageSize> page{};
+    while (in.read(reinterpret_cast<char*>(page.data()), page.size())) {
+        if (std::all_of(page.begin(), page.end(), [](unsigned char b) { return b == 0; })) continue;
+        const unsigned char ptype = page[pst::disk::kPageDataSize], repeat = page[pst::disk::kPageDataSize + 1];
+        const bool mapPage = ptype == repeat && (ptype == pst::disk::kPtypeAMap || ptype == pst::disk::kPtypePMap ||
+                                                 ptype == pst::disk::kPtypeFMap || ptype == pst::disk::kPtypeFPMap);
+        if (!mapPage) return false;
+    }
+    return in.gcount() == 0;   // the file ends on a page boundary
+}
+
 TEST(StoreNamingKills, AKillAtAnyMomentLeavesNoFileOrAStoreThatReadsBack) {
     // A child makes a store and is killed at 25 points of its first moments; under the store's
-    // name there is then nothing, or a store whose last commit reads back whole. Between commits
-    // the file may still be longer than its last header says (bytes of the next interval, which
-    // pstcheck reports as a warning); that is counted, not hidden.
+    // name there is then nothing, or a store whose last commit reads back whole, as long as its
+    // header says. Growing the file and writing the header that counts the growth are two system
+    // calls, so a kill between them may find the file longer by the new empty spans -- but never
+    // by anything written outside the committed file.
     int withFile = 0, longer = 0;
     for (int attempt = 0; attempt < 25; ++attempt) {
         ndbtest::ScratchDir dir;
@@ -137,10 +158,13 @@ TEST(StoreNamingKills, AKillAtAnyMomentLeavesNoFileOrAStoreThatReadsBack) {
         if (!fs::exists(path)) continue;
         ++withFile;
         pst::readback::VerifyOptions options = ndbtest::leaksAllowed();
-        options.allowLongerFile = true;
+        const uint64_t eof = pst::readback::StoreReader(path).header().root.ibFileEof;
+        if (eof < fs::file_size(path)) {
+            ++longer;
+            EXPECT_TRUE(onlyEmptySpansPast(path, eof)) << "data written past the header's end of file, " << eof;
+            options.allowLongerFile = true;
+        }
         EXPECT_STORE_SOUND(path, options);
-        if (pst::readback::StoreReader(path).header().root.ibFileEof < fs::file_size(path)) ++longer;
     }
-    std::printf("%d of 25 kills left a store (%d of them longer than their header), the others no file\n",
-                withFile, longer);
+    std::printf("%d of 25 kills left a store, the others no file; %d caught the file growing\n", withFile, longer);
 }

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,6 +89,16 @@ inline std::vector<uint8_t> pattern(size_t n, uint32_t salt) {
     return v;
 }
 
+// Nodes and the data each one should read back.
+struct Expected {
+    std::map<pst::Nid, std::vector<uint8_t>> data;
+};
+
+inline void putWithData(pst::ndb::NodeDatabase& db, Expected& e, pst::Nid nid, std::vector<uint8_t> bytes) {
+    db.putNode(nid, db.writeData(bytes), 0, 0);
+    e.data[nid] = std::move(bytes);
+}
+
 inline std::string joinProblems(const std::vector<std::string>& problems) {
     std::string s;
     for (size_t i = 0; i < problems.size() && i < 20; ++i) s += "  " + problems[i] + "\n";
@@ -98,6 +109,20 @@ inline pst::readback::VerifyOptions leaksAllowed() {
     pst::readback::VerifyOptions o;
     o.allowAMapLeaks = true;
     return o;
+}
+
+// The file holds exactly these nodes, each reading back its data, and our reader finds no
+// structural problem.
+inline void expectStoreHolds(const std::string& path, const Expected& e,
+                             const pst::readback::VerifyOptions& options = {}) {
+    pst::readback::StoreReader reader(path);
+    ASSERT_EQ(reader.nodes().size(), e.data.size()) << path;
+    for (const auto& [nid, bytes] : e.data) {
+        ASSERT_TRUE(reader.nodes().count(nid)) << nid;
+        EXPECT_EQ(reader.readData(reader.nodes().at(nid).data), bytes) << nid;
+    }
+    const auto problems = reader.verify(options);
+    EXPECT_TRUE(problems.empty()) << path << "\n" << joinProblems(problems);
 }
 
 // The file is a sound store: our reader finds no structural problem.

@@ -18,12 +18,12 @@
 //     with the previous commit, whole.
 //  5. Only dirty B-tree paths and the AMaps of changed spans are rewritten, so a commit costs
 //     O(changes), not O(file).
-//  6. A commit that follows growth sets as many empty spans aside at the end as the last
-//     interval filled, and commits them (AMaps written, ibFileEof past them). The next
-//     interval's blocks then land inside the committed file, so a process killed between
-//     commits leaves a file exactly ibFileEof long in the usual case; only an interval that
-//     outgrows its room extends the file past ibFileEof (harmless bytes no reader looks at).
-//     close() sets no room aside.
+//  6. The file on disk is longer than the header on disk says only within the few system
+//     calls that grow it (file_growth.cpp): a commit that follows growth sets room aside for
+//     the next interval and commits it, and an interval that outgrows it extends the committed
+//     file first. The room reaches the file after everything inside the old end, right before
+//     the header that counts it. close() sets no room aside.
+#include <algorithm>
 #include <string>
 
 #include "node_database_impl.h"
@@ -45,16 +45,6 @@ void NodeDatabaseImpl::syncFinal() {
     });
 }
 
-void NodeDatabaseImpl::setRoomAside() {
-    const size_t empty = space_.trailingEmptySpans();
-    const size_t used = space_.spanCount() - empty;
-    const size_t grown = used > usedSpansAtCommit_ ? used - usedSpansAtCommit_ : 0;
-    if (grown + 1 > empty && grown > 0) {
-        space_.addEmptySpans(grown + 1 - empty);
-        file_->truncate(space_.fileEof());
-    }
-}
-
 void NodeDatabaseImpl::commitImpl(bool keepRoom) {
     guarded("while committing", [&] {
         applyRefChanges();
@@ -65,14 +55,9 @@ void NodeDatabaseImpl::commitImpl(bool keepRoom) {
         sink.retirePage = [&](uint64_t ib) { space_.free(ib, kPageSize); };
         const BREF nbtRoot = nbt_.commit(sink);
         const BREF bbtRoot = bbt_.commit(sink);
+        const uint64_t eofBefore = space_.fileEof();
         if (keepRoom) setRoomAside();
-        const disk::BREF committedNbt = header_.root.BREFNBT, committedBbt = header_.root.BREFBBT;
-        writeMaps();
-        space_.mapsWritten();
-        // The maps just written mark more space used than the header on disk counts as free.
-        // Until the new header lands, the committed B-trees go with a header that has the maps'
-        // own figures, so a process killed during the sync leaves a consistent file.
-        if (committedNbt.ib != 0) writeHeader(committedNbt, committedBbt);
+        writeMapsUnderCommittedHeader(eofBefore);
         file_->sync();
         space_.synced();
         writeHeader(nbtRoot, bbtRoot);
@@ -89,8 +74,30 @@ void NodeDatabaseImpl::commitImpl(bool keepRoom) {
     });
 }
 
-void NodeDatabaseImpl::writeMaps() {
-    std::vector<size_t> dirty = space_.dirtySpans();
+void NodeDatabaseImpl::writeMapsUnderCommittedHeader(uint64_t eofOnDisk) {
+    // Spans added since the file last grew reach it only right before the header that counts
+    // them, so the file is longer than the header on disk says only for the few writes in
+    // between: the blocks, pages and maps inside the file as it is go out first, then the file
+    // grows, and the new spans' maps and the header follow at once.
+    const std::vector<size_t> dirty = space_.dirtySpans();
+    const size_t spansOnDisk = (eofOnDisk - kFirstAMapOffset) / kAMapSpan;
+    const auto firstNew = std::lower_bound(dirty.begin(), dirty.end(), spansOnDisk);
+    writeMaps({dirty.begin(), firstNew});
+    if (firstNew != dirty.end()) {
+        if (writeBehind_) writeBehind_->flush();
+        file_->truncate(space_.fileEof());
+        writeMaps({firstNew, dirty.end()});
+    }
+    space_.mapsWritten();
+    if (writeBehind_) writeBehind_->flush();
+    // The maps just written mark more space used than the header on disk counts as free.
+    // Until the new header lands, the committed B-trees go with a header that has the maps'
+    // own figures, so a process killed during the sync leaves a consistent file.
+    if (header_.root.BREFNBT.ib != 0) writeHeader(header_.root.BREFNBT, header_.root.BREFBBT);
+}
+
+// The spans' AMaps (PMaps and FPMaps the first time), then the FMaps that cover them.
+void NodeDatabaseImpl::writeMaps(std::span<const size_t> dirty) {
     std::vector<uint64_t> fmapsToWrite;
     for (size_t span : dirty) {
         MAPPAGE amap;

@@ -34,13 +34,6 @@ void requireDataTreeFits(size_t leaves, uint64_t totalBytes) {
 
 }  // namespace
 
-uint64_t NodeDatabaseImpl::allocate(uint32_t bytes, uint32_t align) {
-    const uint64_t before = space_.fileEof();
-    const uint64_t ib = space_.allocate(bytes, align);
-    if (space_.fileEof() != before) file_->truncate(space_.fileEof());
-    return ib;
-}
-
 Bid NodeDatabaseImpl::writeBlock(std::span<const uint8_t> payload, bool internal) {
     requireBlockPayload(payload.size());
     const Bid bid = header_.bidNextB | (internal ? kBidInternalFlag : 0);

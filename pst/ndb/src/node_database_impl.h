@@ -1,8 +1,8 @@
 #pragma once
 // The node database behind the NodeDatabase interface. Its parts live in separate files:
 // node_database.cpp (life cycle, nodes, NIDs), data_trees.cpp (blocks, data and subnode
-// trees, readers), references.cpp (reference counts) and commit.cpp (B-tree pages, maps,
-// header).
+// trees, readers), references.cpp (reference counts), file_growth.cpp (allocation and the
+// file's size) and commit.cpp (B-tree pages, maps, header).
 #include <unordered_map>
 
 #include "btree.h"
@@ -101,7 +101,11 @@ private:
 
     // A committed index page, for a B-tree leaf that left memory.
     disk::PageBytes readIndexPage(const disk::BREF& page);
-    void writeMaps();
+    // The maps of the changed and added spans, the file grown from eofOnDisk (its size so far)
+    // to cover the added ones, then the header again for the committed B-trees with the maps'
+    // figures.
+    void writeMapsUnderCommittedHeader(uint64_t eofOnDisk);
+    void writeMaps(std::span<const size_t> spans);
     void writeFullMapPage(uint64_t ib, uint8_t ptype);   // a PMap or FPMap: every bit set
     void writeHeader(const disk::BREF& nbt, const disk::BREF& bbt);
 
@@ -117,7 +121,10 @@ private:
     bool committedOnce_ = false;     // a header has been written: the file holds a valid store
     size_t usedSpansAtCommit_ = 1;   // spans holding data at the last commit
     void commitImpl(bool keepRoom);
+    // How the file grows (file_growth.cpp).
+    size_t roomWanted() const;   // empty spans for an interval like the one since the commit
     void setRoomAside();
+    void extendCommittedFile();
     SpaceMap space_;   // after options_, which sizes it
     // Reference-count changes since the last commit, written into the BBT by the next commit.
     // A tree written again over blocks of the one it replaces (a table that grows) takes a

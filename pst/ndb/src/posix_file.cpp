@@ -88,10 +88,12 @@ public:
     void truncate(uint64_t newSize) override {
         const uint64_t old = size();
         if (newSize > old) {
-            // Reserve the space now, so a full disk shows up here rather than in a later write.
-            const int rc = ::posix_fallocate(fd_, static_cast<off_t>(old), static_cast<off_t>(newSize - old));
-            if (rc == 0) return;
-            if (rc != EOPNOTSUPP && rc != EINVAL) fail("growing", newSize, rc);
+            // Reserve the space now, so a full disk shows up here rather than in a later write,
+            // but without changing the size: the slow part comes before the file grows, which
+            // then takes one quick call (the database writes the header that counts the growth
+            // right after it, and a kill in between leaves a file longer than its header).
+            const int rc = ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(old), static_cast<off_t>(newSize - old));
+            if (rc != 0 && errno != EOPNOTSUPP && errno != EINVAL && errno != ENOSYS) fail("growing", newSize, errno);
         }
         if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) fail("resizing", newSize, errno);
     }

@@ -65,6 +65,12 @@ void SpaceMap::addEmptySpans(size_t count) {
     for (size_t i = 0; i < count; ++i) addSpan();
 }
 
+size_t SpaceMap::spansBelowLimit() const {
+    if (maxFileSize_ < kFirstAMapOffset) return 0;
+    const uint64_t limit = (maxFileSize_ - kFirstAMapOffset) / kAMapSpan;
+    return limit > spans_.size() ? static_cast<size_t>(limit - spans_.size()) : 0;
+}
+
 void SpaceMap::markRange(Span& s, uint32_t first, uint32_t count) {
     for (uint32_t u = first; u < first + count; ++u) {
         setBit(s.allocated, u);
@@ -91,11 +97,10 @@ std::optional<uint32_t> SpaceMap::findRun(const Span& s, uint32_t units, uint32_
     }
 }
 
-uint64_t SpaceMap::allocate(uint32_t bytes, uint32_t align) {
+std::optional<uint64_t> SpaceMap::allocate(uint32_t bytes, uint32_t align) {
     const uint32_t units = (bytes + kBlockAlign - 1) / kBlockAlign;
     const uint32_t alignUnits = std::max<uint32_t>(1, align / kBlockAlign);
-    for (size_t i = firstSpanWithRoom_;; ++i) {
-        if (i == spans_.size()) addSpan();
+    for (size_t i = firstSpanWithRoom_; i < spans_.size(); ++i) {
         Span& s = spans_[i];
         if (kUnits - s.unavailableCount < units) {
             if (i == firstSpanWithRoom_ && s.unavailableCount == kUnits) ++firstSpanWithRoom_;
@@ -106,6 +111,7 @@ uint64_t SpaceMap::allocate(uint32_t bytes, uint32_t align) {
             return amapOffset(i) + uint64_t{*u} * kBlockAlign;
         }
     }
+    return std::nullopt;
 }
 
 void SpaceMap::free(uint64_t offset, uint32_t bytes) {

@@ -29,9 +29,10 @@ public:
     // One span; the file never grows past maxFileSize bytes.
     explicit SpaceMap(uint64_t maxFileSize);
 
-    // An offset for `bytes` (a multiple of 64) aligned to `align` (64 or 512); adds spans when
-    // nothing fits. Throws kErrStoreWrite when that would take the file past maxFileSize.
-    uint64_t allocate(uint32_t bytes, uint32_t align);
+    // An offset for `bytes` (a multiple of 64) aligned to `align` (64 or 512) inside the spans
+    // there are, or nullopt: the caller decides how the file grows (addEmptySpans), since
+    // growing it is a change the header on disk must learn about.
+    std::optional<uint64_t> allocate(uint32_t bytes, uint32_t align);
     // Marks the range free for the AMaps; it becomes reusable once the header written after
     // this call is durable.
     void free(uint64_t offset, uint32_t bytes);
@@ -46,8 +47,11 @@ public:
     uint64_t spanCount() const { return spans_.size(); }
     // Spans at the end of the file that hold nothing but their own map pages.
     size_t trailingEmptySpans() const;
-    // Adds empty spans at the end (room to fill without growing the file).
+    // Adds empty spans at the end. Throws kErrStoreWrite when that would take the file past
+    // maxFileSize.
     void addEmptySpans(size_t count);
+    // How many more spans the file may have.
+    size_t spansBelowLimit() const;
     uint64_t fileEof() const { return disk::amapOffset(spans_.size()); }
     uint64_t cbAMapFree() const;
 

@@ -15,6 +15,8 @@
 //    the previous commit, whole. A commit syncs once, before its header: the header becomes
 //    durable with the next commit's sync or with close(), so a machine that stops in between
 //    comes back with the previous commit (a killed process loses nothing that commit wrote).
+//    Between commits the file never grows past what the header on disk counts: writes that
+//    outgrow the room a commit set aside first extend the committed state's file (one sync).
 //    Space released since the previous commit still shows as used in the AMaps a commit writes
 //    (the previous state used it until this header landed); a later commit clears it, and
 //    close() ends with such a commit, so a closed file's AMaps are exact. Between commits they
