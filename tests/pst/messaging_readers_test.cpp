@@ -181,9 +181,12 @@ TEST(MessagingReaders, ThousandsOfContactsInOneFolderAcrossCommits) {
         EXPECT_EQ(f->itemCount, size_t{kContacts}) << view.reader;
         std::set<std::string> surnames;
         for (const auto& item : f->items) surnames.insert(item.field("surname"));
-        if (!surnames.empty() && !(surnames.size() == 1 && surnames.begin()->empty()))
+        if (!surnames.empty() && !(surnames.size() == 1 && surnames.begin()->empty())) {
             EXPECT_EQ(surnames.size(), size_t{kContacts}) << view.reader;
-        if (f->contentCount) EXPECT_EQ(*f->contentCount, long{kContacts}) << view.reader;
+        }
+        if (f->contentCount) {
+            EXPECT_EQ(*f->contentCount, long{kContacts}) << view.reader;
+        }
     }
     EXPECT_GE(ran, 3);
 }
