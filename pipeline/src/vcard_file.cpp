@@ -22,24 +22,18 @@ std::string trimmedOfSpaces(const std::string& path) {
 }
 
 struct Opened {
-    int fd = -1;
-    std::uint64_t size = 0;
+    vcard::OpenedFile file;
     std::string path;
 };
 
 Opened openExactOrTrimmed(const std::string& path) {
-    Opened o;
     const std::string trimmed = trimmedOfSpaces(path);
     try {
-        o.fd = vcard::openRegularFile(path, &o.size);
-        o.path = path;
-        return o;
+        return Opened{vcard::openRegularFile(path), path};
     } catch (const zentra::Error& e) {
         if (e.number() != zentra::kErrFileNotFound || trimmed == path || trimmed.empty()) throw;
     }
-    o.fd = vcard::openRegularFile(trimmed, &o.size);
-    o.path = trimmed;
-    return o;
+    return Opened{vcard::openRegularFile(trimmed), trimmed};
 }
 
 }  // namespace
@@ -53,14 +47,32 @@ VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options)
         // The reason names the path in its exact bytes; messages carry its readable form.
         throw zentra::Error(e.number(), zentra::readablePath(e.description()));
     }
-    fd_ = opened.fd;
+    fd_ = opened.file.fd;
     shownPath_ = zentra::readablePath(opened.path);
     // The readable form, since the name may become a contact's display name.
     options_.sourceName = std::filesystem::path(shownPath_).stem().string();
-    sizeAtOpen_ = opened.size;
-    struct stat info {};
-    if (::fstat(fd_, &info) == 0) modifiedAtOpen_ = info.st_mtim;
-    reader_.emplace(vcard::Reader::fromDescriptor(fd_, sizeAtOpen_, shownPath_, options_.reader));
+    sizeAtOpen_ = opened.file.size;
+    modifiedAtOpen_.tv_sec = static_cast<time_t>(opened.file.modifiedSeconds);
+    modifiedAtOpen_.tv_nsec = opened.file.modifiedNanoseconds;
+    // Most files hold one small card: read whole by one call, the file is done with before its
+    // first card is parsed. Larger files, and files that changed since they were opened, are
+    // read as they are parsed.
+    bool whole = false;
+    if (sizeAtOpen_ <= options_.reader.chunkBytes) {
+        try {
+            whole = vcard::readWhole(opened.file, bytes_);
+        } catch (const zentra::Error& e) {
+            ::close(fd_);
+            throw e.withContext(shownPath_);
+        }
+    }
+    if (whole) {
+        ::close(fd_);
+        fd_ = -1;
+        reader_.emplace(vcard::Reader::fromBuffer(bytes_, options_.reader));
+    } else {
+        reader_.emplace(vcard::Reader::fromDescriptor(fd_, sizeAtOpen_, shownPath_, options_.reader));
+    }
 }
 
 VcardFile::~VcardFile() {
@@ -68,6 +80,7 @@ VcardFile::~VcardFile() {
 }
 
 void VcardFile::checkUnchanged() {
+    if (fd_ < 0) return;   // read whole by one call: one version of the file
     struct stat info {};
     if (::fstat(fd_, &info) != 0)
         throw zentra::Error(zentra::kErrDeviceIO, shownPath_ + ": " + std::strerror(errno));

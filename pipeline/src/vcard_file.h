@@ -1,6 +1,8 @@
 #pragma once
 // One vCard file opened once and read through that one descriptor, card by card: the cards of
-// the file as it was when it was opened, never a mix of two versions. The exact path is opened;
+// the file as it was when it was opened, never a mix of two versions. A small file is read whole
+// by one call (open, fstat, read, close: the least a file can cost); a larger one is read as its
+// cards are parsed, and checked at its end for changes. The exact path is opened;
 // only when no file has that name is the path without leading and trailing spaces tried (names
 // typed or pasted with stray blanks), so "t.vcf" and "t.vcf " stay two files.
 #include <cstdint>
@@ -36,7 +38,8 @@ public:
 private:
     void checkUnchanged();
 
-    int fd_ = -1;
+    int fd_ = -1;                      // closed once the file is read whole
+    std::string bytes_;                // the file, when it was read whole
     std::string shownPath_;            // readable form, for messages
     std::uint64_t sizeAtOpen_ = 0;
     struct timespec modifiedAtOpen_ {};

@@ -2,6 +2,7 @@
 // over-long lines, many cards, garbage bytes, file errors, and the fuzzer's regression inputs.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -316,6 +317,33 @@ TEST(Files, ReadingAFileEqualsReadingItsBytes) {
             }
         }
     }
+}
+
+// A file read whole by one call is the file as it was opened; one that grew or shrank since is
+// refused and left at its start, so that reading it as a stream sees all of it.
+TEST(Files, AWholeReadGivesTheFileAsOpenedOrLeavesItAtItsStart) {
+    const std::filesystem::path path = tempFile("whole.vcf");
+    const std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nEND:VCARD\r\n";
+    for (const std::string change : {std::string(), std::string("FN:B\r\n"), std::string("-")}) {
+        SCOPED_TRACE(change.empty() ? "unchanged" : change == "-" ? "shrunk" : "grown");
+        std::ofstream(path, std::ios::binary) << text;
+        const OpenedFile opened = openRegularFile(path.string());
+        EXPECT_EQ(opened.size, text.size());
+        if (change == "-") std::filesystem::resize_file(path, text.size() - 4);
+        else std::ofstream(path, std::ios::binary | std::ios::app) << change;
+        std::string bytes = "left over";
+        const bool whole = readWhole(opened, bytes);
+        EXPECT_EQ(whole, change.empty());
+        if (whole) {
+            EXPECT_EQ(bytes, text);
+        } else {
+            char first[6] = {};
+            EXPECT_EQ(::read(opened.fd, first, 5), 5);
+            EXPECT_STREQ(first, "BEGIN");
+        }
+        ::close(opened.fd);
+    }
+    std::filesystem::remove(path);
 }
 
 // Inputs that once crashed or hung the fuzz target; they must now parse quietly.
