@@ -192,6 +192,7 @@ bool FileFeed::mayAdd(const Prepared& file) const {
 }
 
 void FileFeed::run() {
+    detail::ReadingState state;   // this thread's, kept from file to file
     std::unique_lock lock(mutex_);
     while (!stopping_ && next_ < queue_->size()) {
         waitForLoop(lock, [&] { return stopping_ || hasRoom(); });
@@ -200,7 +201,7 @@ void FileFeed::run() {
         file->file = queue_->file(next_++);
         ahead_.push_back(file);
         reading_.push_back(file->file.queued - 1);
-        readInto(file, lock);
+        readInto(file, state, lock);
         reading_.erase(std::find(reading_.begin(), reading_.end(), file->file.queued - 1));
         // The first file still being read may now be another thread's, which may go past the
         // spent budget (mayAdd).
@@ -213,13 +214,14 @@ void FileFeed::run() {
 
 // Reads one file card by card, unlocking while it parses; stops early when the file is
 // abandoned, and waits while the budget is spent (the loop frees it as it stores contacts).
-void FileFeed::readInto(const std::shared_ptr<Prepared>& file, std::unique_lock<std::mutex>& lock) {
+void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingState& state,
+                        std::unique_lock<std::mutex>& lock) {
     const SourceFile source = file->file;
     lock.unlock();
     std::optional<detail::VcardFile> reader;
     std::optional<zentra::Error> failure;
     try {
-        reader.emplace(source, options_);
+        reader.emplace(source, options_, &state);
     } catch (const zentra::Error& e) {
         failure = e;
     } catch (const std::bad_alloc&) {

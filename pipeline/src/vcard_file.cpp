@@ -38,8 +38,8 @@ Opened openExactOrTrimmed(const std::string& path) {
 
 }  // namespace
 
-VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options)
-    : options_(options) {
+VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options, ReadingState* state)
+    : state_(state ? *state : ownState_), options_(options) {
     Opened opened;
     try {
         opened = openExactOrTrimmed(file.path);
@@ -60,7 +60,7 @@ VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options)
     bool whole = false;
     if (sizeAtOpen_ <= options_.reader.chunkBytes) {
         try {
-            whole = vcard::readWhole(opened.file, bytes_);
+            whole = vcard::readWhole(opened.file, state_.bytes);
         } catch (const zentra::Error& e) {
             ::close(fd_);
             throw e.withContext(shownPath_);
@@ -69,9 +69,10 @@ VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options)
     if (whole) {
         ::close(fd_);
         fd_ = -1;
-        reader_.emplace(vcard::Reader::fromBuffer(bytes_, options_.reader));
+        if (state_.wholeFiles) state_.wholeFiles->restart(state_.bytes);
+        else state_.wholeFiles.emplace(vcard::Reader::fromBuffer(state_.bytes, options_.reader));
     } else {
-        reader_.emplace(vcard::Reader::fromDescriptor(fd_, sizeAtOpen_, shownPath_, options_.reader));
+        stream_.emplace(vcard::Reader::fromDescriptor(fd_, sizeAtOpen_, shownPath_, options_.reader));
     }
 }
 
@@ -94,20 +95,20 @@ void VcardFile::checkUnchanged() {
 
 bool VcardFile::next(contact::ContactItem& out) {
     if (ended_) return false;
-    if (!reader_->next(card_)) {
+    if (!reader().next(state_.card)) {
         ended_ = true;
         checkUnchanged();
         if (cards_ == 0) throw zentra::Error(zentra::kErrImportFailed, "no vCard found in " + shownPath_);
         return false;
     }
     ++cards_;
-    out = contact::mapCard(card_, options_);
+    out = contact::mapCard(state_.card, options_);
     return true;
 }
 
 std::vector<FileWarning> VcardFile::fileWarnings() const {
     std::vector<FileWarning> out;
-    for (const vcard::Warning& w : reader_->fileWarnings()) {
+    for (const vcard::Warning& w : reader().fileWarnings()) {
         FileWarning f;
         f.source = FileWarning::Source::Parser;
         f.line = w.line;

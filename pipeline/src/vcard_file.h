@@ -19,10 +19,19 @@
 
 namespace pipeline::detail {
 
+// What a thread that reads file after file keeps from one to the next: the reader of files read
+// whole, the card it fills and the bytes it reads, so that their storage serves every file.
+struct ReadingState {
+    std::optional<vcard::Reader> wholeFiles;
+    vcard::Card card;
+    std::string bytes;
+};
+
 class VcardFile {
 public:
     // Throws zentra::Error naming the path when the file cannot be opened or is not a regular file.
-    VcardFile(const SourceFile& file, const contact::MapOptions& options);
+    // `state` (may be null) is used for this file and kept for the next; one file at a time.
+    VcardFile(const SourceFile& file, const contact::MapOptions& options, ReadingState* state = nullptr);
     ~VcardFile();
     VcardFile(const VcardFile&) = delete;
     VcardFile& operator=(const VcardFile&) = delete;
@@ -38,14 +47,17 @@ public:
 private:
     void checkUnchanged();
 
+    vcard::Reader& reader() { return stream_ ? *stream_ : *state_.wholeFiles; }
+    const vcard::Reader& reader() const { return stream_ ? *stream_ : *state_.wholeFiles; }
+
+    ReadingState ownState_;
+    ReadingState& state_;
     int fd_ = -1;                      // closed once the file is read whole
-    std::string bytes_;                // the file, when it was read whole
     std::string shownPath_;            // readable form, for messages
     std::uint64_t sizeAtOpen_ = 0;
     struct timespec modifiedAtOpen_ {};
     contact::MapOptions options_;
-    std::optional<vcard::Reader> reader_;   // set once the file is open
-    vcard::Card card_;                 // reused: the reader refills its storage
+    std::optional<vcard::Reader> stream_;   // a file not read whole, read through fd_
     std::size_t cards_ = 0;
     bool ended_ = false;
 };

@@ -4,9 +4,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 
 #include "vcard_test_support.h"
@@ -211,6 +213,47 @@ TEST(MultipleCards, OneCardKeptAcrossReadersHandsOnItsStorageUnchanged) {
     EXPECT_EQ(kept.formattedName(), "");
     EXPECT_EQ(kept.name()->family, "Second");
     EXPECT_TRUE(kept.addresses().empty());
+}
+
+// One reader restarted on file after file (into one card) gives what a new reader gives each
+// file: nothing of a file read before, cut short, nested or in UTF-16, carries over.
+TEST(MultipleCards, ARestartedReaderGivesWhatANewReaderGives) {
+    std::vector<std::string> texts;
+    for (const auto& entry : std::filesystem::directory_iterator(dataPath("")))
+        if (entry.path().extension() == ".vcf") texts.push_back(readBytes(entry.path().string()));
+    std::sort(texts.begin(), texts.end());
+    ASSERT_GT(texts.size(), 20u);
+    texts.push_back("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:cut short");   // then every file again, backwards
+    texts.insert(texts.end(), texts.rbegin() + 1, texts.rend());
+    std::optional<Reader> reader;
+    Card card;
+    for (std::size_t f = 0; f < texts.size(); ++f) {
+        SCOPED_TRACE("file " + std::to_string(f));
+        if (reader) reader->restart(texts[f]);
+        else reader.emplace(Reader::fromBuffer(texts[f]));
+        const Parsed fresh = parseText(texts[f]);
+        std::size_t index = 0;
+        while (reader->next(card)) {
+            ASSERT_LT(index, fresh.cards.size());
+            const Card& expected = fresh.cards[index++];
+            ASSERT_EQ(card.properties.size(), expected.properties.size());
+            for (std::size_t k = 0; k < expected.properties.size(); ++k) {
+                EXPECT_EQ(card.properties[k].name, expected.properties[k].name);
+                EXPECT_EQ(card.properties[k].value, expected.properties[k].value);
+                EXPECT_EQ(card.properties[k].bytes, expected.properties[k].bytes);
+            }
+            EXPECT_EQ(card.agents.size(), expected.agents.size());
+            ASSERT_EQ(card.warnings.size(), expected.warnings.size());
+            for (std::size_t w = 0; w < expected.warnings.size(); ++w) {
+                EXPECT_EQ(card.warnings[w].line, expected.warnings[w].line);
+                EXPECT_EQ(card.warnings[w].message, expected.warnings[w].message);
+            }
+        }
+        EXPECT_EQ(index, fresh.cards.size());
+        ASSERT_EQ(reader->fileWarnings().size(), fresh.fileWarnings.size());
+        for (std::size_t w = 0; w < fresh.fileWarnings.size(); ++w)
+            EXPECT_EQ(reader->fileWarnings()[w].line, fresh.fileWarnings[w].line);
+    }
 }
 
 TEST(MultipleCards, AMillionTinyCardsStreamFromAFile) {

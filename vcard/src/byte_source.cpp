@@ -136,13 +136,22 @@ std::size_t MemorySource::read(std::string& out, std::size_t max) {
 }
 
 DecodingSource::DecodingSource(ByteSource& source, std::size_t chunkBytes)
-    : source_(source), chunkBytes_(chunkBytes < 16 ? 16 : chunkBytes) {}
+    : source_(&source), chunkBytes_(chunkBytes < 16 ? 16 : chunkBytes) {}
+
+void DecodingSource::restart(ByteSource& source) {
+    source_ = &source;
+    sniffed_ = false;
+    encoding_ = FileEncoding::Bytes;
+    pending_.clear();
+    highSurrogate_ = 0;
+    scratch_.clear();
+}
 
 // A BOM decides; without one, ASCII text in UTF-16 shows as zero bytes in every other position
 // of the first line ("B\0E\0G\0..." or "\0B\0E\0G...").
 void DecodingSource::sniff() {
     sniffed_ = true;
-    while (pending_.size() < 64 && source_.read(pending_, 64 - pending_.size()) > 0) {}
+    while (pending_.size() < 64 && source_->read(pending_, 64 - pending_.size()) > 0) {}
     const auto* b = reinterpret_cast<const unsigned char*>(pending_.data());
     const std::size_t n = pending_.size();
     if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
@@ -177,11 +186,11 @@ std::size_t DecodingSource::read(std::string& out) {
             pending_.clear();
             return n;
         }
-        return source_.read(out, chunkBytes_);
+        return source_->read(out, chunkBytes_);
     }
     scratch_.swap(pending_);
     pending_.clear();
-    const std::size_t got = source_.read(scratch_, chunkBytes_);
+    const std::size_t got = source_->read(scratch_, chunkBytes_);
     if (scratch_.empty()) return 0;
     if (got == 0 && scratch_.size() == 1) {   // dangling odd byte at the end
         scratch_.clear();

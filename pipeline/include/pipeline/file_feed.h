@@ -25,6 +25,9 @@
 #include "pipeline/source_file.h"
 
 namespace pipeline {
+namespace detail {
+struct ReadingState;   // what a reading thread keeps from file to file (vcard_file.h)
+}
 
 // How far the read-ahead may run ahead of the loop.
 struct FeedWindow {
@@ -66,7 +69,7 @@ private:
     void freed(std::size_t bytes);
     void startReader();
     void run();
-    void readInto(const std::shared_ptr<Prepared>& file, std::unique_lock<std::mutex>& lock);
+    void readInto(const std::shared_ptr<Prepared>& file, detail::ReadingState& state, std::unique_lock<std::mutex>& lock);
     void stopped(Prepared& file);
     bool hasRoom() const;
     bool mayAdd(const Prepared& file) const;

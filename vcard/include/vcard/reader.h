@@ -48,6 +48,10 @@ public:
     static Reader fromDescriptor(int fd, std::uint64_t sizeAtOpen, std::string name, ReaderOptions options = {});
     // Reads from a buffer. The bytes are copied chunk by chunk; the buffer must outlive the reader.
     static Reader fromBuffer(std::string_view bytes, ReaderOptions options = {});
+    // Reads another buffer from its start, as fromBuffer with the same options would, keeping the
+    // storage this reader grew: many small files read one after another by one reader (into one
+    // Card) cost almost no allocations. Its file warnings start again.
+    void restart(std::string_view bytes);
 
     Reader(Reader&&) noexcept;
     Reader& operator=(Reader&&) noexcept;
