@@ -1,7 +1,8 @@
 // Reading vCard files ahead of the import loop: a file taken from the reading thread gives what
 // reading it on its own gives, files the loop skips are dropped, files of other queues are left
-// to the caller, failures travel with their file, a file larger than the budget streams, and the
-// thread stays within its window and stops promptly.
+// to the caller, failures travel with their file, a file larger than the budget streams (also
+// several in a row, read by two threads), and the thread stays within its window and stops
+// promptly.
 #include "pipeline/file_feed.h"
 
 #include <gtest/gtest.h>
@@ -151,6 +152,25 @@ TEST_F(FileFeedTest, AFileLargerThanTheBudgetStreamsThroughIt) {
     auto after = feed.take(queue->file(1));
     ASSERT_NE(after, nullptr);
     EXPECT_EQ(drain(*after).first, std::vector<std::string>{"after-1"});
+}
+
+// Files larger than the budget one after another, read by two threads: the second thread may
+// not fill the budget while the loop still waits for the first file, so every file comes
+// through whole and in order.
+TEST_F(FileFeedTest, TwoThreadsStreamFilesLargerThanTheBudgetInOrder) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 4; ++i) paths.push_back(file("big" + std::to_string(i), 300));
+    FileFeed feed(options_, FeedWindow{64, 8192, 2});
+    auto queue = queueOf(paths);
+    feed.start(queue);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        auto cards = feed.take(queue->file(i));
+        ASSERT_NE(cards, nullptr);
+        auto [names, error] = drain(*cards);
+        EXPECT_EQ(error, 0);
+        ASSERT_EQ(names.size(), 300u) << i;
+        for (size_t k = 0; k < names.size(); ++k) ASSERT_EQ(names[k], "big" + std::to_string(i) + "-" + std::to_string(k + 1));
+    }
 }
 
 TEST_F(FileFeedTest, StaysWithinItsWindowAndStopsPromptly) {
