@@ -30,7 +30,8 @@ struct ReadingState {
 class VcardFile {
 public:
     // Throws zentra::Error naming the path when the file cannot be opened or is not a regular file.
-    // `state` (may be null) is used for this file and kept for the next; one file at a time.
+    // `state` (may be null) is used for this file and kept for the next one read with the same
+    // options; it serves one file at a time.
     VcardFile(const SourceFile& file, const contact::MapOptions& options, ReadingState* state = nullptr);
     ~VcardFile();
     VcardFile(const VcardFile&) = delete;
