@@ -184,11 +184,12 @@ bool FileFeed::hasRoom() const { return ahead_.size() < window_.files && bytesAh
 // freed only after it.
 bool FileFeed::mayAdd(const Prepared& file) const {
     if (bytesAhead_ < window_.bytes) return true;
-    if (file.bytes != 0) return false;
+    return file.bytes == 0 && isFirstBeingRead(file);
+}
+
+bool FileFeed::isFirstBeingRead(const Prepared& file) const {
     const std::size_t position = file.file.queued - 1;
-    for (std::size_t other : reading_)
-        if (other < position) return false;
-    return true;
+    return std::none_of(reading_.begin(), reading_.end(), [&](std::size_t other) { return other < position; });
 }
 
 void FileFeed::run() {
@@ -204,8 +205,8 @@ void FileFeed::run() {
         readInto(file, state, lock);
         reading_.erase(std::find(reading_.begin(), reading_.end(), file->file.queued - 1));
         // The first file still being read may now be another thread's, which may go past the
-        // spent budget (mayAdd).
-        if (readersWaiting_ != 0 && bytesAhead_ >= window_.bytes) readerWake_.notify_all();
+        // spent budget (mayAdd) or start a large file.
+        if (readersWaiting_ != 0 && (bytesAhead_ >= window_.bytes || frontWaiters_ != 0)) readerWake_.notify_all();
     }
     // Nothing more from this thread: the loop hears of the rest now.
     unannounced_ = 0;
@@ -226,6 +227,17 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
         failure = e;
     } catch (const std::bad_alloc&) {
         failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + zentra::readablePath(source.path));
+    }
+    if (reader && reader->streams() && reader->sizeAtOpen() > window_.bytes / 4) {
+        // A large file is parsed as it is read, with buffers as large as its longest line: one
+        // such file at a time, the first one still being read, so that two threads never hold
+        // two of them.
+        lock.lock();
+        ++frontWaiters_;
+        waitForLoop(lock, [&] { return stopping_ || file->abandoned || isFirstBeingRead(*file); });
+        --frontWaiters_;
+        if (file->abandoned || stopping_) return stopped(*file);
+        lock.unlock();
     }
     while (reader && !failure) {
         contact::ContactItem contact;

@@ -41,6 +41,8 @@ public:
     // kErrImportFailed when the file held no card, or when it changed while it was read.
     bool next(contact::ContactItem& out);
     std::size_t cards() const { return cards_; }
+    std::uint64_t sizeAtOpen() const { return sizeAtOpen_; }
+    bool streams() const { return stream_.has_value(); }   // not read whole: read as it is parsed
     bool ended() const { return ended_; }
     std::vector<FileWarning> fileWarnings() const;
     const std::string& shownPath() const { return shownPath_; }

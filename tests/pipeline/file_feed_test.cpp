@@ -1,8 +1,8 @@
 // Reading vCard files ahead of the import loop: a file taken from the reading thread gives what
 // reading it on its own gives, files the loop skips are dropped, files of other queues are left
 // to the caller, failures travel with their file, a file larger than the budget streams (also
-// several in a row, read by two threads), and the thread stays within its window and stops
-// promptly.
+// while a second thread reads the files after it), and the thread stays within its window and
+// stops promptly.
 #include "pipeline/file_feed.h"
 
 #include <gtest/gtest.h>
@@ -154,12 +154,15 @@ TEST_F(FileFeedTest, AFileLargerThanTheBudgetStreamsThroughIt) {
     EXPECT_EQ(drain(*after).first, std::vector<std::string>{"after-1"});
 }
 
-// Files larger than the budget one after another, read by two threads: the second thread may
-// not fill the budget while the loop still waits for the first file, so every file comes
-// through whole and in order.
-TEST_F(FileFeedTest, TwoThreadsStreamFilesLargerThanTheBudgetInOrder) {
+// Two threads: while one reads a file larger than the budget, the other reads the small files
+// after it; those may not fill the budget while the loop still waits for the large file, so
+// every file comes through whole and in order.
+TEST_F(FileFeedTest, TwoThreadsStreamAFileLargerThanTheBudgetAndTheFilesAfterItInOrder) {
+    std::vector<std::pair<std::string, int>> files = {{"big0", 300}};
+    for (int i = 0; i < 30; ++i) files.push_back({"small" + std::to_string(i), 1});
+    files.push_back({"big1", 300});
     std::vector<std::string> paths;
-    for (int i = 0; i < 4; ++i) paths.push_back(file("big" + std::to_string(i), 300));
+    for (const auto& [stem, cards] : files) paths.push_back(file(stem, cards));
     FileFeed feed(options_, FeedWindow{64, 8192, 2});
     auto queue = queueOf(paths);
     feed.start(queue);
@@ -168,8 +171,9 @@ TEST_F(FileFeedTest, TwoThreadsStreamFilesLargerThanTheBudgetInOrder) {
         ASSERT_NE(cards, nullptr);
         auto [names, error] = drain(*cards);
         EXPECT_EQ(error, 0);
-        ASSERT_EQ(names.size(), 300u) << i;
-        for (size_t k = 0; k < names.size(); ++k) ASSERT_EQ(names[k], "big" + std::to_string(i) + "-" + std::to_string(k + 1));
+        const auto& [stem, count] = files[i];
+        ASSERT_EQ(names.size(), static_cast<size_t>(count)) << stem;
+        for (size_t k = 0; k < names.size(); ++k) ASSERT_EQ(names[k], stem + "-" + std::to_string(k + 1));
     }
 }
 

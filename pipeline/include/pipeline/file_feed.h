@@ -10,8 +10,10 @@
 // larger than that is read on as the loop stores its contacts.
 //
 // One thread reads at first. A second one joins the first time the loop has to wait for a file:
-// reading is then the slower side, and it shares the cores with the loop. The two sides wake
-// each other for a batch of contacts or files at a time, not for each one.
+// reading is then the slower side, and it shares the cores with the loop. Only one large file
+// (over a quarter of the byte window) is read at a time, since a file read as it is parsed holds
+// buffers as large as its longest line. The two sides wake each other for a batch of contacts or
+// files at a time, not for each one.
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -73,6 +75,7 @@ private:
     void stopped(Prepared& file);
     bool hasRoom() const;
     bool mayAdd(const Prepared& file) const;
+    bool isFirstBeingRead(const Prepared& file) const;
 
     const contact::MapOptions options_;
     const Window window_;
@@ -81,6 +84,7 @@ private:
     std::condition_variable readerWake_;                // readers wait for room
     bool loopWaiting_ = false;
     std::size_t readersWaiting_ = 0;
+    std::size_t frontWaiters_ = 0;                      // readers waiting to start a large file
     std::size_t unannounced_ = 0;                       // contacts and ends the loop was not woken for
     std::size_t unfreed_ = 0;                           // releases the readers were not woken for
     std::size_t unfreedBytes_ = 0;                      // and their bytes
