@@ -4,21 +4,37 @@
 #include <QDateTime>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 namespace importrun {
 
 namespace {
 
-// QTimeZone is reentrant, not thread-safe, and the read-ahead maps cards on its own thread
-// while the run maps others: one zone object, used under a lock (a date or two per card).
+// QTimeZone is reentrant, not thread-safe, and the read-ahead maps cards on its own threads
+// while the run maps others: one zone object, used under a lock (a date or two per card). Each
+// date's answer is kept: asking the zone costs more than the rest of a card's dates, and the
+// cards of an address book share few enough dates (birthdays, anniversaries) to keep them all.
 class ZoneDays {
 public:
     explicit ZoneDays(const QTimeZone& zone) : zone_(zone) {}
 
     int64_t dayStart(int year, int month, int day) {
+        const int64_t key = (static_cast<int64_t>(year) * 16 + month) * 32 + day;
+        std::lock_guard lock(mutex_);
+        if (auto known = known_.find(key); known != known_.end()) return known->second;
+        if (known_.size() >= kKeptDays) known_.clear();
+        const int64_t start = ask(year, month, day);
+        known_.emplace(key, start);
+        return start;
+    }
+
+private:
+    static constexpr int kQuarterHour = 15 * 60;
+    static constexpr std::size_t kKeptDays = 1u << 16;   // 180 years of days; a few MB at most
+
+    int64_t ask(int year, int month, int day) const {
         const QDate date(year, month, day);
         const QDateTime utcMidnight(date, QTime(0, 0), Qt::UTC);
-        std::lock_guard lock(mutex_);
         // startOfDay gives the first local time of the date where a clock change skips midnight.
         const QDateTime start = date.startOfDay(zone_);
         const int offset = start.offsetFromUtc();
@@ -29,11 +45,9 @@ public:
         return -zone_.standardTimeOffset(QDateTime(QDate(1970, 1, 1), QTime(0, 0), Qt::UTC));
     }
 
-private:
-    static constexpr int kQuarterHour = 15 * 60;
-
     std::mutex mutex_;
     const QTimeZone zone_;
+    std::unordered_map<int64_t, int64_t> known_;
 };
 
 }  // namespace

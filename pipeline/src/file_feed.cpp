@@ -1,5 +1,7 @@
 #include "pipeline/file_feed.h"
 
+#include <algorithm>
+#include <chrono>
 #include <new>
 #include <optional>
 
@@ -8,12 +10,23 @@
 #include "zentra/error.h"
 
 namespace pipeline {
+namespace {
 
-// One file as the reading thread fills it. Guarded by the feed's mutex.
+// The two sides wake each other after this many contacts, file ends or releases, not after each
+// one: a wake costs two system calls and a thread switch, more than a small file's reading.
+constexpr std::size_t kWakeBatch = 16;
+// The loop looks again after this long whatever came, so that it never waits long for a batch
+// that a slow disk fills slowly.
+constexpr auto kLongestLoopWait = std::chrono::milliseconds(20);
+
+}  // namespace
+
+// One file as a reading thread fills it. Guarded by the feed's mutex.
 struct FileFeed::Prepared {
     SourceFile file;
     std::deque<contact::ContactItem> contacts;       // read, not handed out yet
     std::deque<std::size_t> sizes;            // their bytes, for the budget
+    std::size_t bytes = 0;                    // the sum of sizes
     std::size_t cards = 0;
     bool ended = false;                       // nothing more will come (failure or end)
     std::optional<zentra::Error> failure;
@@ -21,25 +34,24 @@ struct FileFeed::Prepared {
     bool abandoned = false;                   // the loop passed it, or the feed stopped
 };
 
-// A taken file: hands out what the thread has read, waiting for more while it reads on.
+// A taken file: hands out what the threads have read, waiting for more while they read on.
 class FedCards final : public FileCards {
 public:
     FedCards(FileFeed& feed, std::shared_ptr<FileFeed::Prepared> file) : feed_(feed), file_(std::move(file)) {}
     ~FedCards() override {
         std::lock_guard lock(feed_.mutex_);
         file_->abandoned = true;   // a file not read to its end stops being read
+        if (!file_->ended) feed_.readerWake_.notify_all();
         while (!file_->sizes.empty()) release();
-        feed_.changed_.notify_all();
     }
 
     bool next(contact::ContactItem& out) override {
         std::unique_lock lock(feed_.mutex_);
-        feed_.changed_.wait(lock, [&] { return !file_->contacts.empty() || file_->ended; });
+        feed_.waitForReaders(lock, [&] { return !file_->contacts.empty() || file_->ended; });
         if (!file_->contacts.empty()) {
             out = std::move(file_->contacts.front());
             file_->contacts.pop_front();
             release();
-            feed_.changed_.notify_all();
             return true;
         }
         if (file_->failure) throw *file_->failure;
@@ -60,8 +72,10 @@ public:
 
 private:
     void release() {
-        feed_.bytesAhead_ -= file_->sizes.front();
+        const std::size_t bytes = file_->sizes.front();
         file_->sizes.pop_front();
+        file_->bytes -= bytes;
+        feed_.freed(bytes);
     }
 
     FileFeed& feed_;
@@ -77,24 +91,80 @@ void FileFeed::start(SharedFileQueue queue) {
     std::lock_guard lock(mutex_);
     queue_ = std::move(queue);
     next_ = taken_ = 0;
+    unannounced_ = unfreed_ = unfreedBytes_ = 0;
     stopping_ = false;
-    if (queue_ && queue_->size() != 0) worker_ = std::thread([this] { run(); });
+    if (queue_ && queue_->size() != 0) startReader();
 }
 
+void FileFeed::startReader() { workers_.emplace_back([this] { run(); }); }
+
 void FileFeed::stop() {
+    std::vector<std::thread> workers;
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
         for (auto& file : ahead_) file->abandoned = true;
+        workers.swap(workers_);
     }
-    changed_.notify_all();
-    if (worker_.joinable()) worker_.join();
+    readerWake_.notify_all();
+    loopWake_.notify_all();
+    for (std::thread& worker : workers) worker.join();
     std::lock_guard lock(mutex_);
-    for (auto& file : ahead_)
-        for (std::size_t bytes : file->sizes) bytesAhead_ -= bytes;
+    for (auto& file : ahead_) bytesAhead_ -= file->bytes;
     ahead_.clear();
     queue_.reset();
     next_ = taken_ = 0;
+}
+
+// The loop's side: waits until `ready`, telling the readers first what it freed. While it waits
+// for them, reading is the slower side: a second thread joins (once).
+template <class Ready>
+void FileFeed::waitForReaders(std::unique_lock<std::mutex>& lock, Ready ready) {
+    while (!ready()) {
+        if (unfreed_ != 0) {
+            unfreed_ = unfreedBytes_ = 0;
+            if (readersWaiting_ != 0) readerWake_.notify_all();
+        }
+        if (!stopping_ && workers_.size() < window_.threads && queue_ && next_ < queue_->size()) startReader();
+        loopWaiting_ = true;
+        loopWake_.wait_for(lock, kLongestLoopWait);
+        loopWaiting_ = false;
+    }
+}
+
+// A reader's side: waits until `ready`, telling the loop first what it read.
+template <class Ready>
+void FileFeed::waitForLoop(std::unique_lock<std::mutex>& lock, Ready ready) {
+    while (!ready()) {
+        if (unannounced_ != 0) {
+            unannounced_ = 0;
+            if (loopWaiting_) loopWake_.notify_one();
+        }
+        ++readersWaiting_;
+        readerWake_.wait(lock);
+        --readersWaiting_;
+    }
+}
+
+// A contact or a file's end is there for the loop.
+void FileFeed::announce() {
+    if (++unannounced_ >= kWakeBatch && loopWaiting_) {
+        unannounced_ = 0;
+        loopWake_.notify_one();
+    }
+}
+
+// The loop has let go of a contact (or passed a file). Waiting readers hear of it once a batch
+// was let go, or a quarter of a small window.
+void FileFeed::freed(std::size_t bytes) {
+    bytesAhead_ -= bytes;
+    ++unfreed_;
+    unfreedBytes_ += bytes;
+    const std::size_t batch = std::clamp<std::size_t>(window_.files / 4, 1, kWakeBatch);
+    if (readersWaiting_ != 0 && (unfreed_ >= batch || unfreedBytes_ >= window_.bytes / 4)) {
+        unfreed_ = unfreedBytes_ = 0;
+        readerWake_.notify_all();
+    }
 }
 
 // A file left part-read: whoever still holds it hears why it ends here.
@@ -103,37 +173,71 @@ void FileFeed::stopped(Prepared& file) {
         file.failure = zentra::Error(zentra::kErrImportFailed,
                                      "reading " + zentra::readablePath(file.file.path) + " was stopped");
         file.ended = true;
-        changed_.notify_all();
+        loopWake_.notify_one();
     }
 }
 
 bool FileFeed::hasRoom() const { return ahead_.size() < window_.files && bytesAhead_ < window_.bytes; }
 
+// Within the budget; beyond it only the first file still being read, and only once the loop has
+// taken everything it read: the loop is then waiting for it, and the other files' bytes are
+// freed only after it.
+bool FileFeed::mayAdd(const Prepared& file) const {
+    if (bytesAhead_ < window_.bytes) return true;
+    return file.bytes == 0 && isFirstBeingRead(file);
+}
+
+bool FileFeed::isFirstBeingRead(const Prepared& file) const {
+    const std::size_t position = file.file.queued - 1;
+    return std::none_of(reading_.begin(), reading_.end(), [&](std::size_t other) { return other < position; });
+}
+
 void FileFeed::run() {
+    detail::ReadingState state;   // this thread's, kept from file to file
     std::unique_lock lock(mutex_);
     while (!stopping_ && next_ < queue_->size()) {
-        changed_.wait(lock, [&] { return stopping_ || hasRoom(); });
-        if (stopping_) break;
+        waitForLoop(lock, [&] { return stopping_ || hasRoom(); });
+        if (stopping_ || next_ >= queue_->size()) break;
         auto file = std::make_shared<Prepared>();
         file->file = queue_->file(next_++);
         ahead_.push_back(file);
-        readInto(file, lock);
+        reading_.push_back(file->file.queued - 1);
+        readInto(file, state, lock);
+        reading_.erase(std::find(reading_.begin(), reading_.end(), file->file.queued - 1));
+        // The first file still being read may now be another thread's, which may go past the
+        // spent budget (mayAdd) or start a large file.
+        if (readersWaiting_ != 0 && (bytesAhead_ >= window_.bytes || frontWaiters_ != 0)) readerWake_.notify_all();
     }
+    // Nothing more from this thread: the loop hears of the rest now.
+    unannounced_ = 0;
+    loopWake_.notify_one();
 }
 
 // Reads one file card by card, unlocking while it parses; stops early when the file is
 // abandoned, and waits while the budget is spent (the loop frees it as it stores contacts).
-void FileFeed::readInto(const std::shared_ptr<Prepared>& file, std::unique_lock<std::mutex>& lock) {
+void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingState& state,
+                        std::unique_lock<std::mutex>& lock) {
     const SourceFile source = file->file;
     lock.unlock();
     std::optional<detail::VcardFile> reader;
     std::optional<zentra::Error> failure;
     try {
-        reader.emplace(source, options_);
+        reader.emplace(source, options_, &state);
     } catch (const zentra::Error& e) {
         failure = e;
     } catch (const std::bad_alloc&) {
         failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + zentra::readablePath(source.path));
+    }
+    if (reader && reader->streams() && reader->sizeAtOpen() > window_.bytes / 4) {
+        // A large file is parsed as it is read, with buffers as large as its longest line: one
+        // such file at a time, the first one still being read, so that two threads never hold
+        // two of them.
+        lock.lock();
+        ++frontWaiters_;
+        waitForLoop(lock, [&] { return stopping_ || file->abandoned || isFirstBeingRead(*file); });
+        --frontWaiters_;
+        if (file->abandoned || stopping_) return stopped(*file);
+        lock.unlock();
     }
     while (reader && !failure) {
         contact::ContactItem contact;
@@ -148,23 +252,22 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, std::unique_lock<
         if (!more) break;
         const std::size_t bytes = approximateBytes(contact);
         lock.lock();
+        // The budget spent: wait until the loop has stored enough.
+        waitForLoop(lock, [&] { return stopping_ || file->abandoned || mayAdd(*file); });
         if (file->abandoned || stopping_) return stopped(*file);   // keeps the lock, as run() expects
         file->contacts.push_back(std::move(contact));
         file->sizes.push_back(bytes);
+        file->bytes += bytes;
         bytesAhead_ += bytes;
         ++file->cards;
-        changed_.notify_all();
-        // The budget spent: wait until the loop has stored enough. The bytes are held by this
-        // file or by files the loop takes before it, so the loop frees them.
-        changed_.wait(lock, [&] { return stopping_ || file->abandoned || bytesAhead_ < window_.bytes; });
-        if (file->abandoned || stopping_) return stopped(*file);
+        announce();
         lock.unlock();
     }
     lock.lock();
     if (reader) file->fileWarnings = reader->fileWarnings();
     file->failure = std::move(failure);
     file->ended = true;
-    changed_.notify_all();
+    announce();
 }
 
 std::unique_ptr<FileCards> FileFeed::take(const SourceFile& file) {
@@ -173,26 +276,27 @@ std::unique_ptr<FileCards> FileFeed::take(const SourceFile& file) {
     const std::size_t position = file.queued - 1;
     if (position < taken_) return nullptr;
     // Files before it were skipped by the loop: drop them, read or being read.
+    if (taken_ < position) readerWake_.notify_all();   // those being read stop now
     while (taken_ < position) {
         if (!ahead_.empty()) {
             auto& skipped = ahead_.front();
             skipped->abandoned = true;
-            for (std::size_t bytes : skipped->sizes) bytesAhead_ -= bytes;
-            skipped->sizes.clear();
             skipped->contacts.clear();
+            skipped->sizes.clear();
+            freed(skipped->bytes);
+            skipped->bytes = 0;
             ahead_.pop_front();
         } else {
-            ++next_;   // not started yet: the thread goes past it
+            ++next_;   // not started yet: the threads go past it
         }
         ++taken_;
     }
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return stopping_ || !ahead_.empty() || next_ >= queue_->size(); });
+    waitForReaders(lock, [&] { return stopping_ || !ahead_.empty() || next_ >= queue_->size(); });
     if (ahead_.empty()) return nullptr;
     std::shared_ptr<Prepared> prepared = ahead_.front();
     ahead_.pop_front();
     ++taken_;
-    changed_.notify_all();
+    freed(0);   // room for one more file
     return std::make_unique<FedCards>(*this, std::move(prepared));
 }
 

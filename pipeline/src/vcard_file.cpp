@@ -22,30 +22,24 @@ std::string trimmedOfSpaces(const std::string& path) {
 }
 
 struct Opened {
-    int fd = -1;
-    std::uint64_t size = 0;
+    vcard::OpenedFile file;
     std::string path;
 };
 
 Opened openExactOrTrimmed(const std::string& path) {
-    Opened o;
     const std::string trimmed = trimmedOfSpaces(path);
     try {
-        o.fd = vcard::openRegularFile(path, &o.size);
-        o.path = path;
-        return o;
+        return Opened{vcard::openRegularFile(path), path};
     } catch (const zentra::Error& e) {
         if (e.number() != zentra::kErrFileNotFound || trimmed == path || trimmed.empty()) throw;
     }
-    o.fd = vcard::openRegularFile(trimmed, &o.size);
-    o.path = trimmed;
-    return o;
+    return Opened{vcard::openRegularFile(trimmed), trimmed};
 }
 
 }  // namespace
 
-VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options)
-    : options_(options) {
+VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options, ReadingState* state)
+    : state_(state ? *state : ownState_), options_(options) {
     Opened opened;
     try {
         opened = openExactOrTrimmed(file.path);
@@ -53,14 +47,33 @@ VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options)
         // The reason names the path in its exact bytes; messages carry its readable form.
         throw zentra::Error(e.number(), zentra::readablePath(e.description()));
     }
-    fd_ = opened.fd;
+    fd_ = opened.file.fd;
     shownPath_ = zentra::readablePath(opened.path);
     // The readable form, since the name may become a contact's display name.
     options_.sourceName = std::filesystem::path(shownPath_).stem().string();
-    sizeAtOpen_ = opened.size;
-    struct stat info {};
-    if (::fstat(fd_, &info) == 0) modifiedAtOpen_ = info.st_mtim;
-    reader_.emplace(vcard::Reader::fromDescriptor(fd_, sizeAtOpen_, shownPath_, options_.reader));
+    sizeAtOpen_ = opened.file.size;
+    modifiedAtOpen_.tv_sec = static_cast<time_t>(opened.file.modifiedSeconds);
+    modifiedAtOpen_.tv_nsec = opened.file.modifiedNanoseconds;
+    // Most files hold one small card: read whole by one call, the file is done with before its
+    // first card is parsed. Larger files, and files that changed since they were opened, are
+    // read as they are parsed.
+    bool whole = false;
+    if (sizeAtOpen_ <= options_.reader.chunkBytes) {
+        try {
+            whole = vcard::readWhole(opened.file, state_.bytes);
+        } catch (const zentra::Error& e) {
+            ::close(fd_);
+            throw e.withContext(shownPath_);
+        }
+    }
+    if (whole) {
+        ::close(fd_);
+        fd_ = -1;
+        if (state_.wholeFiles) state_.wholeFiles->restart(state_.bytes);
+        else state_.wholeFiles.emplace(vcard::Reader::fromBuffer(state_.bytes, options_.reader));
+    } else {
+        stream_.emplace(vcard::Reader::fromDescriptor(fd_, sizeAtOpen_, shownPath_, options_.reader));
+    }
 }
 
 VcardFile::~VcardFile() {
@@ -68,6 +81,7 @@ VcardFile::~VcardFile() {
 }
 
 void VcardFile::checkUnchanged() {
+    if (fd_ < 0) return;   // read whole by one call: one version of the file
     struct stat info {};
     if (::fstat(fd_, &info) != 0)
         throw zentra::Error(zentra::kErrDeviceIO, shownPath_ + ": " + std::strerror(errno));
@@ -81,20 +95,20 @@ void VcardFile::checkUnchanged() {
 
 bool VcardFile::next(contact::ContactItem& out) {
     if (ended_) return false;
-    if (!reader_->next(card_)) {
+    if (!reader().next(state_.card)) {
         ended_ = true;
         checkUnchanged();
         if (cards_ == 0) throw zentra::Error(zentra::kErrImportFailed, "no vCard found in " + shownPath_);
         return false;
     }
     ++cards_;
-    out = contact::mapCard(card_, options_);
+    out = contact::mapCard(state_.card, options_);
     return true;
 }
 
 std::vector<FileWarning> VcardFile::fileWarnings() const {
     std::vector<FileWarning> out;
-    for (const vcard::Warning& w : reader_->fileWarnings()) {
+    for (const vcard::Warning& w : reader().fileWarnings()) {
         FileWarning f;
         f.source = FileWarning::Source::Parser;
         f.line = w.line;

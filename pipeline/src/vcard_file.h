@@ -1,6 +1,8 @@
 #pragma once
 // One vCard file opened once and read through that one descriptor, card by card: the cards of
-// the file as it was when it was opened, never a mix of two versions. The exact path is opened;
+// the file as it was when it was opened, never a mix of two versions. A small file is read whole
+// by one call (open, fstat, read, close: the least a file can cost); a larger one is read as its
+// cards are parsed, and checked at its end for changes. The exact path is opened;
 // only when no file has that name is the path without leading and trailing spaces tried (names
 // typed or pasted with stray blanks), so "t.vcf" and "t.vcf " stay two files.
 #include <cstdint>
@@ -17,10 +19,20 @@
 
 namespace pipeline::detail {
 
+// What a thread that reads file after file keeps from one to the next: the reader of files read
+// whole, the card it fills and the bytes it reads, so that their storage serves every file.
+struct ReadingState {
+    std::optional<vcard::Reader> wholeFiles;
+    vcard::Card card;
+    std::string bytes;
+};
+
 class VcardFile {
 public:
     // Throws zentra::Error naming the path when the file cannot be opened or is not a regular file.
-    VcardFile(const SourceFile& file, const contact::MapOptions& options);
+    // `state` (may be null) is used for this file and kept for the next one read with the same
+    // options; it serves one file at a time.
+    VcardFile(const SourceFile& file, const contact::MapOptions& options, ReadingState* state = nullptr);
     ~VcardFile();
     VcardFile(const VcardFile&) = delete;
     VcardFile& operator=(const VcardFile&) = delete;
@@ -29,6 +41,8 @@ public:
     // kErrImportFailed when the file held no card, or when it changed while it was read.
     bool next(contact::ContactItem& out);
     std::size_t cards() const { return cards_; }
+    std::uint64_t sizeAtOpen() const { return sizeAtOpen_; }
+    bool streams() const { return stream_.has_value(); }   // not read whole: read as it is parsed
     bool ended() const { return ended_; }
     std::vector<FileWarning> fileWarnings() const;
     const std::string& shownPath() const { return shownPath_; }
@@ -36,13 +50,17 @@ public:
 private:
     void checkUnchanged();
 
-    int fd_ = -1;
+    vcard::Reader& reader() { return stream_ ? *stream_ : *state_.wholeFiles; }
+    const vcard::Reader& reader() const { return stream_ ? *stream_ : *state_.wholeFiles; }
+
+    ReadingState ownState_;
+    ReadingState& state_;
+    int fd_ = -1;                      // closed once the file is read whole
     std::string shownPath_;            // readable form, for messages
     std::uint64_t sizeAtOpen_ = 0;
     struct timespec modifiedAtOpen_ {};
     contact::MapOptions options_;
-    std::optional<vcard::Reader> reader_;   // set once the file is open
-    vcard::Card card_;                 // reused: the reader refills its storage
+    std::optional<vcard::Reader> stream_;   // a file not read whole, read through fd_
     std::size_t cards_ = 0;
     bool ended_ = false;
 };

@@ -63,6 +63,22 @@ TEST(ZoneDayStart, BirthdaysBeginAtLocalMidnightOfTheImportsZone) {
     }
 }
 
+// Answers are kept per date: asked again, in any order, each date gives what a fresh zone gives.
+TEST(ZoneDayStart, AKeptAnswerIsTheAnswerOfItsOwnDate) {
+    const QTimeZone zone("America/Los_Angeles");
+    const contact::DayStart kept = importrun::dayStartIn(zone);
+    const int dates[][3] = {{2024, 1, 15}, {2024, 7, 15}, {2024, 3, 10}, {2024, 3, 11}, {1850, 6, 1},
+                            {2024, 11, 3}, {2024, 11, 4}, {2023, 7, 15}, {2024, 12, 31}, {2025, 1, 1}};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& d : dates) {
+            const int64_t fresh = importrun::dayStartIn(zone)(d[0], d[1], d[2]);
+            EXPECT_EQ(kept(d[0], d[1], d[2]), fresh) << d[0] << "-" << d[1] << "-" << d[2] << " round " << round;
+        }
+    }
+    EXPECT_EQ(kept(2024, 1, 15), 8 * 3600);
+    EXPECT_EQ(kept(2024, 7, 15), 7 * 3600);
+}
+
 TEST(ZoneDayStart, SessionOptionsCarryTheZone) {
     const auto options = importrun::sessionOptionsIn(QTimeZone("America/Los_Angeles"));
     EXPECT_EQ(options.mapping.dayStart(2024, 1, 15), 8 * 3600);

@@ -1,7 +1,8 @@
 // Reading vCard files ahead of the import loop: a file taken from the reading thread gives what
 // reading it on its own gives, files the loop skips are dropped, files of other queues are left
-// to the caller, failures travel with their file, a file larger than the budget streams, and the
-// thread stays within its window and stops promptly.
+// to the caller, failures travel with their file, a file larger than the budget streams (also
+// while a second thread reads the files after it), and the thread stays within its window and
+// stops promptly.
 #include "pipeline/file_feed.h"
 
 #include <gtest/gtest.h>
@@ -151,6 +152,29 @@ TEST_F(FileFeedTest, AFileLargerThanTheBudgetStreamsThroughIt) {
     auto after = feed.take(queue->file(1));
     ASSERT_NE(after, nullptr);
     EXPECT_EQ(drain(*after).first, std::vector<std::string>{"after-1"});
+}
+
+// Two threads: while one reads a file larger than the budget, the other reads the small files
+// after it; those may not fill the budget while the loop still waits for the large file, so
+// every file comes through whole and in order.
+TEST_F(FileFeedTest, TwoThreadsStreamAFileLargerThanTheBudgetAndTheFilesAfterItInOrder) {
+    std::vector<std::pair<std::string, int>> files = {{"big0", 300}};
+    for (int i = 0; i < 30; ++i) files.push_back({"small" + std::to_string(i), 1});
+    files.push_back({"big1", 300});
+    std::vector<std::string> paths;
+    for (const auto& [stem, cards] : files) paths.push_back(file(stem, cards));
+    FileFeed feed(options_, FeedWindow{64, 8192, 2});
+    auto queue = queueOf(paths);
+    feed.start(queue);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        auto cards = feed.take(queue->file(i));
+        ASSERT_NE(cards, nullptr);
+        auto [names, error] = drain(*cards);
+        EXPECT_EQ(error, 0);
+        const auto& [stem, count] = files[i];
+        ASSERT_EQ(names.size(), static_cast<size_t>(count)) << stem;
+        for (size_t k = 0; k < names.size(); ++k) ASSERT_EQ(names[k], stem + "-" + std::to_string(k + 1));
+    }
 }
 
 TEST_F(FileFeedTest, StaysWithinItsWindowAndStopsPromptly) {

@@ -2,10 +2,13 @@
 // over-long lines, many cards, garbage bytes, file errors, and the fuzzer's regression inputs.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 
 #include "vcard_test_support.h"
@@ -212,6 +215,47 @@ TEST(MultipleCards, OneCardKeptAcrossReadersHandsOnItsStorageUnchanged) {
     EXPECT_TRUE(kept.addresses().empty());
 }
 
+// One reader restarted on file after file (into one card) gives what a new reader gives each
+// file: nothing of a file read before, cut short, nested or in UTF-16, carries over.
+TEST(MultipleCards, ARestartedReaderGivesWhatANewReaderGives) {
+    std::vector<std::string> texts;
+    for (const auto& entry : std::filesystem::directory_iterator(dataPath("")))
+        if (entry.path().extension() == ".vcf") texts.push_back(readBytes(entry.path().string()));
+    std::sort(texts.begin(), texts.end());
+    ASSERT_GT(texts.size(), 20u);
+    texts.push_back("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:cut short");   // then every file again, backwards
+    texts.insert(texts.end(), texts.rbegin() + 1, texts.rend());
+    std::optional<Reader> reader;
+    Card card;
+    for (std::size_t f = 0; f < texts.size(); ++f) {
+        SCOPED_TRACE("file " + std::to_string(f));
+        if (reader) reader->restart(texts[f]);
+        else reader.emplace(Reader::fromBuffer(texts[f]));
+        const Parsed fresh = parseText(texts[f]);
+        std::size_t index = 0;
+        while (reader->next(card)) {
+            ASSERT_LT(index, fresh.cards.size());
+            const Card& expected = fresh.cards[index++];
+            ASSERT_EQ(card.properties.size(), expected.properties.size());
+            for (std::size_t k = 0; k < expected.properties.size(); ++k) {
+                EXPECT_EQ(card.properties[k].name, expected.properties[k].name);
+                EXPECT_EQ(card.properties[k].value, expected.properties[k].value);
+                EXPECT_EQ(card.properties[k].bytes, expected.properties[k].bytes);
+            }
+            EXPECT_EQ(card.agents.size(), expected.agents.size());
+            ASSERT_EQ(card.warnings.size(), expected.warnings.size());
+            for (std::size_t w = 0; w < expected.warnings.size(); ++w) {
+                EXPECT_EQ(card.warnings[w].line, expected.warnings[w].line);
+                EXPECT_EQ(card.warnings[w].message, expected.warnings[w].message);
+            }
+        }
+        EXPECT_EQ(index, fresh.cards.size());
+        ASSERT_EQ(reader->fileWarnings().size(), fresh.fileWarnings.size());
+        for (std::size_t w = 0; w < fresh.fileWarnings.size(); ++w)
+            EXPECT_EQ(reader->fileWarnings()[w].line, fresh.fileWarnings[w].line);
+    }
+}
+
 TEST(MultipleCards, AMillionTinyCardsStreamFromAFile) {
     const auto path = tempFile("million.vcf");
     {
@@ -316,6 +360,33 @@ TEST(Files, ReadingAFileEqualsReadingItsBytes) {
             }
         }
     }
+}
+
+// A file read whole by one call is the file as it was opened; one that grew or shrank since is
+// refused and left at its start, so that reading it as a stream sees all of it.
+TEST(Files, AWholeReadGivesTheFileAsOpenedOrLeavesItAtItsStart) {
+    const std::filesystem::path path = tempFile("whole.vcf");
+    const std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nEND:VCARD\r\n";
+    for (const std::string change : {std::string(), std::string("FN:B\r\n"), std::string("-")}) {
+        SCOPED_TRACE(change.empty() ? "unchanged" : change == "-" ? "shrunk" : "grown");
+        std::ofstream(path, std::ios::binary) << text;
+        const OpenedFile opened = openRegularFile(path.string());
+        EXPECT_EQ(opened.size, text.size());
+        if (change == "-") std::filesystem::resize_file(path, text.size() - 4);
+        else std::ofstream(path, std::ios::binary | std::ios::app) << change;
+        std::string bytes = "left over";
+        const bool whole = readWhole(opened, bytes);
+        EXPECT_EQ(whole, change.empty());
+        if (whole) {
+            EXPECT_EQ(bytes, text);
+        } else {
+            char first[6] = {};
+            EXPECT_EQ(::read(opened.fd, first, 5), 5);
+            EXPECT_STREQ(first, "BEGIN");
+        }
+        ::close(opened.fd);
+    }
+    std::filesystem::remove(path);
 }
 
 // Inputs that once crashed or hung the fuzz target; they must now parse quietly.

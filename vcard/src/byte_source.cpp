@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "utf8.h"
+#include "vcard/reader.h"
 #include "zentra/error.h"
 #include "zentra/text.h"
 
@@ -28,11 +29,30 @@ long errorNumberFor(int err) {
     }
 }
 
+// One read call, repeated only when a signal interrupted it before any byte came.
+ssize_t readOnce(int fd, char* into, std::size_t max) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into, max);
+        if (got >= 0) return got;
+        if (errno == EINTR) continue;
+        // The descriptor keeps the O_NONBLOCK it was opened with (see openRegularFile); a file
+        // system that honours it for regular files has it cleared here, once.
+        if (errno != EAGAIN) return got;
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || !(flags & O_NONBLOCK) || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            errno = EAGAIN;
+            return got;
+        }
+    }
+}
+
 }  // namespace
 
-int openRegularFile(const std::string& path, std::uint64_t* size) {
+OpenedFile openRegularFile(const std::string& path) {
     // Opened without waiting and checked on the descriptor itself: a pipe or device (even one
     // put in the file's place a moment ago) is refused instead of blocking or streaming forever.
+    // The flag stays on: reads of a regular file do not wait for a writer, so it changes nothing
+    // for the files that are read, and clearing it would cost two system calls per file.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
@@ -53,15 +73,28 @@ int openRegularFile(const std::string& path, std::uint64_t* size) {
         throw zentra::Error(zentra::kErrDeviceIO,
                             path + ": is not a regular file (a pipe, socket or device); it is not read");
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (size) *size = static_cast<std::uint64_t>(info.st_size);
-    return fd;
+    return OpenedFile{fd, static_cast<std::uint64_t>(info.st_size), static_cast<std::int64_t>(info.st_mtim.tv_sec),
+                      info.st_mtim.tv_nsec};
+}
+
+bool readWhole(const OpenedFile& file, std::string& out) {
+    // One byte more than the file held: a call that returns exactly its size has seen the end.
+    out.resize(static_cast<std::size_t>(file.size) + 1);
+    const ssize_t got = readOnce(file.fd, out.data(), out.size());
+    if (got >= 0 && static_cast<std::uint64_t>(got) == file.size) {
+        out.resize(static_cast<std::size_t>(got));
+        return true;
+    }
+    out.clear();
+    if (::lseek(file.fd, 0, SEEK_SET) != 0)
+        throw zentra::Error(zentra::kErrDeviceIO, std::string("cannot go back to its start: ") + std::strerror(errno));
+    return false;
 }
 
 FileSource::FileSource(const std::filesystem::path& path) : ownsFd_(true), path_(path.string()) {
-    std::uint64_t size = 0;
-    fd_ = openRegularFile(path_, &size);
-    sizeLeft_ = static_cast<std::size_t>(size);
+    const OpenedFile opened = openRegularFile(path_);
+    fd_ = opened.fd;
+    sizeLeft_ = static_cast<std::size_t>(opened.size);
 }
 
 FileSource::FileSource(int fd, std::uint64_t sizeAtOpen, std::string name)
@@ -82,10 +115,7 @@ std::size_t FileSource::read(std::string& out, std::size_t max) {
         scratch_ = std::make_unique_for_overwrite<char[]>(max);
         scratchSize_ = max;
     }
-    ssize_t got;
-    do {
-        got = ::read(fd_, scratch_.get(), max);
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = readOnce(fd_, scratch_.get(), max);
     if (got < 0) {
         error_ = path_ + ": read error: " + std::strerror(errno);
         if (ownsFd_) ::close(fd_);
@@ -106,13 +136,22 @@ std::size_t MemorySource::read(std::string& out, std::size_t max) {
 }
 
 DecodingSource::DecodingSource(ByteSource& source, std::size_t chunkBytes)
-    : source_(source), chunkBytes_(chunkBytes < 16 ? 16 : chunkBytes) {}
+    : source_(&source), chunkBytes_(chunkBytes < 16 ? 16 : chunkBytes) {}
+
+void DecodingSource::restart(ByteSource& source) {
+    source_ = &source;
+    sniffed_ = false;
+    encoding_ = FileEncoding::Bytes;
+    pending_.clear();
+    highSurrogate_ = 0;
+    scratch_.clear();
+}
 
 // A BOM decides; without one, ASCII text in UTF-16 shows as zero bytes in every other position
 // of the first line ("B\0E\0G\0..." or "\0B\0E\0G...").
 void DecodingSource::sniff() {
     sniffed_ = true;
-    while (pending_.size() < 64 && source_.read(pending_, 64 - pending_.size()) > 0) {}
+    while (pending_.size() < 64 && source_->read(pending_, 64 - pending_.size()) > 0) {}
     const auto* b = reinterpret_cast<const unsigned char*>(pending_.data());
     const std::size_t n = pending_.size();
     if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
@@ -147,11 +186,11 @@ std::size_t DecodingSource::read(std::string& out) {
             pending_.clear();
             return n;
         }
-        return source_.read(out, chunkBytes_);
+        return source_->read(out, chunkBytes_);
     }
     scratch_.swap(pending_);
     pending_.clear();
-    const std::size_t got = source_.read(scratch_, chunkBytes_);
+    const std::size_t got = source_->read(scratch_, chunkBytes_);
     if (scratch_.empty()) return 0;
     if (got == 0 && scratch_.size() == 1) {   // dangling odd byte at the end
         scratch_.clear();

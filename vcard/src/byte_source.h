@@ -45,6 +45,10 @@ private:
 class MemorySource final : public ByteSource {
 public:
     explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    void restart(std::string_view bytes) {
+        bytes_ = bytes;
+        pos_ = 0;
+    }
     std::size_t read(std::string& out, std::size_t max) override;
 
 private:
@@ -59,15 +63,17 @@ enum class FileEncoding { Bytes, Utf16LE, Utf16BE };
 class DecodingSource {
 public:
     DecodingSource(ByteSource& source, std::size_t chunkBytes);
+    // Reads another source from its start, keeping the storage grown so far.
+    void restart(ByteSource& source);
     std::size_t read(std::string& out);     // appends one chunk; 0 at the end
     FileEncoding encoding() const { return encoding_; }
-    const std::string& error() const { return source_.error(); }
+    const std::string& error() const { return source_->error(); }
 
 private:
     void sniff();
     void transcodeUtf16(std::string_view in, std::string& out);
 
-    ByteSource& source_;
+    ByteSource* source_;
     std::size_t chunkBytes_;
     bool sniffed_ = false;
     FileEncoding encoding_ = FileEncoding::Bytes;

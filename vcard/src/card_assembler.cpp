@@ -60,6 +60,21 @@ CardAssembler::CardAssembler(std::unique_ptr<ByteSource> source, const ReaderOpt
       logical_(physical_, options.maxLineBytes),
       charsets_(options.fallbackCharset) {}
 
+void CardAssembler::restart(std::unique_ptr<ByteSource> source) {
+    source_ = std::move(source);
+    decoding_.restart(*source_);
+    physical_.restart();
+    logical_.restart();
+    stack_.clear();
+    ready_.clear();
+    readyHead_ = 0;
+    nestedDone_.clear();
+    fileWarnings_.clear();
+    skipDepth_ = 0;
+    binarySeen_ = false;
+    finished_ = false;
+}
+
 bool CardAssembler::next(Card& out) {
     if (readyHead_ == ready_.size()) {
         ready_.clear();

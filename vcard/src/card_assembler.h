@@ -18,6 +18,9 @@ public:
     // `level` is the nesting level of the cards read here (0 for a file, deeper for the text
     // of a 3.0 AGENT value).
     CardAssembler(std::unique_ptr<ByteSource> source, const ReaderOptions& options, int level);
+    // Reads another source from its start, as a new assembler would, with the storage this one
+    // grew (its property pool, line buffers and charset converters).
+    void restart(std::unique_ptr<ByteSource> source);
     bool next(Card& out);
     const std::vector<Warning>& fileWarnings() const { return fileWarnings_; }
 

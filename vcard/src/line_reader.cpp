@@ -76,6 +76,13 @@ std::size_t findValueColon(std::string_view line, bool startsQuoted) {
 PhysicalLineReader::PhysicalLineReader(DecodingSource& source, std::size_t maxLineBytes)
     : source_(source), maxLineBytes_(maxLineBytes) {}
 
+void PhysicalLineReader::restart() {
+    buffer_.clear();
+    pos_ = 0;
+    lineNumber_ = 0;
+    eof_ = false;
+}
+
 bool PhysicalLineReader::fill() {
     if (eof_) return false;
     if (pos_ > 0) {   // keep only the unread tail
@@ -140,6 +147,12 @@ bool PhysicalLineReader::next(PhysicalLine& line) {
 
 LogicalLineReader::LogicalLineReader(PhysicalLineReader& physical, std::size_t maxLineBytes)
     : physical_(physical), maxLineBytes_(maxLineBytes) {}
+
+void LogicalLineReader::restart() {
+    lookahead_ = PhysicalLine{};
+    havePeek_ = false;
+    atEnd_ = false;
+}
 
 bool LogicalLineReader::peek() {
     if (havePeek_) return true;

@@ -21,6 +21,7 @@ class PhysicalLineReader {
 public:
     PhysicalLineReader(DecodingSource& source, std::size_t maxLineBytes);
     bool next(PhysicalLine& line);
+    void restart();   // the source restarted: from its first line, keeping the buffer's storage
 
 private:
     bool fill();   // reads one more chunk; false at the end
@@ -45,6 +46,7 @@ public:
     LogicalLineReader(PhysicalLineReader& physical, std::size_t maxLineBytes);
     // Next non-blank logical line; false at the end of input.
     bool next(LogicalLine& line);
+    void restart();   // the physical lines restarted
 
 private:
     bool peek();                  // loads the next physical line into lookahead_

@@ -22,6 +22,8 @@ Reader Reader::fromBuffer(std::string_view bytes, ReaderOptions options) {
     return Reader(std::make_unique<CardAssembler>(std::make_unique<MemorySource>(bytes), options, 0));
 }
 
+void Reader::restart(std::string_view bytes) { assembler_->restart(std::make_unique<MemorySource>(bytes)); }
+
 bool Reader::next(Card& card) { return assembler_->next(card); }
 
 const std::vector<Warning>& Reader::fileWarnings() const { return assembler_->fileWarnings(); }

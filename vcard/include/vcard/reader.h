@@ -48,6 +48,10 @@ public:
     static Reader fromDescriptor(int fd, std::uint64_t sizeAtOpen, std::string name, ReaderOptions options = {});
     // Reads from a buffer. The bytes are copied chunk by chunk; the buffer must outlive the reader.
     static Reader fromBuffer(std::string_view bytes, ReaderOptions options = {});
+    // Reads another buffer from its start, as fromBuffer with the same options would, keeping the
+    // storage this reader grew: many small files read one after another by one reader (into one
+    // Card) cost almost no allocations. Its file warnings start again.
+    void restart(std::string_view bytes);
 
     Reader(Reader&&) noexcept;
     Reader& operator=(Reader&&) noexcept;
@@ -67,10 +71,26 @@ private:
     std::unique_ptr<CardAssembler> assembler_;
 };
 
+// A regular file opened for reading: the descriptor, which the caller closes, and the size and
+// modification time the file had when it was opened.
+struct OpenedFile {
+    int fd = -1;
+    std::uint64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    long modifiedNanoseconds = 0;
+};
+
 // Opens a file for reading without waiting and refuses anything but a regular file (a folder,
-// pipe, socket or device would block the reader or never end). Returns the descriptor, which the
-// caller closes, and the file's size at opening. Throws zentra::Error naming the path and why.
-int openRegularFile(const std::string& path, std::uint64_t* sizeAtOpen);
+// pipe, socket or device would block the reader or never end). Throws zentra::Error naming the
+// path and why.
+OpenedFile openRegularFile(const std::string& path);
+
+// Reads an opened file whole with a single read call into `out` (its content replaced). True when
+// that call reached the end exactly at the size the file had when it was opened: `out` is the
+// file as it was, and nothing can have changed between two reads of it. Otherwise (the file grew
+// or shrank, the call returned only part, or it failed) the descriptor is set back to the start of
+// the file and the file can be read through fromDescriptor, which notices what changed.
+bool readWhole(const OpenedFile& file, std::string& out);
 
 // Every card of a buffer.
 std::vector<Card> parseBuffer(std::string_view bytes, const ReaderOptions& options = {});
