@@ -73,7 +73,9 @@ TEST(HugeInput, HundredMegabyteSingleLineWithoutLineBreaks) {
         });
         EXPECT_TRUE(run.passed);
         // The read buffer, the joined line and the raw and decoded value: a few times the line.
-        if (kMeasureMemory) EXPECT_LT(run.peakKb - idleChildKb(), 4 * 100 * kMiB) << "peak " << run.peakKb << " KiB";
+        if (kMeasureMemory) {
+            EXPECT_LT(run.peakKb - idleChildKb(), 4 * 100 * kMiB) << "peak " << run.peakKb << " KiB";
+        }
     }
     {   // plain junk: no card, a warning outside cards
         TempFile file("junk-line.vcf");
@@ -88,7 +90,9 @@ TEST(HugeInput, HundredMegabyteSingleLineWithoutLineBreaks) {
             return check(cards.empty(), "no card") && check(hasWarning(fileWarnings, "", "not a property"), "warning");
         });
         EXPECT_TRUE(run.passed);
-        if (kMeasureMemory) EXPECT_LT(run.peakKb - idleChildKb(), 3 * 100 * kMiB) << "peak " << run.peakKb << " KiB";
+        if (kMeasureMemory) {
+            EXPECT_LT(run.peakKb - idleChildKb(), 3 * 100 * kMiB) << "peak " << run.peakKb << " KiB";
+        }
     }
 }
 
@@ -114,7 +118,9 @@ TEST(HugeInput, FiftyMegabytePhotoFoldedAndUnfolded) {
         });
         EXPECT_TRUE(run.passed);
         // Base64 text (4/3 of the photo) while reading, then the photo itself and the copy photo() makes.
-        if (kMeasureMemory) EXPECT_LT(run.peakKb - idleChildKb(), 4 * 50 * kMiB) << "peak " << run.peakKb << " KiB";
+        if (kMeasureMemory) {
+            EXPECT_LT(run.peakKb - idleChildKb(), 4 * 50 * kMiB) << "peak " << run.peakKb << " KiB";
+        }
     }
 }
 
@@ -135,7 +141,9 @@ TEST(HugeInput, AMillionTinyCardsStreamInBoundedMemory) {
     });
     EXPECT_TRUE(run.passed);
     // The file is ~40 MB; streaming holds one card, so the peak barely moves.
-    if (kMeasureMemory) EXPECT_LT(run.peakKb - idleChildKb(), 8 * kMiB) << "peak " << run.peakKb << " KiB";
+    if (kMeasureMemory) {
+        EXPECT_LT(run.peakKb - idleChildKb(), 8 * kMiB) << "peak " << run.peakKb << " KiB";
+    }
 }
 
 TEST(Nesting, MegabyteAgentValueAndTenThousandNestedCardsInside) {

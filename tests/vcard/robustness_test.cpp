@@ -367,7 +367,7 @@ TEST(Files, ReadingAFileEqualsReadingItsBytes) {
 TEST(Files, AWholeReadGivesTheFileAsOpenedOrLeavesItAtItsStart) {
     const std::filesystem::path path = tempFile("whole.vcf");
     const std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nEND:VCARD\r\n";
-    for (const std::string change : {std::string(), std::string("FN:B\r\n"), std::string("-")}) {
+    for (const std::string& change : {std::string(), std::string("FN:B\r\n"), std::string("-")}) {
         SCOPED_TRACE(change.empty() ? "unchanged" : change == "-" ? "shrunk" : "grown");
         std::ofstream(path, std::ios::binary) << text;
         const OpenedFile opened = openRegularFile(path.string());
