@@ -1,7 +1,5 @@
 #include "pipeline/open_store.h"
 
-#include "contact/distribution_list.h"
-#include "mapi/property_catalogue.h"
 #include "zentra/error.h"
 
 namespace pipeline {
@@ -71,18 +69,9 @@ void OpenStore::addContact(pst::Nid folder, contact::ContactItem&& contact) {
         return;
     }
     const std::string uid = std::move(contact.uid);
-    std::string name, email;
-    if (!uid.empty()) {
-        auto text = [&contact](const contact::PropertyKey& key) {
-            const contact::Property* found = contact.properties.find(key);
-            return found ? mapi::stringOf(found->value).value_or("") : std::string();
-        };
-        name = text(mapi::PidTagDisplayName);
-        email = text(mapi::PidLidEmail1EmailAddress);
-    }
     StoredContact stored = toStoredContact(std::move(contact), s.nameToIdMap());
     const pst::Nid nid = s.addMessage(folder, std::move(stored.properties), stored.attachments);
-    if (!uid.empty()) groups_.noteContact(uid, nid, name, email);
+    if (!uid.empty()) groups_.noteContact(uid, nid);
 }
 
 }  // namespace pipeline

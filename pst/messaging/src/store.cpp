@@ -157,6 +157,13 @@ Nid Store::deletedItems() const { return nid::kDeletedItems; }
 Nid Store::searchRoot() const { return nid::kSearchRoot; }
 NameToIdMap& Store::nameToIdMap() { return state_->names; }
 ndb::NodeDatabase& Store::database() { return *state_->db; }
+ltp::PropertyMap Store::messageProperties(Nid message) {
+    const std::optional<ndb::NodeInfo> node = state_->db->findNode(message);
+    if (!node || nidType(message) != kNidTypeNormalMessage)
+        throw zentra::Error(zentra::kErrInvalidArgument, "no message with NID " + std::to_string(message));
+    return ltp::readPropertyContext(*state_->db, node->data, node->subnodes);
+}
+
 size_t Store::contentsTablesInMemory() const { return state_->contentsInMemory; }
 
 std::vector<uint8_t> Store::entryIdOf(Nid nid) const { return makeEntryId(state_->uid, nid); }

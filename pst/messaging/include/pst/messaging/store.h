@@ -104,6 +104,10 @@ public:
     Nid addMessage(Nid folder, ltp::PropertyMap properties,
                    const std::vector<AttachmentData>& attachments = {});
 
+    // The properties of a message added to this store, read back from its node
+    // (kErrInvalidArgument for a NID that is no message of it).
+    ltp::PropertyMap messageProperties(Nid message);
+
     NameToIdMap& nameToIdMap();
 
     void commit();
