@@ -102,6 +102,13 @@ std::string PathList::path(Index i) const {
     return out;
 }
 
+void PathList::shrinkToFit() {
+    folders_.shrink_to_fit();
+    folderEnds_.shrink_to_fit();
+    names_.shrink_to_fit();
+    entries_.shrink_to_fit();
+}
+
 void PathList::clear() {
     folders_.clear();
     folders_.shrink_to_fit();

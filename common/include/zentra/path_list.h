@@ -35,6 +35,8 @@ public:
     std::string_view folder(Index i) const;   // up to and including its last '/', or empty
     std::string_view name(Index i) const;     // after the last '/'
     void clear();
+    // Gives back the room kept for more entries, for a list that is complete.
+    void shrinkToFit();
 
     // Heap bytes held, for benchmarks and the memory tests.
     std::size_t bytesHeld() const;

@@ -22,7 +22,8 @@ struct SourceFile {
 class FileQueue {
 public:
     FileQueue() = default;
-    explicit FileQueue(zentra::PathList paths) : paths_(std::move(paths)) {}
+    // A queue never grows: the list gives back the room it kept for more paths.
+    explicit FileQueue(zentra::PathList paths) : paths_(std::move(paths)) { paths_.shrinkToFit(); }
 
     std::size_t size() const { return paths_.size(); }
     // The file at a 0-based position, carrying its identity in this queue.
