@@ -379,14 +379,9 @@ void ImportRun::importLoop(const std::shared_ptr<Store>& store, RunResult& resul
     auto& grid = w_.grdFiles1;
     const int rows = grid.rows();
     // The files in list order, read ahead by the session on another thread while this loop
-    // stores the ones before; each is handed over by its place in the queue.
-    zentra::PathList paths;
-    for (int i = 0; i < rows; ++i) {
-        grid.setRow(i);
-        grid.setCol(0);
-        paths.add(grid.path());
-    }
-    auto queue = std::make_shared<const pipeline::FileQueue>(std::move(paths));
+    // stores the ones before; each is handed over by its place in the queue. The queue shares
+    // the grid's paths rather than copying them.
+    auto queue = std::make_shared<const pipeline::FileQueue>(grid.pathColumn(0));
     state_.session->ReadAhead(queue, kImportFormatVCard);
     struct StopReadingAhead {
         Session& session;
