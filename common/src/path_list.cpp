@@ -102,6 +102,25 @@ std::string PathList::path(Index i) const {
     return out;
 }
 
+PathSequence::PathSequence(PathList list) {
+    list.shrinkToFit();
+    order_.resize(list.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<PathList::Index>(i);
+    list_ = std::make_shared<const PathList>(std::move(list));
+}
+
+std::string PathSequence::path(std::size_t position) const {
+    if (position >= order_.size()) throw Error(kErrSubscriptOutOfRange, "Subscript out of range");
+    return order_[position] == kNone ? std::string() : list_->path(order_[position]);
+}
+
+void PathList::shrinkToFit() {
+    folders_.shrink_to_fit();
+    folderEnds_.shrink_to_fit();
+    names_.shrink_to_fit();
+    entries_.shrink_to_fit();
+}
+
 void PathList::clear() {
     folders_.clear();
     folders_.shrink_to_fit();

@@ -149,17 +149,12 @@ ResolvedMember oneOffMember(const GroupMember& member) {
     return {id, id};
 }
 
-ListedAddress listedAddressOf(const ContactItem& contact) {
+std::string contactOneOff(const ContactItem& contact) {
     auto text = [&contact](const PropertyKey& key) {
         const Property* found = contact.properties.find(key);
         return found ? mapi::stringOf(found->value).value_or("") : std::string();
     };
-    return {text(mapi::PidTagDisplayName), text(mapi::PidLidEmail1EmailAddress)};
-}
-
-std::string contactOneOff(const ContactItem& contact) {
-    const ListedAddress listed = listedAddressOf(contact);
-    return contactOneOff(ContactAddress{listed.displayName, listed.email});
+    return contactOneOff(ContactAddress{text(mapi::PidTagDisplayName), text(mapi::PidLidEmail1EmailAddress)});
 }
 
 std::string contactOneOff(ContactAddress address) {

@@ -129,8 +129,8 @@ ImportRun::ImportRun(platform::UiServices& ui, QWidget* owner, RunWidgets widget
 
 ImportRun::~ImportRun() = default;
 
-QString ImportRun::sourceFolderOf(const QString& cellText) const {
-    if (policy_.sourceFolder) return policy_.sourceFolder(cellText);
+QString ImportRun::sourceFolderOf(int row, const QString& cellText) const {
+    if (policy_.sourceFolder) return policy_.sourceFolder(row, cellText);
     // Everything up to the last separator of either kind: what follows is a bare file name,
     // which does not change the answer. Only answers are kept; a refusal is computed again.
     const qsizetype cut = std::max(cellText.lastIndexOf(u'/'), cellText.lastIndexOf(u'\\'));
@@ -283,7 +283,7 @@ void ImportRun::buildFolderList() {
     for (int i = 0; i < rows; ++i) {
         grid.setRow(i);
         grid.setCol(0);
-        QString folder = sourceFolderOf(grid.text());
+        QString folder = sourceFolderOf(i, grid.text());
         if (list.empty() || list.back() != folder) list.push_back(std::move(folder));
     }
     list.push_back(QString());   // the list's last entry stays empty, as the sorts expect
@@ -379,14 +379,9 @@ void ImportRun::importLoop(const std::shared_ptr<Store>& store, RunResult& resul
     auto& grid = w_.grdFiles1;
     const int rows = grid.rows();
     // The files in list order, read ahead by the session on another thread while this loop
-    // stores the ones before; each is handed over by its place in the queue.
-    zentra::PathList paths;
-    for (int i = 0; i < rows; ++i) {
-        grid.setRow(i);
-        grid.setCol(0);
-        paths.add(grid.path());
-    }
-    auto queue = std::make_shared<const pipeline::FileQueue>(std::move(paths));
+    // stores the ones before; each is handed over by its place in the queue. The queue shares
+    // the grid's paths rather than copying them.
+    auto queue = std::make_shared<const pipeline::FileQueue>(grid.pathColumn(0));
     state_.session->ReadAhead(queue, kImportFormatVCard);
     struct StopReadingAhead {
         Session& session;
@@ -401,7 +396,7 @@ void ImportRun::importLoop(const std::shared_ptr<Store>& store, RunResult& resul
         QString folder;
         pipeline::FileOutcome outcome;
         try {
-            folder = sourceFolderOf(grid.text());
+            folder = sourceFolderOf(i, grid.text());
             outcome = importFile(file, folder, result);
         } catch (const std::exception& e) {
             outcome = failedOutcome(file.path, asError(e));

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "contact/distribution_list.h"
+#include "mapi/property_catalogue.h"
 #include "pipeline/stored_contact.h"
 
 namespace pipeline {
@@ -18,13 +19,16 @@ uint64_t hashOf(std::string_view uid) {
     return h;
 }
 
+// A string property of a stored contact as UTF-8; empty when it has none.
+std::string textOf(const pst::ltp::PropertyMap& properties, uint16_t id) {
+    auto it = properties.find(id);
+    return it == properties.end() ? std::string() : mapi::stringOf(it->second).value_or(std::string());
+}
+
 }  // namespace
 
-void HeldGroups::noteContact(std::string_view uid, pst::Nid nid, std::string_view displayName, std::string_view email) {
-    const std::size_t at = texts_.size();
-    texts_.append(displayName).push_back('\0');
-    texts_.append(email).push_back('\0');
-    noted_.push_back({hashOf(uid), nid, static_cast<uint32_t>(noted_.size()), at});
+void HeldGroups::noteContact(std::string_view uid, pst::Nid nid) {
+    noted_.push_back({hashOf(uid), nid, static_cast<uint32_t>(noted_.size())});
     sorted_ = false;
 }
 
@@ -57,8 +61,11 @@ void HeldGroups::writeAll(pst::messaging::Store& store) {
                 members.push_back(contact::oneOffMember(m));
                 continue;
             }
-            const std::string_view name(texts_.c_str() + named->text);
-            const std::string_view email(texts_.c_str() + named->text + name.size() + 1);
+            const pst::ltp::PropertyMap stored = store.messageProperties(named->nid);
+            const std::string name = textOf(stored, mapi::PidTagDisplayName.id);
+            const std::optional<uint16_t> emailId = store.nameToIdMap().find(mapi::PidLidEmail1EmailAddress.set,
+                                                                               mapi::PidLidEmail1EmailAddress.lid);
+            const std::string email = emailId ? textOf(stored, *emailId) : std::string();
             members.push_back({contact::wrappedContactEntryId(store.entryIdOf(named->nid)),
                                contact::contactOneOff(contact::ContactAddress{name, email})});
         }

@@ -1,6 +1,5 @@
 #include "pipeline/open_store.h"
 
-#include "contact/distribution_list.h"
 #include "zentra/error.h"
 
 namespace pipeline {
@@ -70,11 +69,9 @@ void OpenStore::addContact(pst::Nid folder, contact::ContactItem&& contact) {
         return;
     }
     const std::string uid = std::move(contact.uid);
-    // Only a contact with a UID can be named by a list, so only its address is kept.
-    const contact::ListedAddress listed = uid.empty() ? contact::ListedAddress{} : contact::listedAddressOf(contact);
     StoredContact stored = toStoredContact(std::move(contact), s.nameToIdMap());
     const pst::Nid nid = s.addMessage(folder, std::move(stored.properties), stored.attachments);
-    if (!uid.empty()) groups_.noteContact(uid, nid, listed.displayName, listed.email);
+    if (!uid.empty()) groups_.noteContact(uid, nid);
 }
 
 }  // namespace pipeline

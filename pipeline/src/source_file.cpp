@@ -3,7 +3,7 @@
 namespace pipeline {
 
 SourceFile FileQueue::file(std::size_t position) const {
-    return SourceFile{paths_.path(static_cast<zentra::PathList::Index>(position)), position + 1, this};
+    return SourceFile{paths_.path(position), position + 1, this};
 }
 
 }  // namespace pipeline

@@ -25,7 +25,7 @@ std::size_t GridCells::slot(int r, int c) const {
 
 std::string GridCells::get(int r, int c) const {
     const std::uint32_t at = cells_[slot(r, c)];
-    return at == kEmpty ? std::string() : paths_.path(at);
+    return at == kEmpty ? std::string() : paths_->path(at);
 }
 
 bool GridCells::isEmpty(int r, int c) const { return cells_[slot(r, c)] == kEmpty; }
@@ -36,14 +36,14 @@ bool GridCells::set(int r, int c, std::string_view bytes) {
         if (bytes.empty()) return false;
     } else {
         // Compared piecewise, as the list keeps them, so an unchanged cell costs no copy.
-        const std::string_view folder = paths_.folder(at), name = paths_.name(at);
+        const std::string_view folder = paths_->folder(at), name = paths_->name(at);
         if (bytes.size() == folder.size() + name.size() && bytes.starts_with(folder) && bytes.ends_with(name))
             return false;
         --live_;
         at = kEmpty;
     }
     if (!bytes.empty()) {
-        at = paths_.add(bytes);
+        at = writableList().add(bytes);
         ++live_;
     }
     collectIfMostlyGarbage();
@@ -84,24 +84,39 @@ void GridCells::setCols(int n) {
 void GridCells::clear() {
     std::fill(cells_.begin(), cells_.end(), kEmpty);
     live_ = 0;
-    paths_.clear();
+    paths_ = std::make_shared<zentra::PathList>();
+}
+
+zentra::PathList& GridCells::writableList() {
+    if (paths_.use_count() > 1) paths_ = std::make_shared<zentra::PathList>(*paths_);
+    return *paths_;
+}
+
+zentra::PathSequence GridCells::column(int c) const {
+    if (c < 0 || c >= cols_) throw zentra::Error(zentra::kErrSubscriptOutOfRange, "Subscript out of range");
+    std::vector<zentra::PathList::Index> order(static_cast<std::size_t>(rows_));
+    for (int r = 0; r < rows_; ++r) {
+        const std::uint32_t at = cells_[slot(r, c)];
+        order[static_cast<std::size_t>(r)] = at == kEmpty ? zentra::PathSequence::kNone : at;
+    }
+    return zentra::PathSequence(paths_, std::move(order));
 }
 
 void GridCells::collectIfMostlyGarbage() {
     if (live_ == 0) {
-        if (!paths_.empty()) paths_.clear();
+        if (!paths_->empty()) paths_ = std::make_shared<zentra::PathList>();
         return;
     }
     // Half the entries dead (and enough of them to be worth a pass): keep only the live ones.
-    if (paths_.size() < 2 * live_ + 1024) return;
-    zentra::PathList fresh;
+    if (paths_->size() < 2 * live_ + 1024) return;
+    auto fresh = std::make_shared<zentra::PathList>();
     for (std::uint32_t& at : cells_)
-        if (at != kEmpty) at = fresh.add(paths_.path(at));
+        if (at != kEmpty) at = fresh->add(paths_->path(at));
     paths_ = std::move(fresh);
 }
 
 std::size_t GridCells::bytesHeld() const {
-    return cells_.capacity() * sizeof(std::uint32_t) + paths_.bytesHeld();
+    return cells_.capacity() * sizeof(std::uint32_t) + paths_->bytesHeld();
 }
 
 }  // namespace platform

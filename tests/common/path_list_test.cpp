@@ -53,6 +53,20 @@ TEST(PathList, AMillionScannedFilesTakeAFewDozenBytesEach) {
     EXPECT_LT(list.bytesHeld(), 1024u);
 }
 
+TEST(PathList, ACompleteListGivesBackItsSpareRoomAndStaysTheSame) {
+    PathList list;
+    for (int i = 0; i < 5000; ++i) list.add("/srv/f" + std::to_string(i / 100) + "/c" + std::to_string(i) + ".vcf");
+    const std::size_t before = list.bytesHeld();
+    list.shrinkToFit();
+    EXPECT_LT(list.bytesHeld(), before);
+    EXPECT_EQ(list.size(), 5000u);
+    EXPECT_EQ(list.path(0), "/srv/f0/c0.vcf");
+    EXPECT_EQ(list.path(4999), "/srv/f49/c4999.vcf");
+    // Still a list: a later file of a known folder shares that folder's bytes.
+    list.add("/srv/f7/late.vcf");
+    EXPECT_EQ(list.folder(5000).data(), list.folder(700).data());
+}
+
 TEST(PathList, ACopyOrAMovedListFindsItsFoldersAgain) {
     // Short folder parts sit inside the list object itself; an index that pointed at them
     // would point into the list the copy or move came from.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "zentra/error.h"
+
 namespace {
 
 using platform::GridCells;
@@ -69,6 +71,32 @@ TEST(GridCells, RewritingCellsKeepsMemoryBoundedAndClearReleasesIt) {
     EXPECT_EQ(cells.rows(), 1000);
     EXPECT_TRUE(cells.isEmpty(999, 0));
     EXPECT_LT(cells.bytesHeld(), 1000 * sizeof(std::uint32_t) + 1024);
+}
+
+// A column handed out shares the grid's paths and never changes: the grid copies its list
+// before it writes, clears or compacts while the column lives.
+TEST(GridCells, AColumnHandedOutStaysAsItWasWhateverTheGridDoesNext) {
+    GridCells cells;
+    cells.setRows(3);
+    cells.set(0, 0, "/a/one.vcf");
+    cells.set(2, 0, std::string("/a/b\xff.vcf"));   // row 1 stays empty
+    const zentra::PathSequence column = cells.column(0);
+    ASSERT_EQ(column.size(), 3u);
+
+    cells.set(0, 0, "/z/replaced.vcf");
+    cells.set(1, 0, "/z/new.vcf");
+    for (int i = 0; i < 3000; ++i) cells.set(2, 0, "/z/rewrite" + std::to_string(i) + ".vcf");   // compacts
+    EXPECT_EQ(column.path(0), "/a/one.vcf");
+    EXPECT_EQ(column.path(1), "");
+    EXPECT_EQ(column.path(2), std::string("/a/b\xff.vcf"));
+    EXPECT_EQ(cells.column(0).path(0), "/z/replaced.vcf");
+    EXPECT_EQ(cells.column(0).path(2), "/z/rewrite2999.vcf");
+
+    const zentra::PathSequence before = cells.column(0);
+    cells.clear();
+    EXPECT_EQ(before.path(1), "/z/new.vcf");
+    EXPECT_EQ(cells.column(0).path(1), "");
+    EXPECT_THROW(cells.column(1), zentra::Error);
 }
 
 }  // namespace

@@ -219,3 +219,44 @@ TEST(MessagingMessages, PeriodicCommitMakesMessagesDurableWithoutClose) {
     EXPECT_EQ(file.table(contentsTableOf(folder)).rows.size(), 12u);
     expectSoundEverywhere(path);
 }
+
+// Only the folders written to last keep their contents table in memory; a folder that gets
+// messages again after its table left reads it back and loses no row, cell or row version,
+// large cells (subnodes of the table) included.
+TEST(MessagingMessages, AContentsTableParkedAfterACommitIsReadBackWhole) {
+    ScratchDir dir;
+    std::string path = dir.file("parked.pst");
+    StoreOptions options;
+    options.contentsTablesInMemory = 1;
+    auto store = Store::create(path, "parked", options);
+    const Nid first = store->createFolder(store->ipmSubtree(), "First", "IPF.Contact");
+    const Nid second = store->createFolder(store->ipmSubtree(), "Second", "IPF.Contact");
+    const std::string longSubject(2500, 'x');   // 5,000 bytes as UTF-16: beyond a heap item
+    std::vector<Nid> firstRows;
+    for (const std::string& subject : {std::string("Ann"), longSubject, std::string("Cy")})
+        firstRows.push_back(store->addMessage(first, contactProps(subject)));
+    store->commit();
+    EXPECT_EQ(store->contentsTablesInMemory(), 1u);
+    store->addMessage(second, contactProps("Dee"));
+    store->commit();
+    EXPECT_EQ(store->contentsTablesInMemory(), 1u);   // the first folder's table left
+    ltp::TableContents before;
+    {
+        FileNodes file(path);
+        before = file.table(contentsTableOf(first));
+    }
+
+    firstRows.push_back(store->addMessage(first, contactProps("Eve")));
+    store->addMessage(second, contactProps("Fay"));
+    store->close();
+
+    FileNodes file(path);
+    ltp::TableContents after = file.table(contentsTableOf(first));
+    ASSERT_EQ(rowIds(after), firstRows);
+    for (size_t i = 0; i < before.rows.size(); ++i) EXPECT_EQ(after.rows[i], before.rows[i]) << "row " << i;
+    EXPECT_EQ(text(*cell(after, firstRows[1], 0x0037001F)), longSubject);
+    EXPECT_EQ(text(*cell(after, firstRows[3], 0x0037001F)), "Eve");
+    EXPECT_EQ(file.table(contentsTableOf(second)).rows.size(), 2u);
+    EXPECT_EQ(int32(file.pc(first).at(mapi::PidTagContentCount.id)), 4);
+    expectSoundEverywhere(path);
+}

@@ -13,3 +13,9 @@ if(ZENTRA_BUILD_GUI)
     TIMEOUT 900)
   add_dependencies(vcf2pst_kill_test zentra-vcf2pst pstcheck)
 endif()
+
+if(ZENTRA_BUILD_GUI)
+  zentra_add_test(NAME relative_folders_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/relative_folders_test.cpp
+    LIBS zentra_vcf2pst_lib)
+endif()

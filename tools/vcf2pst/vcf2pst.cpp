@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QHash>
 
 #include "console_ui_services.h"
 #include "import/import_run.h"
@@ -11,6 +10,7 @@
 #include "import/zone_day_start.h"
 #include "mailstore/component_registry.h"
 #include "options.h"
+#include "relative_folders.h"
 #include "platform/memory_controls.h"
 #include "sources/add_commands.h"
 #include "sources/file_list.h"
@@ -26,34 +26,6 @@ QByteArray local(const QString& s) { return s.toLocal8Bit(); }
 void fail(std::FILE* err, const QString& message) {
     std::fprintf(err, "zentra-vcf2pst: %s\n", local(message).constData());
 }
-
-// The store folder of every listed path when folders mirror below each SOURCE folder:
-// the SOURCE folder's own name, then the path below it, joined with "\".
-class RelativeFolders {
-public:
-    void addFolderSource(const QString& sourceFolder, platform::FlexGrid& grid, int firstRow) {
-        const QDir base = QFileInfo(QDir::cleanPath(sourceFolder)).dir();
-        for (int r = firstRow; r < grid.rows(); ++r) {
-            grid.setRow(r);
-            grid.setCol(0);
-            record(grid.text(), base);
-        }
-    }
-    void addFileSource(const QString& file) {
-        QDir base = QFileInfo(file).dir();
-        base.cdUp();
-        record(file, base);
-    }
-    QString folderOf(const QString& cellText) const { return folders_.value(cellText); }
-
-private:
-    void record(const QString& path, const QDir& base) {
-        // Every component is made a store folder name: a "\\" inside a source name never splits it.
-        const QString folder = base.relativeFilePath(QFileInfo(path).absolutePath());
-        folders_.insert(path, importrun::StoreFolderPath(folder.split(u'/')));
-    }
-    QHash<QString, QString> folders_;
-};
 
 QString shown(const std::string& text) { return QString::fromStdString(zentra::readablePath(text)); }
 // A path or text the program made, shown as the terminal should print it: control characters
@@ -140,10 +112,10 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
                               shown(folder.error.description()));
                 unreadFolders.push_back(std::move(folder));
             }
-            if (o.relative) relative.addFolderSource(info.absoluteFilePath(), grid, firstRow);
+            if (o.relative) relative.addFolderSource(info.absoluteFilePath(), firstRow);
         } else {
             list.AddFileToList(info.absoluteFilePath());
-            if (o.relative) relative.addFileSource(info.absoluteFilePath());
+            if (o.relative) relative.addFileSource(info.absoluteFilePath(), firstRow);
         }
     }
     grid.setRow(0);
@@ -166,7 +138,7 @@ int run(const QStringList& args, std::FILE* out, std::FILE* err) {
         };
         policy.firstFreeName = false;   // -o names exactly one file, which is never overwritten
     }
-    if (o.relative) policy.sourceFolder = [&](const QString& cell) { return relative.folderOf(cell); };
+    if (o.relative) policy.sourceFolder = [&](int row, const QString& cell) { return relative.folderOf(row, cell); };
     policy.summaryBox = false;   // the summary below says the same
     policy.reportSettings = {{"Folders", o.relative ? "mirrored below each SOURCE folder" : "mirrored below the root"}};
     if (o.verbose) {

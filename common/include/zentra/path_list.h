@@ -11,6 +11,7 @@
 // append-only: what the grid, the scan and the import queue hold are indexes into one list.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,8 @@ public:
     std::string_view folder(Index i) const;   // up to and including its last '/', or empty
     std::string_view name(Index i) const;     // after the last '/'
     void clear();
+    // Gives back the room kept for more entries, for a list that is complete.
+    void shrinkToFit();
 
     // Heap bytes held, for benchmarks and the memory tests.
     std::size_t bytesHeld() const;
@@ -53,6 +56,28 @@ private:
     KeyIndex folderIndex_;                      // folder part -> its number
     std::string names_;
     std::vector<Entry> entries_;
+};
+
+// Entries of one shared list in an order of their own: a grid's column handed to the import
+// queue without a copy of its paths, four bytes a row. The list must not change while it is
+// shared: whoever else holds it copies it before changing it (platform::GridCells does).
+class PathSequence {
+public:
+    static constexpr PathList::Index kNone = 0xFFFFFFFFu;   // a place without a path: reads as ""
+
+    PathSequence() = default;
+    PathSequence(std::shared_ptr<const PathList> list, std::vector<PathList::Index> order)
+        : list_(std::move(list)), order_(std::move(order)) {}
+    // Every entry of the list, in its order.
+    explicit PathSequence(PathList list);
+
+    std::size_t size() const { return order_.size(); }
+    // The exact bytes at a 0-based place (kErrSubscriptOutOfRange outside 0..size()-1).
+    std::string path(std::size_t position) const;
+
+private:
+    std::shared_ptr<const PathList> list_;
+    std::vector<PathList::Index> order_;
 };
 
 // A readable form of path bytes for screens, terminals and reports: valid UTF-8 stays as it is;

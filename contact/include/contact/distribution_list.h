@@ -44,13 +44,6 @@ struct ContactAddress {
     std::string_view displayName;
     std::string_view email;
 };
-// The name and address a contact is listed with when a list names it, taken from the mapped
-// contact (empty when it has none).
-struct ListedAddress {
-    std::string displayName;
-    std::string email;
-};
-ListedAddress listedAddressOf(const ContactItem& contact);
 // The one-off entry a contact member is listed with: its first e-mail address, else its name.
 std::string contactOneOff(const ContactItem& contact);
 std::string contactOneOff(ContactAddress address);

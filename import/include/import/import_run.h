@@ -78,9 +78,9 @@ struct RunPolicy {
     // When the store's name is taken (two runs in one second, a file left there), the first free
     // name "<name> (2).pst", "(3)", ... is taken instead; false: the run ends with the error.
     bool firstFreeName = true;
-    // The store folder (components joined with "\") a listed path mirrors into; empty means
-    // SourceRelativeFolder.
-    std::function<QString(const QString& cellText)> sourceFolder;
+    // The store folder (components joined with "\") the listed row reading cellText mirrors
+    // into; empty means SourceRelativeFolder.
+    std::function<QString(int row, const QString& cellText)> sourceFolder;
     // Called after each file with (done, total), e.g. for a terminal progress bar.
     std::function<void(int, int)> onFileDone;
     // Called with each warning as it comes, with the file it belongs to.
@@ -122,7 +122,7 @@ private:
     void showSummary(const RunResult& result);
     void showFileProgress(const pipeline::FileOutcome& file);
     bool listIsEmpty();
-    QString sourceFolderOf(const QString& cellText) const;
+    QString sourceFolderOf(int row, const QString& cellText) const;
 
     platform::UiServices& ui_;
     QWidget* owner_;

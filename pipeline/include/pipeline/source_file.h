@@ -18,19 +18,20 @@ struct SourceFile {
 };
 
 // The files of one import run in the order the loop takes them. Shared between the loop and the
-// reading thread; paths are kept compactly (see zentra::PathList) and never change once queued.
+// reading thread; the paths are the list's own (the grid's, for an import run: see
+// zentra::PathSequence) and never change once queued.
 class FileQueue {
 public:
     FileQueue() = default;
+    explicit FileQueue(zentra::PathSequence paths) : paths_(std::move(paths)) {}
     explicit FileQueue(zentra::PathList paths) : paths_(std::move(paths)) {}
 
     std::size_t size() const { return paths_.size(); }
     // The file at a 0-based position, carrying its identity in this queue.
     SourceFile file(std::size_t position) const;
-    const zentra::PathList& paths() const { return paths_; }
 
 private:
-    zentra::PathList paths_;
+    zentra::PathSequence paths_;
 };
 
 using SharedFileQueue = std::shared_ptr<const FileQueue>;

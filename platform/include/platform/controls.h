@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "zentra/path_list.h"
+
 namespace platform {
 
 class TextControl {          // a label's or frame's caption
@@ -57,6 +59,8 @@ public:
     virtual std::string path() const = 0;    // current cell, exact bytes
     virtual void setPath(std::string_view bytes) = 0;
     virtual void clear() = 0;                // empties every cell, keeps rows and columns
+    // The exact bytes of a column's cells row by row, without copying them (see GridCells::column).
+    virtual zentra::PathSequence pathColumn(int col) const = 0;
 };
 
 // Cell bytes as the grids show them: zentra::readablePath, as text.

@@ -36,6 +36,7 @@ public:
     std::string path() const override;
     void setPath(std::string_view bytes) override;
     void clear() override { model_.clearCells(); }
+    zentra::PathSequence pathColumn(int col) const override { return model_.pathColumn(col); }
 
     GridModel& gridModel() { return model_; }
     const GridModel& gridModel() const { return model_; }

@@ -8,8 +8,12 @@
 // The path list is append-only: a cell that is overwritten or dropped leaves its old bytes
 // behind. Once they outweigh the cells still in use, the live cells are copied into a fresh
 // list, so a grid that is rewritten many times does not grow without bound.
+//
+// A column can be handed out (to the import's queue, read on another thread) sharing the list:
+// while it is shared, the grid copies the list before changing it, so the column never changes.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +41,9 @@ public:
     bool set(int r, int c, std::string_view bytes);
     // Every cell empty; the rows and columns stay.
     void clear();
+    // The paths of column c row by row, sharing this grid's list (kErrSubscriptOutOfRange
+    // outside the columns).
+    zentra::PathSequence column(int c) const;
 
     // Heap bytes held, for benchmarks and the memory tests.
     std::size_t bytesHeld() const;
@@ -47,11 +54,12 @@ private:
     std::size_t slot(int r, int c) const;
     void forget(std::size_t from, std::size_t to);   // cells [from, to) stop being in use
     void collectIfMostlyGarbage();
+    zentra::PathList& writableList();   // the list, copied first if a column shares it
 
     int rows_ = 1;
     int cols_ = 1;
     std::vector<std::uint32_t> cells_ = std::vector<std::uint32_t>(1, kEmpty);
-    zentra::PathList paths_;
+    std::shared_ptr<zentra::PathList> paths_ = std::make_shared<zentra::PathList>();
     std::size_t live_ = 0;   // cells that are not empty
 };
 

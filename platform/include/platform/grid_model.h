@@ -29,6 +29,7 @@ public:
     void setFixedRows(int n);
     QString cell(int r, int c) const;   // as shown: the readable form of its bytes
     std::string cellPath(int r, int c) const { return cells_.get(r, c); }
+    zentra::PathSequence pathColumn(int c) const { return cells_.column(c); }
     void setCell(int r, int c, std::string_view bytes);
     void clearCells();
     // The current cell, which the view marks with a focus rectangle.

@@ -61,6 +61,7 @@ public:
     std::string path() const override { return cells_.get(row_, col_); }
     void setPath(std::string_view bytes) override { cells_.set(row_, col_, bytes); }
     void clear() override { cells_.clear(); }
+    zentra::PathSequence pathColumn(int col) const override { return cells_.column(col); }
 
     const GridCells& cells() const { return cells_; }
 

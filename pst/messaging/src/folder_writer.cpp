@@ -105,7 +105,8 @@ void Store::State::writeDirtyFolders() {
             f.hierarchyDirty = false;
         }
         if (f.contentsDirty) {
-            putTable(contentsTableOf(nid), *f.contents, TableTemplate::Contents);
+            if (f.contents) putTable(contentsTableOf(nid), *f.contents, TableTemplate::Contents);
+            else putTableNode(contentsTableOf(nid), 0, TableTemplate::Contents, {});   // no message yet
             f.contentsDirty = false;
         }
         if (f.assocNeeded) {

@@ -103,6 +103,9 @@ Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
     if (cls == props.end() || cls->second.type != ltp::kPtypString)
         throw zentra::Error(zentra::kErrInvalidArgument, "a message needs PidTagMessageClass");
 
+    // Before anything is written: a table that cannot be read back leaves no message without its row.
+    ltp::AppendTable& contents = s.contentsOf(folder);
+
     const mapi::FileTime now = mapi::fileTimeNow();
     props.try_emplace(mapi::PidTagMessageFlags.id, ltp::int32Value(kMsgFlagRead));
     props.try_emplace(mapi::PidTagMessageStatus.id, ltp::int32Value(0));
@@ -146,7 +149,7 @@ Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
     auto [data, sub] = writeSizedObject(db, props, mapi::PidTagMessageSize.id, std::move(subnodes));
     db.putNode(nid, data, sub, folderNid);
 
-    folder.contents->appendRow(nid, ++s.rowVersion, props);
+    contents.appendRow(nid, ++s.rowVersion, props);
     folder.contentCount += 1;
     if ((flags & kMsgFlagRead) == 0) folder.unreadCount += 1;
     folder.contentsDirty = true;
@@ -155,6 +158,7 @@ Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
 
     ++s.messagesSinceCommit;
     ++s.messagesAdded;
+    folder.lastMessage = s.messagesAdded;
     bool countReached = s.options.commitEveryMessages != 0 && s.messagesSinceCommit >= s.options.commitEveryMessages;
     bool intervalPassed = s.options.commitInterval.count() > 0 &&
                           std::chrono::steady_clock::now() - s.lastCommit >= s.options.commitInterval;

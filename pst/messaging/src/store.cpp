@@ -24,7 +24,6 @@ FolderState& addSpecialFolder(Store::State& s, Nid nid, Nid parent, std::string 
     f.isSearchFolder = search;
     if (!search) {
         f.hierarchy = std::make_unique<ltp::Table>(templateTable(TableTemplate::Hierarchy));
-        f.contents = std::make_unique<ltp::AppendTable>(templateLayout(TableTemplate::Contents));
     }
     return f;
 }
@@ -158,6 +157,14 @@ Nid Store::deletedItems() const { return nid::kDeletedItems; }
 Nid Store::searchRoot() const { return nid::kSearchRoot; }
 NameToIdMap& Store::nameToIdMap() { return state_->names; }
 ndb::NodeDatabase& Store::database() { return *state_->db; }
+ltp::PropertyMap Store::messageProperties(Nid message) {
+    const std::optional<ndb::NodeInfo> node = state_->db->findNode(message);
+    if (!node || nidType(message) != kNidTypeNormalMessage)
+        throw zentra::Error(zentra::kErrInvalidArgument, "no message with NID " + std::to_string(message));
+    return ltp::readPropertyContext(*state_->db, node->data, node->subnodes);
+}
+
+size_t Store::contentsTablesInMemory() const { return state_->contentsInMemory; }
 
 std::vector<uint8_t> Store::entryIdOf(Nid nid) const { return makeEntryId(state_->uid, nid); }
 
@@ -219,6 +226,7 @@ void Store::commit() {
     writePending(s);
     s.db->commit();
     markCommitted(s);
+    s.parkIdleContents();
 }
 
 uint64_t Store::messageCount() const { return state_->messagesAdded; }

@@ -28,7 +28,10 @@ struct FolderState {
     std::vector<Nid> children;                         // creation order
     std::unordered_map<std::string, Nid> childByKey;   // case-blind name -> child
     std::unique_ptr<ltp::Table> hierarchy;             // rows: one per child
-    std::unique_ptr<ltp::AppendTable> contents;        // rows: one per message, in NID order
+    // Rows: one per message, in NID order. In memory only while the folder is among those
+    // written to last (contents_tables.cpp); null: the table is its node on disk, or empty.
+    std::unique_ptr<ltp::AppendTable> contents;
+    uint64_t lastMessage = 0;                          // messagesAdded when it got its last message
     // What the next commit must (re)write.
     bool pcDirty = true;
     bool hierarchyDirty = true;
@@ -69,6 +72,12 @@ struct Store::State {
     // The hierarchy row a folder has in its parent's hierarchy table.
     std::map<uint32_t, ltp::Value> hierarchyRow(const FolderState& folder);
     void refreshRowInParent(const FolderState& folder);
+    // The folder's contents table in memory, read back from its node if it was parked.
+    ltp::AppendTable& contentsOf(FolderState& folder);
+    // After a commit: the contents tables beyond StoreOptions::contentsTablesInMemory leave
+    // memory, those that got their last message longest ago first.
+    void parkIdleContents();
+    size_t contentsInMemory = 0;
     ltp::PropertyMap folderProperties(const FolderState& folder) const;
     void writeDirtyFolders();
 };

@@ -35,6 +35,11 @@ struct StoreOptions {
     // Commit at the first addMessage this long after the last commit; 0 = never by time. With
     // both set, whichever comes first.
     std::chrono::milliseconds commitInterval{0};
+    // Contents tables kept in memory after a commit: a folder's open heap pages and last rows
+    // take some 20 KB, too much to keep for each of 10,000 folders. A table parked beyond this
+    // count is read back from the file when its folder gets another message, and then written
+    // again whole, so the folders written to in turn should fit.
+    size_t contentsTablesInMemory = 64;
 };
 
 struct FolderInfo {
@@ -99,6 +104,10 @@ public:
     Nid addMessage(Nid folder, ltp::PropertyMap properties,
                    const std::vector<AttachmentData>& attachments = {});
 
+    // The properties of a message added to this store, read back from its node
+    // (kErrInvalidArgument for a NID that is no message of it).
+    ltp::PropertyMap messageProperties(Nid message);
+
     NameToIdMap& nameToIdMap();
 
     void commit();
@@ -109,6 +118,7 @@ public:
     uint64_t committedMessageCount() const;   // commit, then close the file; the object only answers queries afterwards
 
     ndb::NodeDatabase& database();   // for tests that read nodes back
+    size_t contentsTablesInMemory() const;   // for tests and benchmarks
 
     struct State;   // defined by the implementation only
 
