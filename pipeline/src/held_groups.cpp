@@ -52,6 +52,9 @@ const HeldGroups::NotedContact* HeldGroups::find(std::string_view uid) {
 void HeldGroups::writeAll(pst::messaging::Store& store) {
     std::vector<std::pair<pst::Nid, contact::ContactItem>> groups;
     groups.swap(groups_);
+    // Registered by the first stored contact with an address; a list adds no address of its own.
+    const std::optional<uint16_t> emailId =
+        store.nameToIdMap().find(mapi::PidLidEmail1EmailAddress.set, mapi::PidLidEmail1EmailAddress.lid);
     for (auto& [folder, group] : groups) {
         std::vector<contact::ResolvedMember> members;
         members.reserve(group.groupMembers.size());
@@ -63,8 +66,6 @@ void HeldGroups::writeAll(pst::messaging::Store& store) {
             }
             const pst::ltp::PropertyMap stored = store.messageProperties(named->nid);
             const std::string name = textOf(stored, mapi::PidTagDisplayName.id);
-            const std::optional<uint16_t> emailId = store.nameToIdMap().find(mapi::PidLidEmail1EmailAddress.set,
-                                                                               mapi::PidLidEmail1EmailAddress.lid);
             const std::string email = emailId ? textOf(stored, *emailId) : std::string();
             members.push_back({contact::wrappedContactEntryId(store.entryIdOf(named->nid)),
                                contact::contactOneOff(contact::ContactAddress{name, email})});
