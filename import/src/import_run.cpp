@@ -158,6 +158,8 @@ void ImportRun::showFileProgress(const pipeline::FileOutcome& file) {
     if (!w_.LblProgessCurrent) return;
     const std::size_t done = file.contactsStored;
     const std::size_t total = std::max(file.cardsRead, done);
+    if (shownFileProgress_ == std::pair(done, total)) return;
+    shownFileProgress_ = {done, total};
     w_.LblProgessCurrent->setCaption(QStringLiteral("Contact %1 (of %2)").arg(done).arg(total));
     w_.ProgressBar2.setValue(total == 0 ? 0.0f : static_cast<float>(static_cast<double>(done) / total * 100.0));
 }
@@ -182,6 +184,8 @@ RunResult ImportRun::CmdExtractDBX_Click() {
     w_.ProgressBar1.setMax(100);
     w_.ProgressBar2.setMin(0);
     w_.ProgressBar2.setMax(100);
+    shownFileProgress_ = {SIZE_MAX, SIZE_MAX};
+    lastFolderPath_.clear();   // a new run names its store anew
     ui_.doEvents();
 
     std::shared_ptr<Store> store;
@@ -354,7 +358,11 @@ void ImportRun::buildFolderTree(const std::string& entryId, RunResult& result) {
 pipeline::FileOutcome ImportRun::importFile(const pipeline::SourceFile& file, const QString& folder, RunResult& result) {
     std::shared_ptr<Item> item;
     try {
-        auto target = state_.session->GetFolderFromPath(utf8(QStringLiteral("\\\\") + state_.storeDisplayName + u'\\' + folder));
+        if (lastFolderPath_.empty() || folder != lastFolder_) {
+            lastFolder_ = folder;
+            lastFolderPath_ = utf8(QStringLiteral("\\\\") + state_.storeDisplayName + u'\\' + folder);
+        }
+        auto target = state_.session->GetFolderFromPath(lastFolderPath_);
         item = target->Items()->Add(kItemTypeContact);
     } catch (const std::exception& e) {
         return failedOutcome(file.path, asError(e));

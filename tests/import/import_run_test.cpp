@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <filesystem>
+#include <fstream>
 #include <QFileInfo>
 
 #include "import/source_folder.h"
@@ -94,6 +96,45 @@ TEST_F(RunStage, MirrorsSourceFoldersAsContactsFoldersAndShowsProgress) {
         ASSERT_NE(f, nullptr) << mirrored(folder);
         EXPECT_EQ(f->containerClass.value_or(""), "IPF.Contact");
     }
+}
+
+// The current file's line follows each file, whatever the one before showed, and each file's
+// contacts land in its own folder when the folder changes from file to file.
+TEST_F(RunStage, TheCurrentFilesProgressAndFolderFollowEachFile) {
+    auto cards = [&](const QString& relative, int n) {
+        const QString path = sources_.path() + "/" + relative;
+        std::filesystem::create_directories(std::filesystem::path(path.toStdString()).parent_path());
+        std::ofstream out(path.toStdString());
+        for (int i = 0; i < n; ++i) out << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:C" << i << "\r\nEND:VCARD\r\n";
+        return path;
+    };
+    files.AddFileToList(cards("m/a.vcf", 3));
+    files.AddFileToList(cards("m/b.vcf", 1));
+    files.AddFileToList(cards("m/c.vcf", 1));
+    files.AddFileToList(cards("n/d.vcf", 2));
+    files.AddFileToList(cards("m/e.vcf", 2));
+    platform::MemoryText current{"Contact 0 (of 0)"};
+    importrun::RunWidgets w = widgets();
+    w.LblProgessCurrent = &current;
+    std::vector<std::pair<QString, float>> shown;
+    auto p = policy();
+    p.onFileDone = [&](int, int) { shown.emplace_back(current.caption(), bar2.value()); };
+    ui.folderAnswers = {dest_.path()};
+    ImportRun(ui, nullptr, w, state, components, p).CmdExtractDBX_Click();
+
+    const std::vector<std::pair<QString, float>> expected = {{"Contact 3 (of 3)", 100.0f},
+                                                             {"Contact 1 (of 1)", 100.0f},
+                                                             {"Contact 1 (of 1)", 100.0f},
+                                                             {"Contact 2 (of 2)", 100.0f},
+                                                             {"Contact 2 (of 2)", 100.0f}};
+    EXPECT_EQ(shown, expected);
+    auto view = zentra::readers::readWithPypff(expectedStorePath().toStdString());
+    ASSERT_TRUE(view.ok) << view.error;
+    const auto* m = view.folderAt(mirrored(sources_.path() + "/m"));
+    const auto* n = view.folderAt(mirrored(sources_.path() + "/n"));
+    ASSERT_TRUE(m && n);
+    EXPECT_EQ(m->itemCount, 7u);
+    EXPECT_EQ(n->itemCount, 2u);
 }
 
 TEST_F(RunStage, ThreeFilesMoveTheBarInSinglePrecisionThirds) {

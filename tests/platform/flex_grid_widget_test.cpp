@@ -120,6 +120,14 @@ TEST(FlexGridWidget, CellsHoldBytesAndShowTheirReadableForm) {
     checkBytesAndReadableText(memory);
 }
 
+// Printable ASCII is shown as it is; the bytes just outside that range are still escaped.
+TEST(FlexGridWidget, PlainAsciiReadsAsItIsAndTheBytesAroundItAreEscaped) {
+    EXPECT_EQ(platform::readableText(" /home/ann/a~b {1}.vcf"), " /home/ann/a~b {1}.vcf");
+    EXPECT_EQ(platform::readableText("/d/a\x7F\x1F.vcf"), "/d/a\\x7F\\x1F.vcf");
+    EXPECT_EQ(platform::readableText("/d/\xC3\xA9\x80.vcf"), QString::fromUtf8("/d/\u00e9\\x80.vcf"));
+    EXPECT_EQ(platform::readableText(""), "");
+}
+
 TEST(FlexGridWidget, OutOfRangeCellsRaiseSubscriptOutOfRange) {
     FlexGridWidget grid;
     EXPECT_EQ(errorOf([&] { grid.setRow(1); }), 9);

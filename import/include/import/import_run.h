@@ -15,9 +15,12 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "import/string_arrays.h"
@@ -137,6 +140,11 @@ private:
     // Source folder by the text before a file name: every file of a folder has the same one,
     // and a run asks for each file's twice.
     mutable QHash<QString, QString> folderByPrefix_;
+    // What the current file's progress shows now: most files leave it as the one before did.
+    std::pair<std::size_t, std::size_t> shownFileProgress_{SIZE_MAX, SIZE_MAX};
+    // The store path of the folder the last file went to, as GetFolderFromPath takes it.
+    QString lastFolder_;
+    std::string lastFolderPath_;
 };
 
 // The error a failed call raised, as the run records it: zentra::Error as it is; anything else
