@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
-#include <time.h>
 
 #include "app/frm_step1.h"
 #include "app/program_commands.h"
@@ -24,22 +23,22 @@
 
 namespace {
 
-// User+system CPU seconds of the whole process so far: on a shared machine the CPU a phase
-// takes says more than its wall time.
-double cpuSeconds() {
+// User+system CPU seconds so far of the whole process (RUSAGE_SELF) or of the calling thread
+// (RUSAGE_THREAD): on a shared machine the CPU a phase takes says more than its wall time, and
+// the window's loop stores on this thread while the read-ahead reads on others, so this thread's
+// CPU bounds the run's wall time.
+rusage usageOf(int who) {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
+    return usage;
+}
+
+double cpuSeconds(const rusage& usage) {
     auto seconds = [](const timeval& tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// The calling thread's CPU seconds: the window's loop stores on this thread while the
-// read-ahead reads on others, so this thread's share bounds the run's wall time.
-double threadCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
+double cpuSeconds() { return cpuSeconds(usageOf(RUSAGE_SELF)); }
 
 // The real Qt services, but the folder picker answers with a fixed folder and boxes are
 // counted: a clean run shows one, its summary, and nothing else.
@@ -133,17 +132,14 @@ int main(int argc, char** argv) {
     for (const QString& f : files) window.fileList().AddFileToList(f);
     window.importCommand().setEnabled(true);   // as the add commands leave it
     const double cpuBeforeWindow = cpuSeconds();
-    const double loopCpuBefore = threadCpuSeconds();
-    rusage loopBefore{};
-    getrusage(RUSAGE_THREAD, &loopBefore);
+    const rusage loopBefore = usageOf(RUSAGE_THREAD);
     QElapsedTimer t;
     t.start();
     window.findChild<QPushButton*>("CmdExtractDBX")->click();
     const double windowTime = t.elapsed() / 1000.0;
     const double windowCpu = cpuSeconds() - cpuBeforeWindow;
-    const double loopCpu = threadCpuSeconds() - loopCpuBefore;
-    rusage loopAfter{};
-    getrusage(RUSAGE_THREAD, &loopAfter);
+    const rusage loopAfter = usageOf(RUSAGE_THREAD);
+    const double loopCpu = cpuSeconds(loopAfter) - cpuSeconds(loopBefore);
 
     std::printf("files: %lld\n", static_cast<long long>(files.size()));
     std::printf("components alone: %.2f s, CPU %.2f s\n", engine, engineCpu);

@@ -142,6 +142,14 @@ std::string readablePath(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
+        // Printable ASCII, what most paths are made of, goes over as one run.
+        std::size_t plain = i;
+        while (plain < bytes.size() && bytes[plain] >= 0x20 && bytes[plain] < 0x7F) ++plain;
+        if (plain != i) {
+            out.append(bytes.substr(i, plain - i));
+            i = plain;
+            continue;
+        }
         const std::size_t length = utf8SequenceAt(bytes, i);
         const auto b0 = static_cast<unsigned char>(bytes[i]);
         const bool c1 = length == 2 && b0 == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0;

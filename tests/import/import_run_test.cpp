@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <filesystem>
 #include <fstream>
-#include <QFileInfo>
 
 #include "import/source_folder.h"
 #include "readers.h"
