@@ -55,6 +55,7 @@ void HeldGroups::writeAll(pst::messaging::Store& store) {
     // Registered by the first stored contact with an address; a list adds no address of its own.
     const std::optional<uint16_t> emailId =
         store.nameToIdMap().find(mapi::PidLidEmail1EmailAddress.set, mapi::PidLidEmail1EmailAddress.lid);
+    StoredContact list;
     for (auto& [folder, group] : groups) {
         std::vector<contact::ResolvedMember> members;
         members.reserve(group.groupMembers.size());
@@ -71,8 +72,8 @@ void HeldGroups::writeAll(pst::messaging::Store& store) {
                                contact::contactOneOff(contact::ContactAddress{name, email})});
         }
         contact::setMembers(group.properties, members);
-        StoredContact stored = toStoredContact(std::move(group), store.nameToIdMap());
-        store.addMessage(folder, std::move(stored.properties), stored.attachments);
+        toStoredContact(std::move(group), store.nameToIdMap(), list);
+        store.addMessageFrom(folder, list.properties, list.attachments);
     }
 }
 

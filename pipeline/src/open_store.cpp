@@ -62,16 +62,17 @@ std::optional<pst::Nid> OpenStore::folderAt(const std::string& path) {
     return current;
 }
 
-void OpenStore::addContact(pst::Nid folder, contact::ContactItem&& contact) {
+pst::Nid OpenStore::addContact(pst::Nid folder, contact::ContactItem&& contact) {
     pst::messaging::Store& s = store();
     if (contact.isGroup) {
         groups_.hold(folder, std::move(contact));
-        return;
+        return 0;
     }
     const std::string uid = std::move(contact.uid);
-    StoredContact stored = toStoredContact(std::move(contact), s.nameToIdMap());
-    const pst::Nid nid = s.addMessage(folder, std::move(stored.properties), stored.attachments);
+    toStoredContact(std::move(contact), s.nameToIdMap(), staged_);
+    const pst::Nid nid = s.addMessageFrom(folder, staged_.properties, staged_.attachments);
     if (!uid.empty()) groups_.noteContact(uid, nid);
+    return nid;
 }
 
 }  // namespace pipeline

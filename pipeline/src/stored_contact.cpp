@@ -1,20 +1,30 @@
 // Contact properties to local property ids.
 #include "pipeline/stored_contact.h"
 
+#include <algorithm>
+
 #include "mapi/property_catalogue.h"
 #include "zentra/error.h"
 
 namespace pipeline {
 namespace {
 
-pst::ltp::PropertyMap resolved(contact::PropertyList&& list, pst::messaging::NameToIdMap& names) {
+// Resolves the keys and fills `map` (cleared first) in local id order; of two keys that resolve
+// to one id the later counts. What is sorted is (id, position) pairs rather than the properties
+// themselves, so each value moves once, and into a map whose memory the caller keeps.
+void resolveInto(contact::PropertyList&& list, pst::messaging::NameToIdMap& names, pst::ltp::PropertyMap& map,
+                 std::vector<uint64_t>& order) {
     std::vector<contact::Property> items = list.release();
-    std::vector<pst::ltp::PropertyMap::value_type> entries;
-    entries.reserve(items.size());
-    for (contact::Property& p : items) entries.emplace_back(localIdOf(p.key, names), std::move(p.value));
-    pst::ltp::PropertyMap map;
-    map.assign(std::move(entries));
-    return map;
+    order.clear();
+    for (size_t i = 0; i < items.size(); ++i)
+        order.push_back(uint64_t{localIdOf(items[i].key, names)} << 32 | i);
+    std::sort(order.begin(), order.end());
+    map.clear();
+    map.reserve(items.size());
+    for (const uint64_t entry : order) {
+        const auto id = static_cast<uint16_t>(entry >> 32);
+        map.insert_or_assign(id, std::move(items[static_cast<uint32_t>(entry)].value));
+    }
 }
 
 }  // namespace
@@ -50,13 +60,11 @@ uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap&
     throw zentra::Error(zentra::kErrInvalidArgument, "unknown property key kind");
 }
 
-StoredContact toStoredContact(contact::ContactItem&& item, pst::messaging::NameToIdMap& names) {
-    StoredContact out;
-    out.properties = resolved(std::move(item.properties), names);
-    out.attachments.reserve(item.attachments.size());
-    for (contact::Attachment& a : item.attachments)
-        out.attachments.push_back(pst::messaging::AttachmentData{resolved(std::move(a.properties), names)});
-    return out;
+void toStoredContact(contact::ContactItem&& item, pst::messaging::NameToIdMap& names, StoredContact& out) {
+    resolveInto(std::move(item.properties), names, out.properties, out.order);
+    out.attachments.resize(item.attachments.size());
+    for (size_t i = 0; i < item.attachments.size(); ++i)
+        resolveInto(std::move(item.attachments[i].properties), names, out.attachments[i].properties, out.order);
 }
 
 }  // namespace pipeline

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "mapi/property_catalogue.h"
 #include "zentra/error.h"
@@ -146,6 +147,46 @@ TEST_F(FileImportTest, AFileWithoutACardFailsAndStoresNothing) {
     EXPECT_EQ(file.outcome().status, FileOutcome::Status::Failed);
     EXPECT_EQ(file.outcome().errorNumber, zentra::kErrImportFailed);
     EXPECT_EQ(stored(), 0u);
+}
+
+// The store writes every contact through one reused map: a contact with few properties after
+// one with many must come out with its own properties only, and each with its own values.
+TEST_F(FileImportTest, ContactsStoredOneAfterAnotherKeepOnlyTheirOwnProperties) {
+    const std::string path = write("mixed.vcf",
+                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Full Card\r\nN:Card;Full;;;\r\n"
+                                   "EMAIL:full@example.com\r\nTEL;TYPE=CELL:+1 555 0100\r\nNOTE:a note\r\n"
+                                   "ORG:Acme\r\nEND:VCARD\r\n"
+                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bare\r\nEND:VCARD\r\n");
+    auto cards = readHere(SourceFile{path}, session_->settings().mapping);
+    std::vector<pst::ltp::PropertyMap> expected;
+    std::vector<pst::Nid> nids;
+    contact::ContactItem c;
+    while (cards->next(c)) {
+        // What the contact would be stored as on its own, resolved through a fresh map.
+        StoredContact alone;
+        contact::ContactItem copy = c;
+        toStoredContact(std::move(copy), store_->store().nameToIdMap(), alone);
+        expected.push_back(std::move(alone.properties));
+        nids.push_back(store_->addContact(folder_, std::move(c)));
+        c = contact::ContactItem{};
+    }
+    ASSERT_EQ(nids.size(), 2u);
+    for (size_t i = 0; i < nids.size(); ++i) {
+        const pst::ltp::PropertyMap back = store_->store().messageProperties(nids[i]);
+        for (const auto& [id, value] : expected[i]) {
+            ASSERT_TRUE(back.contains(id)) << "contact " << i + 1 << ", property " << id;
+            EXPECT_EQ(back.at(id), value) << "contact " << i + 1 << ", property " << id;
+        }
+        // Beyond what the store adds to every message, nothing else: the second card has no
+        // e-mail, phone, note or company, and none may come from the first.
+        const std::set<uint16_t> added = {mapi::PidTagMessageFlags.id,      mapi::PidTagMessageSize.id,
+                                          mapi::PidTagMessageStatus.id,     mapi::PidTagHasAttachments.id,
+                                          mapi::PidTagCreationTime.id,      mapi::PidTagLastModificationTime.id,
+                                          mapi::PidTagSearchKey.id};
+        for (const auto& [id, value] : back)
+            EXPECT_TRUE(expected[i].contains(id) || added.count(id))
+                << "contact " << i + 1 << " holds property " << id << " it was not given";
+    }
 }
 
 }  // namespace

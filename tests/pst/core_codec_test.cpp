@@ -54,6 +54,25 @@ TEST(Crc, EqualsInvertedZlibCrcOnRandomBuffers) {
     }
 }
 
+// Blocks of 64 bytes and more are folded 64 and 16 bytes at a time and finished through the
+// table: every remainder, start alignment and place where a chained CRC starts must agree.
+TEST(Crc, FoldedLengthsAlignmentsAndChainsEqualZlib) {
+    std::mt19937 rng(777);
+    std::vector<uint8_t> data(700);
+    for (auto& b : data) b = static_cast<uint8_t>(rng());
+    for (size_t offset = 0; offset < 4; ++offset) {
+        for (size_t len = 1; len + offset <= data.size(); ++len) {
+            const auto part = std::span<const uint8_t>(data).subspan(offset, len);
+            const uint32_t expected = ~static_cast<uint32_t>(crc32(0xFFFFFFFFul, part.data(), static_cast<uInt>(len)));
+            ASSERT_EQ(computeCrc(part), expected) << "offset " << offset << ", length " << len;
+            for (size_t cut : {len / 3, len - len / 5}) {
+                ASSERT_EQ(computeCrc(part.subspan(cut), computeCrc(part.first(cut))), expected)
+                    << "offset " << offset << ", length " << len << ", chained at " << cut;
+            }
+        }
+    }
+}
+
 TEST(Crc, StartsAtZeroWithoutFinalInversionAndChains) {
     const std::vector<uint8_t> zeros(496, 0);
     EXPECT_EQ(computeCrc(zeros), 0u);   // the value an empty DList page carries
@@ -109,9 +128,18 @@ TEST(Permute, EveryByteGoesThroughTheTableWhateverTheLength) {
         encodePermute(encoded);
         for (size_t i = 0; i < len; ++i)
             ASSERT_EQ(encoded[i], permuteEncodeTable()[data[i]]) << "length " << len << ", byte " << i;
+        std::vector<uint8_t> copied(len, 0xEE);
+        encodePermute(data, copied);
+        EXPECT_EQ(copied, encoded) << "length " << len;
         decodePermute(encoded);
         EXPECT_EQ(encoded, data) << "length " << len;
     }
+}
+
+TEST(Permute, ACopyMustBeAsLongAsItsSource) {
+    const std::vector<uint8_t> data(9, 1);
+    std::vector<uint8_t> shorter(8);
+    EXPECT_THROW(encodePermute(data, shorter), zentra::Error);
 }
 
 TEST(Signature, FoldsIbXorBid) {

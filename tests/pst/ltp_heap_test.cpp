@@ -55,6 +55,21 @@ TEST(HeapLayout, SinglePageHasHeaderItemsAndAlignedPageMap) {
     EXPECT_EQ(u32(p, 8), 0u);
 }
 
+// Pages are completed where they were built: a finished heap hands out the same pages again and
+// refuses to change, so nothing can alter a page after its page map was written.
+TEST(HeapLayout, AFinishedHeapIsSealed) {
+    HeapBuilder heap(kClientSigProperties);
+    const Hid a = heap.allocate(bytesOf(7, 1));
+    const std::vector<std::vector<uint8_t>> first = heap.finish();
+    EXPECT_EQ(heap.finish(), first);
+    EXPECT_EQ(heap.finishedPageSizes(), std::vector<uint32_t>{static_cast<uint32_t>(first[0].size())});
+    EXPECT_THROW(heap.allocate(bytesOf(1, 0)), zentra::Error);
+    EXPECT_THROW(heap.reserve(4), zentra::Error);
+    EXPECT_THROW(heap.item(a), zentra::Error);
+    HeapReader reader(first);
+    EXPECT_EQ(std::vector<uint8_t>(reader.item(a).begin(), reader.item(a).end()), bytesOf(7, 1));
+}
+
 TEST(HeapLayout, ItemSizeLimitIs3580) {
     HeapBuilder heap(kClientSigBth);
     EXPECT_NO_THROW(heap.allocate(std::vector<uint8_t>(3580, 7)));

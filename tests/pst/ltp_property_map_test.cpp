@@ -49,6 +49,19 @@ TEST(PropertyMapTest, AssigningUnsortedEntriesKeepsTheLastOfEachId) {
     EXPECT_TRUE(m.empty());
 }
 
+TEST(PropertyMapTest, InsertingAbsentEntriesKeepsPresentOnesAndTheOrder) {
+    SortedIdMap<int> m{{4, 40}, {8, 80}, {12, 120}};
+    std::vector<std::pair<uint16_t, int>> extra{{1, 1}, {4, -1}, {6, 6}, {12, -1}, {13, 13}, {20, 20}};
+    m.insertAbsent(extra);
+    std::vector<std::pair<uint16_t, int>> got(m.begin(), m.end());
+    EXPECT_EQ(got, (std::vector<std::pair<uint16_t, int>>{{1, 1}, {4, 40}, {6, 6}, {8, 80}, {12, 120}, {13, 13}, {20, 20}}));
+    SortedIdMap<int> empty;
+    empty.insertAbsent(extra);
+    EXPECT_EQ(empty.size(), extra.size());
+    m.insertAbsent(extra);   // all present now: nothing changes
+    EXPECT_EQ((std::vector<std::pair<uint16_t, int>>(m.begin(), m.end())), got);
+}
+
 TEST(PropertyMapTest, HoldsValuesAndComparesWhole) {
     PropertyMap a{{0x3001, stringValue("Ann")}, {0x0E07, int32Value(1)}};
     EXPECT_EQ(a.begin()->first, 0x0E07);

@@ -36,8 +36,9 @@ public:
     std::optional<pst::Nid> folderAt(const std::string& path);
 
     // Stores one contact in a folder: named properties get their ids from the store's map. A
-    // group is held and written as a distribution list when the store is detached.
-    void addContact(pst::Nid folder, contact::ContactItem&& contact);
+    // group is held and written as a distribution list when the store is detached. Returns the
+    // message's NID, 0 for a group held.
+    pst::Nid addContact(pst::Nid folder, contact::ContactItem&& contact);
     // Messages saved through this store (held groups included), and how many of them its file
     // holds as of the last successful save (a kill or a failed save loses the rest).
     long long messagesSaved() const {
@@ -55,6 +56,7 @@ private:
     std::unordered_map<std::string, pst::Nid> folderByPath_;
     std::unordered_map<pst::Nid, std::string> pathOfFolder_;
     HeldGroups groups_;
+    StoredContact staged_;   // the contact being written; its memory serves the next one
     long long savedAtClose_ = 0;
     long long onDiskAtClose_ = 0;
 };

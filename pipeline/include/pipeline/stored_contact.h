@@ -3,6 +3,7 @@
 // made them so, on the reading thread); what is left is to resolve named keys to the store's
 // local ids through its name-to-ID map.
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "contact/properties.h"
@@ -15,6 +16,7 @@ namespace pipeline {
 struct StoredContact {
     pst::ltp::PropertyMap properties;
     std::vector<pst::messaging::AttachmentData> attachments;
+    std::vector<uint64_t> order;   // toStoredContact's sorting space, kept for the next contact
 };
 
 // A contact with nothing but its message class: what a contact item holds before Import.
@@ -27,7 +29,9 @@ std::size_t approximateBytes(const contact::ContactItem& contact);
 // named property (allocated on first use).
 uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap& names);
 
-// Takes the contact's properties and attachments over (its warnings stay).
-StoredContact toStoredContact(contact::ContactItem&& item, pst::messaging::NameToIdMap& names);
+// Takes the contact's properties and attachments over into `out`, replacing what it held (the
+// contact's warnings stay). `out` keeps its memory from one contact to the next: a writer that
+// stores many contacts passes the same one each time.
+void toStoredContact(contact::ContactItem&& item, pst::messaging::NameToIdMap& names, StoredContact& out);
 
 }  // namespace pipeline

@@ -1,6 +1,9 @@
 #include "pst/core/permute.h"
 
 #include <array>
+#include <string>
+
+#include "zentra/error.h"
 
 namespace pst::core {
 namespace {
@@ -45,22 +48,27 @@ constexpr std::array<uint8_t, 256> kDecode = {
     212, 225, 17,  208, 8,   139, 42,  242, 237, 154, 100, 63,  193, 108, 249, 236,
 };
 
-void substitute(std::span<uint8_t> bytes, const std::array<uint8_t, 256>& table) {
-    // Eight independent look-ups per round: every data block of a file passes through here.
-    uint8_t* p = bytes.data();
-    size_t n = bytes.size();
-    for (; n >= 8; n -= 8, p += 8) {
-        const uint8_t a = table[p[0]], b = table[p[1]], c = table[p[2]], d = table[p[3]];
-        const uint8_t e = table[p[4]], f = table[p[5]], g = table[p[6]], h = table[p[7]];
-        p[0] = a, p[1] = b, p[2] = c, p[3] = d, p[4] = e, p[5] = f, p[6] = g, p[7] = h;
+// Eight independent look-ups per round: every data block of a file passes through here.
+void substitute(const uint8_t* in, uint8_t* out, size_t n, const std::array<uint8_t, 256>& table) {
+    for (; n >= 8; n -= 8, in += 8, out += 8) {
+        const uint8_t a = table[in[0]], b = table[in[1]], c = table[in[2]], d = table[in[3]];
+        const uint8_t e = table[in[4]], f = table[in[5]], g = table[in[6]], h = table[in[7]];
+        out[0] = a, out[1] = b, out[2] = c, out[3] = d, out[4] = e, out[5] = f, out[6] = g, out[7] = h;
     }
-    for (; n > 0; --n, ++p) *p = table[*p];
+    for (; n > 0; --n, ++in, ++out) *out = table[*in];
 }
 
 }  // namespace
 
-void encodePermute(std::span<uint8_t> bytes) { substitute(bytes, kEncode); }
-void decodePermute(std::span<uint8_t> bytes) { substitute(bytes, kDecode); }
+void encodePermute(std::span<uint8_t> bytes) { substitute(bytes.data(), bytes.data(), bytes.size(), kEncode); }
+void decodePermute(std::span<uint8_t> bytes) { substitute(bytes.data(), bytes.data(), bytes.size(), kDecode); }
+
+void encodePermute(std::span<const uint8_t> in, std::span<uint8_t> out) {
+    if (out.size() != in.size())
+        throw zentra::Error(zentra::kErrInvalidArgument, "permute encoding into " + std::to_string(out.size()) +
+                                                             " bytes of " + std::to_string(in.size()));
+    substitute(in.data(), out.data(), in.size(), kEncode);
+}
 
 std::span<const uint8_t, 256> permuteEncodeTable() { return kEncode; }
 std::span<const uint8_t, 256> permuteDecodeTable() { return kDecode; }

@@ -60,7 +60,9 @@ void setFillLevelAt(std::span<uint8_t> rgbFillLevel, uint32_t slot, uint8_t leve
                           : static_cast<uint8_t>((byte & 0x0F) | (level << 4)));
 }
 
-void HNPAGEMAP::serialize(std::span<uint8_t> out) const {
+void HNPAGEMAP::serialize(std::span<uint8_t> out) const { serialize(out, cFree, rgibAlloc); }
+
+void HNPAGEMAP::serialize(std::span<uint8_t> out, uint16_t cFree, std::span<const uint16_t> rgibAlloc) {
     if (rgibAlloc.empty() || rgibAlloc.size() > 0x10000)
         throw zentra::Error(zentra::kErrInvalidArgument,
                             "HNPAGEMAP with " + std::to_string(rgibAlloc.size()) + " offsets");

@@ -38,20 +38,20 @@ uint8_t heapFillLevel(uint32_t freeBytes) {
 }
 
 std::vector<uint8_t> encodeHeapPage(std::span<const uint8_t> pageBytes, std::span<const uint16_t> offsets) {
-    const auto items = static_cast<uint32_t>(offsets.size() - 1);
-    const uint32_t size = encodedHeapPageSize(static_cast<uint32_t>(pageBytes.size()), items);
-    // Copied, then grown: only the padding byte and the page map are zero-filled before use.
     std::vector<uint8_t> bytes;
-    bytes.reserve(size);
+    bytes.reserve(encodedHeapPageSize(static_cast<uint32_t>(pageBytes.size()), static_cast<uint32_t>(offsets.size() - 1)));
     bytes.assign(pageBytes.begin(), pageBytes.end());
-    bytes.resize(size);
-    // HNPAGEMAP is 2-byte aligned; cFree stays 0, since nothing is ever freed in the heaps written here.
-    const auto ibHnpm = static_cast<uint16_t>((pageBytes.size() + 1) & ~size_t{1});
-    HNPAGEMAP map;
-    map.rgibAlloc.assign(offsets.begin(), offsets.end());
-    map.serialize(std::span(bytes).subspan(ibHnpm));
-    HNPAGEHDR{ibHnpm}.serialize(bytes);
+    completeHeapPage(bytes, offsets);
     return bytes;
+}
+
+void completeHeapPage(std::vector<uint8_t>& page, std::span<const uint16_t> offsets) {
+    const auto items = static_cast<uint32_t>(offsets.size() - 1);
+    // HNPAGEMAP is 2-byte aligned; cFree stays 0, since nothing is ever freed in the heaps written here.
+    const auto ibHnpm = static_cast<uint16_t>((page.size() + 1) & ~size_t{1});
+    page.resize(encodedHeapPageSize(static_cast<uint32_t>(page.size()), items), 0);
+    HNPAGEMAP::serialize(std::span(page).subspan(ibHnpm), 0, offsets);
+    HNPAGEHDR{ibHnpm}.serialize(page);
 }
 
 void writeHeapPageHeader(std::span<uint8_t> page, uint32_t blockIndex, std::span<const uint8_t> levels,
@@ -98,89 +98,93 @@ std::vector<uint8_t> pageBuffer() {
 HeapBuilder::HeapBuilder(uint8_t clientSig) : clientSig_(clientSig) {}
 
 HeapBuilder::~HeapBuilder() {
-    for (Page& page : pages_) {
+    for (std::vector<uint8_t>& page : pages_) {
         if (sparePages.size() >= kSparePages) break;
-        if (page.bytes.capacity() >= kMaxBlockData) sparePages.push_back(std::move(page.bytes));
+        if (page.capacity() >= kMaxBlockData) sparePages.push_back(std::move(page));
     }
+}
+
+void HeapBuilder::requireOpen() const {
+    if (finished_) throw zentra::Error(zentra::kErrInvalidArgument, "heap-on-node: the heap was finished");
+}
+
+uint32_t HeapBuilder::itemCount(uint32_t page) const {
+    const size_t end = page + 1 < firstOffset_.size() ? firstOffset_[page + 1] : offsets_.size();
+    return static_cast<uint32_t>(end - firstOffset_[page] - 1);
 }
 
 std::vector<uint32_t> HeapBuilder::finishedPageSizes() const {
     if (pages_.empty()) return {encodedHeapPageSize(HNHDR::kSize, 0)};
     std::vector<uint32_t> sizes;
     sizes.reserve(pages_.size());
-    for (const Page& page : pages_) sizes.push_back(pageSizeWith(page, 0, 0));
+    for (uint32_t p = 0; p < pages_.size(); ++p)
+        sizes.push_back(finished_ ? static_cast<uint32_t>(pages_[p].size()) : pageSizeWith(p, 0, 0));
     return sizes;
 }
 
-uint32_t HeapBuilder::pageSizeWith(const Page& page, uint32_t extraItemBytes, uint32_t extraItems) {
-    return encodedHeapPageSize(static_cast<uint32_t>(page.bytes.size()) + extraItemBytes,
-                               static_cast<uint32_t>(page.offsets.size() - 1) + extraItems);
+uint32_t HeapBuilder::pageSizeWith(uint32_t page, uint32_t extraItemBytes, uint32_t extraItems) const {
+    return encodedHeapPageSize(static_cast<uint32_t>(pages_[page].size()) + extraItemBytes, itemCount(page) + extraItems);
 }
 
-HeapBuilder::Page& HeapBuilder::pageWithRoomFor(uint32_t size) {
-    // Items go to the last page while it has room; a full page is never revisited, which keeps
-    // allocation O(1) for heaps of thousands of pages.
-    if (!pages_.empty()) {
-        Page& last = pages_.back();
-        if (last.offsets.size() - 1 < kMaxHeapItemsPerPage && pageSizeWith(last, size, 1) <= kMaxBlockData)
-            return last;
-    }
-    if (pages_.size() >= 0x10000)
-        throw zentra::Error(zentra::kErrInvalidArgument, "heap-on-node: more than 65536 pages");
-    uint32_t header = heapPageHeaderSize(static_cast<uint32_t>(pages_.size()));
-    Page page;
-    page.bytes = pageBuffer();
-    page.bytes.resize(header, 0);
-    page.offsets.push_back(static_cast<uint16_t>(header));
-    pages_.push_back(std::move(page));
-    return pages_.back();
-}
-
-Hid HeapBuilder::reserve(uint32_t size) {
+Hid HeapBuilder::place(uint32_t size) {
     if (size > kMaxHeapItem) {
         throw zentra::Error(zentra::kErrInvalidArgument,
                             "heap item of " + std::to_string(size) + " bytes exceeds 3580");
     }
-    Page& page = pageWithRoomFor(size);
-    page.bytes.resize(page.bytes.size() + size, 0);
-    page.offsets.push_back(static_cast<uint16_t>(page.bytes.size()));
-    auto blockIndex = static_cast<uint32_t>(pages_.size() - 1);
-    return makeHid(blockIndex, static_cast<uint32_t>(page.offsets.size() - 1));
+    requireOpen();
+    // Items go to the last page while it has room; a full page is never revisited, which keeps
+    // allocation O(1) for heaps of thousands of pages.
+    const auto open = static_cast<uint32_t>(pages_.size()) - 1;
+    if (pages_.empty() || itemCount(open) >= kMaxHeapItemsPerPage || pageSizeWith(open, size, 1) > kMaxBlockData)
+        addPage();
+    const auto last = static_cast<uint32_t>(pages_.size() - 1);
+    offsets_.push_back(static_cast<uint16_t>(pages_.back().size() + size));
+    return makeHid(last, itemCount(last));
+}
+
+void HeapBuilder::addPage() {
+    if (pages_.size() >= 0x10000) throw zentra::Error(zentra::kErrInvalidArgument, "heap-on-node: more than 65536 pages");
+    const uint32_t header = heapPageHeaderSize(static_cast<uint32_t>(pages_.size()));
+    pages_.push_back(pageBuffer());
+    pages_.back().resize(header, 0);
+    firstOffset_.push_back(static_cast<uint32_t>(offsets_.size()));
+    offsets_.push_back(static_cast<uint16_t>(header));
+}
+
+Hid HeapBuilder::reserve(uint32_t size) {
+    const Hid hid = place(size);
+    pages_.back().resize(pages_.back().size() + size, 0);
+    return hid;
 }
 
 Hid HeapBuilder::allocate(std::span<const uint8_t> bytes) {
-    Hid hid = reserve(static_cast<uint32_t>(bytes.size()));
-    if (!bytes.empty()) std::copy(bytes.begin(), bytes.end(), item(hid).begin());
+    const Hid hid = place(static_cast<uint32_t>(bytes.size()));
+    pages_.back().insert(pages_.back().end(), bytes.begin(), bytes.end());
     return hid;
 }
 
 std::span<uint8_t> HeapBuilder::item(Hid hid) {
     uint32_t block = hidBlockIndex(hid), index = hidItemIndex(hid);
-    if (!hnidIsHid(hid) || block >= pages_.size() || index == 0 || index >= pages_[block].offsets.size())
+    if (!hnidIsHid(hid) || block >= pages_.size() || index == 0 || index > itemCount(block))
         throw zentra::Error(zentra::kErrInvalidArgument, "no heap item " + hexString(hid));
-    Page& page = pages_[block];
-    return {page.bytes.data() + page.offsets[index - 1],
-            static_cast<size_t>(page.offsets[index] - page.offsets[index - 1])};
+    requireOpen();
+    const uint16_t* offsets = offsets_.data() + firstOffset_[block];
+    return {pages_[block].data() + offsets[index - 1], static_cast<size_t>(offsets[index] - offsets[index - 1])};
 }
 
-std::vector<std::vector<uint8_t>> HeapBuilder::finish() const {
-    std::vector<std::vector<uint8_t>> out;
-    if (pages_.empty()) {
-        // A heap always has its first page, even with nothing allocated.
-        HeapBuilder empty(clientSig_);
-        empty.setUserRoot(userRoot_);
-        empty.pageWithRoomFor(0);
-        return empty.finish();
-    }
-    out.reserve(pages_.size());
+const std::vector<std::vector<uint8_t>>& HeapBuilder::finish() {
+    if (finished_) return pages_;
+    // A heap always has its first page, even with nothing allocated.
+    if (pages_.empty()) addPage();
+    finished_ = true;
     std::vector<uint8_t> levels(pages_.size());
-    for (const Page& page : pages_) {
-        std::vector<uint8_t> bytes = encodeHeapPage(page.bytes, page.offsets);
-        levels[out.size()] = heapFillLevel(kMaxBlockData - static_cast<uint32_t>(bytes.size()));
-        out.push_back(std::move(bytes));
+    for (uint32_t p = 0; p < pages_.size(); ++p) {
+        const uint16_t* offsets = offsets_.data() + firstOffset_[p];
+        completeHeapPage(pages_[p], std::span(offsets, itemCount(p) + 1));
+        levels[p] = heapFillLevel(kMaxBlockData - static_cast<uint32_t>(pages_[p].size()));
     }
-    for (uint32_t b = 0; b < out.size(); ++b) writeHeapPageHeader(out[b], b, levels, clientSig_, userRoot_);
-    return out;
+    for (uint32_t p = 0; p < pages_.size(); ++p) writeHeapPageHeader(pages_[p], p, levels, clientSig_, userRoot_);
+    return pages_;
 }
 
 HeapReader::HeapReader(std::vector<std::vector<uint8_t>> pages) {

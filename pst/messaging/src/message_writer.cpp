@@ -92,8 +92,11 @@ Bid Store::State::sharedRecipientTable() {
     return copy.data;
 }
 
-Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
-                      const std::vector<AttachmentData>& attachments) {
+Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props, const std::vector<AttachmentData>& attachments) {
+    return addMessageFrom(folderNid, props, attachments);
+}
+
+Nid Store::addMessageFrom(Nid folderNid, ltp::PropertyMap& props, const std::vector<AttachmentData>& attachments) {
     State& s = *state_;
     s.requireOpen();
     FolderState& folder = s.folderOrThrow(folderNid);
@@ -106,20 +109,27 @@ Nid Store::addMessage(Nid folderNid, ltp::PropertyMap props,
     // Before anything is written: a table that cannot be read back leaves no message without its row.
     ltp::AppendTable& contents = s.contentsOf(folder);
 
+    // The defaults go in together, in id order: inserted one by one, each would shift the
+    // properties above it again. The size is a placeholder the property context fills in.
     const mapi::FileTime now = mapi::fileTimeNow();
-    props.try_emplace(mapi::PidTagMessageFlags.id, ltp::int32Value(kMsgFlagRead));
-    props.try_emplace(mapi::PidTagMessageStatus.id, ltp::int32Value(0));
-    props.try_emplace(mapi::PidTagCreationTime.id, ltp::timeValue(now));
-    props.try_emplace(mapi::PidTagLastModificationTime.id, ltp::timeValue(now));
-    props.try_emplace(mapi::PidTagSearchKey.id, ltp::binaryValue(randomSearchKey()));
-    ltp::Value& given = props[mapi::PidTagMessageFlags.id];
+    std::pair<uint16_t, ltp::Value> defaults[] = {
+        {mapi::PidTagMessageFlags.id, ltp::int32Value(kMsgFlagRead)},
+        {mapi::PidTagMessageSize.id, ltp::int32Value(0)},
+        {mapi::PidTagMessageStatus.id, ltp::int32Value(0)},
+        {mapi::PidTagHasAttachments.id, ltp::boolValue(false)},
+        {mapi::PidTagCreationTime.id, ltp::timeValue(now)},
+        {mapi::PidTagLastModificationTime.id, ltp::timeValue(now)},
+        {mapi::PidTagSearchKey.id, ltp::binaryValue(randomSearchKey())},
+    };
+    props.insertAbsent(defaults);
+    ltp::Value& given = props.at(mapi::PidTagMessageFlags.id);
     if (given.type != ltp::kPtypInteger32 || given.bytes.size() != 4)
         throw zentra::Error(zentra::kErrInvalidArgument, "PidTagMessageFlags must be a 32-bit integer");
     auto flags = static_cast<int32_t>(core::readLe32(given.bytes, 0));
     // The has-attachments flag follows the attachments actually written, whatever the caller set.
     flags = attachments.empty() ? (flags & ~kMsgFlagHasAttach) : (flags | kMsgFlagHasAttach);
     core::writeLe32(given.bytes, 0, static_cast<uint32_t>(flags));
-    props[mapi::PidTagHasAttachments.id] = ltp::boolValue(!attachments.empty());
+    props.at(mapi::PidTagHasAttachments.id) = ltp::boolValue(!attachments.empty());
 
     ndb::NodeDatabase& db = *s.db;
     std::vector<ndb::SubnodeEntry> subnodes;

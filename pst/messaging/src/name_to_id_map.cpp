@@ -65,7 +65,7 @@ uint16_t NameToIdMap::idFor(const Guid& guid, uint32_t lid) {
     if (auto id = find(guid, lid)) return *id;
     uint16_t g = guidIndexFor(guid, true);
     uint16_t id = append({g, false, lid, {}});
-    numeric_[{g, lid}] = id;
+    numeric_[numericKey(g, lid)] = id;
     return id;
 }
 
@@ -80,7 +80,7 @@ uint16_t NameToIdMap::idFor(const Guid& guid, std::string_view name) {
 std::optional<uint16_t> NameToIdMap::find(const Guid& guid, uint32_t lid) const {
     auto g = guidIndexOf(guid);
     if (!g) return std::nullopt;
-    auto it = numeric_.find({*g, lid});
+    auto it = numeric_.find(numericKey(*g, lid));
     return it == numeric_.end() ? std::nullopt : std::optional<uint16_t>(it->second);
 }
 
@@ -158,7 +158,7 @@ NameToIdMap NameToIdMap::fromProperties(const ltp::PropertyMap& props) {
             e.lid = 0;
             map.strings_[{g, caseBlindKey(e.name)}] = static_cast<uint16_t>(kFirstNamedPropId + index);
         } else {
-            map.numeric_[{g, id}] = static_cast<uint16_t>(kFirstNamedPropId + index);
+            map.numeric_[numericKey(g, id)] = static_cast<uint16_t>(kFirstNamedPropId + index);
         }
         map.entries_.push_back(std::move(e));
     }

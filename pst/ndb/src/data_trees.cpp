@@ -43,8 +43,8 @@ Bid NodeDatabaseImpl::writeBlock(std::span<const uint8_t> payload, bool internal
     // One buffer serves every block: payload, in-place encoding, padding and trailer.
     std::vector<uint8_t>& image = blockImage_;
     image.resize(blockSizeOnDisk(cb));
-    std::copy(payload.begin(), payload.end(), image.begin());
-    if (!internal && options_.encoding == Encoding::Permute) core::encodePermute(std::span(image).first(cb));
+    if (!internal && options_.encoding == Encoding::Permute) core::encodePermute(payload, std::span(image).first(cb));
+    else std::copy(payload.begin(), payload.end(), image.begin());
     sealBlockImage(image, cb, ib, bid);
     file_->writeAt(ib, image);
     // One reference for whoever receives the BID (the caller, or the parent block).

@@ -9,6 +9,8 @@ namespace pst::core {
 
 void encodePermute(std::span<uint8_t> bytes);
 void decodePermute(std::span<uint8_t> bytes);
+// Encodes a copy: out (as long as in) receives in's bytes encoded, in one pass over them.
+void encodePermute(std::span<const uint8_t> in, std::span<uint8_t> out);
 
 // The raw tables, for tests that check they are inverse permutations of each other.
 std::span<const uint8_t, 256> permuteEncodeTable();

@@ -70,6 +70,8 @@ struct HNPAGEMAP {   // at ibHnpm, 2-byte aligned, at the end of every page
 
     static constexpr size_t sizeFor(size_t cAlloc) { return kHeaderSize + 2 * (cAlloc + 1); }
     void serialize(std::span<uint8_t> out) const;   // rgibAlloc must hold at least one offset
+    // The same for offsets a page under construction holds, without copying them into a map.
+    static void serialize(std::span<uint8_t> out, uint16_t cFree, std::span<const uint16_t> rgibAlloc);
     static HNPAGEMAP parse(std::span<const uint8_t> in);   // `in` starts at ibHnpm
 };
 

@@ -23,6 +23,8 @@ uint8_t heapFillLevel(uint32_t freeBytes);
 // map (cAlloc, cFree 0, the item offsets) with ibHnpm set. pageBytes/offsets as a builder keeps
 // them: offsets holds the start of every item plus the end of the last one.
 std::vector<uint8_t> encodeHeapPage(std::span<const uint8_t> pageBytes, std::span<const uint16_t> offsets);
+// The same in place: `page` (header space and items) receives the padding and the page map.
+void completeHeapPage(std::vector<uint8_t>& page, std::span<const uint16_t> offsets);
 // The stored size encodeHeapPage gives for a page of this many bytes and items.
 constexpr uint32_t encodedHeapPageSize(uint32_t pageBytes, uint32_t items) {
     return ((pageBytes + 1) & ~1u) + static_cast<uint32_t>(disk::HNPAGEMAP::sizeFor(items));
@@ -34,6 +36,8 @@ constexpr uint32_t encodedHeapPageSize(uint32_t pageBytes, uint32_t items) {
 void writeHeapPageHeader(std::span<uint8_t> page, uint32_t blockIndex, std::span<const uint8_t> levels,
                          uint8_t clientSig, Hid userRoot);
 
+// Lays a heap out for one write: items are placed where they stay, and finish() completes the
+// pages around them, so each value is copied into the heap once and never again.
 class HeapBuilder {
 public:
     explicit HeapBuilder(uint8_t clientSig);
@@ -50,22 +54,30 @@ public:
     void setUserRoot(Hid hid) { userRoot_ = hid; }
     size_t pageCount() const { return pages_.size(); }
 
-    // The pages as block payloads, headers, page maps and fill levels complete.
-    std::vector<std::vector<uint8_t>> finish() const;
+    // The pages as block payloads, headers, page maps and fill levels complete. The pages are
+    // completed in place: afterwards the heap takes no more items and changes no item
+    // (kErrInvalidArgument), and finish() gives the same pages again.
+    const std::vector<std::vector<uint8_t>>& finish();
     // The sizes finish() will give the pages, without building them.
     std::vector<uint32_t> finishedPageSizes() const;
 
 private:
-    struct Page {
-        std::vector<uint8_t> bytes;       // header space, then the items back to back
-        std::vector<uint16_t> offsets;    // start of every item, plus the end of the last one
-    };
-    Page& pageWithRoomFor(uint32_t size);
-    static uint32_t pageSizeWith(const Page& page, uint32_t extraItemBytes, uint32_t extraItems);
+    // Makes room for an item of this size on the last page (or a new one) and returns its HID;
+    // the item's bytes are the page's last `size` bytes.
+    Hid place(uint32_t size);
+    void addPage();
+    uint32_t itemCount(uint32_t page) const;
+    uint32_t pageSizeWith(uint32_t page, uint32_t extraItemBytes, uint32_t extraItems) const;
+    void requireOpen() const;
 
     uint8_t clientSig_;
     Hid userRoot_ = 0;
-    std::vector<Page> pages_;
+    bool finished_ = false;
+    std::vector<std::vector<uint8_t>> pages_;   // header space, then the items back to back
+    // Every page's item offsets back to back (the start of every item plus the end of the
+    // last), the page's own run starting at firstOffset_[page]; items only go to the last page.
+    std::vector<uint16_t> offsets_;
+    std::vector<uint32_t> firstOffset_;
 };
 
 class HeapReader {

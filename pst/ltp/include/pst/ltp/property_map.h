@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -86,6 +87,26 @@ public:
         for (size_t i = 0; i < entries.size(); ++i) {
             if (i + 1 < entries.size() && entries[i + 1].first == entries[i].first) continue;
             items_.push_back(std::move(entries[i]));
+        }
+    }
+
+    // Inserts the entries whose ids the map does not hold yet (entries sorted by id, each id
+    // once) in one pass from the back, instead of shifting the tail once per entry; the
+    // inserted values are moved out of `entries`, the others are left as they are.
+    void insertAbsent(std::span<value_type> entries) {
+        size_t absent = 0;
+        for (const value_type& e : entries) absent += find(e.first) == end() ? 1 : 0;
+        if (absent == 0) return;
+        size_t old = items_.size(), in = entries.size(), out = old + absent;
+        items_.resize(out);
+        while (in > 0) {
+            value_type& e = entries[in - 1];
+            if (old > 0 && items_[old - 1].first > e.first) {
+                items_[--out] = std::move(items_[--old]);
+            } else {
+                if (old == 0 || items_[old - 1].first != e.first) items_[--out] = std::move(e);
+                --in;
+            }
         }
     }
 

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "mapi/guid.h"
@@ -71,7 +72,9 @@ private:
 
     std::vector<Guid> guids_;                                    // wGuid 3 + k
     std::vector<Entry> entries_;                                 // index = NPID - 0x8000
-    std::map<std::pair<uint16_t, uint32_t>, uint16_t> numeric_;
+    // Numeric names by wGuid << 32 | LID: an import looks some thirty up for every contact.
+    static uint64_t numericKey(uint16_t guidIndex, uint32_t lid) { return uint64_t{guidIndex} << 32 | lid; }
+    std::unordered_map<uint64_t, uint16_t> numeric_;
     std::map<std::pair<uint16_t, std::string>, uint16_t> strings_;   // key: folded name
     bool dirty_ = true;
 };

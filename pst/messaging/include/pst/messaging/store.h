@@ -103,6 +103,10 @@ public:
     // The map is taken by value: a caller that has no further use for it moves it in.
     Nid addMessage(Nid folder, ltp::PropertyMap properties,
                    const std::vector<AttachmentData>& attachments = {});
+    // The same on the caller's map, which receives the defaults and PidTagMessageSize and keeps
+    // its memory for the caller's next message: an import that clears and refills one map does
+    // not allocate a property vector per message.
+    Nid addMessageFrom(Nid folder, ltp::PropertyMap& properties, const std::vector<AttachmentData>& attachments);
 
     // The properties of a message added to this store, read back from its node
     // (kErrInvalidArgument for a NID that is no message of it).
