@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 
+#include "reading_priority.h"
 #include "vcard_file.h"
 #include "zentra/path_list.h"
 #include "zentra/error.h"
@@ -116,8 +117,9 @@ void FileFeed::stop() {
     next_ = taken_ = 0;
 }
 
-// The loop's side: waits until `ready`, telling the readers first what it freed. While it waits
-// for them, reading is the slower side: a second thread joins (once).
+// The loop's side: waits until `ready`, telling the readers first what it freed. When it waits
+// for them after its first file, reading is the slower side: a second thread joins (once). The
+// wait for the first file says nothing: the loop waits there whichever side is slower.
 template <class Ready>
 void FileFeed::waitForReaders(std::unique_lock<std::mutex>& lock, Ready ready) {
     while (!ready()) {
@@ -125,7 +127,8 @@ void FileFeed::waitForReaders(std::unique_lock<std::mutex>& lock, Ready ready) {
             unfreed_ = unfreedBytes_ = 0;
             if (readersWaiting_ != 0) readerWake_.notify_all();
         }
-        if (!stopping_ && workers_.size() < window_.threads && queue_ && next_ < queue_->size()) startReader();
+        if (!stopping_ && taken_ != 0 && workers_.size() < window_.threads && queue_ && next_ < queue_->size())
+            startReader();
         loopWaiting_ = true;
         loopWake_.wait_for(lock, kLongestLoopWait);
         loopWaiting_ = false;
@@ -193,6 +196,7 @@ bool FileFeed::isFirstBeingRead(const Prepared& file) const {
 }
 
 void FileFeed::run() {
+    yieldToTheLoop();
     detail::ReadingState state;   // this thread's, kept from file to file
     std::unique_lock lock(mutex_);
     while (!stopping_ && next_ < queue_->size()) {

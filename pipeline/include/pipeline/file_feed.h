@@ -9,8 +9,8 @@
 // `window.files` files and `window.bytes` of staged contacts wait ahead of the loop; a file
 // larger than that is read on as the loop stores its contacts.
 //
-// One thread reads at first. A second one joins the first time the loop has to wait for a file:
-// reading is then the slower side, and it shares the cores with the loop. Only one large file
+// One thread reads at first. A second one joins the first time the loop, having had a file, has
+// to wait again: reading is then the slower side, and it shares the cores with the loop. Only one large file
 // (over a quarter of the byte window) is read at a time, since a file read as it is parsed holds
 // buffers as large as its longest line. The two sides wake each other for a batch of contacts or
 // files at a time, not for each one.
