@@ -25,7 +25,8 @@ std::optional<uint64_t> fixedBits(const Value& v, uint16_t type) {
     return bits;
 }
 
-void append32(std::vector<uint8_t>& out, uint32_t v) {
+template <class Bytes>
+void append32(Bytes& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
@@ -67,18 +68,37 @@ Value float64Value(double v) {
     return fixed(kPtypFloating64, bits, 8);
 }
 
-Value stringValue(std::string_view utf8) { return Value{kPtypString, utf16leFromUtf8(utf8)}; }
-Value binaryValue(std::vector<uint8_t> bytes) { return Value{kPtypBinary, std::move(bytes)}; }
-Value binaryValueOf(std::string_view bytes) {
-    return Value{kPtypBinary, std::vector<uint8_t>(bytes.begin(), bytes.end())};
+Value stringValue(std::string_view utf8) {
+    Value v{kPtypString, {}};
+    // Written in place, at most two bytes per UTF-8 byte, then cut to what was written.
+    uint8_t* out = v.bytes.uninitialised(2 * utf8.size());
+    v.bytes.resize(static_cast<std::size_t>(writeUtf16le(out, utf8) - out));
+    return v;
 }
-Value guidValue(const Guid& guid) { return Value{kPtypGuid, std::vector<uint8_t>(guid.begin(), guid.end())}; }
+Value binaryValue(std::vector<uint8_t> bytes) { return Value{kPtypBinary, ValueBytes(bytes)}; }
+Value binaryValueOf(std::string_view bytes) { return Value{kPtypBinary, ValueBytes(bytes.begin(), bytes.end())}; }
+Value guidValue(const Guid& guid) { return Value{kPtypGuid, ValueBytes(guid.begin(), guid.end())}; }
 
+// The variable-size multi-valued layout, each string written in place after the offsets.
 Value multiStringValue(const std::vector<std::string>& utf8) {
-    std::vector<std::vector<uint8_t>> items;
-    items.reserve(utf8.size());
-    for (const std::string& s : utf8) items.push_back(utf16leFromUtf8(s));
-    return Value{kPtypMultipleString, packMultiVariable(items)};
+    Value v{kPtypMultipleString, {}};
+    const std::size_t head = 4 + 4 * utf8.size();
+    std::size_t most = head;
+    for (const std::string& s : utf8) most += 2 * s.size();
+    uint8_t* const start = v.bytes.uninitialised(most);
+    uint8_t* out = start + head;
+    uint8_t* offsets = start + 4;
+    const auto put32 = [](uint8_t* at, std::size_t value) {
+        for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    put32(start, utf8.size());
+    for (const std::string& s : utf8) {
+        put32(offsets, static_cast<std::size_t>(out - start));
+        offsets += 4;
+        out = writeUtf16le(out, s);
+    }
+    v.bytes.resize(static_cast<std::size_t>(out - start));
+    return v;
 }
 
 Value multiInt32Value(const std::vector<int32_t>& values) {
@@ -89,7 +109,7 @@ Value multiInt32Value(const std::vector<int32_t>& values) {
 }
 
 Value multiBinaryValue(const std::vector<std::vector<uint8_t>>& values) {
-    return Value{kPtypMultipleBinary, packMultiVariable(values)};
+    return Value{kPtypMultipleBinary, ValueBytes(packMultiVariable(values))};
 }
 
 std::optional<int16_t> int16Of(const Value& v) {

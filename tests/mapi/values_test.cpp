@@ -2,6 +2,7 @@
 // replacement of malformed input, both multi-valued layouts, reading values back, FILETIME.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -165,6 +166,46 @@ TEST(StoredValues, ReadBackAsWritten) {
 }
 
 // Calendar dates are checked against the C library in tests/contact/dates_test.cpp.
+// Values up to kInlineBytes sit in the object, longer ones on the heap: every operation must
+// give the same bytes on both sides of the boundary and when a value crosses it.
+TEST(ValueBytesStorage, SameBytesInlineAndOnTheHeap) {
+    for (std::size_t size : {std::size_t{0}, ValueBytes::kInlineBytes - 1, ValueBytes::kInlineBytes,
+                             ValueBytes::kInlineBytes + 1, std::size_t{1000}}) {
+        Bytes expected(size);
+        for (std::size_t i = 0; i < size; ++i) expected[i] = static_cast<uint8_t>(i * 7 + 1);
+        ValueBytes grown;
+        for (uint8_t b : expected) grown.push_back(b);
+        EXPECT_EQ(grown, expected) << size;
+        ValueBytes copy(grown);
+        EXPECT_EQ(copy, expected) << size;
+        ValueBytes moved(std::move(copy));
+        EXPECT_EQ(moved, expected) << size;
+        EXPECT_TRUE(copy.empty()) << size;
+        ValueBytes assigned{9, 9, 9};
+        assigned = moved;   // a short value replaced by a long one, and the other way round
+        EXPECT_EQ(assigned, expected) << size;
+        assigned = ValueBytes{1, 2};
+        EXPECT_EQ(assigned, (Bytes{1, 2})) << size;
+        moved.resize(size + 40, 0xEE);   // crosses into the heap, keeping what was there
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), moved.begin())) << size;
+        EXPECT_EQ(moved[size + 39], 0xEE) << size;
+    }
+}
+
+TEST(ValueBytesStorage, StringsAtTheInlineBoundary) {
+    // 16 and 17 UTF-16 units: the last string held inline and the first one on the heap.
+    for (std::u16string text : {std::u16string(16, u'a'), std::u16string(17, u'a'), std::u16string(17, u'\u00E9')}) {
+        std::string utf8;
+        for (char16_t c : text) {
+            if (c < 0x80) utf8.push_back(static_cast<char>(c));
+            else utf8 += "\xC3\xA9";
+        }
+        EXPECT_EQ(stringValue(utf8).bytes, utf16(text));
+        EXPECT_EQ(multiStringOf(multiStringValue({utf8, "", utf8})),
+                  (std::optional<std::vector<std::string>>({utf8, "", utf8})));
+    }
+}
+
 TEST(FileTimes, LeapDaysAndTheClock) {
     EXPECT_EQ(fileTimeOfDate(2000, 3, 1).ticks - fileTimeOfDate(2000, 2, 28).ticks, 2 * 864000000000ULL);   // leap day
     EXPECT_GT(fileTimeNow().ticks, fileTimeOfDate(2024, 1, 1).ticks);

@@ -22,7 +22,7 @@ struct Record {
     bool operator==(const Record&) const = default;
 };
 
-std::vector<Record> records(const std::vector<uint8_t>& bytes) {
+std::vector<Record> records(std::span<const uint8_t> bytes) {
     std::vector<Record> out;
     for (size_t i = 0; i + 8 <= bytes.size(); i += 8)
         out.push_back({core::readLe32(bytes, i), core::readLe16(bytes, i + 4), core::readLe16(bytes, i + 6)});

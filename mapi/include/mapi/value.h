@@ -3,7 +3,8 @@
 // for the type ([MS-PST] 2.3.3.4): little-endian integers, FILETIME ticks, UTF-16LE strings
 // without terminator, and the multi-valued layouts (fixed-size elements back to back; variable-
 // size ones as ulCount, rgulDataOffsets, data). Values are made in this form where the data is
-// read, so nothing converts them again on the way to the file.
+// read, so nothing converts them again on the way to the file. Short values are held without a
+// heap allocation (value_bytes.h).
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -14,12 +15,13 @@
 #include "mapi/filetime.h"
 #include "mapi/guid.h"
 #include "mapi/property_types.h"
+#include "mapi/value_bytes.h"
 
 namespace mapi {
 
 struct Value {
     uint16_t type = 0;          // a PropType code (or any code read from a file)
-    std::vector<uint8_t> bytes;
+    ValueBytes bytes;
     bool operator==(const Value&) const = default;
 };
 

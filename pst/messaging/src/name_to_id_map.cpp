@@ -23,10 +23,9 @@ void appendNameId(std::vector<uint8_t>& out, const NameId& id) {
     core::writeLe16(out, at + 6, id.propIndex);
 }
 
-const std::vector<uint8_t>& binaryProp(const ltp::PropertyMap& props, uint16_t id) {
-    static const std::vector<uint8_t> empty;
+std::span<const uint8_t> binaryProp(const ltp::PropertyMap& props, uint16_t id) {
     auto it = props.find(id);
-    return it == props.end() ? empty : it->second.bytes;
+    return it == props.end() ? std::span<const uint8_t>() : std::span<const uint8_t>(it->second.bytes);
 }
 
 }  // namespace
@@ -134,9 +133,9 @@ NameToIdMap NameToIdMap::fromProperties(const ltp::PropertyMap& props) {
     if (count == props.end() || count->second.bytes.size() != 4 || core::readLe32(count->second.bytes, 0) != 251)
         throw corrupt("bucket count is not 251");
     NameToIdMap map;
-    const auto& guidStream = binaryProp(props, mapi::PidTagNameidStreamGuid.id);
-    const auto& entryStream = binaryProp(props, mapi::PidTagNameidStreamEntry.id);
-    const auto& stringStream = binaryProp(props, mapi::PidTagNameidStreamString.id);
+    const auto guidStream = binaryProp(props, mapi::PidTagNameidStreamGuid.id);
+    const auto entryStream = binaryProp(props, mapi::PidTagNameidStreamEntry.id);
+    const auto stringStream = binaryProp(props, mapi::PidTagNameidStreamString.id);
     if (guidStream.size() % 16 != 0 || entryStream.size() % 8 != 0) throw corrupt("stream size");
     for (size_t i = 0; i < guidStream.size(); i += 16) {
         Guid g{};
@@ -154,7 +153,7 @@ NameToIdMap NameToIdMap::fromProperties(const ltp::PropertyMap& props) {
         if (e.isString) {
             uint32_t length = core::readLe32(stringStream, id);
             core::checkRange(stringStream.size(), id + 4, length);
-            e.name = mapi::utf8FromUtf16le(std::span(stringStream).subspan(id + 4, length));
+            e.name = mapi::utf8FromUtf16le(stringStream.subspan(id + 4, length));
             e.lid = 0;
             map.strings_[{g, caseBlindKey(e.name)}] = static_cast<uint16_t>(kFirstNamedPropId + index);
         } else {
