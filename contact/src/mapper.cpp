@@ -20,13 +20,19 @@ void copyParserWarnings(const vcard::Card& card, ContactItem& item) {
 
 ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
     ContactItem item;
+    mapCard(card, options, item);
+    return item;
+}
+
+void mapCard(const vcard::Card& card, const MapOptions& options, ContactItem& item) {
+    item.reset();
     item.properties.reserve(96);   // a well-filled card gives 60-90 properties
     copyParserWarnings(card, item);
 
     detail::MappingContext ctx{card, options, item, {}, {}, {}, {}};
     if (isGroupCard(card)) {
         detail::mapGroup(ctx);
-        return item;
+        return;
     }
     item.uid = normalizedUid(card.uid());
     ctx.setString(mapi::PidTagMessageClass, "IPM.Contact");
@@ -43,7 +49,6 @@ ContactItem mapCard(const vcard::Card& card, const MapOptions& options) {
     // Message flags, the attachment flags and the creation time are the store's to decide: it
     // knows what it writes and when (pst/messaging/src/message_writer.cpp). The modification
     // time too, unless the card's REV gave it.
-    return item;
 }
 
 std::size_t importFile(const std::filesystem::path& path, const MapOptions& options,

@@ -1,6 +1,8 @@
 // The property list and its index.
 #include "contact/properties.h"
 
+#include <algorithm>
+
 namespace contact {
 
 namespace {
@@ -95,6 +97,26 @@ std::vector<Property> PropertyList::release() {
     std::vector<Property> out = std::move(items_);
     items_.clear();
     return out;
+}
+
+void ContactItem::reset() {
+    properties.clear();
+    attachments.clear();
+    warnings.clear();
+    uid.clear();
+    isGroup = false;
+    groupMembers.clear();
+}
+
+void PropertyList::adopt(std::vector<Property>&& released) {
+    if (!items_.empty() || released.capacity() <= items_.capacity()) return;
+    released.clear();
+    items_ = std::move(released);
+}
+
+void PropertyList::clear() {
+    items_.clear();
+    std::fill(index_.begin(), index_.end(), uint64_t{0});
 }
 
 const Property* PropertyList::find(const PropertyKey& key) const {

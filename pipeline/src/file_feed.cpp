@@ -16,6 +16,10 @@ namespace {
 // The two sides wake each other after this many contacts, file ends or releases, not after each
 // one: a wake costs two system calls and a thread switch, more than a small file's reading.
 constexpr std::size_t kWakeBatch = 16;
+// Contacts the loop has stored come back to the readers, which map the next cards into them and so
+// reuse their property lists' memory (about 10 KB each) instead of allocating it on one thread and
+// freeing it on the other. This many are kept at most.
+constexpr std::size_t kSpareContacts = 2 * kWakeBatch;
 // The loop looks again after this long whatever came, so that it never waits long for a batch
 // that a slow disk fills slowly.
 constexpr auto kLongestLoopWait = std::chrono::milliseconds(20);
@@ -50,7 +54,8 @@ public:
         std::unique_lock lock(feed_.mutex_);
         feed_.waitForReaders(lock, [&] { return !file_->contacts.empty() || file_->ended; });
         if (!file_->contacts.empty()) {
-            out = std::move(file_->contacts.front());
+            std::swap(out, file_->contacts.front());   // what `out` held goes back to the readers
+            if (feed_.spares_.size() < kSpareContacts) feed_.spares_.push_back(std::move(file_->contacts.front()));
             file_->contacts.pop_front();
             release();
             return true;
@@ -243,8 +248,8 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
         if (file->abandoned || stopping_) return stopped(*file);
         lock.unlock();
     }
+    contact::ContactItem contact;
     while (reader && !failure) {
-        contact::ContactItem contact;
         bool more = false;
         try {
             more = reader->next(contact);
@@ -260,6 +265,10 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
         waitForLoop(lock, [&] { return stopping_ || file->abandoned || mayAdd(*file); });
         if (file->abandoned || stopping_) return stopped(*file);   // keeps the lock, as run() expects
         file->contacts.push_back(std::move(contact));
+        if (!spares_.empty()) {
+            contact = std::move(spares_.back());
+            spares_.pop_back();
+        }
         file->sizes.push_back(bytes);
         file->bytes += bytes;
         bytesAhead_ += bytes;

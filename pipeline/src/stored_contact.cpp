@@ -25,6 +25,7 @@ void resolveInto(contact::PropertyList&& list, pst::messaging::NameToIdMap& name
         const auto id = static_cast<uint16_t>(entry >> 32);
         map.insert_or_assign(id, std::move(items[static_cast<uint32_t>(entry)].value));
     }
+    list.adopt(std::move(items));   // the list's memory goes back with the contact, for the next one
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ bool VcardFile::next(contact::ContactItem& out) {
         return false;
     }
     ++cards_;
-    out = contact::mapCard(state_.card, options_);
+    contact::mapCard(state_.card, options_, out);
     return true;
 }
 

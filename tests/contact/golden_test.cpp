@@ -134,6 +134,30 @@ TEST(Golden, VariedCardsMapExactlyAsRecorded) {
     for (std::size_t i = 0; i < actual.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "card " << i;
 }
 
+// A thread maps card after card into one item (its memory kept): each card must come out exactly
+// as into a fresh item, whatever the card before it left behind, after the store took the
+// properties and gave their memory back, or not.
+TEST(Golden, AReusedItemMapsEachCardAsAFreshOne) {
+    std::vector<vcard::Card> cards;
+    vcard::Reader reader = vcard::Reader::openFile(kCardsFile, goldenOptions().reader);
+    for (vcard::Card card; reader.next(card);) cards.push_back(card);
+    ASSERT_GE(cards.size(), 50u);
+    auto whole = [](const ContactItem& item) {
+        std::string out = dumpItem(item) + "uid " + item.uid + (item.isGroup ? " group\n" : "\n");
+        for (const GroupMember& m : item.groupMembers) out += "member " + m.uid + " " + m.written + "\n";
+        return out;
+    };
+    ContactItem reused;
+    for (int pass = 0; pass < 2; ++pass) {   // forwards, then backwards: rich and poor cards both ways
+        for (std::size_t k = 0; k < cards.size(); ++k) {
+            const std::size_t i = pass == 0 ? k : cards.size() - 1 - k;
+            mapCard(cards[i], goldenOptions(), reused);
+            ASSERT_EQ(whole(reused), whole(mapCard(cards[i], goldenOptions()))) << "card " << i << ", pass " << pass;
+            if (k % 2 == 0) reused.properties.adopt(reused.properties.release());
+        }
+    }
+}
+
 TEST(Golden, DamagedCardsAndCorpusMapAsRecorded) {
     std::vector<std::pair<std::string, std::string>> digests;   // name, digest
     const std::vector<std::string> damaged = damagedCards();

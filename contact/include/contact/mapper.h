@@ -34,6 +34,8 @@ struct MapOptions {
 };
 
 ContactItem mapCard(const vcard::Card& card, const MapOptions& options);
+// The same into `item`, which is emptied first (ContactItem::reset) and keeps its memory.
+void mapCard(const vcard::Card& card, const MapOptions& options, ContactItem& item);
 
 // Maps every card of a vCard file, in file order, one ContactItem per card (with the card's
 // parser warnings), handing each to `onItem` as soon as it is mapped. Returns the number of cards.

@@ -39,6 +39,11 @@ public:
     auto end() const { return items_.end(); }
     // Hands the properties over (to the store), leaving the list empty.
     std::vector<Property> release();
+    // Takes back what release() handed out once its values were moved on: the list (empty) keeps
+    // that memory for its next contact. A list that is not empty, or has more room, keeps its own.
+    void adopt(std::vector<Property>&& released);
+    // Empties the list, keeping its memory for the next contact.
+    void clear();
     // Heap bytes of the look-up index, for callers that budget the memory of held lists.
     std::size_t indexBytes() const { return index_.capacity() * sizeof(uint64_t); }
 
@@ -80,6 +85,10 @@ struct ContactItem {
     std::string uid;                       // the card's UID as compared, empty when it has none
     bool isGroup = false;                  // an IPM.DistList whose members are still to be resolved
     std::vector<GroupMember> groupMembers;
+
+    // Empties the item for the next card, keeping the memory of its property list: a thread that
+    // maps card after card then allocates that list once, not once per card.
+    void reset();
 };
 
 }  // namespace contact

@@ -95,6 +95,7 @@ private:
     std::vector<std::size_t> reading_;                  // positions being read, one per busy thread
     std::size_t taken_ = 0;                             // first position not handed over
     std::size_t bytesAhead_ = 0;                        // staged contacts held, taken files too
+    std::vector<contact::ContactItem> spares_;          // stored contacts, for the readers to map into
     bool stopping_ = false;
 };
 
