@@ -4,6 +4,7 @@
 #include <chrono>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "reading_priority.h"
 #include "vcard_file.h"
@@ -26,17 +27,33 @@ constexpr auto kLongestLoopWait = std::chrono::milliseconds(20);
 
 }  // namespace
 
-// One file as a reading thread fills it. Guarded by the feed's mutex.
+// One contact of a file, in file order. Its place is taken when its card is parsed, so that
+// cards mapped on two threads still come out in order; it is ready once mapped.
+struct FedContact {
+    contact::ContactItem contact;
+    std::size_t bytes = 0;   // counted in the budget once ready
+    bool ready = false;
+    std::optional<zentra::Error> failure;   // mapping it failed: the file ends here
+};
+
+// One file as the reading threads fill it. Guarded by the feed's mutex, except `parsing` and what
+// it guards.
 struct FileFeed::Prepared {
     SourceFile file;
-    std::deque<contact::ContactItem> contacts;       // read, not handed out yet
-    std::deque<std::size_t> sizes;            // their bytes, for the budget
-    std::size_t bytes = 0;                    // the sum of sizes
+    std::deque<FedContact> contacts;          // parsed, not handed out yet (std::deque: places stay put)
+    std::size_t bytes = 0;                    // of the ready contacts
     std::size_t cards = 0;
     bool ended = false;                       // nothing more will come (failure or end)
     std::optional<zentra::Error> failure;
     std::vector<FileWarning> fileWarnings;
     bool abandoned = false;                   // the loop passed it, or the feed stopped
+
+    // A file read as it is parsed may be shared: one thread at a time parses its next card (under
+    // `parsing`), and each maps its own card. Set while the file is being read this way.
+    std::unique_ptr<detail::VcardFile> shared;
+    std::mutex parsing;
+    bool parseEnded = false;                  // the last card was parsed, or parsing failed
+    std::size_t readers = 0;                  // threads in the file
 };
 
 // A taken file: hands out what the threads have read, waiting for more while they read on.
@@ -47,16 +64,19 @@ public:
         std::lock_guard lock(feed_.mutex_);
         file_->abandoned = true;   // a file not read to its end stops being read
         if (!file_->ended) feed_.readerWake_.notify_all();
-        while (!file_->sizes.empty()) release();
+        // Contacts still being mapped are dropped by their threads, which see the file abandoned.
+        file_->contacts.clear();
+        feed_.freed(std::exchange(file_->bytes, 0));
     }
 
     bool next(contact::ContactItem& out) override {
         std::unique_lock lock(feed_.mutex_);
-        feed_.waitForReaders(lock, [&] { return !file_->contacts.empty() || file_->ended; });
-        if (!file_->contacts.empty()) {
-            std::swap(out, file_->contacts.front());   // what `out` held goes back to the readers
-            if (feed_.spares_.size() < kSpareContacts) feed_.spares_.push_back(std::move(file_->contacts.front()));
-            file_->contacts.pop_front();
+        auto& contacts = file_->contacts;
+        feed_.waitForReaders(lock, [&] { return contacts.empty() ? file_->ended : contacts.front().ready; });
+        if (!contacts.empty()) {
+            if (contacts.front().failure) throw *contacts.front().failure;
+            std::swap(out, contacts.front().contact);   // what `out` held goes back to the readers
+            if (feed_.spares_.size() < kSpareContacts) feed_.spares_.push_back(std::move(contacts.front().contact));
             release();
             return true;
         }
@@ -78,8 +98,8 @@ public:
 
 private:
     void release() {
-        const std::size_t bytes = file_->sizes.front();
-        file_->sizes.pop_front();
+        const std::size_t bytes = file_->contacts.front().bytes;
+        file_->contacts.pop_front();
         file_->bytes -= bytes;
         feed_.freed(bytes);
     }
@@ -132,7 +152,8 @@ void FileFeed::waitForReaders(std::unique_lock<std::mutex>& lock, Ready ready) {
             unfreed_ = unfreedBytes_ = 0;
             if (readersWaiting_ != 0) readerWake_.notify_all();
         }
-        if (!stopping_ && taken_ != 0 && workers_.size() < window_.threads && queue_ && next_ < queue_->size())
+        if (!stopping_ && taken_ != 0 && workers_.size() < window_.threads && queue_ &&
+            (next_ < queue_->size() || sharedFile()))
             startReader();
         loopWaiting_ = true;
         loopWake_.wait_for(lock, kLongestLoopWait);
@@ -204,52 +225,82 @@ void FileFeed::run() {
     yieldToTheLoop();
     detail::ReadingState state;   // this thread's, kept from file to file
     std::unique_lock lock(mutex_);
-    while (!stopping_ && next_ < queue_->size()) {
-        waitForLoop(lock, [&] { return stopping_ || hasRoom(); });
-        if (stopping_ || next_ >= queue_->size()) break;
-        auto file = std::make_shared<Prepared>();
-        file->file = queue_->file(next_++);
-        ahead_.push_back(file);
-        reading_.push_back(file->file.queued - 1);
-        readInto(file, state, lock);
-        reading_.erase(std::find(reading_.begin(), reading_.end(), file->file.queued - 1));
+    while (!stopping_) {
+        if (next_ < queue_->size()) {
+            waitForLoop(lock, [&] { return stopping_ || hasRoom(); });
+            if (stopping_ || next_ >= queue_->size()) continue;
+            auto file = std::make_shared<Prepared>();
+            file->file = queue_->file(next_++);
+            ahead_.push_back(file);
+            readInto(file, state, lock);
+        } else if (auto shared = sharedFile(); shared) {
+            readShared(shared, state, lock);   // nothing left to start: help with the file being read
+        } else if (!reading_.empty()) {
+            // A file another thread is opening may turn out to be one to share.
+            waitForLoop(lock, [&] { return stopping_ || sharedFile() || reading_.empty(); });
+        } else {
+            break;
+        }
         // The first file still being read may now be another thread's, which may go past the
-        // spent budget (mayAdd) or start a large file.
-        if (readersWaiting_ != 0 && (bytesAhead_ >= window_.bytes || frontWaiters_ != 0)) readerWake_.notify_all();
+        // spent budget (mayAdd) or start a large file; or no file is being read any more.
+        if (readersWaiting_ != 0 && (bytesAhead_ >= window_.bytes || frontWaiters_ != 0 || reading_.empty()))
+            readerWake_.notify_all();
     }
     // Nothing more from this thread: the loop hears of the rest now.
     unannounced_ = 0;
     loopWake_.notify_one();
 }
 
-// Reads one file card by card, unlocking while it parses; stops early when the file is
-// abandoned, and waits while the budget is spent (the loop frees it as it stores contacts).
+void FileFeed::takeSpare(contact::ContactItem& contact) {
+    if (spares_.empty()) return;
+    contact = std::move(spares_.back());
+    spares_.pop_back();
+}
+
+// A file being read as it is parsed that another thread could help with.
+std::shared_ptr<FileFeed::Prepared> FileFeed::sharedFile() const {
+    for (const auto& file : ahead_)
+        if (file->shared && !file->parseEnded && !file->abandoned) return file;
+    return nullptr;
+}
+
+// Reads one file: a small one card by card on this thread; one read as it is parsed is shared
+// (readShared), so that a second thread can map half of its cards.
 void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingState& state,
                         std::unique_lock<std::mutex>& lock) {
+    const std::size_t position = file->file.queued - 1;
+    reading_.push_back(position);
     const SourceFile source = file->file;
     lock.unlock();
-    std::optional<detail::VcardFile> reader;
+    std::unique_ptr<detail::VcardFile> reader;
     std::optional<zentra::Error> failure;
     try {
-        reader.emplace(source, options_, &state);
+        reader = std::make_unique<detail::VcardFile>(source, options_, &state);
     } catch (const zentra::Error& e) {
         failure = e;
     } catch (const std::bad_alloc&) {
         failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + zentra::readablePath(source.path));
     }
-    if (reader && reader->streams() && reader->sizeAtOpen() > window_.bytes / 4) {
+    lock.lock();
+    if (reader && reader->streams()) {
         // A large file is parsed as it is read, with buffers as large as its longest line: one
         // such file at a time, the first one still being read, so that two threads never hold
         // two of them.
-        lock.lock();
-        ++frontWaiters_;
-        waitForLoop(lock, [&] { return stopping_ || file->abandoned || isFirstBeingRead(*file); });
-        --frontWaiters_;
-        if (file->abandoned || stopping_) return stopped(*file);
-        lock.unlock();
+        if (reader->sizeAtOpen() > window_.bytes / 4) {
+            ++frontWaiters_;
+            waitForLoop(lock, [&] { return stopping_ || file->abandoned || isFirstBeingRead(*file); });
+            --frontWaiters_;
+        }
+        file->shared = std::move(reader);
+        if (readersWaiting_ != 0) readerWake_.notify_all();   // a thread with nothing to do may help
+        reading_.erase(std::find(reading_.begin(), reading_.end(), position));
+        readShared(file, state, lock);
+        return;
     }
     contact::ContactItem contact;
     while (reader && !failure) {
+        if (stopping_ || file->abandoned) break;
+        lock.unlock();
         bool more = false;
         try {
             more = reader->next(contact);
@@ -258,27 +309,105 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
         } catch (const std::bad_alloc&) {
             failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + reader->shownPath());
         }
+        lock.lock();
         if (!more) break;
         const std::size_t bytes = approximateBytes(contact);
-        lock.lock();
         // The budget spent: wait until the loop has stored enough.
         waitForLoop(lock, [&] { return stopping_ || file->abandoned || mayAdd(*file); });
-        if (file->abandoned || stopping_) return stopped(*file);   // keeps the lock, as run() expects
-        file->contacts.push_back(std::move(contact));
-        if (!spares_.empty()) {
-            contact = std::move(spares_.back());
-            spares_.pop_back();
-        }
-        file->sizes.push_back(bytes);
+        if (file->abandoned || stopping_) break;
+        FedContact& fed = file->contacts.emplace_back();
+        fed.contact = std::move(contact);
+        fed.bytes = bytes;
+        fed.ready = true;
         file->bytes += bytes;
         bytesAhead_ += bytes;
         ++file->cards;
+        takeSpare(contact);
         announce();
-        lock.unlock();
     }
-    lock.lock();
+    reading_.erase(std::find(reading_.begin(), reading_.end(), position));
+    if (file->abandoned || stopping_) return stopped(*file);
     if (reader) file->fileWarnings = reader->fileWarnings();
     file->failure = std::move(failure);
+    file->ended = true;
+    announce();
+}
+
+// One of the threads reading a shared file: parses the next card while it holds the file, takes
+// the card's place in the file's order, and maps it after letting go of the file, so that another
+// thread parses the next card meanwhile. The last thread out ends the file.
+void FileFeed::readShared(const std::shared_ptr<Prepared>& file, detail::ReadingState& state,
+                          std::unique_lock<std::mutex>& lock) {
+    const std::size_t position = file->file.queued - 1;
+    reading_.push_back(position);
+    ++file->readers;
+    contact::ContactItem contact;
+    for (;;) {
+        // The budget spent: wait until the loop has stored enough.
+        waitForLoop(lock, [&] { return stopping_ || file->abandoned || file->parseEnded || mayAdd(*file); });
+        if (stopping_ || file->abandoned || file->parseEnded) break;
+        lock.unlock();
+        std::unique_lock parsing(file->parsing);
+        lock.lock();
+        const bool parse = !file->parseEnded;   // another thread may have parsed the last card
+        lock.unlock();
+        bool more = false;
+        std::optional<zentra::Error> failure;
+        if (parse) {
+            try {
+                more = file->shared->nextCard(state.card);
+            } catch (const zentra::Error& e) {
+                failure = e;
+            } catch (const std::bad_alloc&) {
+                failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + file->shared->shownPath());
+            }
+        }
+        lock.lock();
+        if (!more) {
+            if (!file->parseEnded) {
+                file->parseEnded = true;
+                if (failure) file->failure = std::move(failure);
+            }
+            break;
+        }
+        if (stopping_ || file->abandoned) break;
+        FedContact& fed = file->contacts.emplace_back();   // its place, in the order parsed
+        ++file->cards;
+        parsing.unlock();
+        takeSpare(contact);
+        lock.unlock();
+        std::optional<zentra::Error> mapFailure;
+        try {
+            file->shared->map(state.card, contact);
+        } catch (const zentra::Error& e) {
+            mapFailure = e;
+        } catch (const std::bad_alloc&) {
+            mapFailure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + file->shared->shownPath());
+        }
+        const std::size_t bytes = mapFailure ? 0 : approximateBytes(contact);
+        lock.lock();
+        if (stopping_ || file->abandoned) break;   // `fed` went with the file's contacts
+        if (mapFailure) {
+            // The contacts before this one still come; the file ends here, with this failure.
+            fed.failure = mapFailure;
+            fed.ready = true;
+            file->parseEnded = true;
+            file->failure = std::move(mapFailure);
+            announce();
+            break;
+        }
+        fed.contact = std::move(contact);
+        fed.bytes = bytes;
+        fed.ready = true;
+        file->bytes += bytes;
+        bytesAhead_ += bytes;
+        announce();
+    }
+    reading_.erase(std::find(reading_.begin(), reading_.end(), position));
+    if (--file->readers != 0) return;
+    if (file->abandoned || stopping_) return stopped(*file);
+    file->fileWarnings = file->shared->fileWarnings();
+    file->shared.reset();
     file->ended = true;
     announce();
 }
@@ -295,7 +424,6 @@ std::unique_ptr<FileCards> FileFeed::take(const SourceFile& file) {
             auto& skipped = ahead_.front();
             skipped->abandoned = true;
             skipped->contacts.clear();
-            skipped->sizes.clear();
             freed(skipped->bytes);
             skipped->bytes = 0;
             ahead_.pop_front();

@@ -94,17 +94,24 @@ void VcardFile::checkUnchanged() {
 }
 
 bool VcardFile::next(contact::ContactItem& out) {
+    if (!nextCard(state_.card)) return false;
+    map(state_.card, out);
+    return true;
+}
+
+bool VcardFile::nextCard(vcard::Card& card) {
     if (ended_) return false;
-    if (!reader().next(state_.card)) {
+    if (!reader().next(card)) {
         ended_ = true;
         checkUnchanged();
         if (cards_ == 0) throw zentra::Error(zentra::kErrImportFailed, "no vCard found in " + shownPath_);
         return false;
     }
     ++cards_;
-    contact::mapCard(state_.card, options_, out);
     return true;
 }
+
+void VcardFile::map(const vcard::Card& card, contact::ContactItem& out) const { contact::mapCard(card, options_, out); }
 
 std::vector<FileWarning> VcardFile::fileWarnings() const {
     std::vector<FileWarning> out;

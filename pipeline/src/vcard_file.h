@@ -40,6 +40,10 @@ public:
     // The next card, mapped and staged; false after the last. At the end it throws
     // kErrImportFailed when the file held no card, or when it changed while it was read.
     bool next(contact::ContactItem& out);
+    // The two halves of next(), for threads that share one file: the next card parsed into `card`
+    // (one thread at a time), and a parsed card mapped (any number of threads at once).
+    bool nextCard(vcard::Card& card);
+    void map(const vcard::Card& card, contact::ContactItem& out) const;
     std::size_t cards() const { return cards_; }
     std::uint64_t sizeAtOpen() const { return sizeAtOpen_; }
     bool streams() const { return stream_.has_value(); }   // not read whole: read as it is parsed

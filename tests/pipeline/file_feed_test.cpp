@@ -177,6 +177,40 @@ TEST_F(FileFeedTest, TwoThreadsStreamAFileLargerThanTheBudgetAndTheFilesAfterItI
     }
 }
 
+// A file read as it is parsed is shared by both threads (one parses while the other maps): its
+// contacts still come whole and in file order, within a budget that keeps both waiting for the
+// loop, and a file left half-read does not hold up the next one.
+TEST_F(FileFeedTest, ALargeFileSharedByTwoThreadsComesThroughWholeAndInOrder) {
+    contact::MapOptions streaming = options_;
+    streaming.reader.chunkBytes = 512;   // every file here is read as it is parsed
+    const std::string big = file("big", 3000);
+    const std::string after = file("after", 2);
+    for (int round = 0; round < 10; ++round) {
+        FileFeed feed(streaming, FeedWindow{64, 16384, 2});
+        auto queue = queueOf({big, after, big});
+        feed.start(queue);
+        auto whole = feed.take(queue->file(0));
+        ASSERT_NE(whole, nullptr);
+        auto [names, error] = drain(*whole);
+        EXPECT_EQ(error, 0);
+        ASSERT_EQ(names.size(), 3000u);
+        for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(names[i], "big-" + std::to_string(i + 1)) << "round " << round;
+        EXPECT_TRUE(whole->allRead());
+        EXPECT_EQ(whole->cardsRead(), 3000u);
+        auto second = feed.take(queue->file(1));
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(drain(*second).first, (std::vector<std::string>{"after-1", "after-2"}));
+        auto again = feed.take(queue->file(2));
+        ASSERT_NE(again, nullptr);
+        contact::ContactItem item;
+        for (int i = 1; i <= 100; ++i) {
+            ASSERT_TRUE(again->next(item));
+            ASSERT_EQ(displayName(item), "big-" + std::to_string(i));
+        }
+        again.reset();   // left half-read while both threads may be in it
+    }
+}
+
 TEST_F(FileFeedTest, StaysWithinItsWindowAndStopsPromptly) {
     std::vector<std::string> paths;
     for (int i = 0; i < 40; ++i) paths.push_back(file("f" + std::to_string(i), 5));

@@ -10,10 +10,13 @@
 // larger than that is read on as the loop stores its contacts.
 //
 // One thread reads at first. A second one joins the first time the loop, having had a file, has
-// to wait again: reading is then the slower side, and it shares the cores with the loop. Only one large file
-// (over a quarter of the byte window) is read at a time, since a file read as it is parsed holds
-// buffers as large as its longest line. The two sides wake each other for a batch of contacts or
-// files at a time, not for each one.
+// to wait again: reading is then the slower side, and it shares the cores with the loop. A file
+// read as it is parsed (a large one) is shared: a thread with no file left to start helps with
+// it, the two taking turns to parse its next card and each mapping its own, so that a single
+// large file keeps both reading threads busy; its contacts still come out in file order. Only one
+// large file (over a quarter of the byte window) is read at a time, since a file read as it is
+// parsed holds buffers as large as its longest line. The two sides wake each other for a batch of
+// contacts or files at a time, not for each one.
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -72,6 +75,9 @@ private:
     void startReader();
     void run();
     void readInto(const std::shared_ptr<Prepared>& file, detail::ReadingState& state, std::unique_lock<std::mutex>& lock);
+    void readShared(const std::shared_ptr<Prepared>& file, detail::ReadingState& state, std::unique_lock<std::mutex>& lock);
+    std::shared_ptr<Prepared> sharedFile() const;
+    void takeSpare(contact::ContactItem& contact);
     void stopped(Prepared& file);
     bool hasRoom() const;
     bool mayAdd(const Prepared& file) const;
