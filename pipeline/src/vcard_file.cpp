@@ -5,7 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <string_view>
 
 #include "pipeline/file_cards.h"
 #include "zentra/error.h"
@@ -19,6 +19,16 @@ std::string trimmedOfSpaces(const std::string& path) {
     while (begin < end && path[begin] == ' ') ++begin;
     while (end > begin && path[end - 1] == ' ') --end;
     return path.substr(begin, end - begin);
+}
+
+// The file name without its extension, as std::filesystem::path::stem gives it ("a.b.vcf" ->
+// "a.b", ".vcf" -> ".vcf"), without building a path object for every file read.
+std::string stemOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    if (name == "." || name == "..") return std::string(name);
+    const std::size_t dot = name.rfind('.');
+    return std::string(dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot));
 }
 
 struct Opened {
@@ -50,7 +60,7 @@ VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options,
     fd_ = opened.file.fd;
     shownPath_ = zentra::readablePath(opened.path);
     // The readable form, since the name may become a contact's display name.
-    options_.sourceName = std::filesystem::path(shownPath_).stem().string();
+    options_.sourceName = stemOf(shownPath_);
     sizeAtOpen_ = opened.file.size;
     modifiedAtOpen_.tv_sec = static_cast<time_t>(opened.file.modifiedSeconds);
     modifiedAtOpen_.tv_nsec = opened.file.modifiedNanoseconds;

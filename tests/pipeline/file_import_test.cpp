@@ -83,6 +83,16 @@ TEST_F(FileImportTest, TheExactListedPathIsReadAndTrimmingIsOnlyAFallback) {
     EXPECT_EQ(firstName(" " + only + "  "), "only-1");
 }
 
+// A card with nothing to name it is named after its file, without the extension: the same name
+// std::filesystem gives as the file's stem, for names with several dots, a leading dot or none.
+TEST_F(FileImportTest, ACardWithoutANameIsNamedAfterItsFilesStem) {
+    const std::string unnamed = "BEGIN:VCARD\r\nVERSION:3.0\r\nNOTE:no name\r\nEND:VCARD\r\n";
+    for (const std::string name : {"Bob Smith.vcf", "a.b.c.vcf", ".vcf", ".hidden.vcf", "no extension", "dot.", "x.VCF"}) {
+        const std::string path = write(name, unnamed);
+        EXPECT_EQ(firstName(path), fs::path(path).stem().string()) << name;
+    }
+}
+
 TEST_F(FileImportTest, AFileChangedWhileItIsReadFailsWithThatReason) {
     // Larger than a read, so the rest is read after the change.
     const std::string path = write("big.vcf", cards("old", 3000));
