@@ -1,8 +1,8 @@
 // Reading vCard files ahead of the import loop: a file taken from the reading thread gives what
 // reading it on its own gives, files the loop skips are dropped, files of other queues are left
 // to the caller, failures travel with their file, a file larger than the budget streams (also
-// while a second thread reads the files after it), and the thread stays within its window and
-// stops promptly.
+// while a second thread reads the files after it, or shares it), and the thread stays within its
+// window and stops promptly.
 #include "pipeline/file_feed.h"
 
 #include <gtest/gtest.h>
