@@ -1,6 +1,7 @@
 #include "pipeline/file_feed.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <new>
 #include <optional>
@@ -21,6 +22,10 @@ constexpr std::size_t kWakeBatch = 16;
 // reuse their property lists' memory (about 10 KB each) instead of allocating it on one thread and
 // freeing it on the other. This many are kept at most.
 constexpr std::size_t kSpareContacts = 2 * kWakeBatch;
+// A thread sharing a file parses this many cards in one turn, or fewer when they hold this many
+// bytes (a card that large is also mapped before the file is let go).
+constexpr std::size_t kTurnCards = 16;
+constexpr std::size_t kTurnBytes = 1u << 20;
 // The loop looks again after this long whatever came, so that it never waits long for a batch
 // that a slow disk fills slowly.
 constexpr auto kLongestLoopWait = std::chrono::milliseconds(20);
@@ -138,6 +143,7 @@ void FileFeed::stop() {
     std::lock_guard lock(mutex_);
     for (auto& file : ahead_) bytesAhead_ -= file->bytes;
     ahead_.clear();
+    shared_.clear();
     queue_.reset();
     next_ = taken_ = 0;
 }
@@ -259,8 +265,8 @@ void FileFeed::takeSpare(contact::ContactItem& contact) {
 
 // A file being read as it is parsed that another thread could help with.
 std::shared_ptr<FileFeed::Prepared> FileFeed::sharedFile() const {
-    for (const auto& file : ahead_)
-        if (file->shared && !file->parseEnded && !file->abandoned) return file;
+    for (const auto& file : shared_)
+        if (!file->parseEnded && !file->abandoned) return file;
     return nullptr;
 }
 
@@ -292,6 +298,7 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
             --frontWaiters_;
         }
         file->shared = std::move(reader);
+        shared_.push_back(file);
         if (readersWaiting_ != 0) readerWake_.notify_all();   // a thread with nothing to do may help
         reading_.erase(std::find(reading_.begin(), reading_.end(), position));
         readShared(file, state, lock);
@@ -333,78 +340,96 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
     announce();
 }
 
-// One of the threads reading a shared file: parses the next card while it holds the file, takes
-// the card's place in the file's order, and maps it after letting go of the file, so that another
-// thread parses the next card meanwhile. The last thread out ends the file.
+// The bytes a parsed card holds, near enough to tell a large card from the common small one.
+std::size_t cardBytes(const vcard::Card& card) {
+    std::size_t bytes = 0;
+    for (const vcard::Property& p : card.properties) bytes += p.rawValue.size() + p.value.size() + p.bytes.size();
+    return bytes;
+}
+
+// One of the threads reading a shared file: parses a turn of cards while it holds the file, takes
+// their places in the file's order, and maps them after letting go of the file, so that the other
+// thread parses the next turn meanwhile. A turn is a batch, since handing the file from thread to
+// thread for every card costs more than it gains. A large card is mapped before the file is let
+// go: two threads never hold two of them. The last thread out ends the file.
 void FileFeed::readShared(const std::shared_ptr<Prepared>& file, detail::ReadingState& state,
                           std::unique_lock<std::mutex>& lock) {
     const std::size_t position = file->file.queued - 1;
     reading_.push_back(position);
     ++file->readers;
     contact::ContactItem contact;
-    for (;;) {
+    std::array<FedContact*, kTurnCards> places{};
+    bool leaving = false;
+    while (!leaving) {
         // The budget spent: wait until the loop has stored enough.
         waitForLoop(lock, [&] { return stopping_ || file->abandoned || file->parseEnded || mayAdd(*file); });
         if (stopping_ || file->abandoned || file->parseEnded) break;
         lock.unlock();
         std::unique_lock parsing(file->parsing);
         lock.lock();
-        const bool parse = !file->parseEnded;   // another thread may have parsed the last card
+        bool more = !file->parseEnded;   // another thread may have parsed the last card
         lock.unlock();
-        bool more = false;
+        std::size_t parsed = 0, bytes = 0;
         std::optional<zentra::Error> failure;
-        if (parse) {
+        while (more && parsed < kTurnCards && bytes < kTurnBytes) {
+            if (state.turn.size() == parsed) state.turn.emplace_back();
             try {
-                more = file->shared->nextCard(state.card);
+                more = file->shared->nextCard(state.turn[parsed]);
             } catch (const zentra::Error& e) {
                 failure = e;
+                more = false;
             } catch (const std::bad_alloc&) {
                 failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + file->shared->shownPath());
+                more = false;
             }
+            if (more) bytes += cardBytes(state.turn[parsed++]);
         }
         lock.lock();
-        if (!more) {
-            if (!file->parseEnded) {
-                file->parseEnded = true;
-                if (failure) file->failure = std::move(failure);
-            }
-            break;
+        if (!more && !file->parseEnded) {
+            file->parseEnded = true;
+            if (failure) file->failure = std::move(failure);
         }
         if (stopping_ || file->abandoned) break;
-        FedContact& fed = file->contacts.emplace_back();   // its place, in the order parsed
-        ++file->cards;
-        parsing.unlock();
-        takeSpare(contact);
-        lock.unlock();
-        std::optional<zentra::Error> mapFailure;
-        try {
-            file->shared->map(state.card, contact);
-        } catch (const zentra::Error& e) {
-            mapFailure = e;
-        } catch (const std::bad_alloc&) {
-            mapFailure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + file->shared->shownPath());
+        for (std::size_t i = 0; i < parsed; ++i) places[i] = &file->contacts.emplace_back();   // in the order parsed
+        file->cards += parsed;
+        if (bytes < kTurnBytes) parsing.unlock();
+        for (std::size_t i = 0; i < parsed && !leaving; ++i) {
+            takeSpare(contact);
+            lock.unlock();
+            std::optional<zentra::Error> mapFailure;
+            try {
+                file->shared->map(state.turn[i], contact);
+            } catch (const zentra::Error& e) {
+                mapFailure = e;
+            } catch (const std::bad_alloc&) {
+                mapFailure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + file->shared->shownPath());
+            }
+            const std::size_t contactBytes = mapFailure ? 0 : approximateBytes(contact);
+            if (bytes >= kTurnBytes) state.turn[i] = vcard::Card();   // a large card's memory is not kept
+            lock.lock();
+            if (stopping_ || file->abandoned) {   // the places went with the file's contacts
+                leaving = true;
+            } else if (mapFailure) {
+                // The contacts before this one still come; the file ends here, with this failure.
+                places[i]->failure = mapFailure;
+                places[i]->ready = true;
+                file->parseEnded = true;
+                file->failure = std::move(mapFailure);
+                announce();
+                leaving = true;
+            } else {
+                places[i]->contact = std::move(contact);
+                places[i]->bytes = contactBytes;
+                places[i]->ready = true;
+                file->bytes += contactBytes;
+                bytesAhead_ += contactBytes;
+                announce();
+            }
         }
-        const std::size_t bytes = mapFailure ? 0 : approximateBytes(contact);
-        lock.lock();
-        if (stopping_ || file->abandoned) break;   // `fed` went with the file's contacts
-        if (mapFailure) {
-            // The contacts before this one still come; the file ends here, with this failure.
-            fed.failure = mapFailure;
-            fed.ready = true;
-            file->parseEnded = true;
-            file->failure = std::move(mapFailure);
-            announce();
-            break;
-        }
-        fed.contact = std::move(contact);
-        fed.bytes = bytes;
-        fed.ready = true;
-        file->bytes += bytes;
-        bytesAhead_ += bytes;
-        announce();
     }
     reading_.erase(std::find(reading_.begin(), reading_.end(), position));
     if (--file->readers != 0) return;
+    shared_.erase(std::find(shared_.begin(), shared_.end(), file));
     if (file->abandoned || stopping_) return stopped(*file);
     file->fileWarnings = file->shared->fileWarnings();
     file->shared.reset();

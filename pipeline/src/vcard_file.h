@@ -25,6 +25,7 @@ struct ReadingState {
     std::optional<vcard::Reader> wholeFiles;
     vcard::Card card;
     std::string bytes;
+    std::vector<vcard::Card> turn;   // the cards parsed in one turn on a file shared with another thread
 };
 
 class VcardFile {

@@ -99,6 +99,7 @@ private:
     std::size_t next_ = 0;                              // position a thread reads next
     std::deque<std::shared_ptr<Prepared>> ahead_;      // positions taken_ .. next_-1, in order
     std::vector<std::size_t> reading_;                  // positions being read, one per busy thread
+    std::vector<std::shared_ptr<Prepared>> shared_;     // files being read by turns, taken or not
     std::size_t taken_ = 0;                             // first position not handed over
     std::size_t bytesAhead_ = 0;                        // staged contacts held, taken files too
     std::vector<contact::ContactItem> spares_;          // stored contacts, for the readers to map into
