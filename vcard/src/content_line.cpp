@@ -150,6 +150,7 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
     }
     out.name.assign(fullName);
     for (char& c : out.name) c = asciiUpper(c);
+    out.nameHash = hashName(out.name);
     ParameterList parameters{out.parameters};
     std::size_t dropped = 0;
     if (semi != std::string_view::npos) {
