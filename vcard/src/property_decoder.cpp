@@ -141,7 +141,7 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
             splitStructured(whole, ctx.rules, hasListComponents(p.name) && !ctx.v21, p.components);
         } else {
             p.components.resize(1);
-            p.components[0] = splitList(whole, ctx.rules, ctx.v21);
+            splitList(whole, ctx.rules, ctx.v21, p.components[0]);
         }
         // Only the component holding the NUL is cut: the rest of an address stays.
         if (whole.find('\0') != std::string::npos) {
