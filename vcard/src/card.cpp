@@ -99,10 +99,12 @@ std::optional<StructuredName> Card::name() const {
 
 std::vector<std::string> Card::nicknames() const {
     std::vector<std::string> out;
-    for (const Property* p : all("NICKNAME"))
-        for (const auto& list : p->components)
+    for (const Property& p : properties) {
+        if (!p.is("NICKNAME")) continue;
+        for (const auto& list : p.components)
             for (const std::string& v : list)
                 if (!v.empty()) out.push_back(v);
+    }
     return out;
 }
 
@@ -148,8 +150,9 @@ std::optional<PhoneticName> Card::phoneticName() const {
 
 std::vector<std::string> Card::notes() const {
     std::vector<std::string> out;
-    for (const Property* p : all("NOTE")) {
-        std::string note = trimmedCopy(p->value);
+    for (const Property& p : properties) {
+        if (!p.is("NOTE")) continue;
+        std::string note = trimmedCopy(p.value);
         if (!note.empty()) out.push_back(std::move(note));
     }
     return out;
@@ -157,10 +160,12 @@ std::vector<std::string> Card::notes() const {
 
 std::vector<std::string> Card::categories() const {
     std::vector<std::string> out;
-    for (const Property* p : all("CATEGORIES"))
-        for (const auto& list : p->components)
+    for (const Property& p : properties) {
+        if (!p.is("CATEGORIES")) continue;
+        for (const auto& list : p.components)
             for (const std::string& v : list)
                 if (!v.empty()) out.push_back(v);
+    }
     return out;
 }
 

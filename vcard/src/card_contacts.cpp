@@ -15,11 +15,13 @@ using zentra::toAsciiLower;
 
 namespace {
 
-std::string trimmedCopy(std::string_view s) {
+std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n')) s.remove_suffix(1);
-    return std::string(s);
+    return s;
 }
+
+std::string trimmedCopy(std::string_view s) { return std::string(trimmed(s)); }
 
 // One component of a structured value, its list values trimmed and joined by ", ": writers that
 // do not escape commas turn "12 High St, Flat 3" into the list "12 High St" " Flat 3", which must
@@ -28,7 +30,7 @@ std::string listComponent(const Property& p, std::size_t index) {
     std::string out;
     if (index >= p.components.size()) return out;
     for (const std::string& v : p.components[index]) {
-        const std::string value = trimmedCopy(v);
+        const std::string_view value = trimmed(v);
         if (value.empty()) continue;
         if (!out.empty()) out += ", ";
         out += value;

@@ -80,8 +80,9 @@ bool parseNumber(std::string_view s, double& out) {
 }  // namespace
 
 std::optional<Date> Card::birthday() const {
-    for (const Property* p : all("BDAY"))
-        if (auto d = dateOf(*p)) return d;
+    for (const Property& p : properties)
+        if (p.is("BDAY"))
+            if (auto d = dateOf(p)) return d;
     return std::nullopt;
 }
 
