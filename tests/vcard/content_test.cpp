@@ -299,3 +299,53 @@ TEST(Accessors, PhoneticNamesFromVendorPropertiesAndIrmcSound) {
     EXPECT_EQ(irmc.cards[0].phoneticName()->given, "ﾛ");
     EXPECT_FALSE(parseText("BEGIN:VCARD\nFN:Z\nEND:VCARD\n").cards.at(0).phoneticName());
 }
+
+TEST(Accessors, NamesAlikeInLengthAndLettersAreToldApart) {
+    // EXAXL and TXL look like EMAIL and TEL to the quick name comparison (same length, same
+    // first, middle and last letters): only the full compare keeps them out.
+    const Card card = parseText("BEGIN:VCARD\nVERSION:3.0\nFN:A\nEXAXL:not@example.org\nEMAIL:yes@example.org\n"
+                                "TXL:1\nTEL:2\nAXR:;;Wrong St;;;;\nADR:;;Right St;;;;\nEND:VCARD\n")
+                           .cards.at(0);
+    ASSERT_EQ(card.emails().size(), 1u);
+    EXPECT_EQ(card.emails()[0].address, "yes@example.org");
+    ASSERT_EQ(card.phones().size(), 1u);
+    EXPECT_EQ(card.phones()[0].number, "2");
+    ASSERT_EQ(card.addresses().size(), 1u);
+    EXPECT_EQ(card.addresses()[0].street, "Right St");
+    ASSERT_NE(card.first("TXL"), nullptr);
+    EXPECT_EQ(card.first("TXL")->value, "1");
+    EXPECT_EQ(card.all("EXAXL").size(), 1u);
+}
+
+TEST(Accessors, PropertiesBuiltByHandAreFoundByName) {
+    Card card;
+    Property email;
+    email.name = "EMAIL";   // no name hash: look-ups compare the name itself
+    email.value = "hand@example.org";
+    card.properties.push_back(email);
+    ASSERT_EQ(card.emails().size(), 1u);
+    EXPECT_EQ(card.emails()[0].address, "hand@example.org");
+    EXPECT_EQ(card.first("EMAIL"), &card.properties[0]);
+    EXPECT_EQ(card.first("TEL"), nullptr);
+}
+
+TEST(Accessors, TypesLowerCasedOnceEachWithoutPref) {
+    std::string text = "BEGIN:VCARD\nVERSION:3.0\nFN:A\nEMAIL;TYPE=HOME, home ,Pref;TYPE=Work;TYPE=PREF;TYPE=\"\":a@example.org\n"
+                       "TEL;TYPE=";
+    // More types than are compared one by one: duplicates in another case still go.
+    for (int i = 0; i < 40; ++i) text += (i ? "," : "") + std::string(i % 2 ? "T" : "t") + std::to_string(i % 20);
+    text += ",pref:1\nEND:VCARD\n";
+    const Card card = parseText(text).cards.at(0);
+    const Property* email = card.first("EMAIL");
+    ASSERT_NE(email, nullptr);
+    EXPECT_EQ(email->types(), (std::vector<std::string>{"home", "pref", "work"}));
+    ASSERT_EQ(card.emails().size(), 1u);
+    EXPECT_EQ(card.emails()[0].types, (std::vector<std::string>{"home", "work"}));
+    EXPECT_EQ(card.emails()[0].preference, 1);
+    ASSERT_EQ(card.phones().size(), 1u);
+    std::vector<std::string> expected;
+    for (int i = 0; i < 20; ++i) expected.push_back("t" + std::to_string(i));
+    EXPECT_EQ(card.phones()[0].types, expected);
+    EXPECT_EQ(card.first("TEL")->types().size(), 21u);
+    EXPECT_EQ(card.first("TEL")->types().back(), "pref");
+}

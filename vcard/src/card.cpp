@@ -34,7 +34,7 @@ std::string GroupLabels::of(std::string_view group) {
     if (!built_) {
         built_ = true;
         for (const Property& p : card_.properties)
-            if (p.name == "X-ABLABEL") first_.try_emplace(toAsciiLower(p.group), &p);
+            if (p.is("X-ABLABEL")) first_.try_emplace(toAsciiLower(p.group), &p);
     }
     const auto it = first_.find(toAsciiLower(group));
     return it == first_.end() ? std::string() : cleanedGroupLabel(it->second->value);
@@ -48,7 +48,7 @@ bool Typed::hasType(std::string_view lowerType) const {
 
 std::string Card::version() const {
     for (const Property& p : properties) {
-        if (p.name != "VERSION") continue;
+        if (!p.is("VERSION")) continue;
         std::string v(trimSpaceTab(p.rawValue));
         if (v == "4" || v == "3" || v == "2") v += v == "2" ? ".1" : ".0";
         return v;
@@ -57,15 +57,17 @@ std::string Card::version() const {
 }
 
 const Property* Card::first(std::string_view upperName) const {
+    const NameKey key = NameKey::of(upperName);
     for (const Property& p : properties)
-        if (p.name == upperName && (p.isBinary || !trimSpaceTab(p.value).empty())) return &p;
+        if (p.is(key) && (p.isBinary || !trimSpaceTab(p.value).empty())) return &p;
     return nullptr;
 }
 
 std::vector<const Property*> Card::all(std::string_view upperName) const {
     std::vector<const Property*> out;
+    const NameKey key = NameKey::of(upperName);
     for (const Property& p : properties)
-        if (p.name == upperName) out.push_back(&p);
+        if (p.is(key)) out.push_back(&p);
     return out;
 }
 
@@ -77,7 +79,7 @@ std::string Card::firstValue(std::string_view upperName) const {
 std::string Card::groupLabel(std::string_view group) const {
     if (group.empty()) return std::string();
     for (const Property& p : properties)
-        if (p.name == "X-ABLABEL" && equalsIgnoringAsciiCase(p.group, group)) return cleanedGroupLabel(p.value);
+        if (p.is("X-ABLABEL") && equalsIgnoringAsciiCase(p.group, group)) return cleanedGroupLabel(p.value);
     return std::string();
 }
 
@@ -97,10 +99,12 @@ std::optional<StructuredName> Card::name() const {
 
 std::vector<std::string> Card::nicknames() const {
     std::vector<std::string> out;
-    for (const Property* p : all("NICKNAME"))
-        for (const auto& list : p->components)
+    for (const Property& p : properties) {
+        if (!p.is("NICKNAME")) continue;
+        for (const auto& list : p.components)
             for (const std::string& v : list)
                 if (!v.empty()) out.push_back(v);
+    }
     return out;
 }
 
@@ -146,8 +150,9 @@ std::optional<PhoneticName> Card::phoneticName() const {
 
 std::vector<std::string> Card::notes() const {
     std::vector<std::string> out;
-    for (const Property* p : all("NOTE")) {
-        std::string note = trimmedCopy(p->value);
+    for (const Property& p : properties) {
+        if (!p.is("NOTE")) continue;
+        std::string note = trimmedCopy(p.value);
         if (!note.empty()) out.push_back(std::move(note));
     }
     return out;
@@ -155,10 +160,12 @@ std::vector<std::string> Card::notes() const {
 
 std::vector<std::string> Card::categories() const {
     std::vector<std::string> out;
-    for (const Property* p : all("CATEGORIES"))
-        for (const auto& list : p->components)
+    for (const Property& p : properties) {
+        if (!p.is("CATEGORIES")) continue;
+        for (const auto& list : p.components)
             for (const std::string& v : list)
                 if (!v.empty()) out.push_back(v);
+    }
     return out;
 }
 

@@ -15,11 +15,13 @@ using zentra::toAsciiLower;
 
 namespace {
 
-std::string trimmedCopy(std::string_view s) {
+std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n')) s.remove_suffix(1);
-    return std::string(s);
+    return s;
 }
+
+std::string trimmedCopy(std::string_view s) { return std::string(trimmed(s)); }
 
 // One component of a structured value, its list values trimmed and joined by ", ": writers that
 // do not escape commas turn "12 High St, Flat 3" into the list "12 High St" " Flat 3", which must
@@ -28,7 +30,7 @@ std::string listComponent(const Property& p, std::size_t index) {
     std::string out;
     if (index >= p.components.size()) return out;
     for (const std::string& v : p.components[index]) {
-        const std::string value = trimmedCopy(v);
+        const std::string_view value = trimmed(v);
         if (value.empty()) continue;
         if (!out.empty()) out += ", ";
         out += value;
@@ -37,8 +39,7 @@ std::string listComponent(const Property& p, std::size_t index) {
 }
 
 void fill(GroupLabels& labels, const Property& p, Typed& t) {
-    for (std::string& type : p.types())
-        if (type != "pref") t.types.push_back(std::move(type));
+    p.appendTypes(t.types, "pref");
     t.preference = p.preference();
     t.label = labels.of(p.group);
     t.property = p.name;
@@ -78,7 +79,7 @@ std::string typesKey(const Typed& t) {
 }
 
 struct ImName {
-    std::string_view property;
+    NameKey property;
     const char* service;
 };
 
@@ -96,7 +97,7 @@ std::vector<Email> Card::emails() const {
     std::vector<Email> out;
     GroupLabels labels(*this);
     for (const Property& p : properties) {
-        if (p.name != "EMAIL" || p.hasType("tlx")) continue;
+        if (!p.is("EMAIL") || p.hasType("tlx")) continue;
         std::string address = trimmedCopy(p.value);
         if (startsWithIgnoringAsciiCase(address, "mailto:")) address.erase(0, 7);
         if (address.empty()) continue;
@@ -112,8 +113,8 @@ std::vector<Phone> Card::phones() const {
     std::vector<Phone> out;
     GroupLabels labels(*this);
     for (const Property& p : properties) {
-        const bool telex = p.name == "EMAIL" && p.hasType("tlx");
-        if (p.name != "TEL" && p.name != "X-MS-TEL" && !telex) continue;
+        const bool telex = p.is("EMAIL") && p.hasType("tlx");
+        if (!p.is("TEL") && !p.is("X-MS-TEL") && !telex) continue;
         Phone phone;
         phone.number = phoneNumber(p.value);
         if (phone.number.empty()) continue;
@@ -126,10 +127,11 @@ std::vector<Phone> Card::phones() const {
 std::vector<Address> Card::addresses() const {
     std::vector<Address> out;
     GroupLabels labels(*this);
-    std::vector<std::string> keys;   // type set of each address, to match LABEL properties
-    std::vector<std::string> groups;
+    std::vector<const Property*> sources;   // the ADR of each address
+    bool hasLabelProperty = false;
     for (const Property& p : properties) {
-        if (p.name != "ADR") continue;
+        hasLabelProperty = hasLabelProperty || p.is("LABEL");
+        if (!p.is("ADR")) continue;
         Address a;
         fill(labels, p, a);
         a.poBox = listComponent(p, 0);
@@ -145,9 +147,16 @@ std::vector<Address> Card::addresses() const {
         if (a.poBox.empty() && a.extended.empty() && a.street.empty() && a.locality.empty() &&
             a.region.empty() && a.postalCode.empty() && a.country.empty() && a.labelText.empty())
             continue;
-        keys.push_back(typesKey(a));
-        groups.push_back(toAsciiLower(p.group));
+        sources.push_back(&p);
         out.push_back(std::move(a));
+    }
+    // Most cards have no LABEL property: nothing to match, and no matching tables to build.
+    if (!hasLabelProperty) return out;
+    std::vector<std::string> keys;   // type set of each address, to match LABEL properties
+    std::vector<std::string> groups;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        keys.push_back(typesKey(out[i]));
+        groups.push_back(toAsciiLower(sources[i]->group));
     }
     // LABEL properties (2.1/3.0) go to the address of the same group, else of the same types,
     // else (when either has no types) to the first address still without a label. Candidates
@@ -166,7 +175,7 @@ std::vector<Address> Card::addresses() const {
         return queue.empty() ? addressCount : queue.front();
     };
     for (const Property& p : properties) {
-        if (p.name != "LABEL") continue;
+        if (!p.is("LABEL")) continue;
         std::string text = trimmedCopy(p.value);
         if (text.empty()) continue;
         Address a;
@@ -203,7 +212,7 @@ std::vector<Url> Card::urls() const {
     std::vector<Url> out;
     GroupLabels labels(*this);
     for (const Property& p : properties) {
-        if (p.name != "URL") continue;
+        if (!p.is("URL")) continue;
         Url u;
         u.url = trimmedCopy(p.value);
         if (u.url.empty()) continue;
@@ -217,12 +226,12 @@ std::vector<InstantMessaging> Card::instantMessaging() const {
     std::vector<InstantMessaging> out;
     GroupLabels labels(*this);
     for (const Property& p : properties) {
-        const bool isImpp = p.name == "IMPP";
+        const bool isImpp = p.is("IMPP");
         // Every vendor name starts with "X-"; most properties are neither.
         if (!isImpp && (p.name.size() < 2 || p.name[0] != 'X' || p.name[1] != '-')) continue;
         std::string service;
         for (const ImName& im : kImProperties)
-            if (p.name == im.property) service = im.service;
+            if (p.is(im.property)) service = im.service;
         // KDE's legacy X-messaging/aim-All style names.
         if (startsWithIgnoringAsciiCase(p.name, "X-MESSAGING/")) {
             service = toAsciiLower(p.name.substr(12));

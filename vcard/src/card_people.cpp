@@ -16,10 +16,10 @@ using zentra::trimSpaceTab;
 
 namespace {
 
-const char* relationFor(std::string_view name) {
+const char* relationFor(const Property& p) {
     // Every name here starts with "X-": other properties need no look-up.
-    if (name.size() < 2 || name[0] != 'X' || name[1] != '-') return nullptr;
-    static constexpr struct { std::string_view property; const char* kind; } table[] = {
+    if (p.name.size() < 2 || p.name[0] != 'X' || p.name[1] != '-') return nullptr;
+    static constexpr struct { NameKey property; const char* kind; } table[] = {
         {"X-SPOUSE", "spouse"},       {"X-MS-SPOUSE", "spouse"},       {"X-EVOLUTION-SPOUSE", "spouse"},
         {"X-KADDRESSBOOK-X-SPOUSESNAME", "spouse"},
         {"X-MANAGER", "manager"},     {"X-MS-MANAGER", "manager"},     {"X-EVOLUTION-MANAGER", "manager"},
@@ -29,7 +29,7 @@ const char* relationFor(std::string_view name) {
         {"X-MS-CHILD", "child"},      {"X-CHILD", "child"},            {"X-CHILDREN", "child"},
     };
     for (const auto& row : table)
-        if (name == row.property) return row.kind;
+        if (p.is(row.property)) return row.kind;
     return nullptr;
 }
 
@@ -80,23 +80,23 @@ bool parseNumber(std::string_view s, double& out) {
 }  // namespace
 
 std::optional<Date> Card::birthday() const {
-    for (const Property* p : all("BDAY"))
-        if (auto d = dateOf(*p)) return d;
+    for (const Property& p : properties)
+        if (p.is("BDAY"))
+            if (auto d = dateOf(p)) return d;
     return std::nullopt;
 }
 
 std::optional<Date> Card::anniversary() const {
     GroupLabels labels(*this);
     for (const Property& p : properties) {
-        const std::string& n = p.name;
-        const bool direct = n == "ANNIVERSARY" || n == "X-MS-ANNIVERSARY" || n == "X-EVOLUTION-ANNIVERSARY" ||
-                            n == "X-ANNIVERSARY" || n == "X-KADDRESSBOOK-X-ANNIVERSARY";
-        const bool apple = n == "X-ABDATE" && equalsIgnoringAsciiCase(labels.of(p.group), "Anniversary");
+        const bool direct = p.is("ANNIVERSARY") || p.is("X-MS-ANNIVERSARY") || p.is("X-EVOLUTION-ANNIVERSARY") ||
+                            p.is("X-ANNIVERSARY") || p.is("X-KADDRESSBOOK-X-ANNIVERSARY");
+        const bool apple = p.is("X-ABDATE") && equalsIgnoringAsciiCase(labels.of(p.group), "Anniversary");
         if (direct || apple) {
             if (auto d = dateOf(p)) return d;
         }
         // X-ANDROID-CUSTOM:vnd.android.cursor.item/contact_event;<date>;<type>;... (type 1 = anniversary)
-        if (n == "X-ANDROID-CUSTOM" && p.components.size() >= 3 &&
+        if (p.is("X-ANDROID-CUSTOM") && p.components.size() >= 3 &&
             p.component(0) == "vnd.android.cursor.item/contact_event" && p.component(2) == "1") {
             if (auto d = parseDate(p.component(1))) return d;
         }
@@ -128,10 +128,10 @@ std::vector<Related> Card::related() const {
     GroupLabels labels(*this);
     for (const Property& p : properties) {
         // Decide by name first: the value is copied only for the few properties that name a person.
-        const bool isRelated = p.name == "RELATED";
-        const bool isAppleRelated = !isRelated && p.name == "X-ABRELATEDNAMES";
-        const char* vendorKind = isRelated || isAppleRelated ? nullptr : relationFor(p.name);
-        const bool isAgent = p.name == "AGENT";
+        const bool isRelated = p.is("RELATED");
+        const bool isAppleRelated = !isRelated && p.is("X-ABRELATEDNAMES");
+        const char* vendorKind = isRelated || isAppleRelated ? nullptr : relationFor(p);
+        const bool isAgent = p.is("AGENT");
         if (!isRelated && !isAppleRelated && !vendorKind && !isAgent) continue;
         const std::string_view name = trimSpaceTab(p.value);
         if (name.empty()) continue;

@@ -132,11 +132,13 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
         problem = "line has no property name; ignored";
         return false;
     }
+    bool lowerCase = false;   // most writers use upper-case names: nothing to convert then
     for (const char c : fullName) {
         if (!isNameChar(c)) {
             problem = "line is not a property (bad name); ignored";
             return false;
         }
+        lowerCase = lowerCase || (c >= 'a' && c <= 'z');
     }
     // `out` may be a recycled property: every field is set again (its storage is kept).
     out.line = number;
@@ -149,7 +151,9 @@ bool parseContentLine(std::string& lineText, std::size_t number, std::size_t col
         fullName.remove_prefix(dot + 1);
     }
     out.name.assign(fullName);
-    for (char& c : out.name) c = asciiUpper(c);
+    if (lowerCase)
+        for (char& c : out.name) c = asciiUpper(c);
+    out.nameHash = hashName(out.name);
     ParameterList parameters{out.parameters};
     std::size_t dropped = 0;
     if (semi != std::string_view::npos) {

@@ -33,28 +33,36 @@ bool Property::hasType(std::string_view type) const {
 
 std::vector<std::string> Property::types() const {
     std::vector<std::string> out;
+    appendTypes(out);
+    return out;
+}
+
+void Property::appendTypes(std::vector<std::string>& out, std::string_view except) const {
     const Parameter* p = parameter("TYPE");
-    if (!p) return out;
-    out.reserve(p->values.size());
-    // Real cards list a few types; a hash set keeps hostile lists of thousands linear.
+    if (!p) return;
+    const std::size_t first = out.size();
+    out.reserve(first + p->values.size());   // `seen` below points into the entries
+    // Real cards list a few types, compared in place without a lowered copy; a hash set keeps
+    // hostile lists of thousands linear.
     constexpr std::size_t kLinearSearchLimit = 16;
     std::unordered_set<std::string_view> seen;
     for (const std::string& v : p->values) {
-        std::string t = toAsciiLower(trimSpaceTab(v));
-        if (t.empty()) continue;
-        bool duplicate = false;
-        if (out.size() < kLinearSearchLimit) {
-            for (const std::string& o : out) duplicate = duplicate || o == t;
-        } else {
-            if (seen.empty())
-                for (const std::string& o : out) seen.insert(o);
-            duplicate = seen.count(t) > 0;
+        const std::string_view t = trimSpaceTab(v);
+        if (t.empty() || equalsIgnoringAsciiCase(t, except)) continue;
+        if (out.size() - first < kLinearSearchLimit) {
+            bool duplicate = false;
+            for (std::size_t i = first; i < out.size() && !duplicate; ++i) duplicate = equalsIgnoringAsciiCase(out[i], t);
+            if (duplicate) continue;
+            out.push_back(toAsciiLower(t));
+            continue;
         }
-        if (duplicate) continue;
-        out.push_back(std::move(t));
-        if (!seen.empty()) seen.insert(out.back());
+        if (seen.empty())
+            for (std::size_t i = first; i < out.size(); ++i) seen.insert(out[i]);
+        std::string lowered = toAsciiLower(t);
+        if (seen.count(lowered) > 0) continue;
+        out.push_back(std::move(lowered));
+        seen.insert(out.back());
     }
-    return out;
 }
 
 int Property::preference() const {

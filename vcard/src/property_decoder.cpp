@@ -56,8 +56,13 @@ void joinComponents(const std::vector<std::vector<std::string>>& components, std
 
 void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>& warnings) {
     // CHARSET speaks of the value only: 8-bit parameter values (a 4.0 LABEL, a custom TYPE)
-    // follow the default rule, which reports nothing but the legacy charset's use.
+    // follow the default rule, which reports nothing but the legacy charset's use. The pass also
+    // finds the two parameters the value's decoding depends on.
+    const Parameter* encodingParameter = nullptr;
+    const Parameter* charset = nullptr;
     for (Parameter& param : p.parameters) {
+        if (!encodingParameter && param.name == "ENCODING"sv) encodingParameter = &param;
+        else if (!charset && param.name == "CHARSET"sv) charset = &param;
         for (std::string& v : param.values) {
             if (!ctx.v21 && v.find('^') != std::string::npos) v = decodeCarets(v);
             if (!ctx.unicodeFile && !isAscii(v)) {
@@ -73,7 +78,6 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
     // Components are cleared where a value turns out to have none; structured values fill the
     // lists already there again (a recycled property's storage).
 
-    const Parameter* encodingParameter = p.parameter("ENCODING");
     const std::string_view encoding = encodingParameter && !encodingParameter->values.empty()
                                           ? std::string_view(encodingParameter->values.front())
                                           : std::string_view();
@@ -120,7 +124,6 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
         decoded.assign(source);
     } else {
         std::string problem;
-        const Parameter* charset = p.parameter("CHARSET");
         ctx.charsets->decode(
             source, charset && !charset->values.empty() ? std::string_view(charset->values.front()) : std::string_view(),
             decoded, problem);
@@ -141,7 +144,7 @@ void decodeProperty(Property& p, const DecodeContext& ctx, std::vector<Warning>&
             splitStructured(whole, ctx.rules, hasListComponents(p.name) && !ctx.v21, p.components);
         } else {
             p.components.resize(1);
-            p.components[0] = splitList(whole, ctx.rules, ctx.v21);
+            splitList(whole, ctx.rules, ctx.v21, p.components[0]);
         }
         // Only the component holding the NUL is cut: the rest of an address stays.
         if (whole.find('\0') != std::string::npos) {

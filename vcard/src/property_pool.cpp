@@ -18,7 +18,9 @@ bool isSmall(const Property& p) {
 
 void PropertyPool::recycle(Card& done) {
     if (done.properties.empty()) return;
-    if (recycled_.empty()) {
+    if (recycledHead_ == recycled_.size()) {
+        recycled_.clear();
+        recycledHead_ = 0;
         recycled_.swap(done.properties);   // the usual case: no element is moved
         if (recycled_.size() > kMaxRecycled) recycled_.resize(kMaxRecycled);
         if (!std::all_of(recycled_.begin(), recycled_.end(), isSmall))

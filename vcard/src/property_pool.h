@@ -24,20 +24,23 @@ public:
 
     // Appends a property to `properties`: a recycled one with its storage when there is one
     // (its old content is overwritten by the parser), else a new one.
+    // Recycled properties are handed out in their old card's order: cards of one file list
+    // their properties alike, so each tends to get the storage of one of its own kind (an ADR
+    // the lists of an ADR's components, a PHOTO a photo-sized value).
     Property& append(std::vector<Property>& properties) {
-        if (recycled_.empty() && handedBack_) {
+        if (recycledHead_ == recycled_.size() && handedBack_) {
             recycle(*handedBack_);
             handedBack_ = nullptr;
         }
-        if (recycled_.empty()) return properties.emplace_back();
-        properties.push_back(std::move(recycled_.back()));
-        recycled_.pop_back();
+        if (recycledHead_ == recycled_.size()) return properties.emplace_back();
+        properties.push_back(std::move(recycled_[recycledHead_++]));
         return properties.back();
     }
 
 private:
     std::vector<Property> spareList_;   // the storage of a handed-back card's list
-    std::vector<Property> recycled_;    // handed-back properties, to be filled again
+    std::vector<Property> recycled_;    // handed-back properties, to be filled again from
+    std::size_t recycledHead_ = 0;      // this one on (those before it are handed out)
     Card* handedBack_ = nullptr;        // not yet recycled
 };
 

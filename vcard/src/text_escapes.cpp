@@ -6,24 +6,30 @@ namespace vcard {
 
 namespace {
 
-// Unescapes one piece of a structured or list value.
-std::string unescapePiece(std::string_view piece, EscapeRules rules) {
-    if (rules == EscapeRules::V30 || piece.find('\\') == std::string_view::npos) return unescapeText(piece, rules);
-    std::string out;
-    out.reserve(piece.size());
-    for (std::size_t i = 0; i < piece.size(); ++i) {
-        const char c = piece[i];
-        if (c == '\\' && i + 1 < piece.size()) {
-            const char n = piece[i + 1];
+// One piece of a structured or list value, unescaped into `out` (whose storage is reused).
+void unescapePieceInto(std::string_view piece, EscapeRules rules, std::string& out) {
+    out.assign(piece);
+    if (rules == EscapeRules::V30) {
+        unescapeTextInPlace(out);
+        return;
+    }
+    std::size_t in = out.find('\\');
+    if (in == std::string::npos) return;
+    std::size_t kept = in;   // unescaping only shortens the text: rewrite it in place
+    const std::size_t size = out.size();
+    for (; in < size; ++in) {
+        const char c = out[in];
+        if (c == '\\' && in + 1 < size) {
+            const char n = out[in + 1];
             if (n == ';' || n == ',' || n == '\\' || n == ':') {
-                out.push_back(n);
-                ++i;
+                out[kept++] = n;
+                ++in;
                 continue;
             }
         }
-        out.push_back(c);
+        out[kept++] = c;
     }
-    return out;
+    out.resize(kept);
 }
 
 }  // namespace
@@ -62,21 +68,25 @@ void unescapeTextInPlace(std::string& text) {
 }
 
 void splitStructured(std::string_view text, EscapeRules rules, bool lists, std::vector<std::vector<std::string>>& components) {
-    // Lists already in `components` are emptied and filled again: their storage is reused.
+    // Lists and strings already in `components` are filled again: their storage is reused.
     components.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), ';')) + 1);
-    std::size_t used = 0;
+    std::size_t used = 0;    // components filled so far, the last one being filled
+    std::size_t items = 0;   // pieces kept in that one
     auto nextComponent = [&] {
+        if (used > 0) components[used - 1].resize(items);
         if (used == components.size()) components.emplace_back();
-        else components[used].clear();
         ++used;
+        items = 0;
     };
     nextComponent();
     std::size_t start = 0;
     // Empty pieces are left out, so an empty component is an empty list and costs nothing.
     auto endPiece = [&](std::size_t end) {
         if (end > start) {
-            std::string piece = unescapePiece(text.substr(start, end - start), rules);
-            if (!piece.empty()) components[used - 1].push_back(std::move(piece));
+            std::vector<std::string>& list = components[used - 1];
+            if (items == list.size()) list.emplace_back();
+            unescapePieceInto(text.substr(start, end - start), rules, list[items]);
+            if (!list[items].empty()) ++items;
         }
         start = end + 1;
     };
@@ -92,11 +102,12 @@ void splitStructured(std::string_view text, EscapeRules rules, bool lists, std::
         }
     }
     endPiece(text.size());
+    components[used - 1].resize(items);
     components.erase(components.begin() + static_cast<std::ptrdiff_t>(used), components.end());
 }
 
-std::vector<std::string> splitList(std::string_view text, EscapeRules rules, bool semicolonToo) {
-    std::vector<std::string> values;
+void splitList(std::string_view text, EscapeRules rules, bool semicolonToo, std::vector<std::string>& values) {
+    std::size_t kept = 0;   // values filled so far; the strings after them are reused storage
     std::size_t start = 0;
     for (std::size_t i = 0; i <= text.size(); ++i) {
         if (i < text.size() && text[i] == '\\') {
@@ -104,18 +115,19 @@ std::vector<std::string> splitList(std::string_view text, EscapeRules rules, boo
             continue;
         }
         if (i == text.size() || text[i] == ',' || (semicolonToo && text[i] == ';')) {
-            std::string piece = unescapePiece(text.substr(start, i - start), rules);
-            std::size_t b = piece.find_first_not_of(" \t");
-            std::size_t e = piece.find_last_not_of(" \t");
+            if (kept == values.size()) values.emplace_back();
+            std::string& piece = values[kept];
+            unescapePieceInto(text.substr(start, i - start), rules, piece);
+            const std::size_t b = piece.find_first_not_of(" \t");
             if (b != std::string::npos) {
-                piece.erase(e + 1);
+                piece.erase(piece.find_last_not_of(" \t") + 1);
                 piece.erase(0, b);
-                values.push_back(std::move(piece));
+                ++kept;
             }
             start = i + 1;
         }
     }
-    return values;
+    values.resize(kept);
 }
 
 std::string decodeCarets(std::string_view text) {

@@ -21,8 +21,10 @@ void unescapeTextInPlace(std::string& text);
 // The result replaces the content of `components`, whose storage is reused.
 void splitStructured(std::string_view text, EscapeRules rules, bool lists, std::vector<std::vector<std::string>>& components);
 
-// A list value (CATEGORIES, NICKNAME): split on unescaped ',' (and ';' when `semicolonToo`).
-std::vector<std::string> splitList(std::string_view text, EscapeRules rules, bool semicolonToo);
+// A list value (CATEGORIES, NICKNAME): split on unescaped ',' (and ';' when `semicolonToo`),
+// each value trimmed, empty ones left out. The result replaces the content of `values`, whose
+// storage is reused.
+void splitList(std::string_view text, EscapeRules rules, bool semicolonToo, std::vector<std::string>& values);
 
 // RFC 6868: ^n newline, ^^ caret, ^' double quote; other carets stay.
 std::string decodeCarets(std::string_view text);
