@@ -30,6 +30,28 @@ constexpr std::size_t kTurnBytes = 1u << 20;
 // that a slow disk fills slowly.
 constexpr auto kLongestLoopWait = std::chrono::milliseconds(20);
 
+// Runs a step of reading a file (opening, parsing or mapping): its failure, if any, as the file's
+// error; running out of memory is one too, so that it ends the file, not the thread. The file's
+// readable path is only made for that message.
+template <class Step, class ShownPath>
+std::optional<zentra::Error> failureOf(Step&& step, ShownPath&& shownPath) {
+    try {
+        step();
+    } catch (const zentra::Error& e) {
+        return e;
+    } catch (const std::bad_alloc&) {
+        return zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + shownPath());
+    }
+    return std::nullopt;
+}
+
+// The bytes a parsed card holds, near enough to tell a large card from the common small one.
+std::size_t cardBytes(const vcard::Card& card) {
+    std::size_t bytes = 0;
+    for (const vcard::Property& p : card.properties) bytes += p.rawValue.size() + p.value.size() + p.bytes.size();
+    return bytes;
+}
+
 }  // namespace
 
 // One contact of a file, in file order. Its place is taken when its card is parsed, so that
@@ -279,14 +301,9 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
     const SourceFile source = file->file;
     lock.unlock();
     std::unique_ptr<detail::VcardFile> reader;
-    std::optional<zentra::Error> failure;
-    try {
-        reader = std::make_unique<detail::VcardFile>(source, options_, &state);
-    } catch (const zentra::Error& e) {
-        failure = e;
-    } catch (const std::bad_alloc&) {
-        failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + zentra::readablePath(source.path));
-    }
+    std::optional<zentra::Error> failure = failureOf(
+        [&] { reader = std::make_unique<detail::VcardFile>(source, options_, &state); },
+        [&] { return zentra::readablePath(source.path); });
     lock.lock();
     if (reader && reader->streams()) {
         // A large file is parsed as it is read, with buffers as large as its longest line: one
@@ -309,13 +326,7 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
         if (stopping_ || file->abandoned) break;
         lock.unlock();
         bool more = false;
-        try {
-            more = reader->next(contact);
-        } catch (const zentra::Error& e) {
-            failure = e;
-        } catch (const std::bad_alloc&) {
-            failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + reader->shownPath());
-        }
+        failure = failureOf([&] { more = reader->next(contact); }, [&] { return reader->shownPath(); });
         lock.lock();
         if (!more) break;
         const std::size_t bytes = approximateBytes(contact);
@@ -340,13 +351,6 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
     announce();
 }
 
-// The bytes a parsed card holds, near enough to tell a large card from the common small one.
-std::size_t cardBytes(const vcard::Card& card) {
-    std::size_t bytes = 0;
-    for (const vcard::Property& p : card.properties) bytes += p.rawValue.size() + p.value.size() + p.bytes.size();
-    return bytes;
-}
-
 // One of the threads reading a shared file: parses a turn of cards while it holds the file, takes
 // their places in the file's order, and maps them after letting go of the file, so that the other
 // thread parses the next turn meanwhile. A turn is a batch, since handing the file from thread to
@@ -369,19 +373,13 @@ void FileFeed::readShared(const std::shared_ptr<Prepared>& file, detail::Reading
         lock.lock();
         bool more = !file->parseEnded;   // another thread may have parsed the last card
         lock.unlock();
+        const auto shownPath = [&] { return file->shared->shownPath(); };
         std::size_t parsed = 0, bytes = 0;
         std::optional<zentra::Error> failure;
         while (more && parsed < kTurnCards && bytes < kTurnBytes) {
             if (state.turn.size() == parsed) state.turn.emplace_back();
-            try {
-                more = file->shared->nextCard(state.turn[parsed]);
-            } catch (const zentra::Error& e) {
-                failure = e;
-                more = false;
-            } catch (const std::bad_alloc&) {
-                failure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + file->shared->shownPath());
-                more = false;
-            }
+            failure = failureOf([&] { more = file->shared->nextCard(state.turn[parsed]); }, shownPath);
+            if (failure) more = false;
             if (more) bytes += cardBytes(state.turn[parsed++]);
         }
         lock.lock();
@@ -396,14 +394,8 @@ void FileFeed::readShared(const std::shared_ptr<Prepared>& file, detail::Reading
         for (std::size_t i = 0; i < parsed && !leaving; ++i) {
             takeSpare(contact);
             lock.unlock();
-            std::optional<zentra::Error> mapFailure;
-            try {
-                file->shared->map(state.turn[i], contact);
-            } catch (const zentra::Error& e) {
-                mapFailure = e;
-            } catch (const std::bad_alloc&) {
-                mapFailure = zentra::Error(zentra::kErrOutOfMemory, "not enough memory to read " + file->shared->shownPath());
-            }
+            std::optional<zentra::Error> mapFailure =
+                failureOf([&] { file->shared->map(state.turn[i], contact); }, shownPath);
             const std::size_t contactBytes = mapFailure ? 0 : approximateBytes(contact);
             if (bytes >= kTurnBytes) state.turn[i] = vcard::Card();   // a large card's memory is not kept
             lock.lock();

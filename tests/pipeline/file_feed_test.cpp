@@ -211,6 +211,27 @@ TEST_F(FileFeedTest, ALargeFileSharedByTwoThreadsComesThroughWholeAndInOrder) {
     }
 }
 
+// A shared file's failure comes after every contact read before it, in order, whichever thread
+// met it: here the file grows while both threads read it, which its end check reports.
+TEST_F(FileFeedTest, ASharedFileThatChangesWhileReadGivesItsContactsThenTheReason) {
+    contact::MapOptions streaming = options_;
+    streaming.reader.chunkBytes = 512;
+    const std::string big = file("big", 3000);
+    FileFeed feed(streaming, FeedWindow{64, 16384, 2});
+    auto queue = queueOf({big});
+    feed.start(queue);
+    auto cards = feed.take(queue->file(0));
+    ASSERT_NE(cards, nullptr);
+    contact::ContactItem item;
+    for (int i = 1; i <= 10; ++i) ASSERT_TRUE(cards->next(item));   // the budget holds the rest back
+    std::ofstream(big, std::ios::binary | std::ios::app) << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:late\r\nEND:VCARD\r\n";
+    auto [names, error] = drain(*cards);
+    EXPECT_EQ(error, zentra::kErrImportFailed);
+    ASSERT_GE(names.size(), 2990u);
+    for (size_t i = 0; i < 2990; ++i) ASSERT_EQ(names[i], "big-" + std::to_string(i + 11));
+    EXPECT_FALSE(cards->allRead());
+}
+
 TEST_F(FileFeedTest, StaysWithinItsWindowAndStopsPromptly) {
     std::vector<std::string> paths;
     for (int i = 0; i < 40; ++i) paths.push_back(file("f" + std::to_string(i), 5));
