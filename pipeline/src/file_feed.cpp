@@ -83,11 +83,15 @@ struct FileFeed::Prepared {
     std::size_t readers = 0;                  // threads in the file
 };
 
-// A taken file: hands out what the threads have read, waiting for more while they read on.
+// A taken file: hands out what the threads have read, waiting for more while they read on. Once
+// the file has ended and its last contact is handed out, what is left to tell about it is kept
+// here, so that the loop's last questions about a file do not each take the feed's lock from the
+// reading threads.
 class FedCards final : public FileCards {
 public:
     FedCards(FileFeed& feed, std::shared_ptr<FileFeed::Prepared> file) : feed_(feed), file_(std::move(file)) {}
     ~FedCards() override {
+        if (finished_) return;   // the threads are done with it, and nothing of it is left in the budget
         std::lock_guard lock(feed_.mutex_);
         file_->abandoned = true;   // a file not read to its end stops being read
         if (!file_->ended) feed_.readerWake_.notify_all();
@@ -97,6 +101,7 @@ public:
     }
 
     bool next(contact::ContactItem& out) override {
+        if (finished_) return false;
         std::unique_lock lock(feed_.mutex_);
         auto& contacts = file_->contacts;
         feed_.waitForReaders(lock, [&] { return contacts.empty() ? file_->ended : contacts.front().ready; });
@@ -105,34 +110,51 @@ public:
             std::swap(out, contacts.front().contact);   // what `out` held goes back to the readers
             if (feed_.spares_.size() < kSpareContacts) feed_.spares_.push_back(std::move(contacts.front().contact));
             release();
+            finishIfDone();
             return true;
         }
         if (file_->failure) throw *file_->failure;
+        finishIfDone();
         return false;
     }
     std::size_t cardsRead() const override {
+        if (finished_) return finished_->cards;
         std::lock_guard lock(feed_.mutex_);
         return file_->cards;
     }
     bool allRead() const override {
+        if (finished_) return true;
         std::lock_guard lock(feed_.mutex_);
         return file_->ended && !file_->failure;
     }
     std::vector<FileWarning> fileWarnings() const override {
+        if (finished_) return finished_->warnings;
         std::lock_guard lock(feed_.mutex_);
         return file_->fileWarnings;
     }
 
 private:
+    struct Finished {
+        std::size_t cards = 0;
+        std::vector<FileWarning> warnings;
+    };
+
     void release() {
         const std::size_t bytes = file_->contacts.front().bytes;
         file_->contacts.pop_front();
         file_->bytes -= bytes;
         feed_.freed(bytes);
     }
+    // Under the feed's lock. An ended file has no reading thread left in it; one that failed
+    // still has its failure to throw.
+    void finishIfDone() {
+        if (!file_->ended || file_->failure || !file_->contacts.empty()) return;
+        finished_ = Finished{file_->cards, std::move(file_->fileWarnings)};
+    }
 
     FileFeed& feed_;
     std::shared_ptr<FileFeed::Prepared> file_;
+    std::optional<Finished> finished_;
 };
 
 FileFeed::FileFeed(contact::MapOptions options, Window window) : options_(std::move(options)), window_(window) {}
@@ -322,6 +344,7 @@ void FileFeed::readInto(const std::shared_ptr<Prepared>& file, detail::ReadingSt
         return;
     }
     contact::ContactItem contact;
+    takeSpare(contact);   // a stored contact's memory, so that even a file's first card reuses it
     while (reader && !failure) {
         if (stopping_ || file->abandoned) break;
         lock.unlock();
