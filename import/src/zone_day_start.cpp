@@ -4,22 +4,28 @@
 #include <QDateTime>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <unordered_map>
 
 namespace importrun {
 
 namespace {
 
-// QTimeZone is reentrant, not thread-safe, and the read-ahead maps cards on its own threads
-// while the run maps others: one zone object, used under a lock (a date or two per card). Each
-// date's answer is kept: asking the zone costs more than the rest of a card's dates, and the
-// cards of an address book share few enough dates (birthdays, anniversaries) to keep them all.
+// QTimeZone is reentrant, not thread-safe, and the reading threads map cards at the same time:
+// one zone object, asked under an exclusive lock. Each date's answer is kept: asking the zone
+// costs more than the rest of a card's dates, and the cards of an address book share few enough
+// dates (birthdays, anniversaries) to keep them all. Looking a kept answer up takes the lock
+// shared, so that two threads mapping cards do not wait for each other.
 class ZoneDays {
 public:
     explicit ZoneDays(const QTimeZone& zone) : zone_(zone) {}
 
     int64_t dayStart(int year, int month, int day) {
         const int64_t key = (static_cast<int64_t>(year) * 16 + month) * 32 + day;
+        {
+            std::shared_lock lock(mutex_);
+            if (auto known = known_.find(key); known != known_.end()) return known->second;
+        }
         std::lock_guard lock(mutex_);
         if (auto known = known_.find(key); known != known_.end()) return known->second;
         if (known_.size() >= kKeptDays) known_.clear();
@@ -45,7 +51,7 @@ private:
         return -zone_.standardTimeOffset(QDateTime(QDate(1970, 1, 1), QTime(0, 0), Qt::UTC));
     }
 
-    std::mutex mutex_;
+    std::shared_mutex mutex_;
     const QTimeZone zone_;
     std::unordered_map<int64_t, int64_t> known_;
 };
