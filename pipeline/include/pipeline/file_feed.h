@@ -36,7 +36,7 @@ struct ReadingState;   // what a reading thread keeps from file to file (vcard_f
 
 // How far the read-ahead may run ahead of the loop.
 struct FeedWindow {
-    std::size_t files = 64;
+    std::size_t files = 1024;
     std::size_t bytes = 64u << 20;
     std::size_t threads = 2;      // reading threads at most
 };
