@@ -11,7 +11,7 @@ packages=(
   pst-utils pff-tools python3-pypff python3
   xvfb xauth xdotool x11-utils imagemagick x11-apps
   binutils-mingw-w64-x86-64 desktop-file-utils appstream
-  clang-14 libclang-rt-14-dev libstb-dev
+  clang-14 libclang-rt-14-dev libstb-dev libjemalloc-dev
 )
 
 missing=()
