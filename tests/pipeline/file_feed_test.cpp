@@ -70,17 +70,30 @@ protected:
 };
 
 TEST_F(FileFeedTest, FilesComeInOrderAsReadingThemOnTheirOwnGives) {
-    const std::vector<std::string> paths = {file("ann", 1), file("bob", 3), file("cid", 2)};
+    // Text outside the cards is the file's own warning, told after its last contact.
+    const std::string stray = (dir_ / "stray.vcf").string();
+    std::ofstream(stray, std::ios::binary) << "a note before the card\r\n"
+                                           << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dee\r\nEND:VCARD\r\n";
+    const std::vector<std::string> paths = {file("ann", 1), file("bob", 3), stray, file("cid", 2)};
     FileFeed feed(options_);
     auto queue = queueOf(paths);
     feed.start(queue);
+    const auto described = [](const std::vector<FileWarning>& warnings) {
+        std::vector<std::string> texts;
+        for (const FileWarning& w : warnings) texts.push_back(describe(w));
+        return texts;
+    };
     for (size_t i = 0; i < paths.size(); ++i) {
         std::unique_ptr<FileCards> got = feed.take(queue->file(i));
         ASSERT_NE(got, nullptr) << paths[i];
         auto direct = readHere(SourceFile{paths[i]}, options_);
         EXPECT_EQ(drain(*got), drain(*direct));
+        contact::ContactItem none;
+        EXPECT_FALSE(got->next(none)) << "an ended file stays ended";
         EXPECT_EQ(got->cardsRead(), direct->cardsRead());
         EXPECT_TRUE(got->allRead());
+        EXPECT_EQ(described(got->fileWarnings()), described(direct->fileWarnings())) << paths[i];
+        EXPECT_EQ(got->fileWarnings().empty(), paths[i] != stray) << paths[i];
     }
     EXPECT_EQ(feed.take(queue->file(0)), nullptr) << "a file is handed over once";
 }
