@@ -2,41 +2,71 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <array>
+#include <atomic>
+#include <limits>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
-#include <unordered_map>
+#include <vector>
 
 namespace importrun {
 
 namespace {
 
 // QTimeZone is reentrant, not thread-safe, and the reading threads map cards at the same time:
-// one zone object, asked under an exclusive lock. Each date's answer is kept: asking the zone
-// costs more than the rest of a card's dates, and the cards of an address book share few enough
-// dates (birthdays, anniversaries) to keep them all. Looking a kept answer up takes the lock
-// shared, so that two threads mapping cards do not wait for each other.
+// one zone object, asked under a lock. Each date's answer is kept: asking the zone costs more
+// than the rest of a card's dates. The answers sit in a table per year, 32 days to a month, that
+// a thread reads without a lock (an answer is one atomic word, a year's table is published once
+// and never moved), so that two threads mapping cards neither wait for each other nor hash.
 class ZoneDays {
 public:
     explicit ZoneDays(const QTimeZone& zone) : zone_(zone) {}
 
     int64_t dayStart(int year, int month, int day) {
-        const int64_t key = (static_cast<int64_t>(year) * 16 + month) * 32 + day;
-        {
-            std::shared_lock lock(mutex_);
-            if (auto known = known_.find(key); known != known_.end()) return known->second;
+        if (year < kFirstYear || year >= kFirstYear + kYears || month < 1 || month > 12 || day < 1 || day > 31) {
+            std::lock_guard lock(mutex_);
+            return ask(year, month, day);
+        }
+        std::atomic<int64_t>* const kept = keptFor(year, month, day);
+        if (kept) {
+            const int64_t start = kept->load(std::memory_order_relaxed);
+            if (start != kUnknown) return start;
         }
         std::lock_guard lock(mutex_);
-        if (auto known = known_.find(key); known != known_.end()) return known->second;
-        if (known_.size() >= kKeptDays) known_.clear();
+        std::atomic<int64_t>& slot = kept ? *kept : newYear(year)->starts[dayIndex(month, day)];
         const int64_t start = ask(year, month, day);
-        known_.emplace(key, start);
+        slot.store(start, std::memory_order_relaxed);
         return start;
     }
 
 private:
     static constexpr int kQuarterHour = 15 * 60;
-    static constexpr std::size_t kKeptDays = 1u << 16;   // 180 years of days; a few MB at most
+    static constexpr int kFirstYear = 1600;
+    static constexpr int kYears = 1000;   // up to 2599; other years are asked each time
+    static constexpr int64_t kUnknown = std::numeric_limits<int64_t>::min();
+
+    struct Year {
+        Year() {
+            for (auto& start : starts) start.store(kUnknown, std::memory_order_relaxed);
+        }
+        std::array<std::atomic<int64_t>, 12 * 32> starts;
+    };
+
+    static std::size_t dayIndex(int month, int day) { return static_cast<std::size_t>((month - 1) * 32 + day - 1); }
+
+    std::atomic<int64_t>* keptFor(int year, int month, int day) const {
+        Year* kept = years_[static_cast<std::size_t>(year - kFirstYear)].load(std::memory_order_acquire);
+        return kept ? &kept->starts[dayIndex(month, day)] : nullptr;
+    }
+
+    // Under the lock: the year's table, made and published the first time one of its days is asked.
+    Year* newYear(int year) {
+        std::atomic<Year*>& slot = years_[static_cast<std::size_t>(year - kFirstYear)];
+        if (Year* made = slot.load(std::memory_order_relaxed)) return made;
+        owned_.push_back(std::make_unique<Year>());
+        slot.store(owned_.back().get(), std::memory_order_release);
+        return owned_.back().get();
+    }
 
     int64_t ask(int year, int month, int day) const {
         const QDate date(year, month, day);
@@ -51,9 +81,10 @@ private:
         return -zone_.standardTimeOffset(QDateTime(QDate(1970, 1, 1), QTime(0, 0), Qt::UTC));
     }
 
-    std::shared_mutex mutex_;
+    std::mutex mutex_;
     const QTimeZone zone_;
-    std::unordered_map<int64_t, int64_t> known_;
+    std::array<std::atomic<Year*>, kYears> years_{};
+    std::vector<std::unique_ptr<Year>> owned_;
 };
 
 }  // namespace

@@ -4,6 +4,10 @@
 // an hour 36000000000.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <thread>
+#include <vector>
+
 #include "contact/mapper.h"
 #include "contact/property_ids.h"
 #include "import/zone_day_start.h"
@@ -77,6 +81,35 @@ TEST(ZoneDayStart, AKeptAnswerIsTheAnswerOfItsOwnDate) {
     }
     EXPECT_EQ(kept(2024, 1, 15), 8 * 3600);
     EXPECT_EQ(kept(2024, 7, 15), 7 * 3600);
+}
+
+// The reading threads ask at the same time, often for the same days and for years not asked
+// before; every answer is its own date's, within the kept years and outside them.
+TEST(ZoneDayStart, ThreadsAskingAtOnceGetEachDatesOwnAnswer) {
+    const QTimeZone zone("America/Los_Angeles");
+    std::vector<std::array<int, 3>> dates;
+    for (int year : {1599, 1850, 1883, 1966, 2007, 2024, 2599, 2600})
+        for (int month = 1; month <= 12; ++month)
+            for (int day = 1; day <= QDate(year, month, 1).daysInMonth(); day += 3) dates.push_back({year, month, day});
+    std::vector<int64_t> expected;
+    for (const auto& d : dates) expected.push_back(importrun::dayStartIn(zone)(d[0], d[1], d[2]));
+
+    const contact::DayStart shared = importrun::dayStartIn(zone);
+    std::vector<std::vector<int64_t>> got(2, std::vector<int64_t>(dates.size()));
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < got.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (std::size_t i = 0; i < dates.size(); ++i) {
+                const std::size_t k = t == 0 ? i : dates.size() - 1 - i;   // one forwards, one backwards
+                got[t][k] = shared(dates[k][0], dates[k][1], dates[k][2]);
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    for (std::size_t t = 0; t < got.size(); ++t)
+        for (std::size_t i = 0; i < dates.size(); ++i)
+            ASSERT_EQ(got[t][i], expected[i]) << dates[i][0] << "-" << dates[i][1] << "-" << dates[i][2] << " thread " << t;
+    EXPECT_EQ(shared(1966, 1, 1), 8 * 3600);
+    EXPECT_EQ(shared(2024, 7, 15), 7 * 3600);
 }
 
 TEST(ZoneDayStart, SessionOptionsCarryTheZone) {
