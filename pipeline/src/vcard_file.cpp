@@ -23,12 +23,12 @@ std::string trimmedOfSpaces(const std::string& path) {
 
 // The file name without its extension, as std::filesystem::path::stem gives it ("a.b.vcf" ->
 // "a.b", ".vcf" -> ".vcf"), without building a path object for every file read.
-std::string stemOf(std::string_view path) {
+std::string_view stemOf(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    if (name == "." || name == "..") return std::string(name);
+    if (name == "." || name == "..") return name;
     const std::size_t dot = name.rfind('.');
-    return std::string(dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot));
+    return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
 struct Opened {
@@ -49,7 +49,7 @@ Opened openExactOrTrimmed(const std::string& path) {
 }  // namespace
 
 VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options, ReadingState* state)
-    : state_(state ? *state : ownState_), options_(options) {
+    : state_(state ? *state : ownState_) {
     Opened opened;
     try {
         opened = openExactOrTrimmed(file.path);
@@ -59,8 +59,6 @@ VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options,
     }
     fd_ = opened.file.fd;
     shownPath_ = zentra::readablePath(opened.path);
-    // The readable form, since the name may become a contact's display name.
-    options_.sourceName = stemOf(shownPath_);
     sizeAtOpen_ = opened.file.size;
     modifiedAtOpen_.tv_sec = static_cast<time_t>(opened.file.modifiedSeconds);
     modifiedAtOpen_.tv_nsec = opened.file.modifiedNanoseconds;
@@ -68,7 +66,7 @@ VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options,
     // first card is parsed. Larger files, and files that changed since they were opened, are
     // read as they are parsed.
     bool whole = false;
-    if (sizeAtOpen_ <= options_.reader.chunkBytes) {
+    if (sizeAtOpen_ <= options.reader.chunkBytes) {
         try {
             whole = vcard::readWhole(opened.file, state_.bytes);
         } catch (const zentra::Error& e) {
@@ -80,10 +78,16 @@ VcardFile::VcardFile(const SourceFile& file, const contact::MapOptions& options,
         ::close(fd_);
         fd_ = -1;
         if (state_.wholeFiles) state_.wholeFiles->restart(state_.bytes);
-        else state_.wholeFiles.emplace(vcard::Reader::fromBuffer(state_.bytes, options_.reader));
+        else state_.wholeFiles.emplace(vcard::Reader::fromBuffer(state_.bytes, options.reader));
+        if (!state_.options) state_.options.emplace(options);
+        options_ = &*state_.options;
     } else {
-        stream_.emplace(vcard::Reader::fromDescriptor(fd_, sizeAtOpen_, shownPath_, options_.reader));
+        stream_.emplace(vcard::Reader::fromDescriptor(fd_, sizeAtOpen_, shownPath_, options.reader));
+        options_ = &ownOptions_.emplace(options);
     }
+    // The readable form, since the name may become a contact's display name.
+    contact::MapOptions& named = ownOptions_ ? *ownOptions_ : *state_.options;
+    named.sourceName.assign(stemOf(shownPath_));
 }
 
 VcardFile::~VcardFile() {
@@ -121,7 +125,7 @@ bool VcardFile::nextCard(vcard::Card& card) {
     return true;
 }
 
-void VcardFile::map(const vcard::Card& card, contact::ContactItem& out) const { contact::mapCard(card, options_, out); }
+void VcardFile::map(const vcard::Card& card, contact::ContactItem& out) const { contact::mapCard(card, *options_, out); }
 
 std::vector<FileWarning> VcardFile::fileWarnings() const {
     std::vector<FileWarning> out;

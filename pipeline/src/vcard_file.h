@@ -22,6 +22,7 @@ namespace pipeline::detail {
 // What a thread that reads file after file keeps from one to the next: the reader of files read
 // whole, the card it fills and the bytes it reads, so that their storage serves every file.
 struct ReadingState {
+    std::optional<contact::MapOptions> options;   // the thread's options, renamed for each file read whole
     std::optional<vcard::Reader> wholeFiles;
     vcard::Card card;
     std::string bytes;
@@ -64,7 +65,10 @@ private:
     std::string shownPath_;            // readable form, for messages
     std::uint64_t sizeAtOpen_ = 0;
     struct timespec modifiedAtOpen_ {};
-    contact::MapOptions options_;
+    // A file read whole is mapped before the next one is opened, with the thread's options; a
+    // file read as it is parsed may be mapped by another thread meanwhile and has its own.
+    std::optional<contact::MapOptions> ownOptions_;
+    const contact::MapOptions* options_ = nullptr;
     std::optional<vcard::Reader> stream_;   // a file not read whole, read through fd_
     std::size_t cards_ = 0;
     bool ended_ = false;

@@ -190,6 +190,38 @@ TEST_F(FileFeedTest, TwoThreadsStreamAFileLargerThanTheBudgetAndTheFilesAfterItI
     }
 }
 
+// A card with no name is named after its own file, whichever thread maps it: the small files
+// between the large ones (which both threads share) are read meanwhile, each with its own name.
+TEST_F(FileFeedTest, UnnamedCardsAreNamedAfterTheirOwnFileWhicheverThreadMapsThem) {
+    contact::MapOptions streaming = options_;
+    streaming.reader.chunkBytes = 4096;   // the large files are read as they are parsed
+    std::string unnamedCards;
+    for (int i = 0; i < 400; ++i) unnamedCards += "BEGIN:VCARD\r\nVERSION:3.0\r\nNOTE:n\r\nEND:VCARD\r\n";
+    std::vector<std::pair<std::string, std::size_t>> files;
+    for (int i = 0; i < 12; ++i) {
+        files.push_back({"large" + std::to_string(i), 400});
+        for (int k = 0; k < 2; ++k) files.push_back({"small" + std::to_string(i) + "-" + std::to_string(k), 1});
+    }
+    std::vector<std::string> paths;
+    for (const auto& [stem, cards] : files) {
+        paths.push_back((dir_ / (stem + ".vcf")).string());
+        std::ofstream(paths.back(), std::ios::binary)
+            << (cards == 1 ? std::string("BEGIN:VCARD\r\nVERSION:3.0\r\nNOTE:n\r\nEND:VCARD\r\n") : unnamedCards);
+    }
+    for (int round = 0; round < 5; ++round) {
+        FileFeed feed(streaming, FeedWindow{64, 1 << 20, 2});
+        auto queue = queueOf(paths);
+        feed.start(queue);
+        for (size_t i = 0; i < paths.size(); ++i) {
+            auto cards = feed.take(queue->file(i));
+            ASSERT_NE(cards, nullptr);
+            auto [names, error] = drain(*cards);
+            EXPECT_EQ(error, 0);
+            ASSERT_EQ(names, std::vector<std::string>(files[i].second, files[i].first)) << "round " << round;
+        }
+    }
+}
+
 // A file read as it is parsed is shared by both threads (one parses while the other maps): its
 // contacts still come whole and in file order, within a budget that keeps both waiting for the
 // loop, and a file left half-read does not hold up the next one.
