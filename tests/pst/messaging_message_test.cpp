@@ -260,3 +260,60 @@ TEST(MessagingMessages, AContentsTableParkedAfterACommitIsReadBackWhole) {
     EXPECT_EQ(int32(file.pc(first).at(mapi::PidTagContentCount.id)), 4);
     expectSoundEverywhere(path);
 }
+
+namespace {
+
+// A commit writes every folder changed since the last one, whichever order they changed in:
+// with messages scattered over folders at two levels, a folder made between commits and only
+// some contents tables in memory, each folder's count, its row in its parent's hierarchy table
+// and its contents table agree with what was added, after every commit.
+TEST(MessagingMessages, EveryFolderChangedSinceTheLastCommitIsWrittenAtIt) {
+    ScratchDir dir;
+    const std::string path = dir.file("scattered.pst");
+    StoreOptions options;
+    options.contentsTablesInMemory = 3;
+    auto store = Store::create(path, "scattered", options);
+    std::map<Nid, Nid> parentOf;
+    std::vector<Nid> folders;
+    for (int g = 0; g < 3; ++g) {
+        const Nid group = store->createFolder(store->ipmSubtree(), "Group " + std::to_string(g), "IPF.Contact");
+        parentOf[group] = store->ipmSubtree();
+        folders.push_back(group);
+        for (int k = 0; k < 4; ++k) {
+            const Nid folder = store->createFolder(group, "Team " + std::to_string(k), "IPF.Contact");
+            parentOf[folder] = group;
+            folders.push_back(folder);
+        }
+    }
+    std::map<Nid, int32_t> added;
+    uint32_t seed = 7;
+    for (int round = 0; round < 6; ++round) {
+        for (int k = 0; k < 9; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const Nid folder = folders[(seed >> 16) % folders.size()];
+            store->addMessage(folder, contactProps("m" + std::to_string(k)));
+            ++added[folder];
+        }
+        if (round == 2) {
+            const Nid late = store->createFolder(folders[1], "Late", "IPF.Contact");
+            parentOf[late] = folders[1];
+            folders.push_back(late);
+        }
+        store->commit();
+        FileNodes file(path);
+        for (const Nid folder : folders) {
+            const std::string where = "folder " + std::to_string(folder) + ", round " + std::to_string(round);
+            EXPECT_EQ(int32(file.pc(folder).at(mapi::PidTagContentCount.id)), added[folder]) << where;
+            EXPECT_EQ(file.table(contentsTableOf(folder)).rows.size(), static_cast<size_t>(added[folder])) << where;
+            const ltp::TableContents siblings = file.table(hierarchyTableOf(parentOf[folder]));
+            const ltp::Value* count = cell(siblings, folder, mapi::PidTagContentCount.tag());
+            ASSERT_NE(count, nullptr) << where;
+            EXPECT_EQ(int32(*count), added[folder]) << where;
+        }
+    }
+    EXPECT_LE(store->contentsTablesInMemory(), 3u);
+    store->close();
+    expectStructurallySound(path);
+}
+
+}  // namespace

@@ -32,23 +32,23 @@ ltp::AppendTable& Store::State::contentsOf(FolderState& folder) {
         }
     }
     folder.contents = std::move(table);
-    ++contentsInMemory;
+    contentsHeld.push_back(folder.nid);
     return *folder.contents;
 }
 
 void Store::State::parkIdleContents() {
-    if (contentsInMemory <= options.contentsTablesInMemory) return;
+    if (contentsHeld.size() <= options.contentsTablesInMemory) return;
     std::vector<FolderState*> held;
-    for (auto& [nid, folder] : folders)
-        if (folder.contents && !folder.contentsDirty) held.push_back(&folder);
+    for (const Nid nid : contentsHeld) {
+        FolderState& folder = folderOrThrow(nid);
+        if (!folder.contentsDirty) held.push_back(&folder);
+    }
     const size_t keep = std::min(held.size(), options.contentsTablesInMemory);
     // The tables kept are those that got a message last.
     std::nth_element(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(keep), held.end(),
                      [](const FolderState* a, const FolderState* b) { return a->lastMessage > b->lastMessage; });
-    for (auto it = held.begin() + static_cast<std::ptrdiff_t>(keep); it != held.end(); ++it) {
-        (*it)->contents.reset();
-        --contentsInMemory;
-    }
+    for (auto it = held.begin() + static_cast<std::ptrdiff_t>(keep); it != held.end(); ++it) (*it)->contents.reset();
+    std::erase_if(contentsHeld, [this](Nid nid) { return !folderOrThrow(nid).contents; });
 }
 
 }  // namespace pst::messaging

@@ -1,6 +1,8 @@
 // Writing folders at commit: each folder whose state changed gets its property context and
 // the tables that changed rewritten. An empty table shares the data block of its template
 // (one more reference), as Outlook does, instead of writing a copy.
+#include <algorithm>
+
 #include "pst/messaging/property_tags.h"
 #include "pst/messaging/table_templates.h"
 #include "store_state.h"
@@ -68,6 +70,13 @@ void Store::State::refreshRowInParent(const FolderState& f) {
     FolderState& parent = folderOrThrow(f.parent);
     parent.hierarchy->setRow(f.nid, hierarchyRow(f));
     parent.hierarchyDirty = true;
+    noteChanged(parent);
+}
+
+void Store::State::noteChanged(FolderState& folder) {
+    if (folder.listedAsChanged) return;
+    folder.listedAsChanged = true;
+    changedFolders.push_back(folder.nid);
 }
 
 ltp::PropertyMap Store::State::folderProperties(const FolderState& f) const {
@@ -80,13 +89,23 @@ ltp::PropertyMap Store::State::folderProperties(const FolderState& f) const {
     return props;
 }
 
+// The changed folders in NID order, the order the folder map keeps: rows get their versions and
+// nodes their places in the same order whichever folder changed first.
 void Store::State::writeDirtyFolders() {
-    for (auto& [nid, f] : folders) {
+    std::sort(changedFolders.begin(), changedFolders.end());
+    const size_t changed = changedFolders.size();   // refreshing rows adds parents at the end
+    for (size_t i = 0; i < changed; ++i) {
+        FolderState& f = folderOrThrow(changedFolders[i]);
         if (!f.rowInParentStale) continue;
         refreshRowInParent(f);
         f.rowInParentStale = false;
     }
-    for (auto& [nid, f] : folders) {
+    std::sort(changedFolders.begin(), changedFolders.end());
+    const size_t toWrite = changedFolders.size();
+    for (size_t i = 0; i < toWrite; ++i) {
+        const Nid nid = changedFolders[i];
+        FolderState& f = folderOrThrow(nid);
+        f.listedAsChanged = false;
         if (f.pcDirty) {
             putPropertyContext(nid, folderProperties(f), f.parent);
             f.pcDirty = false;
@@ -114,6 +133,7 @@ void Store::State::writeDirtyFolders() {
             f.assocNeeded = false;
         }
     }
+    changedFolders.erase(changedFolders.begin(), changedFolders.begin() + static_cast<std::ptrdiff_t>(toWrite));
 }
 
 }  // namespace pst::messaging

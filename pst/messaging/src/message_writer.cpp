@@ -165,6 +165,7 @@ Nid Store::addMessageFrom(Nid folderNid, ltp::PropertyMap& props, const std::vec
     folder.contentsDirty = true;
     folder.pcDirty = true;
     folder.rowInParentStale = true;   // once per commit, not once per message
+    s.noteChanged(folder);
 
     ++s.messagesSinceCommit;
     ++s.messagesAdded;

@@ -22,6 +22,7 @@ FolderState& addSpecialFolder(Store::State& s, Nid nid, Nid parent, std::string 
     f.parent = parent;
     f.name = std::move(name);
     f.isSearchFolder = search;
+    s.noteChanged(f);   // a new folder has all its nodes to write
     if (!search) {
         f.hierarchy = std::make_unique<ltp::Table>(templateTable(TableTemplate::Hierarchy));
     }
@@ -36,6 +37,7 @@ void linkChild(Store::State& s, FolderState& parent, FolderState& child) {
     parent.childByKey.emplace(caseBlindKey(child.name), child.nid);
     parent.pcDirty = true;
     parent.hierarchyDirty = true;
+    s.noteChanged(parent);
     parent.hierarchy->setRow(child.nid, s.hierarchyRow(child));
     if (firstChild) s.refreshRowInParent(parent);
 }
@@ -164,7 +166,7 @@ ltp::PropertyMap Store::messageProperties(Nid message) {
     return ltp::readPropertyContext(*state_->db, node->data, node->subnodes);
 }
 
-size_t Store::contentsTablesInMemory() const { return state_->contentsInMemory; }
+size_t Store::contentsTablesInMemory() const { return state_->contentsHeld.size(); }
 
 std::vector<uint8_t> Store::entryIdOf(Nid nid) const { return makeEntryId(state_->uid, nid); }
 
