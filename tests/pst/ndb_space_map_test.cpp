@@ -96,3 +96,64 @@ TEST(SpaceMap, ReservesFPMapsPastTwoGigabytesAndRefusesToGrowPastTheLimit) {
     EXPECT_FALSE(spanHasFPMap(8192 + 31743));
     EXPECT_FALSE(spanHasFMap(8192 + 31744));
 }
+
+namespace {
+
+// First fit as the AMaps show it: the lowest aligned run of free units over all spans.
+std::optional<uint64_t> firstFitByTheMaps(const SpaceMap& m, uint32_t bytes, uint32_t align) {
+    const uint64_t units = (bytes + 63) / 64, step = align / 64;
+    for (size_t span = 0; span < m.spanCount(); ++span) {
+        const auto bits = m.amapBits(span);
+        const auto used = [&](uint64_t u) { return (bits[u / 8] >> (7 - u % 8)) & 1; };
+        for (uint64_t first = 0; first + units <= kAMapUnitsPerPage; first += step) {
+            uint64_t u = first;
+            while (u < first + units && !used(u)) ++u;
+            if (u == first + units) return amapOffset(span) + first * 64;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+// Blocks of every size and pages, freed and made reusable in any order over a file of several
+// spans: each allocation lands exactly where a first fit over the whole map puts it, however
+// many spans the search skipped before.
+TEST(SpaceMap, EveryAllocationIsTheFirstFitOverTheWholeFile) {
+    SpaceMap m(kNoLimit);
+    std::vector<std::pair<uint64_t, uint32_t>> live;
+    uint32_t seed = 12345;
+    const auto next = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    size_t skippedAhead = 0;
+    for (int step = 0; step < 6000; ++step) {
+        const uint32_t roll = next(100);
+        if (roll < 70 || live.empty()) {
+            const bool page = roll < 7;
+            const uint32_t bytes = page ? 512 : 64 * (1 + next(roll < 40 ? 8 : 128));
+            const uint32_t align = page ? 512 : 64;
+            std::optional<uint64_t> expected = firstFitByTheMaps(m, bytes, align);
+            std::optional<uint64_t> got = m.allocate(bytes, align);
+            ASSERT_EQ(got, expected) << "step " << step << ", " << bytes << " bytes";
+            if (!got) {
+                m.addEmptySpans(1);
+                got = m.allocate(bytes, align);
+                ASSERT_TRUE(got) << "step " << step;
+            }
+            if (*got >= amapOffset(1)) ++skippedAhead;
+            live.emplace_back(*got, bytes);
+        } else if (roll < 95) {
+            const size_t i = next(static_cast<uint32_t>(live.size()));
+            m.free(live[i].first, live[i].second);
+            live[i] = live.back();
+            live.pop_back();
+        } else {
+            m.headerWritten();
+            if (roll < 98) m.synced();
+        }
+    }
+    EXPECT_GE(m.spanCount(), 4u);
+    EXPECT_GT(skippedAhead, 100u) << "the allocations should have gone past the first span";
+}

@@ -97,20 +97,28 @@ std::optional<uint32_t> SpaceMap::findRun(const Span& s, uint32_t units, uint32_
     }
 }
 
+size_t* SpaceMap::searchStartFor(uint32_t units, uint32_t alignUnits) {
+    if (units == 0 || units > kTrackedUnits || (alignUnits != 1 && alignUnits != kPageUnits)) return nullptr;
+    return &searchStart_[(alignUnits == 1 ? 0 : kTrackedUnits) + units - 1];
+}
+
 std::optional<uint64_t> SpaceMap::allocate(uint32_t bytes, uint32_t align) {
     const uint32_t units = (bytes + kBlockAlign - 1) / kBlockAlign;
     const uint32_t alignUnits = std::max<uint32_t>(1, align / kBlockAlign);
-    for (size_t i = firstSpanWithRoom_; i < spans_.size(); ++i) {
+    size_t* const start = searchStartFor(units, alignUnits);
+    for (size_t i = std::max(firstSpanWithRoom_, start ? *start : 0); i < spans_.size(); ++i) {
         Span& s = spans_[i];
         if (kUnits - s.unavailableCount < units) {
             if (i == firstSpanWithRoom_ && s.unavailableCount == kUnits) ++firstSpanWithRoom_;
             continue;
         }
         if (auto u = findRun(s, units, alignUnits)) {
+            if (start) *start = i;
             markRange(s, *u, units);
             return amapOffset(i) + uint64_t{*u} * kBlockAlign;
         }
     }
+    if (start) *start = spans_.size();   // a span added next is where the search goes on
     return std::nullopt;
 }
 
@@ -143,6 +151,7 @@ void SpaceMap::headerWritten() {
 }
 
 void SpaceMap::synced() {
+    size_t lowestFreed = spans_.size();
     for (const Range& r : awaitingSync_) {
         const size_t span = (r.offset - kFirstAMapOffset) / kAMapSpan;
         Span& s = spans_[span];
@@ -157,7 +166,9 @@ void SpaceMap::synced() {
         s.longestRunKnown = false;
         s.firstMaybeFree = std::min(s.firstMaybeFree, first);
         firstSpanWithRoom_ = std::min(firstSpanWithRoom_, span);
+        lowestFreed = std::min(lowestFreed, span);
     }
+    for (size_t& start : searchStart_) start = std::min(start, lowestFreed);
     awaitingSync_.clear();
 }
 

@@ -82,6 +82,7 @@ private:
     };
 
     void addSpan();
+    size_t* searchStartFor(uint32_t units, uint32_t alignUnits);
     std::optional<uint32_t> findRun(const Span& s, uint32_t units, uint32_t alignUnits) const;
     void markRange(Span& s, uint32_t first, uint32_t count);
 
@@ -92,6 +93,11 @@ private:
     std::vector<Range> pendingFree_;    // freed since the last header was written
     std::vector<Range> awaitingSync_;   // freed before it; reusable at the next sync
     size_t firstSpanWithRoom_ = 0;
+    // For each size of block (and of page) up to the largest block: no span before this one has
+    // had room for it since space last became free. First fit then starts there instead of
+    // walking every span of a file grown to thousands of them for every block it writes.
+    static constexpr uint32_t kTrackedUnits = 128;
+    std::array<size_t, 2 * kTrackedUnits> searchStart_{};   // [page-aligned][units - 1]
 };
 
 }  // namespace pst::ndb
