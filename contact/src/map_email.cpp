@@ -38,8 +38,8 @@ constexpr FaxSlot kFaxSlot[3] = {
 };
 
 // Outlook's convention for an e-mail slot's display name: "Full Name (address)".
-std::string emailDisplayName(const std::string& name, const std::string& address) {
-    if (name.empty() || equalsIgnoringAsciiCase(name, address)) return address;
+std::string emailDisplayName(std::string_view name, std::string_view address) {
+    if (name.empty() || equalsIgnoringAsciiCase(name, address)) return std::string(address);
     std::string display;
     display.reserve(name.size() + address.size() + 3);
     display += name;
@@ -126,8 +126,13 @@ void mapEmails(MappingContext& ctx) {
             continue;
         }
         if (!taken.take(written)) continue;
-        std::string address(written);
-        removeNul(address);
+        std::string withoutNul;   // only for an address with NUL characters
+        std::string_view address = written;
+        if (address.find('\0') != std::string_view::npos) {
+            withoutNul = written;
+            removeNul(withoutNul);
+            address = withoutNul;
+        }
         if (slot == kEmailSlots) {
             ctx.addDetail("E-mail", address);
             continue;
@@ -137,8 +142,9 @@ void mapEmails(MappingContext& ctx) {
         const std::string display = emailDisplayName(ctx.displayName, address);
         ctx.setString(keys.displayName, display);
         ctx.setString(keys.addressType, "SMTP");
-        ctx.setString(keys.emailAddress, address);
-        ctx.setString(keys.originalDisplayName, address);
+        const mapi::Value stored = textValue(address);   // two properties hold the address: encoded once
+        ctx.set(keys.emailAddress, mapi::Value(stored));
+        ctx.set(keys.originalDisplayName, mapi::Value(stored));
         ctx.set(keys.originalEntryId, oneOffEntryIdValue(display, "SMTP", address, kOneOffSmtpFlags));
         providerList.push_back(slot);
         providerMask |= 1 << slot;
