@@ -89,7 +89,7 @@ void mapNames(MappingContext& ctx) {
     ctx.set(mapi::PidTagSubject, mapi::Value(displayName));
     ctx.set(mapi::PidTagNormalizedSubject, mapi::Value(displayName));
     ctx.setString(mapi::PidTagSubjectPrefix, "");
-    // as Outlook fills it for a new contact
+    // The conversation topic too, as Outlook fills it for a new contact.
     if (!ctx.displayName.empty()) ctx.set(mapi::PidTagConversationTopic, mapi::Value(displayName));
 
     std::string_view surname, given, middle;   // views of `n`
