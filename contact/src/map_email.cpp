@@ -76,8 +76,8 @@ std::string addressKey(std::string_view address) {
 // them; past kFew, a set of their folded forms keeps a card with many thousands linear.
 class TakenAddresses {
 public:
-    // True when `address` is not the same as one taken before; it is taken from now on. The
-    // text must outlive this object (it is the card entries').
+    // True when `address` is not the same as one taken before; it is taken from now on, so its
+    // text must outlive this object.
     bool take(std::string_view address) {
         if (many_.empty()) {
             for (std::size_t i = 0; i < fewCount_; ++i)
