@@ -155,6 +155,20 @@ void write(MappingContext& ctx, const SlotKeys& keys, const Fields& f) {
     put(keys.countryCode, f.countryCode);
 }
 
+// The mailing address is a copy of the chosen slot: its values are copied as stored, not built
+// and encoded again.
+void copySlot(MappingContext& ctx, const SlotKeys& from, const SlotKeys& to) {
+    static constexpr PropertyKey SlotKeys::*kParts[] = {&SlotKeys::street,  &SlotKeys::city,    &SlotKeys::state,
+                                                        &SlotKeys::postalCode, &SlotKeys::country, &SlotKeys::poBox,
+                                                        &SlotKeys::composite, &SlotKeys::countryCode};
+    for (PropertyKey SlotKeys::*part : kParts) {
+        const Property* written = ctx.item.properties.find(from.*part);
+        if (!written) continue;
+        mapi::Value copy = written->value;   // before set, which may move the list
+        ctx.item.properties.set(to.*part, std::move(copy));
+    }
+}
+
 int32_t wantedSlot(const vcard::Address& a) {
     if (a.hasType("home")) return kHome;
     if (a.hasType("work")) return kWork;
@@ -165,7 +179,6 @@ struct Placed {
     int32_t slot = kNone;
     int preference = 0;
     std::size_t order = 0;   // position in the file
-    Fields fields;
 };
 
 }  // namespace
@@ -199,7 +212,7 @@ void mapAddresses(MappingContext& ctx) {
             continue;
         }
         write(ctx, keysOf(slot), fields);
-        placed[placedCount++] = Placed{slot, a.preference, static_cast<std::size_t>(&a - addresses.data()), std::move(fields)};
+        placed[placedCount++] = Placed{slot, a.preference, static_cast<std::size_t>(&a - addresses.data())};
     }
     if (placedCount == 0) return;
 
@@ -213,7 +226,7 @@ void mapAddresses(MappingContext& ctx) {
         chosen = &*std::min_element(placed.begin(), placed.begin() + placedCount,
                                     [](const Placed& x, const Placed& y) { return x.order < y.order; });
     ctx.set(mapi::PidLidPostalAddressId, mapi::int32Value(chosen->slot));
-    write(ctx, keysOf(kNone), chosen->fields);
+    copySlot(ctx, keysOf(chosen->slot), keysOf(kNone));
 }
 
 }  // namespace contact::detail

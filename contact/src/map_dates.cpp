@@ -44,29 +44,37 @@ void keepInNotes(MappingContext& ctx, const DateProperties& p, std::size_t line,
 }
 
 void mapDate(MappingContext& ctx, const std::optional<vcard::Date>& date, const DateProperties& p) {
-    const vcard::Property* source = ctx.card.first(p.property);
-    const std::size_t line = source ? source->line : 0;
+    // The property the warnings cite: looked up only for a date that goes to the notes.
+    const auto propertyLine = [&] {
+        const vcard::Property* source = ctx.card.first(p.property);
+        return source ? source->line : 0;
+    };
     if (!date) {
         // Only the property itself can be quoted: a vendor variant that is not a date is noise.
+        const vcard::Property* source = ctx.card.first(p.property);
         if (!source) return;
         const bool text = equalsIgnoringAsciiCase(source->parameterValue("VALUE"), "text");
-        keepInNotes(ctx, p, line, trimWhitespace(source->value), text ? "given as text" : "that is not a date");
+        keepInNotes(ctx, p, source->line, trimWhitespace(source->value), text ? "given as text" : "that is not a date");
         return;
     }
     if (!date->hasYear()) {
-        keepInNotes(ctx, p, line, std::to_string(date->day) + " " + kMonths[date->month - 1], "without a year");
+        keepInNotes(ctx, p, propertyLine(), std::to_string(date->day) + " " + kMonths[date->month - 1], "without a year");
         return;
     }
-    char written[48];
-    std::snprintf(written, sizeof written, "%04d-%02d-%02d", date->year, date->month, date->day);
+    // The date as the notes show it: formatted only when it goes there.
+    const auto written = [&date] {
+        char text[48];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", date->year, date->month, date->day);
+        return std::string(text);
+    };
     if (date->year < 1601) {   // FILETIME cannot hold it
-        keepInNotes(ctx, p, line, written, "before 1601");
+        keepInNotes(ctx, p, propertyLine(), written(), "before 1601");
         return;
     }
     const mapi::FileTime midnightUtc = mapi::fileTimeOfDate(date->year, date->month, date->day);
     const std::optional<mapi::FileTime> start = dayStartUtc(ctx.options, *date, midnightUtc);
     if (!start) {   // 1 January 1601 east of UTC began before FILETIME's first moment
-        keepInNotes(ctx, p, line, written, "before 1601 in this time zone");
+        keepInNotes(ctx, p, propertyLine(), written(), "before 1601 in this time zone");
         return;
     }
     ctx.set(p.utc, mapi::timeValue(*start));

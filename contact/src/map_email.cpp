@@ -38,8 +38,8 @@ constexpr FaxSlot kFaxSlot[3] = {
 };
 
 // Outlook's convention for an e-mail slot's display name: "Full Name (address)".
-std::string emailDisplayName(const std::string& name, const std::string& address) {
-    if (name.empty() || equalsIgnoringAsciiCase(name, address)) return address;
+std::string emailDisplayName(std::string_view name, std::string_view address) {
+    if (name.empty() || equalsIgnoringAsciiCase(name, address)) return std::string(address);
     std::string display;
     display.reserve(name.size() + address.size() + 3);
     display += name;
@@ -50,17 +50,53 @@ std::string emailDisplayName(const std::string& name, const std::string& address
 }
 
 // Two addresses are the same when they match without regard to ASCII case once NUL characters
-// are dropped; this is the form they are compared in (a set of them keeps a card with many
-// thousands of addresses linear).
+// are dropped.
+char folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameAddress(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    for (;; ++i, ++j) {
+        while (i < a.size() && a[i] == '\0') ++i;
+        while (j < b.size() && b[j] == '\0') ++j;
+        if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+        if (folded(a[i]) != folded(b[j])) return false;
+    }
+}
+
+// The form addresses are compared in once there are many of them.
 std::string addressKey(std::string_view address) {
     std::string key;
     key.reserve(address.size());
-    for (char c : address) {
-        if (c == '\0') continue;
-        key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
-    }
+    for (char c : address)
+        if (c != '\0') key.push_back(folded(c));
     return key;
 }
+
+// The addresses a card has given so far. A card's few are compared one by one, with no copy of
+// them; past kFew, a set of their folded forms keeps a card with many thousands linear.
+class TakenAddresses {
+public:
+    // True when `address` is not the same as one taken before; it is taken from now on, so its
+    // text must outlive this object.
+    bool take(std::string_view address) {
+        if (many_.empty()) {
+            for (std::size_t i = 0; i < fewCount_; ++i)
+                if (sameAddress(few_[i], address)) return false;
+            if (fewCount_ < kFew) {
+                few_[fewCount_++] = address;
+                return true;
+            }
+            for (std::string_view taken : few_) many_.insert(addressKey(taken));
+        }
+        return many_.insert(addressKey(address)).second;
+    }
+
+private:
+    static constexpr std::size_t kFew = 8;
+    std::string_view few_[kFew];
+    std::size_t fewCount_ = 0;
+    std::unordered_set<std::string> many_;
+};
 
 // [MS-OXVCARD] EMAIL import: the first TYPE the document knows decides what the address is, so
 // EMAIL;TYPE=im,internet is an instant-messaging address and EMAIL;TYPE=internet,im an e-mail.
@@ -80,7 +116,7 @@ void mapEmails(MappingContext& ctx) {
 
     const std::vector<vcard::Email> cardEmails = ctx.card.emails();
     const PreferenceOrder<vcard::Email> emails(cardEmails);
-    std::unordered_set<std::string> seen;   // addresses taken so far, by addressKey
+    TakenAddresses taken;
     int slot = 0;
     for (const vcard::Email& email : emails) {
         const std::string_view written = trimWhitespace(email.address);
@@ -89,9 +125,14 @@ void mapEmails(MappingContext& ctx) {
             ctx.imAddresses.emplace_back(written);
             continue;
         }
-        if (!seen.insert(addressKey(written)).second) continue;
-        std::string address(written);
-        removeNul(address);
+        if (!taken.take(written)) continue;
+        std::string withoutNul;   // only for an address with NUL characters
+        std::string_view address = written;
+        if (address.find('\0') != std::string_view::npos) {
+            withoutNul = written;
+            removeNul(withoutNul);
+            address = withoutNul;
+        }
         if (slot == kEmailSlots) {
             ctx.addDetail("E-mail", address);
             continue;
@@ -101,9 +142,10 @@ void mapEmails(MappingContext& ctx) {
         const std::string display = emailDisplayName(ctx.displayName, address);
         ctx.setString(keys.displayName, display);
         ctx.setString(keys.addressType, "SMTP");
-        ctx.setString(keys.emailAddress, address);
-        ctx.setString(keys.originalDisplayName, address);
-        ctx.set(keys.originalEntryId, mapi::binaryValueOf(makeOneOffEntryId(display, "SMTP", address, kOneOffSmtpFlags)));
+        const mapi::Value stored = textValue(address);   // two properties hold the address: encoded once
+        ctx.set(keys.emailAddress, mapi::Value(stored));
+        ctx.set(keys.originalDisplayName, mapi::Value(stored));
+        ctx.set(keys.originalEntryId, oneOffEntryIdValue(display, "SMTP", address, kOneOffSmtpFlags));
         providerList.push_back(slot);
         providerMask |= 1 << slot;
         ++slot;
@@ -128,7 +170,7 @@ void mapEmails(MappingContext& ctx) {
         ctx.setString(keys.addressType, "FAX");
         ctx.setString(keys.emailAddress, address);
         ctx.setString(keys.originalDisplayName, ctx.displayName);
-        ctx.set(keys.originalEntryId, mapi::binaryValueOf(makeOneOffEntryId(ctx.displayName, "FAX", address, kOneOffFaxFlags)));
+        ctx.set(keys.originalEntryId, oneOffEntryIdValue(ctx.displayName, "FAX", address, kOneOffFaxFlags));
         providerList.push_back(3 + fax);
         providerMask |= 1 << (3 + fax);
     }

@@ -83,11 +83,14 @@ void mapNames(MappingContext& ctx) {
     else if (*derived.from)
         ctx.warn(card.firstLine, "", std::string("the card has no name: \"") + ctx.displayName +
                                          "\" from " + derived.from + " is its display name and File As");
-    ctx.setString(mapi::PidTagDisplayName, ctx.displayName);
-    ctx.setString(mapi::PidTagSubject, ctx.displayName);
-    ctx.setString(mapi::PidTagNormalizedSubject, ctx.displayName);
+    // Four properties hold the display name: encoded once, copied to the others.
+    const mapi::Value displayName = textValue(ctx.displayName);
+    ctx.set(mapi::PidTagDisplayName, mapi::Value(displayName));
+    ctx.set(mapi::PidTagSubject, mapi::Value(displayName));
+    ctx.set(mapi::PidTagNormalizedSubject, mapi::Value(displayName));
     ctx.setString(mapi::PidTagSubjectPrefix, "");
-    ctx.setText(mapi::PidTagConversationTopic, ctx.displayName);   // as Outlook fills it for a new contact
+    // The conversation topic too, as Outlook fills it for a new contact.
+    if (!ctx.displayName.empty()) ctx.set(mapi::PidTagConversationTopic, mapi::Value(displayName));
 
     std::string_view surname, given, middle;   // views of `n`
     if (n) {

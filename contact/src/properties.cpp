@@ -81,7 +81,7 @@ void PropertyList::set(const PropertyKey& key, mapi::Value&& value) {
         s = slotFor(key);
     }
     index_[s] = slotValue(key.fingerprint(), items_.size());
-    items_.push_back(Property{key, std::move(value)});
+    items_.emplace_back(key, std::move(value));   // built in place: the value is moved once
 }
 
 bool PropertyList::remove(const PropertyKey& key) {

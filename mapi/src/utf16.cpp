@@ -1,5 +1,5 @@
 // UTF-8 <-> UTF-16LE. Every string of every contact passes through writeUtf16le, so ASCII (nearly
-// all of what contacts hold) is widened sixteen bytes at a time where SSE2 is there.
+// all of what contacts hold) is widened sixteen or eight bytes at a time where SSE2 is there.
 #include "mapi/utf16.h"
 
 #include "zentra/text.h"
@@ -48,6 +48,17 @@ uint8_t* writeUtf16le(uint8_t* o, std::string_view utf8) {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), _mm_unpackhi_epi8(bytes, zero));
                 o += 32;
                 i += 16;
+                continue;
+            }
+        }
+        // Most strings are shorter than sixteen bytes (names, numbers, address lines), or end in
+        // fewer: eight ASCII bytes at a time for them.
+        if (i + 8 <= n) {
+            const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + i));
+            if ((_mm_movemask_epi8(bytes) & 0xFF) == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+                o += 16;
+                i += 8;
                 continue;
             }
         }

@@ -20,20 +20,6 @@ ValueBytes& ValueBytes::operator=(ValueBytes&& other) noexcept {
     return *this;
 }
 
-void ValueBytes::takeFrom(ValueBytes& other) noexcept {
-    size_ = other.size_;
-    capacity_ = other.capacity_;
-    if (other.onHeap()) heap_ = other.heap_;
-    else std::memcpy(inline_, other.inline_, size_);
-    other.size_ = 0;
-    other.capacity_ = 0;
-}
-
-void ValueBytes::release() noexcept {
-    if (onHeap()) ::operator delete(heap_);
-    capacity_ = 0;
-}
-
 void ValueBytes::reserve(std::size_t count) {
     if (count <= capacity()) return;
     if (count > std::numeric_limits<uint32_t>::max()) throw std::bad_alloc();

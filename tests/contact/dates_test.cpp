@@ -70,6 +70,19 @@ TEST(Birthday, FreeTextAndDatesBeforeFileTimeAreNotInvented) {
     EXPECT_NE(body(old).find("Birthday: 1599-05-01"), std::string::npos);
 }
 
+// The property a date came from is looked up only when the date goes to the notes: the warning
+// still cites its line, for dates before 1601 as for those without a year.
+TEST(Birthday, DateKeptInTheNotesCitesItsLine) {
+    const ContactItem old = mapLines("FN:A\nNOTE:x\nANNIVERSARY:1500-06-01\nBDAY:1599-05-01\n");
+    EXPECT_NE(body(old).find("Birthday: 1599-05-01"), std::string::npos);
+    EXPECT_NE(body(old).find("Anniversary: 1500-06-01"), std::string::npos);
+    ASSERT_GE(old.warnings.size(), 2u);
+    EXPECT_EQ(old.warnings[old.warnings.size() - 2].property, "BDAY");
+    EXPECT_EQ(old.warnings[old.warnings.size() - 2].line, 6u);
+    EXPECT_EQ(old.warnings.back().property, "ANNIVERSARY");
+    EXPECT_EQ(old.warnings.back().line, 5u);
+}
+
 // Mapped as if the import ran in a zone where every date begins `seconds` after 00:00 UTC.
 ContactItem mapInZone(std::string_view lines, int64_t seconds) {
     MapOptions options = fixedOptions();

@@ -68,6 +68,24 @@ TEST(EmailSlots, DuplicatesAndTelexAreNotAddresses) {
     EXPECT_EQ(namedValue<int32_t>(item, mapi::PidLidAddressBookProviderArrayType), 0x01);
 }
 
+// A few addresses are compared one by one and many through a set of their folded forms: either
+// way an address differing from an earlier one only in ASCII case is dropped.
+TEST(EmailSlots, DuplicatesDroppedAmongFewAndMany) {
+    std::string lines = "FN:Ann\n";
+    for (int i = 0; i < 12; ++i) lines += "EMAIL:a" + std::to_string(i) + "@example.com\n";
+    lines += "EMAIL:A1@Example.COM\nEMAIL:A10@example.COM\nEMAIL:A11@EXAMPLE.com\n"
+             "EMAIL:a12@example.com\nEMAIL:A12@example.com\n";
+    const ContactItem item = mapLines(lines);
+    EXPECT_EQ(namedText(item, 0x8083), "a0@example.com");
+    EXPECT_EQ(namedText(item, 0x80A3), "a2@example.com");
+    const std::string text = body(item);
+    std::size_t listed = 0;
+    for (std::size_t at = text.find("E-mail: "); at != std::string::npos; at = text.find("E-mail: ", at + 1)) ++listed;
+    EXPECT_EQ(listed, 10u) << text;   // a3..a12, each once
+    EXPECT_NE(text.find("E-mail: a12@example.com"), std::string::npos);
+    EXPECT_EQ(text.find("E-mail: A"), std::string::npos) << text;
+}
+
 TEST(EmailSlots, AddressAloneWhenItIsTheName) {
     const ContactItem item = mapLines("EMAIL:solo@example.com\n");
     EXPECT_EQ(namedText(item, 0x8080), "solo@example.com");

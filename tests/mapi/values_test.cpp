@@ -139,6 +139,22 @@ TEST(Utf16, MixedTextMatchesPerCodePointEncoding) {
     }
 }
 
+// ASCII is widened in blocks of sixteen and of eight bytes: a character that is not ASCII at
+// any position of a string of any length around those block sizes must stop the block there.
+TEST(Utf16, OneNonAsciiCharacterAtEveryPositionAroundTheBlockSizes) {
+    for (std::size_t length = 1; length <= 26; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string text, expected;
+            for (std::size_t i = 0; i < length; ++i) {
+                const char ascii = static_cast<char>('a' + i % 26);
+                text += i == at ? std::string("\xC3\xA9") : std::string(1, ascii);
+                expected += i == at ? std::string("\xE9\0", 2) : std::string{ascii, '\0'};
+            }
+            EXPECT_EQ(utf16le(text), expected) << text;
+        }
+    }
+}
+
 TEST(StoredValues, CarryTheirTypeCode) {
     EXPECT_EQ(stringValue("").type, 0x001F);
     EXPECT_EQ(int16Value(1).type, 0x0002);

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "mapi/value.h"
+
 namespace contact {
 
 constexpr uint16_t kOneOffUnicode = 0x8000;
@@ -31,5 +33,8 @@ extern const uint8_t kOneOffProviderUid[16];
 // Builds the entry id from UTF-8 strings. Invalid UTF-8 becomes U+FFFD.
 std::string makeOneOffEntryId(std::string_view displayName, std::string_view addressType,
                               std::string_view address, uint16_t flags);
+// The same as a binary property value, written straight into it.
+mapi::Value oneOffEntryIdValue(std::string_view displayName, std::string_view addressType,
+                               std::string_view address, uint16_t flags);
 
 }  // namespace contact
