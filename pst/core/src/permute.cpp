@@ -5,6 +5,7 @@
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
+#define ZENTRA_PERMUTE_AVX2 1   // built for every x86-64, used where the processor has AVX2
 #endif
 
 #include "zentra/error.h"
@@ -52,9 +53,7 @@ constexpr std::array<uint8_t, 256> kDecode = {
     212, 225, 17,  208, 8,   139, 42,  242, 237, 154, 100, 63,  193, 108, 249, 236,
 };
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define ZENTRA_PERMUTE_AVX2 1
-
+#ifdef ZENTRA_PERMUTE_AVX2
 // Every data block a store gets passes through here, some 3 KB per contact: with AVX2, 32 bytes
 // per round instead of 8. The table is 16 rows of 16 bytes. A byte shuffle looks the low nibble
 // of all 32 bytes up in one row at once; of the 16 rows' answers, a tree of byte blends keeps
@@ -74,8 +73,10 @@ __attribute__((target("avx2"))) size_t substituteWide(const uint8_t* in, uint8_t
         // Shifting 16-bit lanes is enough: bit 7 of each byte comes from that byte's own bits.
         const __m256i bit4 = _mm256_slli_epi16(x, 3), bit5 = _mm256_slli_epi16(x, 2), bit6 = _mm256_slli_epi16(x, 1);
         __m256i picked[8];
-        for (int r = 0; r < 8; ++r)
-            picked[r] = _mm256_blendv_epi8(_mm256_shuffle_epi8(rows[2 * r], low), _mm256_shuffle_epi8(rows[2 * r + 1], low), bit4);
+        for (int r = 0; r < 8; ++r) {
+            picked[r] = _mm256_blendv_epi8(_mm256_shuffle_epi8(rows[2 * r], low),
+                                           _mm256_shuffle_epi8(rows[2 * r + 1], low), bit4);
+        }
         for (int r = 0; r < 4; ++r) picked[r] = _mm256_blendv_epi8(picked[2 * r], picked[2 * r + 1], bit5);
         for (int r = 0; r < 2; ++r) picked[r] = _mm256_blendv_epi8(picked[2 * r], picked[2 * r + 1], bit6);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), _mm256_blendv_epi8(picked[0], picked[1], x));
