@@ -40,15 +40,6 @@ TEST(LocalIds, GivesTheMapsOwnIdsInTheMapsOwnOrderAcrossRepeatedContacts) {
     EXPECT_EQ(cached.toProperties(), direct.toProperties());
 }
 
-TEST(LocalIds, StringNamesDifferingInCaseShareTheIdOfTheFirstSpelling) {
-    pst::messaging::NameToIdMap names;
-    LocalIds ids;
-    const uint16_t first = ids.of(PropertyKey::named(mapi::kPsPublicStrings, "Keywords"), names);
-    EXPECT_EQ(ids.of(PropertyKey::named(mapi::kPsPublicStrings, "KEYWORDS"), names), first);
-    EXPECT_NE(ids.of(PropertyKey::named(mapi::kPsetidAddress, "Keywords"), names), first);
-    EXPECT_EQ(names.size(), 2u);
-}
-
 TEST(LocalIds, AnotherMapGetsItsOwnIdsNotTheRememberedOnes) {
     pst::messaging::NameToIdMap first, second;
     LocalIds ids;
