@@ -12,12 +12,12 @@ namespace {
 // Resolves the keys and fills `map` (cleared first) in local id order; of two keys that resolve
 // to one id the later counts. What is sorted is (id, position) pairs rather than the properties
 // themselves, so each value moves once, and into a map whose memory the caller keeps.
-void resolveInto(contact::PropertyList&& list, pst::messaging::NameToIdMap& names, pst::ltp::PropertyMap& map,
-                 std::vector<uint64_t>& order) {
+void resolveInto(contact::PropertyList&& list, pst::messaging::NameToIdMap& names, LocalIds& ids,
+                 pst::ltp::PropertyMap& map, std::vector<uint64_t>& order) {
     std::vector<contact::Property> items = list.release();
     order.clear();
     for (size_t i = 0; i < items.size(); ++i)
-        order.push_back(uint64_t{localIdOf(items[i].key, names)} << 32 | i);
+        order.push_back(uint64_t{ids.of(items[i].key, names)} << 32 | i);
     std::sort(order.begin(), order.end());
     map.clear();
     map.reserve(items.size());
@@ -62,10 +62,11 @@ uint16_t localIdOf(const contact::PropertyKey& key, pst::messaging::NameToIdMap&
 }
 
 void toStoredContact(contact::ContactItem&& item, pst::messaging::NameToIdMap& names, StoredContact& out) {
-    resolveInto(std::move(item.properties), names, out.properties, out.order);
+    resolveInto(std::move(item.properties), names, out.ids, out.properties, out.order);
     out.attachments.resize(item.attachments.size());
     for (size_t i = 0; i < item.attachments.size(); ++i)
-        resolveInto(std::move(item.attachments[i].properties), names, out.attachments[i].properties, out.order);
+        resolveInto(std::move(item.attachments[i].properties), names, out.ids, out.attachments[i].properties,
+                    out.order);
 }
 
 }  // namespace pipeline

@@ -15,3 +15,6 @@ zentra_add_test(NAME pipeline_groups_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/groups_test.cpp
   LIBS zentra_pipeline messaging_test_support
   TIMEOUT 600)
+zentra_add_test(NAME pipeline_local_ids_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/local_ids_test.cpp
+  LIBS zentra_pipeline)

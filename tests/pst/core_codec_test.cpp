@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <numeric>
@@ -133,6 +134,34 @@ TEST(Permute, EveryByteGoesThroughTheTableWhateverTheLength) {
         EXPECT_EQ(copied, encoded) << "length " << len;
         decodePermute(encoded);
         EXPECT_EQ(encoded, data) << "length " << len;
+    }
+}
+
+// Blocks are encoded many bytes at a time where the processor allows: every byte value in every
+// position of a round, runs that end anywhere in or after one, and buffers starting off any
+// alignment must still go through the table byte by byte.
+TEST(Permute, LongRunsAtAnyOffsetMatchTheTableByteForByte) {
+    std::vector<uint8_t> buffer(600 + 64);
+    for (size_t len : {63, 64, 65, 127, 128, 129, 191, 255, 256, 257, 511, 600}) {
+        for (size_t offset = 0; offset < 4; ++offset) {
+            // 7 is odd, so any 256 consecutive bytes hold every value once.
+            for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<uint8_t>(7 * i + len + offset);
+            const std::vector<uint8_t> before = buffer;
+            const std::span<uint8_t> run(buffer.data() + offset, len);
+            std::vector<uint8_t> copied(len, 0xEE);
+            encodePermute(run, copied);
+            encodePermute(run);
+            for (size_t i = 0; i < len; ++i) {
+                const uint8_t want = permuteEncodeTable()[before[offset + i]];
+                ASSERT_EQ(run[i], want) << "length " << len << ", offset " << offset << ", byte " << i;
+                ASSERT_EQ(copied[i], want) << "copy, length " << len << ", offset " << offset << ", byte " << i;
+            }
+            // The bytes around the run are not touched.
+            EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + offset, before.begin()));
+            EXPECT_TRUE(std::equal(buffer.begin() + offset + len, buffer.end(), before.begin() + offset + len));
+            decodePermute(run);
+            EXPECT_EQ(buffer, before) << "length " << len << ", offset " << offset;
+        }
     }
 }
 

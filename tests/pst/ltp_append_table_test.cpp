@@ -212,6 +212,42 @@ TEST_F(AppendTableTest, TwoIndexLevelsAndLargeCellsAsSubnodes) {
     expectSoundFile();
 }
 
+// A row's cells are matched to its properties by id and type together, whatever the order of
+// the columns: a property that shares a column's id but not its type fills no cell.
+TEST_F(AppendTableTest, CellsTakeOnlyThePropertyOfTheirOwnIdAndType) {
+    const std::vector<Column> columns = {{0x3001001F}, {0x0E080014}, {0x0E070003}, {0x00170003}};
+    AppendTable table(layoutTable(columns));
+    PropertyMap first;
+    first[0x0017] = int32Value(7);
+    first[0x0E07] = int64Value(int64_t{1} << 40);
+    first[0x0E08] = int64Value(5);
+    first[0x3001] = binaryValue(Bytes{1, 2, 3});
+    PropertyMap second;
+    second[0x0E07] = int32Value(-2);
+    second[0x0E08] = int32Value(4);
+    second[0x3001] = stringValue("Name");
+    table.appendRow(rowIdFor(0), 100, first);
+    table.appendRow(rowIdFor(1), 101, second);
+    put(table);
+    const TableContents got = stored();
+    ASSERT_EQ(got.rows.size(), 2u);
+    const Cells expected[] = {
+        {{kTagLtpRowId, int32Value(static_cast<int32_t>(rowIdFor(0)))}, {kTagLtpRowVer, int32Value(100)},
+         {0x00170003, int32Value(7)}, {0x0E080014, int64Value(5)}},
+        {{kTagLtpRowId, int32Value(static_cast<int32_t>(rowIdFor(1)))}, {kTagLtpRowVer, int32Value(101)},
+         {0x0E070003, int32Value(-2)}, {0x3001001F, stringValue("Name")}},
+    };
+    for (size_t r = 0; r < 2; ++r) {
+        EXPECT_EQ(got.rows[r].second.size(), expected[r].size()) << "row " << r;
+        for (const auto& [tag, value] : expected[r]) {
+            auto it = got.rows[r].second.find(tag);
+            ASSERT_NE(it, got.rows[r].second.end()) << "row " << r << " tag " << std::hex << tag;
+            EXPECT_EQ(it->second.bytes, value.bytes) << "row " << r << " tag " << std::hex << tag;
+        }
+    }
+    expectSoundFile();
+}
+
 TEST_F(AppendTableTest, RefusedRowsLeaveNoTrace) {
     AppendTable table(layoutTable(kColumns));
     table.appendRow(rowIdFor(5), 1, propertiesFor(5));

@@ -70,6 +70,32 @@ TEST(SpaceMap, AlignsPagesAndHoldsFreedSpaceUntilTheHeaderIsDurable) {
     EXPECT_THROW(m.free(block + 64 * 100, 64), zentra::Error);   // never allocated
 }
 
+// Every unit of a span's AMap, most significant bit first, shows the space as the map holds it:
+// runs of uneven length that cross the map's own word and byte boundaries, and holes freed
+// (and made reusable) among them.
+TEST(SpaceMap, TheAMapShowsEveryUnitOfTheSpan) {
+    SpaceMap m(kNoLimit);
+    std::set<uint64_t> used;   // units of span 0 in use
+    for (uint64_t u = 0; u < 1024 / 64; ++u) used.insert(u);   // its AMap and PMap pages
+    std::vector<std::pair<uint64_t, uint32_t>> blocks;
+    for (uint32_t i = 0; m.spanCount() == 1; ++i) {
+        const uint32_t bytes = 64 * (1 + (i * 37) % 23);
+        const uint64_t ib = m.allocate(bytes, 64).value_or(0);
+        if (ib == 0 || ib >= amapOffset(1)) break;
+        blocks.push_back({ib, bytes});
+    }
+    ASSERT_GT(blocks.size(), 100u);
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        if (i % 3 == 1) m.free(blocks[i].first, blocks[i].second);
+        else for (uint64_t u = 0; u < blocks[i].second / 64; ++u) used.insert((blocks[i].first - amapOffset(0)) / 64 + u);
+    }
+    m.mapsWritten();
+    m.headerWritten();
+    m.synced();
+    for (uint64_t unit = 0; unit < kAMapUnitsPerPage; ++unit)
+        ASSERT_EQ(amapMarks(m, 0, unit * 64), used.count(unit) == 1) << "unit " << unit;
+}
+
 // Past 8192 spans (about 2 GB) the header's rgbFP no longer covers the file: span 8192 holds
 // the first FPMap page, after the places of the AMap, PMap and FMap. The limit still holds.
 TEST(SpaceMap, ReservesFPMapsPastTwoGigabytesAndRefusesToGrowPastTheLimit) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "contact/properties.h"
+#include "pipeline/local_ids.h"
 #include "pst/ltp/ltp.h"
 #include "pst/messaging/name_to_id_map.h"
 #include "pst/messaging/store.h"
@@ -17,6 +18,7 @@ struct StoredContact {
     pst::ltp::PropertyMap properties;
     std::vector<pst::messaging::AttachmentData> attachments;
     std::vector<uint64_t> order;   // toStoredContact's sorting space, kept for the next contact
+    LocalIds ids;                  // the named keys resolved so far, for the next contact
 };
 
 // A contact with nothing but its message class: what a contact item holds before Import.

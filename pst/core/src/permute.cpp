@@ -3,6 +3,11 @@
 #include <array>
 #include <string>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define ZENTRA_PERMUTE_AVX2 1   // built for every x86-64, used where the processor has AVX2
+#endif
+
 #include "zentra/error.h"
 
 namespace pst::core {
@@ -48,8 +53,46 @@ constexpr std::array<uint8_t, 256> kDecode = {
     212, 225, 17,  208, 8,   139, 42,  242, 237, 154, 100, 63,  193, 108, 249, 236,
 };
 
-// Eight independent look-ups per round: every data block of a file passes through here.
+#ifdef ZENTRA_PERMUTE_AVX2
+// Every data block a store gets passes through here, some 3 KB per contact: with AVX2, 32 bytes
+// per round instead of 8. The table is 16 rows of 16 bytes. A byte shuffle looks the low nibble
+// of all 32 bytes up in one row at once; of the 16 rows' answers, a tree of byte blends keeps
+// for each byte the one its high nibble names (bit 4 picks between row pairs, bit 5 between
+// pairs of pairs, and so on; a blend follows bit 7 of its mask, so each bit is shifted there).
+// Returns how many bytes it did (a multiple of 32); the caller does the rest.
+__attribute__((target("avx2"))) size_t substituteWide(const uint8_t* in, uint8_t* out, size_t n,
+                                                      const std::array<uint8_t, 256>& table) {
+    __m256i rows[16];
+    for (int r = 0; r < 16; ++r)
+        rows[r] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(table.data() + 16 * r)));
+    const __m256i lowNibble = _mm256_set1_epi8(0x0F);
+    size_t done = 0;
+    for (; n - done >= 32; done += 32) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + done));
+        const __m256i low = _mm256_and_si256(x, lowNibble);
+        // Shifting 16-bit lanes is enough: bit 7 of each byte comes from that byte's own bits.
+        const __m256i bit4 = _mm256_slli_epi16(x, 3), bit5 = _mm256_slli_epi16(x, 2), bit6 = _mm256_slli_epi16(x, 1);
+        __m256i picked[8];
+        for (int r = 0; r < 8; ++r) {
+            picked[r] = _mm256_blendv_epi8(_mm256_shuffle_epi8(rows[2 * r], low),
+                                           _mm256_shuffle_epi8(rows[2 * r + 1], low), bit4);
+        }
+        for (int r = 0; r < 4; ++r) picked[r] = _mm256_blendv_epi8(picked[2 * r], picked[2 * r + 1], bit5);
+        for (int r = 0; r < 2; ++r) picked[r] = _mm256_blendv_epi8(picked[2 * r], picked[2 * r + 1], bit6);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), _mm256_blendv_epi8(picked[0], picked[1], x));
+    }
+    return done;
+}
+#endif
+
+// Eight independent look-ups per round where AVX2 is missing, and for the last bytes.
 void substitute(const uint8_t* in, uint8_t* out, size_t n, const std::array<uint8_t, 256>& table) {
+#ifdef ZENTRA_PERMUTE_AVX2
+    if (n >= 32 && __builtin_cpu_supports("avx2")) {
+        const size_t done = substituteWide(in, out, n, table);
+        in += done, out += done, n -= done;
+    }
+#endif
     for (; n >= 8; n -= 8, in += 8, out += 8) {
         const uint8_t a = table[in[0]], b = table[in[1]], c = table[in[2]], d = table[in[3]];
         const uint8_t e = table[in[4]], f = table[in[5]], g = table[in[6]], h = table[in[7]];

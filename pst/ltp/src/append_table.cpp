@@ -10,6 +10,8 @@
 //    subnodes of their own, written once.
 #include "pst/ltp/append_table.h"
 
+#include <algorithm>
+#include <numeric>
 #include <string>
 #include <unordered_map>
 
@@ -52,6 +54,7 @@ struct AppendTable::Impl {
     TableLayout layout;
     std::vector<Column> columns;
     std::vector<Cell> cells;   // every column but the row id and version
+    std::vector<uint32_t> cellsById;   // indexes into cells in property id order
     GrowingHeap heap;
     Hid bthHeader = 0, tcInfo = 0;
     uint32_t rowsPerBlock = 0;
@@ -70,6 +73,7 @@ struct AppendTable::Impl {
     size_t largeHandedOver = 0;                        // stored values whose first reference went out
     const ndb::NodeDatabase* db = nullptr;
     std::vector<uint8_t> row;                          // scratch for appendRow
+    std::vector<const Value*> found;                   // scratch for appendRow: each cell's value
 
     Hnid placeCell(std::span<const uint8_t> bytes);
     Hid writeIndex(GrowingHeap::Draft& draft, uint8_t& levels);
@@ -84,6 +88,10 @@ AppendTable::AppendTable(const TableLayout& layout) : impl_(std::make_unique<Imp
         const auto type = static_cast<uint16_t>(c.tag & 0xFFFF);
         t.cells.push_back({static_cast<uint16_t>(c.tag >> 16), type, &c, tableCellIsHnid(type)});
     }
+    t.cellsById.resize(t.cells.size());
+    std::iota(t.cellsById.begin(), t.cellsById.end(), 0u);
+    std::stable_sort(t.cellsById.begin(), t.cellsById.end(),
+                     [&t](uint32_t a, uint32_t b) { return t.cells[a].id < t.cells[b].id; });
     t.rowsPerBlock = kMaxBlockData / t.layout.rowSize();
     const std::vector<uint8_t> bthHeader(BTHHEADER::kSize, 0);
     const std::vector<uint8_t> tcInfo(disk::TCINFO::sizeFor(t.layout.columns.size()), 0);
@@ -111,23 +119,34 @@ void AppendTable::appendRow(uint32_t rowId, uint32_t rowVersion, const PropertyM
     if (t.rowCount != 0 && rowId <= t.lastRowId)
         throw zentra::Error(zentra::kErrInvalidArgument, "row " + hexString(rowId) + " does not come after row " +
                                                              hexString(t.lastRowId));
+    // Each cell's value (of the cell's type), found in one walk along both id-ordered lists
+    // rather than a search of the properties per cell.
+    std::vector<const Value*>& found = t.found;
+    found.assign(t.cells.size(), nullptr);
+    auto property = properties.begin();
+    for (const uint32_t i : t.cellsById) {
+        const Impl::Cell& c = t.cells[i];
+        while (property != properties.end() && property->first < c.id) ++property;
+        if (property != properties.end() && property->first == c.id && property->second.type == c.type)
+            found[i] = &property->second;
+    }
     // Checked before anything changes, so a refused row leaves no trace.
-    for (const Impl::Cell& c : t.cells) {
-        if (c.hnid) continue;
-        auto it = properties.find(c.id);
-        if (it != properties.end() && it->second.type == c.type && it->second.bytes.size() != c.desc->cbData)
+    for (size_t i = 0; i < t.cells.size(); ++i) {
+        const Impl::Cell& c = t.cells[i];
+        if (!c.hnid && found[i] && found[i]->bytes.size() != c.desc->cbData)
             throw zentra::Error(zentra::kErrInvalidArgument, "table cell " + hexString(c.desc->tag) + " needs " +
                                                                  std::to_string(c.desc->cbData) + " bytes, got " +
-                                                                 std::to_string(it->second.bytes.size()));
+                                                                 std::to_string(found[i]->bytes.size()));
     }
     std::vector<uint8_t>& row = t.row;
     row.assign(t.layout.rowSize(), 0);
     uint8_t* ceb = row.data() + t.layout.cebOffset();
-    for (const Impl::Cell& c : t.cells) {
-        auto it = properties.find(c.id);
-        if (it == properties.end() || it->second.type != c.type) continue;
-        if (c.hnid) core::writeLe32(row, c.desc->ibData, t.placeCell(it->second.bytes));
-        else std::copy(it->second.bytes.begin(), it->second.bytes.end(), row.begin() + c.desc->ibData);
+    // In column order: the variable-size cells take their heap items in that order.
+    for (size_t i = 0; i < t.cells.size(); ++i) {
+        const Impl::Cell& c = t.cells[i];
+        if (!found[i]) continue;
+        if (c.hnid) core::writeLe32(row, c.desc->ibData, t.placeCell(found[i]->bytes));
+        else std::copy(found[i]->bytes.begin(), found[i]->bytes.end(), row.begin() + c.desc->ibData);
         setCellExists(ceb, c.desc->iBit);
     }
     // Every row starts with dwRowID and the row version, the cells of PidTagLtpRowId and PidTagLtpRowVer.

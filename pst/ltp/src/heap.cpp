@@ -16,6 +16,10 @@ namespace {
     throw zentra::Error(zentra::kErrStoreCorrupt, "heap-on-node: " + what);
 }
 
+[[noreturn, gnu::noinline, gnu::cold]] void refuseOversizedItem(uint32_t size) {
+    throw zentra::Error(zentra::kErrInvalidArgument, "heap item of " + std::to_string(size) + " bytes exceeds 3580");
+}
+
 bool isBitmapPage(uint32_t blockIndex) {
     return blockIndex >= HNBITMAPHDR::kFirstPage &&
            (blockIndex - HNBITMAPHDR::kFirstPage) % HNBITMAPHDR::kPagesMapped == 0;
@@ -127,19 +131,20 @@ uint32_t HeapBuilder::pageSizeWith(uint32_t page, uint32_t extraItemBytes, uint3
 }
 
 Hid HeapBuilder::place(uint32_t size) {
-    if (size > kMaxHeapItem) {
-        throw zentra::Error(zentra::kErrInvalidArgument,
-                            "heap item of " + std::to_string(size) + " bytes exceeds 3580");
-    }
-    requireOpen();
+    // Every value of every message comes through here: the refusals are built out of line.
+    if (size > kMaxHeapItem) [[unlikely]] refuseOversizedItem(size);
+    if (finished_) [[unlikely]] requireOpen();
     // Items go to the last page while it has room; a full page is never revisited, which keeps
     // allocation O(1) for heaps of thousands of pages.
-    const auto open = static_cast<uint32_t>(pages_.size()) - 1;
-    if (pages_.empty() || itemCount(open) >= kMaxHeapItemsPerPage || pageSizeWith(open, size, 1) > kMaxBlockData)
+    if (pages_.empty()) addPage();
+    uint32_t items = static_cast<uint32_t>(offsets_.size() - firstOffset_.back()) - 1;   // on the last page
+    if (items >= kMaxHeapItemsPerPage ||
+        encodedHeapPageSize(static_cast<uint32_t>(pages_.back().size()) + size, items + 1) > kMaxBlockData) {
         addPage();
-    const auto last = static_cast<uint32_t>(pages_.size() - 1);
+        items = 0;
+    }
     offsets_.push_back(static_cast<uint16_t>(pages_.back().size() + size));
-    return makeHid(last, itemCount(last));
+    return makeHid(static_cast<uint32_t>(pages_.size() - 1), items + 1);
 }
 
 void HeapBuilder::addPage() {

@@ -1,5 +1,6 @@
 // Property context ([MS-PST] 2.3.3): a BTH with 2-byte property ids as keys and 6-byte
 // {wPropType, dwValueHnid} entries, on a heap with client signature bTypePC.
+#include <algorithm>
 #include <string>
 
 #include "hex.h"
@@ -20,15 +21,15 @@ using disk::PcBthRecord;
 
 namespace {
 
-void checkValueShape(uint16_t id, const Value& value) {
-    uint32_t size = fixedValueSize(value.type);
-    uint32_t element = multiValueElementSize(value.type);
-    bool ok = size ? value.bytes.size() == size : element ? value.bytes.size() % element == 0 : true;
-    if (!ok) {
-        throw zentra::Error(zentra::kErrInvalidArgument,
-                            "property " + hexString(id) + " of type " + hexString(value.type) +
-                                " has " + std::to_string(value.bytes.size()) + " bytes");
-    }
+// The value's fixed size (0 for a variable-size type), once the value is checked to have it or,
+// for a multi-valued type, to be whole elements.
+uint32_t checkedFixedSize(uint16_t id, const Value& value) {
+    const uint32_t size = fixedValueSize(value.type);
+    if (size ? value.bytes.size() == size : value.bytes.size() % std::max<uint32_t>(1, multiValueElementSize(value.type)) == 0)
+        return size;
+    throw zentra::Error(zentra::kErrInvalidArgument,
+                        "property " + hexString(id) + " of type " + hexString(value.type) + " has " +
+                            std::to_string(value.bytes.size()) + " bytes");
 }
 
 }  // namespace
@@ -42,8 +43,7 @@ Hid layOutProperties(HeapBuilder& heap, ValuePlacer& placer, const PropertyMap& 
     std::vector<uint8_t> records(props.size() * PcBthRecord::kSize);
     size_t at = 0;
     for (const auto& [id, value] : props) {
-        checkValueShape(id, value);
-        uint32_t size = fixedValueSize(value.type);
+        const uint32_t size = checkedFixedSize(id, value);
         uint32_t hnid = 0;
         if (size != 0 && size <= 4) {
             // Small fixed values live in the record itself, zero-extended to 4 bytes.

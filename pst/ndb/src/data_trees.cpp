@@ -40,9 +40,11 @@ Bid NodeDatabaseImpl::writeBlock(std::span<const uint8_t> payload, bool internal
     header_.bidNextB += kBidStep;
     const uint32_t cb = static_cast<uint32_t>(payload.size());
     const uint64_t ib = allocate(blockSizeOnDisk(cb), kBlockAlign);
-    // One buffer serves every block: payload, in-place encoding, padding and trailer.
-    std::vector<uint8_t>& image = blockImage_;
-    image.resize(blockSizeOnDisk(cb));
+    // One buffer of the largest block size serves every block: payload, in-place encoding,
+    // padding and trailer. Resizing it to each block instead zero-filled it again whenever a
+    // block was larger than the one before, though sealBlockImage writes the padding anyway.
+    if (blockImage_.size() < kMaxBlockSize) blockImage_.resize(kMaxBlockSize);
+    const std::span<uint8_t> image = std::span(blockImage_).first(blockSizeOnDisk(cb));
     if (!internal && options_.encoding == Encoding::Permute) core::encodePermute(payload, std::span(image).first(cb));
     else std::copy(payload.begin(), payload.end(), image.begin());
     sealBlockImage(image, cb, ib, bid);

@@ -111,7 +111,7 @@ private:
 
     std::string path_;
     Options options_;
-    std::vector<uint8_t> blockImage_;   // scratch buffer of writeBlock
+    std::vector<uint8_t> blockImage_;   // scratch buffer of writeBlock, kMaxBlockSize bytes once used
     std::unique_ptr<FileSeam> file_;
     WriteBehindFile* writeBehind_ = nullptr;   // file_ itself when writes are gathered
     disk::HEADER header_;           // live counters and the last committed ROOT

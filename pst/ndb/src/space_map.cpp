@@ -175,10 +175,19 @@ void SpaceMap::synced() {
 uint64_t SpaceMap::cbAMapFree() const { return (spans_.size() * kUnits - unavailableTotal_) * kBlockAlign; }
 
 std::array<uint8_t, kPageDataSize> SpaceMap::amapBits(size_t span) const {
+    // The map keeps unit u at bit u % 64 of word u / 64; an AMap byte holds 8 units from its
+    // most significant bit down. So each AMap byte is one byte of a word, bits reversed: a byte
+    // at a time rather than a bit, since a commit writes the maps of every span it touched.
+    static constexpr std::array<uint8_t, 256> kReversed = [] {
+        std::array<uint8_t, 256> table{};
+        for (unsigned b = 0; b < 256; ++b)
+            for (unsigned bit = 0; bit < 8; ++bit)
+                if (b & (1u << bit)) table[b] |= static_cast<uint8_t>(0x80u >> bit);
+        return table;
+    }();
     std::array<uint8_t, kPageDataSize> out{};
     const Span& s = spans_.at(span);
-    for (uint32_t u = 0; u < kUnits; ++u)
-        if (testBit(s.unavailable, u)) out[u / 8] |= static_cast<uint8_t>(0x80 >> (u % 8));
+    for (size_t k = 0; k < out.size(); ++k) out[k] = kReversed[static_cast<uint8_t>(s.unavailable[k / 8] >> (8 * (k % 8)))];
     return out;
 }
 
