@@ -191,9 +191,22 @@ RunResult ImportRun::CmdExtractDBX_Click() {
     std::shared_ptr<Store> store;
     std::string entryId;
     bool attaching = false;
+    // The files in list order, read ahead by the session on other threads from now on, while the
+    // store and its folders are made and then while the loop stores the files before; each is
+    // handed over by its place in the queue. The queue shares the grid's paths rather than
+    // copying them (the list cannot change during a run: its commands are disabled).
+    pipeline::SharedFileQueue queue;
+    struct StopReadingAhead {
+        std::shared_ptr<Session>& session;
+        ~StopReadingAhead() {
+            if (session) session->ReadAhead(nullptr, kImportFormatVCard);
+        }
+    } stopReadingAhead{state_.session};
     try {
         state_.session = components_.createObject<Session>("Redemption.RDOSession");
         state_.session->Logon();
+        queue = std::make_shared<const pipeline::FileQueue>(w_.grdFiles1.pathColumn(0));
+        state_.session->ReadAhead(queue, kImportFormatVCard);
         QString path;
         if (policy_.storeNames) {
             auto names = policy_.storeNames(state_.destinationFolder);
@@ -229,7 +242,7 @@ RunResult ImportRun::CmdExtractDBX_Click() {
 
     startReport(result);
     buildFolderTree(entryId, result);
-    importLoop(store, result);
+    importLoop(store, queue, result);
     guard.loopDisabledImport = result.record.filesDone() > 0;
     finish(store, result);
     if (policy_.summaryBox) showSummary(result);
@@ -383,14 +396,11 @@ pipeline::FileOutcome ImportRun::importFile(const pipeline::SourceFile& file, co
     return item->Outcome();
 }
 
-void ImportRun::importLoop(const std::shared_ptr<Store>& store, RunResult& result) {
+void ImportRun::importLoop(const std::shared_ptr<Store>& store, const pipeline::SharedFileQueue& queue,
+                           RunResult& result) {
     auto& grid = w_.grdFiles1;
     const int rows = grid.rows();
-    // The files in list order, read ahead by the session on another thread while this loop
-    // stores the ones before; each is handed over by its place in the queue. The queue shares
-    // the grid's paths rather than copying them.
-    auto queue = std::make_shared<const pipeline::FileQueue>(grid.pathColumn(0));
-    state_.session->ReadAhead(queue, kImportFormatVCard);
+    // Reading ahead ends with the loop: nothing is left to read for the summary.
     struct StopReadingAhead {
         Session& session;
         ~StopReadingAhead() { session.ReadAhead(nullptr, kImportFormatVCard); }

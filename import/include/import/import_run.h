@@ -119,7 +119,8 @@ private:
     void buildFolderList();
     void buildFolderTree(const std::string& entryId, RunResult& result);
     void addTopFolder(const QString& folder, const std::string& entryId, RunResult& result);
-    void importLoop(const std::shared_ptr<zentra::mailstore::Store>& store, RunResult& result);
+    void importLoop(const std::shared_ptr<zentra::mailstore::Store>& store, const pipeline::SharedFileQueue& queue,
+                    RunResult& result);
     pipeline::FileOutcome importFile(const pipeline::SourceFile& file, const QString& folder, RunResult& result);
     void finish(const std::shared_ptr<zentra::mailstore::Store>& store, RunResult& result);
     void showSummary(const RunResult& result);
