@@ -61,6 +61,19 @@ protected:
         }
         return {names, 0};
     }
+    // Every file of the queue taken in order and read to its end: the display names of each.
+    static std::vector<std::vector<std::string>> takeAll(FileFeed& feed, const SharedFileQueue& queue) {
+        std::vector<std::vector<std::string>> all;
+        for (size_t i = 0; i < queue->size(); ++i) {
+            auto cards = feed.take(queue->file(i));
+            EXPECT_NE(cards, nullptr) << "file " << i;
+            if (!cards) break;
+            auto [names, error] = drain(*cards);
+            EXPECT_EQ(error, 0) << "file " << i;
+            all.push_back(std::move(names));
+        }
+        return all;
+    }
     static void waitFor(FileFeed& feed, size_t waiting) {
         for (int i = 0; i < 500 && feed.waiting() < waiting; ++i) std::this_thread::sleep_for(10ms);
     }
@@ -176,18 +189,15 @@ TEST_F(FileFeedTest, TwoThreadsStreamAFileLargerThanTheBudgetAndTheFilesAfterItI
     files.push_back({"big1", 300});
     std::vector<std::string> paths;
     for (const auto& [stem, cards] : files) paths.push_back(file(stem, cards));
+    std::vector<std::vector<std::string>> expected;
+    for (const auto& [stem, cards] : files) {
+        expected.emplace_back();
+        for (int k = 1; k <= cards; ++k) expected.back().push_back(stem + "-" + std::to_string(k));
+    }
     FileFeed feed(options_, FeedWindow{64, 8192, 2});
     auto queue = queueOf(paths);
     feed.start(queue);
-    for (size_t i = 0; i < paths.size(); ++i) {
-        auto cards = feed.take(queue->file(i));
-        ASSERT_NE(cards, nullptr);
-        auto [names, error] = drain(*cards);
-        EXPECT_EQ(error, 0);
-        const auto& [stem, count] = files[i];
-        ASSERT_EQ(names.size(), static_cast<size_t>(count)) << stem;
-        for (size_t k = 0; k < names.size(); ++k) ASSERT_EQ(names[k], stem + "-" + std::to_string(k + 1));
-    }
+    EXPECT_EQ(takeAll(feed, queue), expected);
 }
 
 // A card with no name is named after its own file, whichever thread maps it: the small files
@@ -208,17 +218,13 @@ TEST_F(FileFeedTest, UnnamedCardsAreNamedAfterTheirOwnFileWhicheverThreadMapsThe
         std::ofstream(paths.back(), std::ios::binary)
             << (cards == 1 ? std::string("BEGIN:VCARD\r\nVERSION:3.0\r\nNOTE:n\r\nEND:VCARD\r\n") : unnamedCards);
     }
+    std::vector<std::vector<std::string>> expected;
+    for (const auto& [stem, cards] : files) expected.emplace_back(cards, stem);
     for (int round = 0; round < 5; ++round) {
         FileFeed feed(streaming, FeedWindow{64, 1 << 20, 2});
         auto queue = queueOf(paths);
         feed.start(queue);
-        for (size_t i = 0; i < paths.size(); ++i) {
-            auto cards = feed.take(queue->file(i));
-            ASSERT_NE(cards, nullptr);
-            auto [names, error] = drain(*cards);
-            EXPECT_EQ(error, 0);
-            ASSERT_EQ(names, std::vector<std::string>(files[i].second, files[i].first)) << "round " << round;
-        }
+        ASSERT_EQ(takeAll(feed, queue), expected) << "round " << round;
     }
 }
 

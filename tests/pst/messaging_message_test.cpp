@@ -286,11 +286,11 @@ TEST(MessagingMessages, EveryFolderChangedSinceTheLastCommitIsWrittenAtIt) {
         }
     }
     std::map<Nid, int32_t> added;
-    uint32_t seed = 7;
+    uint32_t mix = 7;   // a fixed pseudo-random walk over the folders
     for (int round = 0; round < 6; ++round) {
         for (int k = 0; k < 9; ++k) {
-            seed = seed * 1103515245u + 12345u;
-            const Nid folder = folders[(seed >> 16) % folders.size()];
+            mix = mix * 1103515245u + 12345u;
+            const Nid folder = folders[(mix >> 16) % folders.size()];
             store->addMessage(folder, contactProps("m" + std::to_string(k)));
             ++added[folder];
         }

@@ -148,10 +148,10 @@ std::optional<uint64_t> firstFitByTheMaps(const SpaceMap& m, uint32_t bytes, uin
 TEST(SpaceMap, EveryAllocationIsTheFirstFitOverTheWholeFile) {
     SpaceMap m(kNoLimit);
     std::vector<std::pair<uint64_t, uint32_t>> live;
-    uint32_t seed = 12345;
-    const auto next = [&seed](uint32_t n) {
-        seed = seed * 1664525u + 1013904223u;
-        return (seed >> 8) % n;
+    uint32_t mix = 12345;   // a fixed pseudo-random sequence of operations
+    const auto next = [&mix](uint32_t n) {
+        mix = mix * 1664525u + 1013904223u;
+        return (mix >> 8) % n;
     };
     size_t skippedAhead = 0;
     for (int step = 0; step < 6000; ++step) {
